@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Morvik needs to build, test and run.
+# Idempotent: when everything is present it only asks dpkg and returns.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config git
+    qt6-base-dev qt6-translations-l10n
+    libcurl4-openssl-dev
+    libgtest-dev libgmock-dev
+    fonts-noto-cjk
+)
+if [ "$#" -gt 0 ]; then
+    packages+=("$@")
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    case "$status" in
+        *"install ok installed"*) ;;
+        *) missing+=("$p") ;;
+    esac
+done
+[ "${#missing[@]}" -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+if ! $sudo apt-get install -y --no-install-recommends "${missing[@]}" </dev/null; then
+    $sudo apt-get update </dev/null
+    $sudo apt-get install -y --no-install-recommends "${missing[@]}" </dev/null
+fi

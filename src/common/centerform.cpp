@@ -1,0 +1,11 @@
+#include "common/centerform.h"
+
+namespace morvik {
+
+Placement centerform(double screenwidth, double screenheight, double windowwidth,
+                     double windowheight)
+{
+    return {(screenwidth - windowwidth) / 2, (screenheight - windowheight) / 2};
+}
+
+} // namespace morvik

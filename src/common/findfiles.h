@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace morvik {
+
+// The matches of a folder walk: full file paths in walk order. Paths travel as a list,
+// so a name holding "," stays one path; text() gives the comma form (every path
+// followed by ",") for showing and comparing.
+struct MatchList {
+    std::vector<std::string> paths;
+
+    bool empty() const { return paths.empty(); }
+    std::size_t size() const { return paths.size(); }
+    std::string text() const;
+    // The comma form without its last "," (the form a message shows).
+    std::string joined() const;
+    void append(MatchList&& other);
+};
+
+// Lists the files of a folder, and with descend of its subfolders down to depth
+// (0: this folder only, 100: all levels, n: n levels), whose names match a plain name
+// or a wildcard pattern. A plain name gives at most one entry, written as the caller
+// wrote it. Only ordinary folders are entered (not links to folders). Every entry is
+// the folder's path, "/" and the name. Throws platform::SysError when the folder or
+// any folder of the walk cannot be read.
+MatchList findfiles(const std::string& folder, const std::string& pattern, bool descend,
+                    std::int16_t depth);
+
+// The name part of a path (after its last "/") when wantname, else the folder part
+// (up to and including the last "/").
+std::string splitpath(const std::string& path, bool wantname);
+
+} // namespace morvik

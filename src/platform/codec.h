@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Text inside the program is UTF-8. Files on disk are GBK (GB18030 for characters
+// GBK lacks) or UTF-8. Bytes that decode in neither are carried through: each such byte
+// b becomes the escape sequence of U+DC80+b inside the UTF-8 text and turns back into
+// b when encoded again, so a read-modify-write never loses a byte.
+namespace morvik::platform {
+
+enum class Encoding { Utf8, Utf8Bom, Gbk };
+
+// UTF-8 text to GBK bytes (GB18030 four-byte forms for characters outside GBK).
+// Escaped bytes turn back into themselves.
+std::string togbk(std::string_view utf8);
+
+// GBK/GB18030 bytes to UTF-8 text; undecodable bytes become escapes.
+std::string fromgbk(std::string_view gbk);
+
+// Whether the bytes are valid UTF-8.
+bool isutf8(std::string_view bytes);
+
+// Detection for reading: valid UTF-8 (with or without BOM) is UTF-8, anything else GBK.
+Encoding detect(std::string_view bytes);
+
+// Bytes as read from a file to UTF-8 text, by detection. A BOM is dropped.
+std::string decode(std::string_view bytes, Encoding* found = nullptr);
+
+// UTF-8 text to bytes of the given encoding (a BOM is written for Utf8Bom).
+std::string encode(std::string_view utf8, Encoding encoding);
+
+// Decodes bytes by a charset name ("utf-8", "gbk", "gb2312", "cp936", "gb18030", ...);
+// an unknown name falls back to detection.
+std::string decodecharset(std::string_view bytes, std::string_view charset);
+
+// Text for display: escapes shown as U+FFFD.
+std::string displayable(std::string_view utf8);
+
+// Splits text into lines: a line ends at CR or at CR LF; a lone LF stays inside the
+// line. A last line break does not add an empty line.
+std::vector<std::string> splitlines(std::string_view text);
+
+} // namespace morvik::platform

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace morvik::platform {
+
+// Type description of an ordinary folder; the walker descends only into these.
+inline constexpr const char* kFolderType = "文件夹";
+// Type description of a symbolic link to a folder.
+inline constexpr const char* kFolderLinkType = "文件夹链接";
+
+struct FileItem {
+    std::string name;
+    // A regular file, or a symbolic link to one. Other entries that are not
+    // folders (dangling links, sockets, fifos) are listed but never count as files
+    // for presence tests.
+    bool regular = true;
+    // Visible: regular and the name does not begin with ".".
+    bool visible() const { return regular && !name.empty() && name[0] != '.'; }
+};
+
+struct SubfolderItem {
+    std::string path; // full path of the subfolder, without a trailing "/"
+    std::string name;
+    std::string type; // kFolderType for a real directory, kFolderLinkType for a link
+};
+
+// One folder read once from disk: the stand-in of the file-system object's folder.
+struct Folder {
+    // The folder's full path: "/" for the root, every other folder without a trailing "/".
+    std::string path;
+    std::vector<FileItem> files;          // hidden ones included, sorted by name (byte order)
+    std::vector<SubfolderItem> subfolders; // sorted by name (byte order)
+
+    // path + "/" + name; the root gives "//name", which POSIX accepts.
+    std::string join(const std::string& name) const { return path + "/" + name; }
+};
+
+// Reads a folder: its files and direct subfolders. A relative path is taken from the
+// working folder. Throws SysError (with the system's reason) for a folder that does not
+// exist or cannot be read. Costs one open, the getdents calls and one close; a stat
+// only for entries whose directory-entry type does not tell file from folder.
+Folder getfolder(const std::string& path);
+
+// The folder text of a path: trailing "/" removed except for the root itself.
+std::string folderpath(const std::string& path);
+
+// Presence test of one visible file: a regular file (or a link to one) whose name does
+// not begin with "."; folders never count. Exact, case-sensitive names.
+bool visiblefileexists(const std::string& path);
+
+// Whether a folder exists at the path (links to folders count).
+bool folderexists(const std::string& path);
+
+} // namespace morvik::platform

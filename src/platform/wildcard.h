@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string_view>
+
+namespace morvik::platform {
+
+// True when the pattern holds "*" or "?" (the test that makes a name a pattern).
+bool haswildcard(std::string_view pattern);
+
+// The project's wildcard matcher, case-sensitive, whole name against whole pattern:
+// "*" any run of characters (none included), "?" one character, "#" one digit 0-9,
+// "[list]" one character of the list, "[a-z]" a range, "[!list]" none of the list;
+// every other character matches itself. Characters are UTF-8 code points; a byte that
+// is not part of valid UTF-8 counts as one character.
+bool wildcardmatch(std::string_view pattern, std::string_view name);
+
+// Directory search of a folder's listing: does any visible file match the pattern?
+// An empty pattern means "any visible file".
+struct Folder;
+bool anyvisiblematch(const Folder& folder, std::string_view pattern);
+
+} // namespace morvik::platform

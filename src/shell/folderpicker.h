@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+
+#include <optional>
+#include <string>
+
+namespace win {
+
+class DriveList;
+class FolderList;
+
+// The program-wide folder chosen in the folder picker: empty at start, set only by
+// "确定", always ending in exactly one "/".
+std::string& chosenfolder();
+
+// The folder picker "选择文件夹": a modal dialog with a drive list and a folder list.
+class dialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit dialog(QWidget* parent = nullptr);
+
+    // Shows a new picker modally and returns when it has closed; then read chosenfolder().
+    static void pick(QWidget* parent);
+
+    // Tests answer the next pick() calls from this queue instead of showing the dialog:
+    // a folder confirms it (as "确定" would), nullopt cancels.
+    static void queueanswerfortesting(std::optional<std::string> folder);
+
+    void Command1_Click(); // 确定
+    void Command2_Click(); // 取消
+
+    DriveList* Drive1 = nullptr;
+    FolderList* Dir1 = nullptr;
+};
+
+} // namespace win

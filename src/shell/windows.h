@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+// Every window of the program exists as one program-wide instance: created when first
+// shown (its constructor is its load: it builds the controls, restores settings and
+// centres itself), destroyed when closed (WA_DeleteOnClose), created anew the next time.
+namespace win {
+
+template <class W>
+struct Single {
+    static inline QPointer<W> pointer;
+};
+
+// The window's instance, created when there is none.
+template <class W>
+W* instance()
+{
+    if (!Single<W>::pointer) {
+        auto* window = new W;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        Single<W>::pointer = window;
+    }
+    return Single<W>::pointer;
+}
+
+// The window's instance when it exists, else nullptr.
+template <class W>
+W* existing()
+{
+    return Single<W>::pointer;
+}
+
+// Shows the launcher (not modally, without an owner), creating it when needed.
+// Every tool window calls this from its close (its unload).
+void showlauncher();
+
+} // namespace win
