@@ -1,0 +1,179 @@
+#include "platform/batchcopy.h"
+
+#include "platform/syserror.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace morvik::platform
+{
+
+namespace
+{
+
+std::string folderof(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    if (slash == 0) {
+        return "/";
+    }
+    return path.substr(0, slash);
+}
+
+// Reads from the source at `offset` and writes everything to `out` until end of file.
+void copybyreading(int in, const std::string& source, long long offset, int out,
+                   const std::string& destination)
+{
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = pread(in, buffer, sizeof buffer, offset);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw SysError(source, errno);
+        }
+        if (got == 0) {
+            return;
+        }
+        offset += got;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = write(out, buffer + done, static_cast<size_t>(got - done));
+            if (put < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                throw SysError(destination, errno);
+            }
+            done += put;
+        }
+    }
+}
+
+void copydata(int in, const std::string& source, long long size, int out,
+              const std::string& destination)
+{
+    loff_t offset = 0;
+    // Files that report no size (some special file systems) are read until their end.
+    while (size > 0) {
+        const ssize_t moved =
+            copy_file_range(in, &offset, out, nullptr, static_cast<size_t>(size - offset), 0);
+        if (moved < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+                errno == EBADF) {
+                break; // the file systems cannot do it in the kernel: read and write
+            }
+            throw SysError(errno == EIO ? source : destination, errno);
+        }
+        if (moved == 0) {
+            break; // the source ended early or grew; read whatever is left
+        }
+        if (offset >= size) {
+            break;
+        }
+    }
+    copybyreading(in, source, offset, out, destination);
+}
+
+} // namespace
+
+SourceFile::SourceFile(std::string path) : m_path(std::move(path))
+{
+    m_fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0) {
+        throw SysError(m_path, errno);
+    }
+    struct stat st {
+    };
+    if (fstat(m_fd, &st) != 0) {
+        const int code = errno;
+        close(m_fd);
+        throw SysError(m_path, code);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        close(m_fd);
+        throw SysError(m_path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    }
+    m_mode = st.st_mode & 07777;
+    m_device = st.st_dev;
+    m_inode = st.st_ino;
+    m_size = st.st_size;
+}
+
+SourceFile::~SourceFile()
+{
+    if (m_fd >= 0) {
+        close(m_fd);
+    }
+}
+
+void SourceFile::copyto(const std::string& destination) const
+{
+    struct stat existing {
+    };
+    if (lstat(destination.c_str(), &existing) == 0 && existing.st_dev == m_device &&
+        existing.st_ino == m_inode) {
+        return; // copying a file onto itself must not truncate it
+    }
+
+    std::string temp = folderof(destination) + "/.morvik-XXXXXX";
+    const int out = mkostemp(temp.data(), O_CLOEXEC);
+    if (out < 0) {
+        throw SysError(destination, errno);
+    }
+    try {
+        copydata(m_fd, m_path, m_size, out, destination);
+        if (fchmod(out, m_mode) != 0) {
+            throw SysError(destination, errno);
+        }
+    } catch (...) {
+        close(out);
+        unlink(temp.c_str());
+        throw;
+    }
+    if (close(out) != 0) {
+        const int code = errno;
+        unlink(temp.c_str());
+        throw SysError(destination, code);
+    }
+    if (rename(temp.c_str(), destination.c_str()) != 0) {
+        const int code = errno;
+        unlink(temp.c_str());
+        throw SysError(destination, code);
+    }
+}
+
+bool samefile(const std::string& a, const std::string& b)
+{
+    struct stat sa {
+    };
+    struct stat sb {
+    };
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+void checkwritable(const std::string& path)
+{
+    struct stat st {
+    };
+    if (stat(path.c_str(), &st) != 0) {
+        throw SysError(path, errno);
+    }
+    if ((st.st_mode & 0222) == 0) {
+        throw SysError(path, EACCES);
+    }
+    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+        throw SysError(path, errno);
+    }
+}
+
+} // namespace morvik::platform

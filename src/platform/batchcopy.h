@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+
+namespace morvik::platform
+{
+
+// One source file opened once and copied to many destinations, for runs that put the
+// same file into many folders. Each copy is as safe as copyfile(): it goes to a
+// temporary file in the destination's folder (hidden name, random suffix) that is
+// renamed over the destination, so a failure never leaves a half-written destination.
+// A destination that is a symbolic link is replaced, never written through. The copy
+// takes the source's mode bits. Data moves inside the kernel (copy_file_range) where
+// the file systems allow it.
+class SourceFile
+{
+public:
+    // Opens the source; throws SysError naming it when it cannot be opened or is not a
+    // regular file.
+    explicit SourceFile(std::string path);
+    ~SourceFile();
+    SourceFile(const SourceFile&) = delete;
+    SourceFile& operator=(const SourceFile&) = delete;
+
+    const std::string& path() const { return m_path; }
+
+    // Copies to the destination, overwriting it. A destination that already is the
+    // source itself (the same file, by device and inode) is left alone. Throws SysError
+    // naming the destination (or the source, for a read error).
+    void copyto(const std::string& destination) const;
+
+private:
+    std::string m_path;
+    int m_fd = -1;
+    unsigned m_mode = 0;
+    unsigned long m_device = 0;
+    unsigned long m_inode = 0;
+    long long m_size = 0;
+};
+
+// Whether two paths name the same file (same device and inode, links followed).
+// False when either cannot be examined.
+bool samefile(const std::string& a, const std::string& b);
+
+// Refuses to rewrite a file the user has marked read-only: a file without any write
+// permission bit counts as read-only for everyone (root included), as a read-only
+// attribute would; otherwise the user's own write permission decides. Throws SysError
+// naming the file with the system's reason.
+void checkwritable(const std::string& path);
+
+} // namespace morvik::platform

@@ -1,0 +1,254 @@
+#include "tools/append/contentrun.h"
+
+#include "common/dbrecord.h"
+#include "platform/codec.h"
+#include "platform/fileops.h"
+#include "platform/fsobject.h"
+#include "platform/syserror.h"
+#include "platform/ui.h"
+#include "tools/append/insert.h"
+
+namespace morvik::append
+{
+
+namespace
+{
+
+std::string trimspaces(const std::string& text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+std::vector<std::string> splitat(const std::string& text, char separator)
+{
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    for (;;) {
+        const auto at = text.find(separator, start);
+        pieces.push_back(text.substr(start, at == std::string::npos ? at : at - start));
+        if (at == std::string::npos) {
+            return pieces;
+        }
+        start = at + 1;
+    }
+}
+
+struct Walk {
+    bool descend = false;
+    std::int16_t depth = 0;
+};
+
+Walk scopewalk(Scope scope)
+{
+    switch (scope) {
+    case Scope::CurrSub:
+        return {true, 1};
+    case Scope::All:
+        return {true, 100};
+    case Scope::Cur:
+    case Scope::None:
+        break;
+    }
+    return {false, 0};
+}
+
+struct Content {
+    std::string text; // every line followed by CR LF
+    platform::Encoding encoding = platform::Encoding::Utf8;
+};
+
+Content readcontent(const std::string& path)
+{
+    Content content;
+    const std::string bytes = platform::readbytes(path);
+    const std::string text = platform::decode(bytes, &content.encoding);
+    for (const auto& line : platform::splitlines(text)) {
+        content.text += line;
+        content.text += "\r\n";
+    }
+    return content;
+}
+
+} // namespace
+
+std::string scopekey(Scope scope)
+{
+    switch (scope) {
+    case Scope::Cur:
+        return "cur";
+    case Scope::CurrSub:
+        return "currsub";
+    case Scope::All:
+        return "all";
+    case Scope::None:
+        break;
+    }
+    return {};
+}
+
+Scope scopefromkey(const std::string& key)
+{
+    if (key == "cur") {
+        return Scope::Cur;
+    }
+    if (key == "currsub") {
+        return Scope::CurrSub;
+    }
+    if (key == "all") {
+        return Scope::All;
+    }
+    return Scope::None;
+}
+
+MatchList thelist(const std::string& folderpath, const std::string& filetype, bool zi,
+                  std::int16_t c)
+{
+    MatchList targets;
+    for (const auto& pattern : splitat(filetype, '|')) {
+        // The walker reads an empty pattern as the folder itself, which is no file.
+        if (!pattern.empty()) {
+            targets.append(findfiles(folderpath, pattern, zi, c));
+        }
+    }
+    return targets;
+}
+
+std::string jointypes(const std::vector<std::string>& types)
+{
+    std::string joined;
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        if (i > 0) {
+            joined += '|';
+        }
+        joined += types[i];
+    }
+    return joined;
+}
+
+std::vector<std::string> splittypes(const std::string& stored)
+{
+    const std::string trimmed = trimspaces(stored);
+    if (trimmed.empty()) {
+        return {};
+    }
+    return splitat(trimmed, '|');
+}
+
+bool savetypes(const std::vector<std::string>& types, Ui& ui)
+{
+    try {
+        dbrecord(dbpath(), "appendtype", true, jointypes(types), "设置要追加内容的文件类型");
+        return true;
+    } catch (const platform::SysError& e) {
+        ui.msgbox(savefailuretext(dbpath(), e.reason()), "文件类型", Icon::Critical);
+        return false;
+    }
+}
+
+bool addtype(std::vector<std::string>& types, Ui& ui)
+{
+    const auto answer = ui.inputbox("请输入新文件类型,如*.txt", "文件类型");
+    if (!answer || answer->empty()) {
+        return false;
+    }
+    const std::string trimmed = trimspaces(*answer);
+    for (const auto& type : types) {
+        if (type == trimmed) {
+            ui.msgbox("文件类型已存在！", "文件类型错误", Icon::Critical);
+            return false;
+        }
+    }
+    types.push_back(*answer);
+    savetypes(types, ui);
+    return true;
+}
+
+bool deletetype(std::vector<std::string>& types, int selected, Ui& ui)
+{
+    if (selected < 0 || static_cast<std::size_t>(selected) >= types.size()) {
+        return false;
+    }
+    types.erase(types.begin() + selected);
+    savetypes(types, ui);
+    return true;
+}
+
+RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
+{
+    RunOutcome outcome;
+    if (settings.contentfile.empty()) {
+        ui.msgbox("请指定源文件", "设置错误", Icon::Warning);
+        ui.focus("Text1");
+        return outcome;
+    }
+    if (!platform::visiblefileexists(settings.contentfile)) {
+        ui.msgbox("文件不存在，请将源文件设置为已经存在的文件", "文件错误", Icon::Critical);
+        return outcome;
+    }
+    Content content;
+    try {
+        if (platform::filesize(settings.contentfile) == 0) {
+            ui.msgbox("源文件是空的，请指定有效的文件。", "文件错误", Icon::Warning);
+            ui.focus("Text1");
+            return outcome;
+        }
+        content = readcontent(settings.contentfile);
+    } catch (const platform::SysError& e) {
+        ui.msgbox("无法读取源文件 " + settings.contentfile + "：" + e.reason(), "文件错误",
+                  Icon::Critical);
+        return outcome;
+    }
+
+    MatchList targets;
+    if (settings.scope != Scope::None) {
+        const Walk walk = scopewalk(settings.scope);
+        try {
+            targets =
+                thelist(settings.targetfolder, jointypes(settings.types), walk.descend, walk.depth);
+        } catch (const platform::SysError& e) {
+            ui.msgbox("无法读取文件夹 " + e.path() + "：" + e.reason(), "追加内容", Icon::Critical);
+            return outcome;
+        }
+    }
+
+    // Text goes into a file of plain ASCII in the encoding the content file was written in.
+    const platform::Encoding plain = content.encoding == platform::Encoding::Gbk
+                                         ? platform::Encoding::Gbk
+                                         : platform::Encoding::Utf8;
+    platform::SyncSet written;
+    zt = false;
+    for (const auto& target : targets.paths) {
+        ++outcome.calls;
+        try {
+            outcome.lastresult =
+                appendtofile(target, content.text, settings.position, zt, ui, plain);
+            if (outcome.lastresult) {
+                written.add(target);
+            }
+        } catch (const platform::SysError& e) {
+            outcome.lastresult = false;
+            outcome.failures.push_back({e.path().empty() ? target : e.path(), e.reason()});
+        }
+        if (zt) {
+            break;
+        }
+    }
+    for (const auto& error : written.flush()) {
+        outcome.failures.push_back({settings.targetfolder, error});
+    }
+
+    if (!outcome.failures.empty()) {
+        ui.msgbox(failuretext("以下文件未能追加内容：", outcome.failures), "追加内容",
+                  Icon::Critical);
+    } else if (outcome.lastresult) {
+        ui.msgbox("恭喜，文件已追加完成！", "追加内容", Icon::Information);
+    }
+    return outcome;
+}
+
+} // namespace morvik::append

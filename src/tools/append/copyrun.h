@@ -1,0 +1,38 @@
+#pragma once
+
+#include "tools/append/failures.h"
+
+#include <string>
+#include <vector>
+
+namespace morvik
+{
+class Ui;
+}
+
+namespace morvik::append
+{
+
+// The target folder as the file tab keeps it in its label: the text after the first
+// full-width colon (the whole caption when it has none).
+std::string targetfromcaption(const std::string& caption);
+
+// Copies every named file of the source folder into every direct subfolder of the target
+// folder (links to folders included), overwriting files of the same name; deeper folders
+// are not visited. A copy that fails is noted and the run goes on. Afterwards the user
+// sees "文件追加成功！" when nothing failed, otherwise one box listing every failure.
+// Returns the failures.
+std::vector<FileFailure> copyrun(const std::string& sourcefolder,
+                                 const std::vector<std::string>& names,
+                                 const std::string& targetfolder, Ui& ui);
+
+// Copies a chosen file into the source folder under its own name, overwriting a file of
+// that name. A file that already is that file is left as it is. A failure is reported;
+// returns whether the file is now in the source folder.
+bool addsourcefile(const std::string& chosen, const std::string& sourcefolder, Ui& ui);
+
+// Deletes the selected source file (an empty name: nothing selected) after the user
+// confirmed it. Returns true when the file was deleted.
+bool deletesourcefile(const std::string& sourcefolder, const std::string& name, Ui& ui);
+
+} // namespace morvik::append
