@@ -414,12 +414,16 @@ std::string decodechunk(const std::string& chunk, const std::string& contenttype
     if (charset.empty()) {
         charset = metacharset(chunk);
     }
-    if (!charset.empty()) {
-        return decodecharset(chunk, charset);
-    }
     const std::string_view bytes(chunk);
-    const std::string_view whole = bytes.substr(0, withoutsplittail(bytes));
-    if (whole.size() < bytes.size() && isutf8(whole)) {
+    const size_t whole = withoutsplittail(bytes);
+    const bool utf8 = isutf8(bytes.substr(0, whole));
+    // Pages that claim UTF-8 but are written in GBK are common enough: when the bytes
+    // cannot be UTF-8, the claim is not believed.
+    const bool falseutf8 = (charset == "utf-8" || charset == "utf8") && !utf8;
+    if (!charset.empty() && !falseutf8) {
+        return decodecharset(bytes, charset);
+    }
+    if (utf8 && whole < bytes.size()) {
         return decodecharset(bytes, "utf-8");
     }
     return decode(bytes);

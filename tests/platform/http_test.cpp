@@ -30,7 +30,7 @@ namespace
 class Done
 {
 public:
-    explicit Done(HttpTransfer& transfer)
+    explicit Done(HttpTransfer& transfer) : m_transfer(transfer)
     {
         transfer.setondone([this] {
             std::lock_guard lock(m_mutex);
@@ -38,6 +38,7 @@ public:
             m_changed.notify_all();
         });
     }
+    ~Done() { m_transfer.setondone({}); }
     // Waits (generously) for the next end; false when none came.
     bool wait()
     {
@@ -54,6 +55,7 @@ public:
     }
 
 private:
+    HttpTransfer& m_transfer;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     int m_count = 0;
@@ -404,6 +406,7 @@ TEST(DecodeChunk, FindsTheCharset)
          ""},
         {"header wins over meta", "<meta charset=\"gbk\"><title>" + kUtf8 + "</title>",
          "text/html; charset=UTF-8"},
+        {"false utf-8 claim", "<title>" + kGbk + "</title>", "text/html; charset=utf-8"},
         {"undeclared utf-8", "<title>" + kUtf8 + "</title>", ""},
         {"undeclared gbk", "<title>" + kGbk + "</title>", "text/html"},
     };
