@@ -217,7 +217,7 @@ std::vector<Drive> drives()
         }
     };
     add("/");
-    if (const std::string home = homefolder(); !home.empty()) {
+    if (const std::string home = homefolder(); !home.empty() && isfolder(home)) {
         add(home);
     }
     std::vector<std::string> volumes;

@@ -1,6 +1,8 @@
 #include "shell/folderpicker.h"
 
 #include "platform/qt/controls.h"
+#include "platform/qt/qtglue.h"
+#include "support/recordingui.h"
 #include "support/temptree.h"
 
 #include <QLabel>
@@ -10,6 +12,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -56,6 +59,12 @@ protected:
     {
         tree.createDir("site/news");
         tree.createDir("site/about");
+        tree.createDir("home/user");
+        if (const char* home = std::getenv("HOME")) {
+            oldhome = home;
+        }
+        // The drive list shows "/" first and the home folder second.
+        setenv("HOME", tree.path("home/user").c_str(), 1);
         win::chosenfolder().clear();
         cwd = std::make_unique<WorkingFolder>(tree.path("site"));
         ASSERT_TRUE(cwd->ok());
@@ -69,6 +78,7 @@ protected:
         picker.reset();
         cwd.reset();
         win::chosenfolder().clear();
+        setenv("HOME", oldhome.c_str(), 1);
     }
 
     void doubleclick(const char* text)
@@ -81,6 +91,7 @@ protected:
     }
 
     TempTree tree;
+    std::string oldhome;
     std::unique_ptr<WorkingFolder> cwd;
     std::unique_ptr<win::dialog> picker;
 };
@@ -154,9 +165,24 @@ TEST_F(FolderPicker, CancelAndCloseKeepThePreviousChoice)
 
 TEST_F(FolderPicker, ChoosingADriveShowsItsRoot)
 {
-    picker->Drive1->setCurrentIndex(0);
-    picker->Drive1_Change();
+    EXPECT_EQ(picker->Drive1->drive(), "/");
+    QTest::keyClick(picker->Drive1, Qt::Key_Down);
+    EXPECT_EQ(picker->Drive1->drive(), tree.path("home/user"));
+    EXPECT_EQ(picker->Dir1->path(), tree.path("home/user"));
+    QTest::keyClick(picker->Drive1, Qt::Key_Up);
     EXPECT_EQ(picker->Dir1->path(), "/");
+}
+
+TEST_F(FolderPicker, UnreadableDriveIsPassedOverSilently)
+{
+    morvik::test::RecordingUi recorder;
+    win::setuifortesting(&recorder);
+    std::filesystem::remove(tree.path("home/user"));
+    QTest::keyClick(picker->Drive1, Qt::Key_Down);
+    win::setuifortesting(nullptr);
+    EXPECT_EQ(picker->Drive1->drive(), tree.path("home/user"));
+    EXPECT_EQ(picker->Dir1->path(), tree.path("site"));
+    EXPECT_TRUE(recorder.boxes.empty());
 }
 
 TEST(FolderPickerQueue, QueuedAnswersConfirmOrCancel)
