@@ -1,0 +1,287 @@
+#include "tools/append/insert.h"
+
+#include "platform/codec.h"
+#include "platform/syserror.h"
+#include "support/recordingui.h"
+#include "support/temptree.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+using morvik::Icon;
+using morvik::append::appendtofile;
+using morvik::platform::SysError;
+using morvik::test::RecordingUi;
+using morvik::test::TempTree;
+
+namespace
+{
+
+struct Insertion {
+    const char* name;
+    std::string before;
+    std::string src;
+    std::string position;
+    std::string after;
+};
+
+class Inserts : public testing::TestWithParam<Insertion>
+{
+};
+
+TEST_P(Inserts, RewritesTheFile)
+{
+    const Insertion& c = GetParam();
+    TempTree tree;
+    const std::string file = tree.createFile("t.htm", c.before);
+    RecordingUi ui;
+    bool zt = false;
+    EXPECT_TRUE(appendtofile(file, c.src, c.position, zt, ui));
+    EXPECT_EQ(tree.read("t.htm"), c.after);
+    EXPECT_FALSE(zt);
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TextModel, Inserts,
+    testing::Values(
+        Insertion{"end_gains_empty_line", "a\r\nb\r\n", "c\r\n", "", "a\r\nb\r\nc\r\n\r\n"},
+        Insertion{"empty_target", "", "c\r\n", "", "c\r\n\r\n"},
+        Insertion{"lone_lf_is_one_line", "a\nb\n", "c\r\n", "", "a\nb\n\r\nc\r\n\r\n"},
+        Insertion{"lone_cr_ends_a_line", "a\rb", "", "", "a\r\nb\r\n\r\n"},
+        Insertion{"after_every_body", "<p>\r\n</body>x</body>\r\n", "S\r\n", "A{:$}</body>",
+                  "<p>\r\n</body>S\r\nx</body>S\r\n\r\n\r\n"},
+        Insertion{"lower_f_before_head", "<html><head></head>", "M\r\n", "f{:$}<head>",
+                  "<html>M\r\n<head></head>\r\n\r\n"},
+        Insertion{"second_separator_ignored", "xyx", "S", "A{:$}x{:$}y", "xSyxS\r\n\r\n"},
+        Insertion{"three_occurrences", "x-x-x", "S", "F{:$}x", "Sx-Sx-Sx\r\n\r\n"},
+        Insertion{"marker_case_sensitive", "aXaXa", "S", "A{:$}x", "aXaXa\r\n\r\n"},
+        Insertion{"occurrences_do_not_overlap", "aaa", "S", "a{:$}aa", "aaSa\r\n\r\n"},
+        Insertion{"inserted_text_not_searched", "x", "x", "A{:$}x", "xx\r\n\r\n"},
+        Insertion{"marker_across_line_end", "a\rb", "S", "A{:$}a\r\nb", "a\r\nbS\r\n\r\n"}),
+    [](const testing::TestParamInfo<Insertion>& info) { return std::string(info.param.name); });
+
+struct Rejection {
+    const char* name;
+    std::string position;
+    std::string title;
+    std::string text;
+};
+
+class Rejects : public testing::TestWithParam<Rejection>
+{
+};
+
+TEST_P(Rejects, ShowsOneMessageSetsZtAndLeavesTheFile)
+{
+    const Rejection& c = GetParam();
+    TempTree tree;
+    const std::string file = tree.createFile("t.htm", "x\n");
+    RecordingUi ui;
+    bool zt = false;
+    EXPECT_FALSE(appendtofile(file, "S\r\n", c.position, zt, ui));
+    EXPECT_TRUE(zt);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].title, c.title);
+    EXPECT_EQ(ui.boxes[0].text, c.text);
+    EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
+    EXPECT_EQ(tree.read("t.htm"), "x\n");
+}
+
+const std::string kFormatText =
+    "位置字符串格式不正确\r\n格式：[A][F]{:$}STR,{:$}是分隔符，字符A表示将内容插入分隔符的后字"
+    "符串之后；F表示将内容插入分隔符后字符串之前必选其一;STR是追加位置的字符串。";
+
+INSTANTIATE_TEST_SUITE_P(
+    Locator, Rejects,
+    testing::Values(
+        Rejection{"no_separator", "A:x", "字符串格式错误！", kFormatText},
+        Rejection{"unknown_letter", "X{:$}x", "标识符错误", "前后标识符未指定或不正确！"},
+        Rejection{"leading_space", " A{:$}x", "标识符错误", "前后标识符未指定或不正确！"},
+        Rejection{"no_letter", "{:$}x", "标识符错误", "前后标识符未指定或不正确！"},
+        Rejection{"empty_marker", "A{:$}", "位置字符错误", "位置字符为空，无法定位位置"},
+        Rejection{"empty_marker_before_second", "F{:$}{:$}x", "位置字符错误",
+                  "位置字符为空，无法定位位置"}),
+    [](const testing::TestParamInfo<Rejection>& info) { return std::string(info.param.name); });
+
+TEST(Insert, LongerLetterPartIsSilentAndKeepsZt)
+{
+    TempTree tree;
+    const std::string file = tree.createFile("t.htm", "x\n");
+    RecordingUi ui;
+    for (const bool before : {false, true}) {
+        bool zt = before;
+        EXPECT_FALSE(appendtofile(file, "S", "AB{:$}x", zt, ui));
+        EXPECT_EQ(zt, before);
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(tree.read("t.htm"), "x\n");
+}
+
+// The same Chinese marker is found in a UTF-8 and in a GBK page, and each page receives
+// the text in its own encoding.
+TEST(InsertEncoding, ChineseMarkerInUtf8AndGbk)
+{
+    TempTree tree;
+    const std::string utf8 = tree.createFile("u.htm", "<p>正文</p>\r\n");
+    const std::string gbk = tree.createFile("g.htm", "<p>\xD5\xFD\xCE\xC4</p>\r\n");
+    const std::string bom = tree.createFile("b.htm", "\xEF\xBB\xBF<p>正文</p>");
+    RecordingUi ui;
+    bool zt = false;
+    for (const auto& file : {utf8, gbk, bom}) {
+        EXPECT_TRUE(appendtofile(file, "插入\r\n", "A{:$}正文", zt, ui));
+    }
+    EXPECT_EQ(tree.read("u.htm"), "<p>正文插入\r\n</p>\r\n\r\n");
+    EXPECT_EQ(tree.read("g.htm"), "<p>\xD5\xFD\xCE\xC4\xB2\xE5\xC8\xEB\r\n</p>\r\n\r\n");
+    EXPECT_EQ(tree.read("b.htm"), "\xEF\xBB\xBF<p>正文插入\r\n</p>\r\n\r\n");
+}
+
+TEST(InsertEncoding, BytesValidInNeitherEncodingSurvive)
+{
+    TempTree tree;
+    const std::string odd = "\xFF\x80z\xFE\r\n\x81";
+    tree.createFile("t.htm", odd + "</body>\xFF\r\n");
+    RecordingUi ui;
+    bool zt = false;
+    EXPECT_TRUE(appendtofile(tree.path("t.htm"), "尾\r\n", "F{:$}</body>", zt, ui));
+    EXPECT_EQ(tree.read("t.htm"), odd + "\xCE\xB2\r\n</body>\xFF\r\n\r\n");
+}
+
+// A marker's bytes that straddle two GBK characters are not an occurrence.
+TEST(InsertEncoding, GbkMatchesWholeCharactersOnly)
+{
+    TempTree tree;
+    // 0xB0 0x62 is one character whose second byte is "b"; 0xB1 0xD6 0xD0 0xA1 are two
+    // characters whose middle bytes spell 中 (0xD6 0xD0).
+    tree.createFile("t.txt", "\xB0\x62|b|\xB1\xD6\xD0\xA1|\xD6\xD0");
+    RecordingUi ui;
+    bool zt = false;
+    EXPECT_TRUE(appendtofile(tree.path("t.txt"), "#", "A{:$}b", zt, ui));
+    EXPECT_TRUE(appendtofile(tree.path("t.txt"), "@", "A{:$}中", zt, ui));
+    EXPECT_EQ(tree.read("t.txt"), "\xB0\x62|b#|\xB1\xD6\xD0\xA1|\xD6\xD0@\r\n\r\n\r\n");
+}
+
+TEST(InsertEncoding, AsciiTargetTakesTheContentFilesEncoding)
+{
+    TempTree tree;
+    tree.createFile("g.htm", "<body></body>");
+    tree.createFile("u.htm", "<body></body>");
+    RecordingUi ui;
+    bool zt = false;
+    using morvik::platform::Encoding;
+    EXPECT_TRUE(appendtofile(tree.path("g.htm"), "中", "F{:$}</body>", zt, ui, Encoding::Gbk));
+    EXPECT_TRUE(appendtofile(tree.path("u.htm"), "中", "F{:$}</body>", zt, ui, Encoding::Utf8));
+    EXPECT_EQ(tree.read("g.htm"), "<body>\xD6\xD0</body>\r\n\r\n");
+    EXPECT_EQ(tree.read("u.htm"), "<body>中</body>\r\n\r\n");
+}
+
+// Raw bytes of a content file that was not valid text can go into a GBK page unchanged,
+// but would make a UTF-8 page invalid: that page is reported and left alone.
+TEST(InsertEncoding, RawContentBytesRefusedForUtf8Page)
+{
+    TempTree tree;
+    tree.createFile("u.htm", "<p>正文</p>");
+    tree.createFile("g.htm", "<p>\xD5\xFD\xCE\xC4</p>");
+    const std::string src = morvik::platform::fromgbk("x\xFF\r\n");
+    RecordingUi ui;
+    bool zt = false;
+    try {
+        appendtofile(tree.path("u.htm"), src, "", zt, ui);
+        ADD_FAILURE() << "no failure reported";
+    } catch (const SysError& e) {
+        EXPECT_EQ(e.path(), tree.path("u.htm"));
+        EXPECT_FALSE(e.reason().empty());
+    }
+    EXPECT_EQ(tree.read("u.htm"), "<p>正文</p>");
+    EXPECT_TRUE(appendtofile(tree.path("g.htm"), src, "", zt, ui));
+    EXPECT_EQ(tree.read("g.htm"), "<p>\xD5\xFD\xCE\xC4</p>\r\nx\xFF\r\n\r\n");
+}
+
+TEST(InsertFailure, UnreadableOrMissingTargetIsReported)
+{
+    TempTree tree;
+    tree.createDir("folder.htm");
+    RecordingUi ui;
+    bool zt = false;
+    for (const char* name : {"folder.htm", "missing.htm"}) {
+        try {
+            appendtofile(tree.path(name), "S", "", zt, ui);
+            ADD_FAILURE() << name << ": no failure reported";
+        } catch (const SysError& e) {
+            EXPECT_EQ(e.path(), tree.path(name));
+            EXPECT_FALSE(e.reason().empty());
+        }
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(tree.listing(), "folder.htm");
+}
+
+TEST(InsertFailure, ReadOnlyTargetIsReportedAndUnchanged)
+{
+    TempTree tree;
+    tree.createFile("t.htm", "old\n");
+    tree.setMode("t.htm", 0444);
+    RecordingUi ui;
+    bool zt = false;
+    EXPECT_THROW(appendtofile(tree.path("t.htm"), "S", "", zt, ui), SysError);
+    EXPECT_EQ(tree.read("t.htm"), "old\n");
+    EXPECT_EQ(tree.listing(), "t.htm");
+}
+
+// A write that fails halfway (here: the file-size limit, which binds root too) leaves
+// the old contents and no temporary file.
+TEST(InsertFailure, FailedWriteKeepsOldContents)
+{
+    TempTree tree;
+    const std::string old(4000, 'o');
+    tree.createFile("t.htm", old);
+    RecordingUi ui;
+    bool zt = false;
+
+    struct rlimit saved {
+    };
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldhandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool failed = false;
+    try {
+        appendtofile(tree.path("t.htm"), std::string(500, 'n'), "", zt, ui);
+    } catch (const SysError& e) {
+        failed = true;
+        EXPECT_EQ(e.path(), tree.path("t.htm"));
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldhandler);
+
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(tree.read("t.htm"), old);
+    EXPECT_EQ(tree.listing(), "t.htm");
+}
+
+TEST(InsertFailure, LinkedTargetIsEditedThroughTheLink)
+{
+    TempTree tree;
+    tree.createFile("real/t.htm", "a");
+    tree.createSymlink("site/t.htm", tree.path("real/t.htm"));
+    RecordingUi ui;
+    bool zt = false;
+    EXPECT_TRUE(appendtofile(tree.path("site/t.htm"), "S", "", zt, ui));
+    EXPECT_EQ(tree.read("real/t.htm"), "a\r\nS\r\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(tree.path("site/t.htm")));
+    EXPECT_EQ(tree.listing("site"), "t.htm");
+}
+
+TEST(InsertTextModel, CrLfLines)
+{
+    using morvik::append::crlflines;
+    EXPECT_EQ(crlflines(""), "");
+    EXPECT_EQ(crlflines("a"), "a\r\n");
+    EXPECT_EQ(crlflines("a\r\n\r\n"), "a\r\n\r\n");
+    EXPECT_EQ(crlflines("\r\r\n\n"), "\r\n\r\n\n\r\n");
+}
+
+} // namespace
