@@ -1,6 +1,7 @@
 #include "tools/append/contentrun.h"
 
 #include "common/dbrecord.h"
+#include "platform/batchcopy.h"
 #include "platform/codec.h"
 #include "platform/fileops.h"
 #include "platform/fsobject.h"
@@ -228,6 +229,7 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
             outcome.lastresult =
                 appendtofile(target, content.text, settings.position, zt, ui, plain);
             if (outcome.lastresult) {
+                platform::startwriteback(target);
                 written.add(target);
             }
         } catch (const platform::SysError& e) {

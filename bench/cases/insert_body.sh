@@ -1,0 +1,27 @@
+# Content insertion before "</body>" in the 10,000 .htm files of the tree, against sed -i.
+case_insert_body() {
+    local ours="$BENCH_WORK/insert_body/morvik" theirs="$BENCH_WORK/insert_body/sed"
+    local content="$BENCH_WORK/insert_body/content.txt" count
+    bench_fresh_copy "$ours"
+    bench_fresh_copy "$theirs"
+    printf 'X' >"$content"
+
+    local morvik_cmd="'$BENCH_BIN/bench_insert' '$content' '$ours' '*.htm' 'F{:\$}</body>'"
+    local sed_cmd="find '$theirs' -name '*.htm' -exec sed -i 's#</body>#X</body>#' {} +"
+
+    count=$(bash -c "$morvik_cmd") || return 1
+    [ "$count" = 10000 ] || bench_fail "insert_body: morvik processed $count files, expected 10000" || return 1
+    bash -c "$sed_cmd" || return 1
+    count=$(grep -rlzF --include='*.htm' -e $'X\r\n</body>' "$ours" | wc -l)
+    [ "$count" = 10000 ] || bench_fail "insert_body: $count morvik files hold the text, expected 10000" || return 1
+    count=$(grep -rlF --include='*.htm' -e 'X</body>' "$theirs" | wc -l)
+    [ "$count" = 10000 ] || bench_fail "insert_body: $count sed files hold the text, expected 10000" || return 1
+    count=$(grep -rlF --include='*.html' -e 'X' "$ours" | wc -l)
+    [ "$count" = 0 ] || bench_fail "insert_body: morvik changed $count .html files" || return 1
+    count=$(find "$ours" -name '.*' -type f | wc -l)
+    [ "$count" = 0 ] || bench_fail "insert_body: $count temporary files left behind" || return 1
+
+    bench_alternate "$BENCH_RUNS" "$morvik_cmd" "$sed_cmd" || return 1
+    local m=${BENCH_MEDIANS[0]} s=${BENCH_MEDIANS[1]}
+    bench_line insert_body "morvik $m s, sed $s s, ratio $(bench_ratio "$m" "$s") (goal 0.8; morvik includes one syncfs)"
+}
