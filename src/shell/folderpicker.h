@@ -5,8 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace win
-{
+namespace win {
 
 class DriveList;
 class FolderList;
@@ -16,8 +15,7 @@ class FolderList;
 std::string& chosenfolder();
 
 // The folder picker "选择文件夹": a modal dialog with a drive list and a folder list.
-class dialog : public QDialog
-{
+class dialog : public QDialog {
     Q_OBJECT
 public:
     explicit dialog(QWidget* parent = nullptr);

@@ -2,8 +2,7 @@
 
 class QWidget;
 
-namespace win
-{
+namespace win {
 
 enum class Tool { List, Delete, Append, Help, Url };
 
