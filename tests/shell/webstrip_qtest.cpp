@@ -1,87 +1,102 @@
+#include "platform/codec.h"
 #include "shell/mainwindow.h"
 #include "shell/webstrip.h"
 #include "shell/windows.h"
 #include "shellfixture.h"
+#include "support/httpserver.h"
 
 #include <QScrollBar>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace morvik::test
 {
 namespace
 {
 
-// A port on 127.0.0.1 that accepts connections (the kernel completes them) but never
-// answers, as a page that takes its time would.
-class SilentPort
-{
-public:
-    SilentPort()
-    {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::listen(m_fd, 4) != 0 ||
-            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            throw std::runtime_error("cannot listen on 127.0.0.1");
-        }
-        m_port = ntohs(address.sin_port);
-    }
-    ~SilentPort() { ::close(m_fd); }
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/strip.html"; }
-
-private:
-    int m_fd = -1;
-    int m_port = 0;
+// Loads the address into a fresh strip and waits for the fetch to end.
+struct Fetched {
+    bool shown = false;
+    QString text;
 };
 
-// A port nothing listens on: bound, never listening, so a connection is refused.
-std::string refusedurl()
+Fetched fetch(const std::string& url)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    const int port = ntohs(address.sin_port);
-    ::close(fd);
-    return "http://127.0.0.1:" + std::to_string(port) + "/strip.html";
+    win::WebStrip strip;
+    strip.setHtml(QStringLiteral("<p>left from before</p>"));
+    Fetched result;
+    QObject::connect(&strip, &win::WebStrip::loaded, [&result](bool ok) { result.shown = ok; });
+    strip.load(url);
+    EXPECT_TRUE(waitfor([&strip] { return strip.finished(); })) << url;
+    result.text = strip.toPlainText();
+    return result;
+}
+
+TEST(WebStrip, ShowsTheBodyOfThePage)
+{
+    HttpServer server;
+    server.route("/strip.html",
+                 HttpReply::page("<html><body><b>Morvik 1.1</b> 已发布</body></html>",
+                                 "text/html; charset=utf-8"));
+    const Fetched page = fetch(server.url("/strip.html"));
+    EXPECT_TRUE(page.shown);
+    EXPECT_EQ(page.text, QStringLiteral("Morvik 1.1 已发布"));
+    EXPECT_EQ(server.requests("/strip.html"), 1);
+}
+
+TEST(WebStrip, DecodesAGbkPage)
+{
+    HttpServer server;
+    server.route("/strip.html",
+                 HttpReply::page(platform::togbk("<p>欢迎使用</p>"), "text/html; charset=gbk"));
+    EXPECT_EQ(fetch(server.url("/strip.html")).text, QStringLiteral("欢迎使用"));
 }
 
 TEST(WebStrip, StaysEmptyWhenThePageCannotBeFetched)
 {
-    win::WebStrip strip;
-    strip.setHtml(QStringLiteral("<p>old</p>"));
-    bool shown = true;
-    QObject::connect(&strip, &win::WebStrip::loaded, [&shown](bool ok) { shown = ok; });
-    strip.load(refusedurl());
-    ASSERT_TRUE(waitfor([&strip] { return strip.finished(); }));
-    EXPECT_FALSE(shown);
-    EXPECT_EQ(strip.toPlainText(), QString());
+    HttpServer server;
+    server.route("/gone.html", [](const HttpRequest&) {
+        HttpReply reply = HttpReply::page("<p>Not Found</p>");
+        reply.status = 404;
+        return reply;
+    });
+    const std::string stopped = server.url("/strip.html");
+    const Fetched missing = fetch(server.url("/gone.html"));
+    EXPECT_FALSE(missing.shown);
+    EXPECT_EQ(missing.text, QString());
+
+    server.stop();
+    const Fetched refused = fetch(stopped);
+    EXPECT_FALSE(refused.shown);
+    EXPECT_EQ(refused.text, QString());
 }
 
 using LauncherStrip = ShellTest;
 
 TEST_F(LauncherStrip, TheLauncherComesUpWhileItsPageIsStillOnTheWay)
 {
-    SilentPort port;
-    win::main::setstripaddressfortesting(port.url());
+    HttpServer server;
+    server.route("/strip.html", HttpReply::hanging());
+    win::main::setstripaddressfortesting(server.url("/strip.html"));
     win::main* launcher = win::instance<win::main>();
     launcher->show();
     EXPECT_TRUE(launcher->isVisible());
-    EXPECT_EQ(launcher->Scriptlet1->address(), port.url());
+    EXPECT_EQ(launcher->Scriptlet1->address(), server.url("/strip.html"));
     EXPECT_FALSE(launcher->Scriptlet1->finished());
     EXPECT_EQ(launcher->Scriptlet1->size(), QSize(632, 22));
     EXPECT_FALSE(launcher->Scriptlet1->verticalScrollBar()->isVisible());
+    // Closing the launcher does not wait for the page either.
+    closeallwindows();
+    server.stop();
+}
+
+TEST_F(LauncherStrip, ShowsTheProjectPageOnceItArrives)
+{
+    HttpServer server;
+    server.route("/strip.html", HttpReply::page("<p>新版本 1.1</p>"));
+    win::main::setstripaddressfortesting(server.url("/strip.html"));
+    win::main* launcher = win::instance<win::main>();
+    launcher->show();
+    ASSERT_TRUE(waitfor([launcher] { return launcher->Scriptlet1->finished(); }));
+    EXPECT_EQ(launcher->Scriptlet1->toPlainText(), QStringLiteral("新版本 1.1"));
 }
 
 } // namespace
