@@ -60,8 +60,9 @@ xdotool windowclose "$help" 2>/dev/null || xdotool key --window "$help" alt+F4
 kill "$morvik"
 wait "$morvik" 2>/dev/null || true
 
-# The folder picker, shown on its own by the screenshot helper.
-"$build/tests/showwindow" picker &
+# The folder picker, shown on its own by the screenshot helper; it opens at the
+# working folder, so start it in one that every system has.
+(cd /usr && exec "$build/tests/showwindow" picker) &
 picker_pid=$!
 children+=("$picker_pid")
 picker=$(waitwindow "选择文件夹")
