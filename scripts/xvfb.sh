@@ -2,7 +2,7 @@
 # display, exports DISPLAY and stops the server when the calling script exits.
 # Usage: . scripts/xvfb.sh   (screen size from xvfb_screen, default 1280x800x24)
 xvfb_tmp=$(mktemp -d)
-Xvfb -displayfd 5 -screen 0 "${xvfb_screen:-1280x800x24}" -nolisten tcp 5>"$xvfb_tmp/display" \
+Xvfb -displayfd 5 -screen 0 "${xvfb_screen:-1280x800x24}" -nolisten tcp -noreset 5>"$xvfb_tmp/display" \
     >"$xvfb_tmp/log" 2>&1 &
 xvfb_pid=$!
 # Programs the calling script starts go into `children`; all end with the script.
