@@ -2,10 +2,15 @@
 
 #include "platform/httpcheck.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QScreen>
 
-#include <memory>
 #include <stdexcept>
+
+#if !QT_CONFIG(filedialog)
+#error "The file-open dialog needs Qt's widget file dialog"
+#endif
 
 namespace win
 {
@@ -13,13 +18,17 @@ namespace win
 namespace
 {
 
+// No trial dialog is built here: a QFileDialog writes Qt's file-dialog settings when it
+// goes (last folder, history, view mode), so one at every start would send the tools'
+// dialogs back to the working folder. What the widget dialog needs at run time is a
+// widget application and a screen to show it on.
 std::string filedialogproblem()
 {
-    // The widget dialog is the one the program shows, so that is the one to try.
-    auto dialog = std::make_unique<QFileDialog>();
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    if (!dialog->testOption(QFileDialog::DontUseNativeDialog)) {
-        return "文件对话框不可用：无法创建 Qt 的文件对话框";
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        return "文件对话框不可用：程序不是以窗口程序运行的";
+    }
+    if (!QGuiApplication::primaryScreen()) {
+        return "文件对话框不可用：没有可以显示窗口的屏幕";
     }
     return {};
 }

@@ -7,6 +7,8 @@
 #include "shellfixture.h"
 
 #include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
 
 #include <cstdio>
 
@@ -85,6 +87,21 @@ TEST_F(Launcher, OpensCentredWithItsButtonsAndStrip)
     EXPECT_TRUE(QString::fromUtf8(win::addresses::kHomePage).contains(link->text()));
     EXPECT_TRUE(link->font().underline());
     EXPECT_EQ(link->geometry(), QRect(488, 408, 129, 17));
+}
+
+TEST_F(Launcher, StartingLeavesQtsFileDialogSettingsAlone)
+{
+    // A trial file dialog at start once rewrote the last folder and history that the
+    // tools' file-open dialogs start from.
+    TempTree config;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(config.root()));
+    win::instance<win::main>()->show();
+    closeallwindows();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    EXPECT_EQ(config.listing(), "");
+    EXPECT_EQ(ui.boxes.size(), 0u) << ui.titles();
 }
 
 TEST_F(Launcher, AnyMouseButtonSwapsTheBitmapsButOnlyALeftClickOpens)
