@@ -2,6 +2,7 @@
 
 #include "shell/helpwindow.h"
 #include "shell/windows.h"
+#include "tools/append/appendcwindow.h"
 
 namespace win
 {
@@ -14,7 +15,7 @@ QWidget* toolwindow(Tool tool)
     case Tool::Delete:
         return nullptr;
     case Tool::Append:
-        return nullptr;
+        return instance<appendc>();
     case Tool::Help:
         return instance<help>();
     case Tool::Url:
