@@ -1,0 +1,373 @@
+#include "tools/append/appendcwindow.h"
+#include "tools/append/setappendwindow.h"
+
+#include "common/dbrecord.h"
+#include "platform/appfolder.h"
+#include "platform/qt/commondialog.h"
+#include "platform/qt/controls.h"
+#include "platform/qt/qtglue.h"
+#include "shell/folderpicker.h"
+#include "shell/windows.h"
+#include "support/recordingui.h"
+#include "support/temptree.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using morvik::Icon;
+using morvik::test::RecordingUi;
+using morvik::test::TempTree;
+
+namespace
+{
+
+std::string text(const QLabel* label)
+{
+    return win::ss(label->text());
+}
+
+std::string text(const QLineEdit* edit)
+{
+    return win::ss(edit->text());
+}
+
+class AppendWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        app = tree.createDir("app");
+        morvik::platform::setappfolderfortesting(app);
+        win::setuifortesting(&ui);
+        win::chosenfolder().clear();
+    }
+
+    void TearDown() override
+    {
+        delete win::existing<win::setappend>();
+        delete win::existing<win::appendc>();
+        win::setuifortesting(nullptr);
+        win::chosenfolder().clear();
+        morvik::platform::setappfolderfortesting({});
+    }
+
+    // Closing without the launcher: the window goes as its unload would leave it.
+    win::appendc* reopen()
+    {
+        delete win::existing<win::appendc>();
+        return win::instance<win::appendc>();
+    }
+
+    void store(const std::string& key, const std::string& value)
+    {
+        morvik::dbrecord(morvik::dbpath(), key, true, value, "");
+    }
+
+    std::string stored(const std::string& key)
+    {
+        return morvik::recordvalue(morvik::dbrecord(morvik::dbpath(), key, false));
+    }
+
+    TempTree tree;
+    std::string app;
+    RecordingUi ui;
+};
+
+TEST_F(AppendWindow, ControlsSitWhereTheFormPutsThem)
+{
+    auto* w = win::instance<win::appendc>();
+    EXPECT_EQ(win::ss(w->windowTitle()), "内容追加 - Morvik");
+    EXPECT_EQ(w->size(), QSize(win::px(6525), win::px(4020)));
+    ASSERT_EQ(w->TabStrip1->count(), 2);
+    EXPECT_EQ(win::ss(w->TabStrip1->tabText(0)), "批量追加文件");
+    EXPECT_EQ(win::ss(w->TabStrip1->tabText(1)), "批量追加内容");
+
+    const struct {
+        const char* name;
+        QRect rect;
+        const char* parent;
+    } places[] = {
+        {"Frame1", win::tw(120, 360, 6255, 3495), nullptr},
+        {"Frame2", win::tw(120, 360, 6255, 3495), nullptr},
+        {"Label4", win::tw(120, 600, 4095, 375), "Frame1"},
+        {"File1", win::tw(120, 960, 4215, 2250), "Frame1"},
+        {"Command8", win::tw(4560, 2520, 1455, 375), "Frame1"},
+        {"Text2", win::tw(1200, 720, 3975, 375), "Frame2"},
+        {"List1", win::tw(120, 240, 1935, 960), "Frame3"},
+        {"Command10", win::tw(1080, 1320, 855, 375), "Frame3"},
+        {"Text3", win::tw(120, 240, 2055, 1455), "Frame4"},
+        {"Command7", win::tw(4920, 1920, 1215, 495), "Frame2"},
+        {"Option3", win::tw(4800, 3000, 1335, 375), "Frame2"},
+    };
+    for (const auto& p : places) {
+        const auto* widget = w->findChild<QWidget*>(QString::fromLatin1(p.name));
+        ASSERT_NE(widget, nullptr) << p.name;
+        EXPECT_EQ(widget->geometry(), p.rect) << p.name;
+        if (p.parent) {
+            EXPECT_EQ(widget->parentWidget()->objectName(), QString::fromLatin1(p.parent))
+                << p.name;
+        }
+    }
+}
+
+TEST_F(AppendWindow, WithoutStoreShowsApplicationFolderAndDesignScope)
+{
+    auto* w = win::instance<win::appendc>();
+    EXPECT_EQ(text(w->Label3), "源文件夹:" + app + "/");
+    EXPECT_EQ(text(w->Label4), "目标文件夹：" + app + "/");
+    EXPECT_EQ(w->File1->path(), app);
+    EXPECT_TRUE(w->Option2->isChecked());
+    EXPECT_FALSE(w->Option1->isChecked() || w->Option3->isChecked());
+    EXPECT_TRUE(text(w->Text1).empty() && text(w->Text2).empty());
+    EXPECT_TRUE(w->Text3->toPlainText().isEmpty());
+    EXPECT_EQ(w->List1->count(), 0);
+    EXPECT_FALSE(w->zt);
+    EXPECT_TRUE(ui.boxes.empty());
+
+    EXPECT_TRUE(w->Frame1->isVisibleTo(w));
+    EXPECT_FALSE(w->Frame2->isVisibleTo(w));
+    w->TabStrip1->setCurrentIndex(1);
+    EXPECT_FALSE(w->Frame1->isVisibleTo(w));
+    EXPECT_TRUE(w->Frame2->isVisibleTo(w));
+    w->TabStrip1->setCurrentIndex(0);
+    EXPECT_TRUE(w->Frame1->isVisibleTo(w));
+}
+
+TEST_F(AppendWindow, SavedContentTabComesBack)
+{
+    auto* w = win::instance<win::appendc>();
+    w->Text1->setText(win::qs(tree.path("content.txt")));
+    w->Text2->setText(win::qs(tree.path("site")));
+    w->Text3->setPlainText(QStringLiteral("A{:$}</p>\n<p>"));
+    w->Option3->setChecked(true);
+    w->Command11_Click();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "保存成功！");
+    EXPECT_EQ(ui.boxes[0].title, "保存设置");
+    EXPECT_EQ(ui.boxes[0].icon, Icon::None);
+    // The locator keeps the platform text box's CR LF line breaks.
+    EXPECT_EQ(stored("c_pst"), "A{:$}</p>\r\n<p>");
+    EXPECT_EQ(stored("folderoption"), "all");
+
+    w = reopen();
+    EXPECT_EQ(text(w->Text1), tree.path("content.txt"));
+    EXPECT_EQ(text(w->Text2), tree.path("site"));
+    EXPECT_EQ(win::ss(w->Text3->toPlainText()), "A{:$}</p>\n<p>");
+    EXPECT_TRUE(w->Option3->isChecked());
+    EXPECT_FALSE(w->Option2->isChecked());
+
+    store("folderoption", "everything");
+    w = reopen();
+    EXPECT_TRUE(w->Option2->isChecked());
+}
+
+TEST_F(AppendWindow, FailedSaveSaysSo)
+{
+    tree.createDir("app/db.dat");
+    auto* w = win::instance<win::appendc>();
+    EXPECT_EQ(text(w->Label3), "源文件夹:" + app + "/");
+    w->Command11_Click();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
+    EXPECT_NE(ui.boxes[0].text.find(app + "/db.dat"), std::string::npos);
+}
+
+TEST_F(AppendWindow, SettingsWindowSavesAndHandsOverTheFolders)
+{
+    tree.createDir("web/a");
+    tree.createDir("out");
+    auto* w = win::instance<win::appendc>();
+    auto* s = win::instance<win::setappend>();
+    EXPECT_EQ(win::ss(s->windowTitle()), "文件追加设置");
+    EXPECT_TRUE(s->isModal());
+    EXPECT_EQ(text(s->Text1), app + "/");
+    EXPECT_EQ(text(s->Text2), app + "/");
+
+    s->Text1->setText(win::qs(tree.path("web")));
+    s->Text2->setText(win::qs(tree.path("out") + "/"));
+    s->Command1_Click();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "保存成功");
+    EXPECT_EQ(ui.boxes[0].title, "Ruvo");
+    EXPECT_EQ(ui.boxes[0].icon, Icon::Information);
+    EXPECT_EQ(stored("addfile"), tree.path("web") + "/");
+    EXPECT_EQ(stored("addtofolder"), tree.path("out") + "/");
+    EXPECT_EQ(text(w->Label3), "源文件夹：" + tree.path("web"));
+    EXPECT_EQ(text(w->Label4), "目标文件夹：" + tree.path("out") + "/");
+    EXPECT_EQ(w->File1->path(), tree.path("web"));
+    EXPECT_FALSE(s->isVisible());
+
+    w = reopen();
+    EXPECT_EQ(text(w->Label3), "源文件夹:" + tree.path("web") + "/");
+    EXPECT_EQ(text(w->Label4), "目标文件夹：" + tree.path("out") + "/");
+}
+
+TEST_F(AppendWindow, SettingsWindowCancelAndRefusals)
+{
+    tree.createDir("web");
+    auto* w = win::instance<win::appendc>();
+    auto* s = win::instance<win::setappend>();
+
+    // A source folder that cannot be shown is refused before anything is saved.
+    s->Text1->setText(win::qs(tree.path("missing")));
+    s->Command1_Click();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].icon, Icon::Warning);
+    EXPECT_NE(ui.boxes[0].text.find(tree.path("missing")), std::string::npos);
+    EXPECT_EQ(stored("addfile"), "");
+
+    // A store that cannot be written: said so, the tool keeps its folders.
+    s->Text1->setText(win::qs(tree.path("web")));
+    std::filesystem::remove(morvik::dbpath());
+    tree.createDir("app/db.dat");
+    ui.clear();
+    s->Command1_Click();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
+    EXPECT_NE(ui.boxes[0].text.find("db.dat"), std::string::npos);
+    EXPECT_EQ(text(w->Label3), "源文件夹:" + app + "/");
+
+    s->Text1->setText(win::qs(tree.path("web")));
+    s->Command2_Click();
+    EXPECT_FALSE(s->isVisible());
+    EXPECT_EQ(text(w->Label3), "源文件夹:" + app + "/");
+    EXPECT_EQ(w->File1->path(), app);
+}
+
+TEST_F(AppendWindow, FolderPickersHandBackTheirChoice)
+{
+    auto* w = win::instance<win::appendc>();
+    w->Text2->setText(QStringLiteral("typed"));
+    // Cancelled before any folder was ever confirmed: Text2 takes the empty choice.
+    win::dialog::queueanswerfortesting(std::nullopt);
+    w->Command6_Click();
+    EXPECT_EQ(text(w->Text2), "");
+    win::dialog::queueanswerfortesting(tree.root());
+    w->Command6_Click();
+    EXPECT_EQ(text(w->Text2), tree.root() + "/");
+    w->Text2->setText(QStringLiteral("typed"));
+    win::dialog::queueanswerfortesting(std::nullopt);
+    w->Command6_Click();
+    EXPECT_EQ(text(w->Text2), tree.root() + "/");
+
+    // The settings window only takes a folder that was confirmed at some time.
+    win::chosenfolder().clear();
+    auto* s = win::instance<win::setappend>();
+    win::dialog::queueanswerfortesting(std::nullopt);
+    s->Command3_Click();
+    EXPECT_EQ(text(s->Text1), app + "/");
+    win::dialog::queueanswerfortesting(tree.path("x"));
+    s->Command4_Click();
+    EXPECT_EQ(text(s->Text2), tree.path("x") + "/");
+}
+
+// The file tab end to end: the list shows the visible source files, the run copies them
+// into the direct subfolders only.
+TEST_F(AppendWindow, FileTabCopiesListedFilesIntoSubfolders)
+{
+    tree.createFile("src/a.txt", "a");
+    tree.createFile("src/b.css", "b");
+    tree.createFile("src/.hidden", "h");
+    tree.createFile("dst/S1/a.txt", "old");
+    tree.createDir("dst/S1/deep");
+    tree.createDir("dst/S2");
+    store("addfile", tree.path("src") + "/");
+    store("addtofolder", tree.path("dst") + "/");
+    auto* w = win::instance<win::appendc>();
+    ASSERT_EQ(w->File1->listcount(), 2);
+
+    w->Command4_Click();
+    EXPECT_EQ(ui.titles(), "文件追加");
+    EXPECT_EQ(ui.boxes[0].text, "文件追加成功！");
+    EXPECT_EQ(tree.listing("dst/S1"), "a.txt|b.css|deep");
+    EXPECT_EQ(tree.listing("dst/S2"), "a.txt|b.css");
+    EXPECT_EQ(tree.listing("dst/S1/deep"), "");
+    EXPECT_EQ(tree.read("dst/S1/a.txt"), "a");
+
+    // Delete without a selection, then with one.
+    ui.clear();
+    w->Command3_Click();
+    EXPECT_EQ(ui.titles(), "文件删除错误");
+    EXPECT_EQ(ui.focused, std::vector<std::string>{"File1"});
+    ui.clear();
+    w->File1->setCurrentRow(0);
+    ui.answer(morvik::Answer::Yes);
+    w->Command3_Click();
+    EXPECT_EQ(ui.boxes[0].text, "真的要删除 a.txt 吗？");
+    EXPECT_FALSE(tree.exists("src/a.txt"));
+    EXPECT_EQ(w->File1->listcount(), 1);
+}
+
+// "添 加" copies the chosen file in; cancelling it after the content file was browsed for
+// must not copy the content file into the source folder.
+TEST_F(AppendWindow, AddSourceFileOnlyWhenChosen)
+{
+    tree.createFile("src/a.txt", "a");
+    tree.createFile("other/new.txt", "new");
+    tree.createFile("content.txt", "content");
+    store("addfile", tree.path("src") + "/");
+    auto* w = win::instance<win::appendc>();
+
+    win::CommonDialog::queueanswerfortesting(tree.path("content.txt"));
+    w->Command5_Click();
+    EXPECT_EQ(text(w->Text1), tree.path("content.txt"));
+    win::CommonDialog::queueanswerfortesting(std::nullopt);
+    w->Command2_Click();
+    EXPECT_EQ(tree.listing("src"), "a.txt");
+
+    win::CommonDialog::queueanswerfortesting(tree.path("other/new.txt"));
+    w->Command2_Click();
+    EXPECT_EQ(tree.listing("src"), "a.txt|new.txt");
+    EXPECT_EQ(w->File1->listcount(), 2);
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+// The content tab end to end: a type added through the input box, the run, the type
+// deleted again.
+TEST_F(AppendWindow, ContentTabRunsOverTheChosenTypes)
+{
+    tree.createFile("content.txt", "<p>foot</p>");
+    tree.createFile("site/a.htm", "<body></body>");
+    tree.createFile("site/s/b.htm", "<body></body>");
+    tree.createFile("site/a.txt", "text");
+    auto* w = win::instance<win::appendc>();
+    ui.input("*.htm");
+    w->Command9_Click();
+    ASSERT_EQ(w->List1->count(), 1);
+    EXPECT_EQ(stored("appendtype"), "*.htm");
+
+    w->Text1->setText(win::qs(tree.path("content.txt")));
+    w->Text2->setText(win::qs(tree.path("site")));
+    w->Text3->setPlainText(QStringLiteral("F{:$}</body>"));
+    w->Option1->setChecked(true);
+    w->Command7_Click();
+    EXPECT_EQ(ui.titles(), "追加内容");
+    EXPECT_EQ(ui.boxes[0].text, "恭喜，文件已追加完成！");
+    EXPECT_EQ(tree.read("site/a.htm"), "<body><p>foot</p>\r\n</body>\r\n\r\n");
+    EXPECT_EQ(tree.read("site/s/b.htm"), "<body></body>");
+    EXPECT_EQ(tree.read("site/a.txt"), "text");
+
+    ui.clear();
+    w->Text1->clear();
+    w->Command7_Click();
+    EXPECT_EQ(ui.titles(), "设置错误");
+    EXPECT_EQ(ui.focused, std::vector<std::string>{"Text1"});
+
+    w->List1->setCurrentRow(0);
+    w->Command10_Click();
+    EXPECT_EQ(w->List1->count(), 0);
+    EXPECT_EQ(stored("appendtype"), "");
+    EXPECT_EQ(reopen()->List1->count(), 0);
+}
+
+} // namespace
