@@ -16,10 +16,12 @@ namespace
 class StderrUi : public morvik::Ui
 {
 public:
-    morvik::Answer msgbox(const std::string& text, const std::string& title, morvik::Icon,
+    morvik::Answer msgbox(const std::string& text, const std::string& title, morvik::Icon icon,
                           morvik::Buttons) override
     {
-        std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
+        if (icon != morvik::Icon::Information) {
+            std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
+        }
         return morvik::Answer::Yes;
     }
     std::optional<std::string> inputbox(const std::string&, const std::string&,

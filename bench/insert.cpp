@@ -10,15 +10,15 @@
 namespace
 {
 
-// Message boxes go to stderr; a run that reports failures or a bad locator fails.
+// Warnings and errors go to stderr; a run that shows one, or rejects its locator, fails.
 class StderrUi : public morvik::Ui
 {
 public:
     morvik::Answer msgbox(const std::string& text, const std::string& title, morvik::Icon icon,
                           morvik::Buttons) override
     {
-        std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
         if (icon == morvik::Icon::Critical || icon == morvik::Icon::Warning) {
+            std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
             failed = true;
         }
         return morvik::Answer::Yes;

@@ -101,3 +101,30 @@ bench_fresh_copy() {
     mkdir -p "$(dirname "$1")"
     cp -a "$BENCH_TREE" "$1"
 }
+
+# bench_alternate_flushed N CMD1 CMD2 [CMD...]: as bench_alternate, but every timed run
+# starts after a sync (not timed). For cases where morvik ends with its one syncfs():
+# without it, that flush would also write out what the previous command left dirty.
+bench_alternate_flushed() {
+    local n=$1
+    shift
+    local cmds=("$@") i k t
+    local -a all
+    for ((k = 0; k < ${#cmds[@]}; k++)); do
+        sync
+        bench_time "${cmds[k]}" >/dev/null || return 1
+        all[k]=""
+    done
+    for ((i = 0; i < n; i++)); do
+        for ((k = 0; k < ${#cmds[@]}; k++)); do
+            sync
+            t=$(bench_time "${cmds[k]}") || return 1
+            all[k]="${all[k]} $t"
+        done
+    done
+    BENCH_MEDIANS=()
+    for ((k = 0; k < ${#cmds[@]}; k++)); do
+        # shellcheck disable=SC2086
+        BENCH_MEDIANS+=("$(bench_median_of ${all[k]})")
+    done
+}

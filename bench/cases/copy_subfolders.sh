@@ -26,7 +26,7 @@ case_copy_subfolders() {
     done
     diff -r "$base/morvik" "$base/cp" >/dev/null || bench_fail "copy_subfolders: the copies differ" || return 1
 
-    bench_alternate "$BENCH_RUNS" "$morvik_cmd" "$cp_cmd" || return 1
+    bench_alternate_flushed "$BENCH_RUNS" "$morvik_cmd" "$cp_cmd" || return 1
     local m=${BENCH_MEDIANS[0]} c=${BENCH_MEDIANS[1]}
     bench_line copy_subfolders "morvik $m s, cp loop $c s, ratio $(bench_ratio "$m" "$c") (goal 0.6; morvik includes one syncfs)"
 }

@@ -21,7 +21,7 @@ case_insert_body() {
     count=$(find "$ours" -name '.*' -type f | wc -l)
     [ "$count" = 0 ] || bench_fail "insert_body: $count temporary files left behind" || return 1
 
-    bench_alternate "$BENCH_RUNS" "$morvik_cmd" "$sed_cmd" || return 1
+    bench_alternate_flushed "$BENCH_RUNS" "$morvik_cmd" "$sed_cmd" || return 1
     local m=${BENCH_MEDIANS[0]} s=${BENCH_MEDIANS[1]}
     bench_line insert_body "morvik $m s, sed $s s, ratio $(bench_ratio "$m" "$s") (goal 0.8; morvik includes one syncfs)"
 }

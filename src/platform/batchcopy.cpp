@@ -59,8 +59,7 @@ void copydata(int in, const std::string& source, long long size, int out,
               const std::string& destination)
 {
     loff_t offset = 0;
-    // Files that report no size (some special file systems) are read until their end.
-    while (size > 0) {
+    while (offset < size) {
         const ssize_t moved =
             copy_file_range(in, &offset, out, nullptr, static_cast<size_t>(size - offset), 0);
         if (moved < 0) {
@@ -74,13 +73,14 @@ void copydata(int in, const std::string& source, long long size, int out,
             throw SysError(errno == EIO ? source : destination, errno);
         }
         if (moved == 0) {
-            break; // the source ended early or grew; read whatever is left
-        }
-        if (offset >= size) {
-            break;
+            break; // the source is shorter than it was; read until its end
         }
     }
-    copybyreading(in, source, offset, out, destination);
+    // The size the source had when it was opened has been copied. Files that report no
+    // size (some special file systems) and the cases above are read until their end.
+    if (offset < size || size == 0) {
+        copybyreading(in, source, offset, out, destination);
+    }
 }
 
 } // namespace
@@ -161,15 +161,6 @@ bool samefile(const std::string& a, const std::string& b)
     };
     return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
-}
-
-void startwriteback(const std::string& path)
-{
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-        close(fd);
-    }
 }
 
 void checkwritable(const std::string& path)

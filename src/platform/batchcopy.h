@@ -42,11 +42,6 @@ private:
 // False when either cannot be examined.
 bool samefile(const std::string& a, const std::string& b);
 
-// Starts writing a file's data to disk without waiting for it, so the one flush at the
-// end of a run finds most of the run's data already written. Failures are ignored: the
-// flush at the end reports them.
-void startwriteback(const std::string& path);
-
 // Refuses to rewrite a file the user has marked read-only: a file without any write
 // permission bit counts as read-only for everyone (root included), as a read-only
 // attribute would; otherwise the user's own write permission decides. Throws SysError

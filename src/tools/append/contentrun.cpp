@@ -1,7 +1,6 @@
 #include "tools/append/contentrun.h"
 
 #include "common/dbrecord.h"
-#include "platform/batchcopy.h"
 #include "platform/codec.h"
 #include "platform/fileops.h"
 #include "platform/fsobject.h"
@@ -229,7 +228,6 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
             outcome.lastresult =
                 appendtofile(target, content.text, settings.position, zt, ui, plain);
             if (outcome.lastresult) {
-                platform::startwriteback(target);
                 written.add(target);
             }
         } catch (const platform::SysError& e) {
