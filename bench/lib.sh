@@ -128,3 +128,12 @@ bench_alternate_flushed() {
         BENCH_MEDIANS+=("$(bench_median_of ${all[k]})")
     done
 }
+
+# bench_cpu CMD: user+system seconds of one run (empty without /usr/bin/time). Steadier
+# than wall time on a busy machine, where a flush waits for everyone's writes.
+bench_cpu() {
+    if [ -x /usr/bin/time ]; then
+        /usr/bin/time -f '%U %S' bash -c "$1" 2>&1 >/dev/null | tail -n 1 |
+            awk '{ printf "%.2f\n", $1 + $2 }'
+    fi
+}

@@ -28,5 +28,8 @@ case_copy_subfolders() {
 
     bench_alternate_flushed "$BENCH_RUNS" "$morvik_cmd" "$cp_cmd" || return 1
     local m=${BENCH_MEDIANS[0]} c=${BENCH_MEDIANS[1]}
-    bench_line copy_subfolders "morvik $m s, cp loop $c s, ratio $(bench_ratio "$m" "$c") (goal 0.6; morvik includes one syncfs)"
+    local mc cc
+    mc=$(bench_cpu "$morvik_cmd")
+    cc=$(bench_cpu "$cp_cmd")
+    bench_line copy_subfolders "morvik $m s, cp loop $c s, ratio $(bench_ratio "$m" "$c") (goal 0.6; morvik ends with one syncfs; cpu morvik $mc s, cp loop $cc s)"
 }

@@ -23,5 +23,8 @@ case_insert_body() {
 
     bench_alternate_flushed "$BENCH_RUNS" "$morvik_cmd" "$sed_cmd" || return 1
     local m=${BENCH_MEDIANS[0]} s=${BENCH_MEDIANS[1]}
-    bench_line insert_body "morvik $m s, sed $s s, ratio $(bench_ratio "$m" "$s") (goal 0.8; morvik includes one syncfs)"
+    local mc sc
+    mc=$(bench_cpu "$morvik_cmd")
+    sc=$(bench_cpu "$sed_cmd")
+    bench_line insert_body "morvik $m s, sed $s s, ratio $(bench_ratio "$m" "$s") (goal 0.8; morvik ends with one syncfs; cpu morvik $mc s, sed $sc s)"
 }
