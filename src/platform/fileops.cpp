@@ -177,6 +177,18 @@ std::string followlinks(const std::string& path)
     throw SysError(path, ELOOP);
 }
 
+// Whether the user may write an existing file. A file without any write permission is
+// read-only for everyone, root included, as a read-only file is on the old system;
+// otherwise the system's own access check decides.
+bool maywrite(const std::string& path, const struct stat& st)
+{
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return false;
+    }
+    return geteuid() == 0 || faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ||
+           (errno != EACCES && errno != EPERM);
+}
+
 // Copies the rest of `in` into `out`: copy_file_range where the kernel and file systems
 // allow it, a read/write loop otherwise.
 void copycontents(int in, int out, const std::string& source, const std::string& destination)
@@ -307,6 +319,13 @@ void copyfile(const std::string& source, const std::string& destination)
         throw SysError(source, EISDIR);
     }
 
+    // A read-only destination stays as it is; a link there is replaced, never followed.
+    struct stat existing;
+    if (::lstat(destination.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+        !maywrite(destination, existing)) {
+        throw SysError(destination, EACCES);
+    }
+
     TempFile temp(parentof(destination), basenameof(destination), destination);
     copycontents(in.get(), temp.fd(), source, destination);
     if (fchmod(temp.fd(), st.st_mode & 07777) != 0) {
@@ -324,6 +343,11 @@ void replacefile(const std::string& path, std::string_view bytes)
     const bool existed = ::stat(target.c_str(), &st) == 0;
     if (!existed && errno != ENOENT) {
         throw SysError(path, errno);
+    }
+    // Renaming over a file needs only the folder's permission: without this check a
+    // read-only file would be rewritten all the same.
+    if (existed && !maywrite(target, st)) {
+        throw SysError(path, EACCES);
     }
 
     TempFile temp(parentof(target), basenameof(target), path);
@@ -349,7 +373,7 @@ void replacefile(const std::string& path, std::string_view bytes)
 
 void appendbytes(const std::string& path, std::string_view bytes)
 {
-    Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
     if (fd.get() < 0) {
         throw SysError(path, errno);
     }

@@ -155,6 +155,44 @@ TEST(CopyFile, FailureLeavesNothingBehind)
     }
 }
 
+TEST(CopyFile, RefusesAReadOnlyDestinationEvenForRoot)
+{
+    TempTree t;
+    t.createFile("src.txt", "new");
+    t.createFile("dst/ro.txt", "protected");
+    t.setMode("dst/ro.txt", 0444);
+    try {
+        copyfile(t.path("src.txt"), t.path("dst/ro.txt"));
+        FAIL() << "a read-only destination was overwritten";
+    } catch (const SysError& e) {
+        EXPECT_EQ(e.path(), t.path("dst/ro.txt"));
+        EXPECT_EQ(e.code(), EACCES);
+    }
+    EXPECT_EQ(t.read("dst/ro.txt"), "protected");
+    EXPECT_EQ(modeof(t.path("dst/ro.txt")), 0444u);
+    EXPECT_EQ(t.listing("dst"), "ro.txt");
+}
+
+TEST(ReplaceFile, RefusesAReadOnlyTargetEvenThroughALink)
+{
+    TempTree t;
+    t.createFile("web/ro.htm", "protected");
+    t.setMode("web/ro.htm", 0444);
+    t.createSymlink("link.htm", t.path("web/ro.htm"));
+    for (const char* name : {"web/ro.htm", "link.htm"}) {
+        try {
+            replacefile(t.path(name), "new");
+            FAIL() << name << ": a read-only file was rewritten";
+        } catch (const SysError& e) {
+            EXPECT_EQ(e.path(), t.path(name));
+            EXPECT_EQ(e.code(), EACCES);
+        }
+    }
+    EXPECT_EQ(t.read("web/ro.htm"), "protected");
+    EXPECT_EQ(t.listing("web"), "ro.htm");
+    EXPECT_EQ(t.listing(), "link.htm|web");
+}
+
 TEST(ReplaceFile, KeepsEveryModeBit)
 {
     TempTree t;
