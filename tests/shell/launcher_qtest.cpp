@@ -2,6 +2,7 @@
 #include "shell/addresses.h"
 #include "shell/helpwindow.h"
 #include "shell/mainwindow.h"
+#include "shell/startup.h"
 #include "shell/webstrip.h"
 #include "shell/windows.h"
 #include "shellfixture.h"
@@ -102,6 +103,21 @@ TEST_F(Launcher, StartingLeavesQtsFileDialogSettingsAlone)
                        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
     EXPECT_EQ(config.listing(), "");
     EXPECT_EQ(ui.boxes.size(), 0u) << ui.titles();
+}
+
+TEST_F(Launcher, AFailedStartUpCheckIsReportedAndTheLauncherStillOpens)
+{
+    const std::string problem = "HTTP 传输组件不可用：libcurl 7.88.1 不支持 https";
+    win::setstartupproblemsfortesting(problem);
+    win::main* launcher = win::instance<win::main>();
+    win::setstartupproblemsfortesting("");
+    launcher->show();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, problem);
+    EXPECT_EQ(ui.boxes[0].title, "Ruvo");
+    EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
+    EXPECT_TRUE(launcher->isVisible());
+    EXPECT_TRUE(shows(launcher->Picture1, "list1.bmp"));
 }
 
 TEST_F(Launcher, AnyMouseButtonSwapsTheBitmapsButOnlyALeftClickOpens)
