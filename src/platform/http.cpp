@@ -273,8 +273,15 @@ void HttpTransfer::start(const std::string& url)
         m_state->errortext.clear();
         m_state->stoprequested = false;
     }
-    m_state->worker =
-        std::thread([state = m_state, url, timeouts = m_timeouts] { run(*state, url, timeouts); });
+    try {
+        m_state->worker = std::thread(
+            [state = m_state, url, timeouts = m_timeouts] { run(*state, url, timeouts); });
+    } catch (...) {
+        // No thread, no transfer: nothing may look as if it were still running.
+        std::lock_guard lock(m_state->mutex);
+        m_state->executing = false;
+        throw;
+    }
 }
 
 bool HttpTransfer::stillexecuting() const
