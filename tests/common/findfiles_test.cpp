@@ -136,6 +136,9 @@ TEST(FindFiles, RootEntriesHaveADoubledSlash)
 {
     // Any file in "/" will do; the entry keeps the root's own "/".
     const MatchList m = findfiles("/", "*", false, 0);
+    if (m.empty()) {
+        GTEST_SKIP() << "no visible file in / to look at";
+    }
     for (const std::string& p : m.paths) {
         EXPECT_EQ(p.rfind("//", 0), 0u) << p;
     }
