@@ -20,6 +20,8 @@ namespace
 
 // The reason shown when a file carries no write permission at all.
 constexpr const char* kReadOnlyReason = "文件只读";
+// The reason shown when a copy's source is a pipe, device or socket.
+constexpr const char* kNotRegularReason = "不是普通文件";
 
 constexpr std::size_t kCopyBlock = 1 << 20;
 constexpr std::size_t kMaxTempStem = 200;
@@ -307,7 +309,8 @@ DeleteResult deletefile(const std::string& path, std::string* reason)
 
 void copyfile(const std::string& source, const std::string& destination)
 {
-    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a pipe or device under the name cannot hang the run at open.
+    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0) {
         throw SysError(source, errno);
     }
@@ -318,17 +321,27 @@ void copyfile(const std::string& source, const std::string& destination)
     if (S_ISDIR(st.st_mode)) {
         throw SysError(source, EISDIR);
     }
+    if (!S_ISREG(st.st_mode)) {
+        throw SysError(source, kNotRegularReason);
+    }
 
-    // A read-only destination stays as it is; a link there is replaced, never followed.
+    // An existing file keeps its mode and, where the process may, its owner: a copy
+    // into a site must not change who can read the page. A read-only destination stays
+    // as it is; a link there is replaced, never followed, and so is a new file.
     struct stat existing;
-    if (::lstat(destination.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
-        !maywrite(destination, existing)) {
+    const bool replacing =
+        ::lstat(destination.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    if (replacing && !maywrite(destination, existing)) {
         throw SysError(destination, EACCES);
     }
 
     TempFile temp(parentof(destination), basenameof(destination), destination);
     copycontents(in.get(), temp.fd(), source, destination);
-    if (fchmod(temp.fd(), st.st_mode & 07777) != 0) {
+    if (replacing && fchown(temp.fd(), existing.st_uid, existing.st_gid) != 0 && errno != EPERM) {
+        throw SysError(destination, errno);
+    }
+    // After fchown, because a change of owner clears setuid and setgid.
+    if (fchmod(temp.fd(), (replacing ? existing.st_mode : st.st_mode) & 07777) != 0) {
         throw SysError(destination, errno);
     }
     temp.close(destination);

@@ -29,8 +29,9 @@ DeleteResult deletefile(const std::string& path, std::string* reason = nullptr);
 // destination's folder that is renamed over the destination, so a failure never leaves
 // a half-written destination. A destination that is a symbolic link is replaced by the
 // copy (the link's target is never written); a read-only destination (no write
-// permission) is refused and kept. The copy takes the source's mode bits.
-// Throws SysError naming the file that failed.
+// permission) is refused and kept. An existing destination keeps its mode bits (and
+// owner/group where the process may); a new one takes the source's mode bits. A source
+// that is not a regular file is refused. Throws SysError naming the file that failed.
 void copyfile(const std::string& source, const std::string& destination);
 
 // Replaces the contents of an existing or new file safely: temporary file in the same

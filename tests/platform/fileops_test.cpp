@@ -99,18 +99,36 @@ TEST(DeleteFile, RemovesALinkNotItsTarget)
     EXPECT_EQ(t.read("target.txt"), "stay");
 }
 
-TEST(CopyFile, OverwritesAndTakesTheSourceMode)
+TEST(CopyFile, OverwriteKeepsTheDestinationsModeANewCopyTakesTheSources)
 {
     TempTree t;
     t.createFile("src/a.bin", std::string(3 << 20, 'q') + "end");
     t.setMode("src/a.bin", 0750);
     t.createFile("dst/a.bin", "old contents");
+    t.setMode("dst/a.bin", 02644);
     copyfile(t.path("src/a.bin"), t.path("dst/a.bin"));
     EXPECT_EQ(t.read("dst/a.bin"), t.read("src/a.bin"));
-    EXPECT_EQ(modeof(t.path("dst/a.bin")), 0750u);
+    EXPECT_EQ(modeof(t.path("dst/a.bin")), 02644u);
     EXPECT_EQ(t.listing("dst"), "a.bin");
     copyfile(t.path("src/a.bin"), t.path("dst/new.bin"));
+    EXPECT_EQ(modeof(t.path("dst/new.bin")), 0750u);
     EXPECT_EQ(t.listing("dst"), "a.bin|new.bin");
+}
+
+TEST(CopyFile, RefusesASourceThatIsNoRegularFile)
+{
+    TempTree t;
+    t.createDir("folder");
+    ASSERT_EQ(::mkfifo(t.path("pipe").c_str(), 0644), 0);
+    for (const char* name : {"folder", "pipe"}) {
+        try {
+            copyfile(t.path(name), t.path("copy"));
+            FAIL() << name << " was copied";
+        } catch (const SysError& e) {
+            EXPECT_EQ(e.path(), t.path(name));
+        }
+    }
+    EXPECT_EQ(t.listing(), "folder|pipe");
 }
 
 TEST(CopyFile, ReplacesADestinationLink)
