@@ -234,13 +234,20 @@ void copycontents(int in, int out, const std::string& source, const std::string&
 
 std::string readbytes(const std::string& path)
 {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a pipe chosen by mistake cannot hang the program at open.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
         throw SysError(path, errno);
     }
     struct stat st;
     if (fstat(fd.get(), &st) != 0) {
         throw SysError(path, errno);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        throw SysError(path, EISDIR);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        throw SysError(path, kNotRegularReason);
     }
     std::string out;
     if (S_ISREG(st.st_mode) && st.st_size > 0) {

@@ -7,7 +7,7 @@
 namespace morvik::platform
 {
 
-// Reads a whole file. Throws SysError.
+// Reads a whole regular file (folders, pipes and devices are refused). Throws SysError.
 std::string readbytes(const std::string& path);
 
 // Size of a file in bytes (following links). Throws SysError.

@@ -44,6 +44,12 @@ TEST(ReadBytes, WholeFileAndSize)
         EXPECT_EQ(e.code(), ENOENT);
     }
     EXPECT_THROW(filesize(t.path("none")), SysError);
+
+    // Neither a folder nor a pipe without a writer holds the caller up.
+    t.createDir("folder");
+    ASSERT_EQ(::mkfifo(t.path("pipe").c_str(), 0644), 0);
+    EXPECT_THROW(readbytes(t.path("folder")), SysError);
+    EXPECT_THROW(readbytes(t.path("pipe")), SysError);
 }
 
 TEST(DeleteFile, DeletesVisibleFilesOnly)
