@@ -4,7 +4,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,18 +83,47 @@ TEST(DeleteFile, RefusesAFileWithoutWritePermissionEvenForRoot)
     EXPECT_EQ(t.read("ro.txt"), "keep");
 }
 
+// Sets or clears the immutable attribute of a file; false when the file system or the
+// process's rights do not allow it.
+bool setimmutable(const std::string& path, bool on)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    int flags = 0;
+    bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
 TEST(DeleteFile, RefusesWhatTheSystemWillNotUnlink)
 {
-    if (morvik::test::runningAsRoot()) {
-        GTEST_SKIP() << "root may unlink in a read-only folder";
-    }
     TempTree t;
-    t.createFile("locked/a.txt");
-    t.setMode("locked", 0555);
     std::string why;
-    EXPECT_EQ(deletefile(t.path("locked/a.txt"), &why), DeleteResult::Refused);
-    EXPECT_EQ(why, std::strerror(EACCES));
-    EXPECT_TRUE(t.exists("locked/a.txt"));
+    if (!morvik::test::runningAsRoot()) {
+        t.createFile("locked/a.txt");
+        t.setMode("locked", 0555);
+        EXPECT_EQ(deletefile(t.path("locked/a.txt"), &why), DeleteResult::Refused);
+        EXPECT_EQ(why, std::strerror(EACCES));
+        EXPECT_TRUE(t.exists("locked/a.txt"));
+        return;
+    }
+    // Root may unlink in a read-only folder, but not an immutable file, whose mode
+    // bits still allow writing.
+    const std::string file = t.createFile("pinned.txt", "keep");
+    if (!setimmutable(file, true)) {
+        GTEST_SKIP() << "no immutable files here";
+    }
+    const DeleteResult result = deletefile(file, &why);
+    ASSERT_TRUE(setimmutable(file, false));
+    EXPECT_EQ(result, DeleteResult::Refused);
+    EXPECT_EQ(why, std::strerror(EPERM));
+    EXPECT_EQ(t.read("pinned.txt"), "keep");
 }
 
 TEST(DeleteFile, RemovesALinkNotItsTarget)
