@@ -53,11 +53,12 @@ void UrlLoop::waitwhilebusy(const UrlRun& run)
         std::this_thread::sleep_until(next);
         const Clock::time_point now = Clock::now();
         if (m_progresson && now >= m_nextprogress) {
-            m_nextprogress += m_progressinterval;
+            m_nextprogress = std::max(m_nextprogress + m_progressinterval, now);
             m_mark = urlgen::nextmark(m_mark);
         }
         if (m_pollon && now >= m_nextpoll) {
-            m_nextpoll += m_pollinterval;
+            // Like a timer, a late tick is not made up for.
+            m_nextpoll = std::max(m_nextpoll + m_pollinterval, now);
             ++m_pollticks;
             m_run.makeurl();
         }
