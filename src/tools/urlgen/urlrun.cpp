@@ -31,7 +31,37 @@ bool islistfile(const std::string& path)
     return platform::wildcardmatch("*.txt", name);
 }
 
-// Resets a flag when the scope ends, however it ends.
+// Clears a flag when the scope ends, however it ends.
+class Lowered
+{
+public:
+    explicit Lowered(bool& flag) : m_flag(flag) {}
+    ~Lowered() { m_flag = false; }
+    Lowered(const Lowered&) = delete;
+    Lowered& operator=(const Lowered&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+// Turns the host's timers off when the run ends, however it ends.
+class TimersOff
+{
+public:
+    explicit TimersOff(UrlHost& host) : m_host(host) {}
+    ~TimersOff()
+    {
+        m_host.progresstimer(false);
+        m_host.polltimer(false);
+    }
+    TimersOff(const TimersOff&) = delete;
+    TimersOff& operator=(const TimersOff&) = delete;
+
+private:
+    UrlHost& m_host;
+};
+
+// Sets a flag for the length of a scope, however it ends.
 class Raised
 {
 public:
@@ -80,28 +110,30 @@ void UrlRun::run(UrlHost& host, Ui& ui)
     const std::vector<std::string> lines = platform::splitlines(platform::decode(bytes));
     bytes.clear();
 
-    Raised running(m_running);
-    m_inet = std::make_unique<platform::HttpTransfer>(m_timeouts);
-    host.status("正在生成");
-    host.progresstimer(true);
-    for (const std::string& line : lines) {
-        busyflag = true;
-        urlstr = urlgen::trimblanks(line);
-        if (!urlstr.empty()) {
-            fetchurl(urlstr);
-        } else {
-            busyflag = false;
+    {
+        Raised running(m_running);
+        TimersOff timersoff(host);
+        Lowered idle(busyflag);
+        m_inet = std::make_unique<platform::HttpTransfer>(m_timeouts);
+        host.status("正在生成");
+        host.progresstimer(true);
+        for (const std::string& line : lines) {
+            busyflag = true;
+            urlstr = urlgen::trimblanks(line);
+            if (!urlstr.empty()) {
+                fetchurl(urlstr);
+            } else {
+                busyflag = false;
+            }
+            if (busyflag) {
+                host.waitwhilebusy(*this);
+            }
+            if (m_stopped) {
+                break;
+            }
         }
-        if (busyflag) {
-            host.waitwhilebusy(*this);
-        }
-        if (m_stopped) {
-            break;
-        }
+        m_inet.reset();
     }
-    host.progresstimer(false);
-    host.polltimer(false);
-    m_inet.reset();
     if (m_stopped) {
         return;
     }
@@ -132,16 +164,17 @@ void UrlRun::makeurl()
     if (m_inet->stillexecuting()) {
         if (m_inet->responsecode() == platform::kTimedOutCode) {
             m_host->polltimer(false);
+            // The address is done even when the step fails: the run must not wait on.
+            Lowered done(busyflag);
             if (m_host->settings().report) {
                 logfailure(urlstr, kTimeoutReason);
             }
-            busyflag = false;
         }
         return;
     }
     m_host->polltimer(false);
+    Lowered done(busyflag);
     finishpage();
-    busyflag = false;
 }
 
 void UrlRun::finishpage()
