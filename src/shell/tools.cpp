@@ -2,6 +2,7 @@
 
 #include "shell/helpwindow.h"
 #include "shell/windows.h"
+#include "tools/urlgen/curlwindow.h"
 
 namespace win
 {
@@ -18,7 +19,7 @@ QWidget* toolwindow(Tool tool)
     case Tool::Help:
         return instance<help>();
     case Tool::Url:
-        return nullptr;
+        return instance<curl>();
     }
     return nullptr;
 }
