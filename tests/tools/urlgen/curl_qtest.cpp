@@ -131,10 +131,9 @@ TEST_F(CurlWindow, CloseAndReopenBringsTheTextsBackAndTheOptionOff)
     closewindow(w);
     EXPECT_EQ(win::existing<win::curl>(), nullptr);
     EXPECT_TRUE(launchershown());
-    EXPECT_EQ(
-        dbrecord(dbpath(), "CURL", false),
-        "CURL|$|/sites/列表.txt ##/sites/out/##[InternetShortcut]\r\n\r\nURL=\r\n\r\n\r\nend"
-        "|$|保存生成URl的值");
+    EXPECT_EQ(dbrecord(dbpath(), "CURL", false),
+              "CURL|$|/sites/列表.txt ##/sites/out/##[InternetShortcut]\r\n\r\nURL=\r\n\r\n\r\nend"
+              "|$|保存生成URl的值");
 
     w = open();
     EXPECT_EQ(w->Text1->text(), QStringLiteral("/sites/列表.txt"));
