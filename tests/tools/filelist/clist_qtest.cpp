@@ -224,6 +224,7 @@ TEST_F(ClistWindow, SingleClickOnASubfolderChangesNothing)
     }
     ASSERT_NE(img, nullptr);
     click(w->Dir1->viewport(), w->Dir1->visualItemRect(img).center());
+    ASSERT_EQ(w->Dir1->currentItem(), img) << "the click reached the entry";
     EXPECT_EQ(w->Dir1->path(), tree.path("site"));
     EXPECT_EQ(w->File1->path(), tree.path("site"));
 

@@ -287,6 +287,7 @@ TEST(ListGenerator, UnwritableWorkingFolderNamesTheFileAndKeepsTheOldOne)
     if (test::runningAsRoot()) {
         // Root writes anywhere; a folder in the file's place makes the write fail.
         tree.createFile("work/filelist.txt/keep", "old");
+        reason = std::strerror(EISDIR);
     } else {
         tree.createFile("work/filelist.txt", "old");
         tree.setMode("work", 0555);
