@@ -75,6 +75,11 @@ std::string absolutefolder(const std::string& path)
     return folderpath(base);
 }
 
+inline bool isdotentry(const char* name)
+{
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
 class FdCloser
 {
 public:
@@ -127,11 +132,26 @@ Folder getfolder(const std::string& path)
         if (n == 0) {
             break;
         }
+        // Room for this batch up front: one allocation per list and folder, typically.
+        std::size_t dirs = 0;
+        std::size_t others = 0;
+        for (long off = 0; off < n;) {
+            const auto* d = reinterpret_cast<const LinuxDirent64*>(buf + off);
+            off += d->d_reclen;
+            if (d->d_type == DT_DIR) {
+                dirs += !isdotentry(d->d_name);
+            } else {
+                ++others;
+            }
+        }
+        folder.files.reserve(folder.files.size() + others);
+        folder.subfolders.reserve(folder.subfolders.size() + dirs);
+
         for (long off = 0; off < n;) {
             const auto* d = reinterpret_cast<const LinuxDirent64*>(buf + off);
             off += d->d_reclen;
             const char* name = d->d_name;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
+            if (isdotentry(name)) {
                 continue;
             }
 

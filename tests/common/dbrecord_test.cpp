@@ -1,5 +1,6 @@
 #include "common/dbrecord.h"
 
+#include "platform/appfolder.h"
 #include "platform/codec.h"
 #include "platform/syserror.h"
 #include "support/temptree.h"
@@ -243,4 +244,15 @@ TEST(Dbrecord, FailuresNameTheFile)
         }
         EXPECT_EQ(readAll(db), rawrecord("k", "v", ""));
     }
+}
+
+TEST(Dbrecord, StoreLivesInTheDataFolder)
+{
+    TempTree tree;
+    morvik::platform::setappfolderfortesting(tree.root());
+    const std::string path = morvik::dbpath();
+    EXPECT_EQ(dbrecord(path, "folderoption", true, "all", ""), "newrec");
+    morvik::platform::setappfolderfortesting({});
+    EXPECT_EQ(path, tree.path("db.dat"));
+    EXPECT_EQ(readAll(tree.path("db.dat")).size(), 700u);
 }

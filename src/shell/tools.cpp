@@ -1,0 +1,26 @@
+#include "shell/tools.h"
+
+#include "shell/helpwindow.h"
+#include "shell/windows.h"
+
+namespace win
+{
+
+QWidget* toolwindow(Tool tool)
+{
+    switch (tool) {
+    case Tool::List:
+        return nullptr;
+    case Tool::Delete:
+        return nullptr;
+    case Tool::Append:
+        return nullptr;
+    case Tool::Help:
+        return instance<help>();
+    case Tool::Url:
+        return nullptr;
+    }
+    return nullptr;
+}
+
+} // namespace win
