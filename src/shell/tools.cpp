@@ -2,6 +2,7 @@
 
 #include "shell/helpwindow.h"
 #include "shell/windows.h"
+#include "tools/filelist/clistwindow.h"
 
 namespace win
 {
@@ -10,7 +11,7 @@ QWidget* toolwindow(Tool tool)
 {
     switch (tool) {
     case Tool::List:
-        return nullptr;
+        return instance<clist>();
     case Tool::Delete:
         return nullptr;
     case Tool::Append:

@@ -3,6 +3,8 @@
 #include "platform/appfolder.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/qtglue.h"
+#include "shell/mainwindow.h"
+#include "shell/shellfixture.h"
 #include "shell/windows.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
@@ -44,19 +46,22 @@ void key(QWidget* widget, Qt::Key k)
     QApplication::sendEvent(widget, &release);
 }
 
-void click(QWidget* widget, QPoint at = {-1, -1})
+// A single click, or a double click, at a point of a widget.
+void clickat(QWidget* widget, QPoint at, bool twice = false)
 {
-    if (at == QPoint(-1, -1)) {
-        at = widget->rect().center();
+    test::sendmouse(widget, QEvent::MouseButtonPress, Qt::LeftButton, at);
+    test::sendmouse(widget, QEvent::MouseButtonRelease, Qt::LeftButton, at);
+    if (twice) {
+        test::sendmouse(widget, QEvent::MouseButtonDblClick, Qt::LeftButton, at);
+        test::sendmouse(widget, QEvent::MouseButtonRelease, Qt::LeftButton, at);
     }
-    const QPointF local(at);
-    const QPointF global(widget->mapToGlobal(at));
-    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(widget, &release);
+}
+
+// The folder list's entry with this text.
+QListWidgetItem* entry(win::FolderList* list, const std::string& text)
+{
+    const auto found = list->findItems(QString::fromStdString(text), Qt::MatchExactly);
+    return found.isEmpty() ? nullptr : found.last();
 }
 
 std::vector<std::string> items(const win::FileList* list)
@@ -68,17 +73,17 @@ std::vector<std::string> items(const win::FileList* list)
     return out;
 }
 
-// Every test runs with its own working folder (where filelist.txt goes), application
-// folder and recorded message boxes.
-class ClistWindow : public ::testing::Test
+// Every test runs with its own working folder (where filelist.txt goes), besides the
+// launcher's application folder and recorded message boxes.
+class ClistWindow : public test::ShellTest
 {
 protected:
     void SetUp() override
     {
+        ShellTest::SetUp();
         char buffer[PATH_MAX];
         ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
         m_previous = buffer;
-        tree.createDir("app");
         tree.createDir("work");
         tree.createDir("site/img");
         tree.createDir("site/css");
@@ -87,18 +92,16 @@ protected:
         tree.createFile("site/logo.png", "x");
         tree.createFile("site/css/main.css", "x");
         tree.createFile("site/css/print.htm", "x");
-        platform::setappfolderfortesting(tree.path("app"));
         ASSERT_EQ(chdir(tree.path("work").c_str()), 0);
-        win::setuifortesting(&ui);
     }
 
     void TearDown() override
     {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
+        // The list window first: its close brings the launcher, which then closes too.
+        if (win::clist* w = win::existing<win::clist>()) {
             w->close();
         }
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        win::setuifortesting(nullptr);
+        ShellTest::TearDown();
         (void)chdir(m_previous.c_str());
     }
 
@@ -114,7 +117,6 @@ protected:
     std::string written() { return tree.read("work/filelist.txt"); }
 
     TempTree tree;
-    RecordingUi ui;
 
 private:
     std::string m_previous;
@@ -151,19 +153,19 @@ TEST_F(ClistWindow, OpensOnTheWorkingFolderWithItsOptions)
 TEST_F(ClistWindow, IncludeOptionsAreNeverBothOff)
 {
     auto* w = openAt("site");
-    click(w->Check1);
+    test::leftclick(w->Check1);
     EXPECT_FALSE(w->Check1->isChecked());
     EXPECT_TRUE(w->Check2->isChecked());
-    click(w->Check2);
+    test::leftclick(w->Check2);
     EXPECT_FALSE(w->Check2->isChecked());
     EXPECT_TRUE(w->Check1->isChecked()) << "turning files off turns folders on";
-    click(w->Check1);
+    test::leftclick(w->Check1);
     EXPECT_FALSE(w->Check1->isChecked());
     EXPECT_TRUE(w->Check2->isChecked()) << "turning folders off turns files on";
-    click(w->Check1);
+    test::leftclick(w->Check1);
     EXPECT_TRUE(w->Check1->isChecked());
     EXPECT_TRUE(w->Check2->isChecked()) << "both may be on";
-    click(w->Check3);
+    test::leftclick(w->Check3);
     EXPECT_TRUE(w->Check3->isChecked());
     EXPECT_TRUE(w->Check1->isChecked());
     EXPECT_TRUE(w->Check2->isChecked());
@@ -195,7 +197,7 @@ TEST_F(ClistWindow, FolderChangeKeepsTheFilter)
     EXPECT_EQ(items(w->File1), std::vector<std::string>{"print.htm"});
 
     // The generation lists what the lists show.
-    click(w->Command1);
+    test::leftclick(w->Command1);
     EXPECT_EQ(written(), "----\xce\xc4\xbc\xfe\xc1\xd0\xb1\xed----\r\n\r\nprint.htm\r\n");
 }
 
@@ -216,19 +218,14 @@ TEST_F(ClistWindow, DriveChangeMovesBothLists)
 TEST_F(ClistWindow, SingleClickOnASubfolderChangesNothing)
 {
     auto* w = openAt("site");
-    QListWidgetItem* img = nullptr;
-    for (int row = 0; row < w->Dir1->count(); ++row) {
-        if (w->Dir1->item(row)->text().endsWith(QStringLiteral("img"))) {
-            img = w->Dir1->item(row);
-        }
-    }
+    QListWidgetItem* img = entry(w->Dir1, "img");
     ASSERT_NE(img, nullptr);
-    click(w->Dir1->viewport(), w->Dir1->visualItemRect(img).center());
+    clickat(w->Dir1->viewport(), w->Dir1->visualItemRect(img).center());
     ASSERT_EQ(w->Dir1->currentItem(), img) << "the click reached the entry";
     EXPECT_EQ(w->Dir1->path(), tree.path("site"));
     EXPECT_EQ(w->File1->path(), tree.path("site"));
 
-    click(w->Command1);
+    test::leftclick(w->Command1);
     EXPECT_EQ(written(), "----\xce\xc4\xbc\xfe\xbc\xd0\xc1\xd0\xb1\xed----\r\ncss\r\nimg\r\n\r\n"
                          "----\xce\xc4\xbc\xfe\xc1\xd0\xb1\xed----\r\n\r\n"
                          "about.htm\r\nindex.htm\r\nlogo.png\r\n");
@@ -237,9 +234,9 @@ TEST_F(ClistWindow, SingleClickOnASubfolderChangesNothing)
 TEST_F(ClistWindow, GenerationWithAbsolutePathsAndAFailure)
 {
     auto* w = openAt("site");
-    click(w->Check3);
-    click(w->Check1);
-    click(w->Command1);
+    test::leftclick(w->Check3);
+    test::leftclick(w->Check1);
+    test::leftclick(w->Command1);
     const std::string site = tree.path("site");
     EXPECT_EQ(written(), "----\xce\xc4\xbc\xfe\xc1\xd0\xb1\xed----\r\n\r\n" + site +
                              "/about.htm\r\n" + site + "/index.htm\r\n" + site + "/logo.png\r\n");
@@ -256,7 +253,7 @@ TEST_F(ClistWindow, GenerationWithAbsolutePathsAndAFailure)
     } else {
         tree.setMode("work", 0555);
     }
-    click(w->Command1);
+    test::leftclick(w->Command1);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
     EXPECT_NE(ui.boxes[0].text.find(tree.path("work/filelist.txt")), std::string::npos);
@@ -266,21 +263,50 @@ TEST_F(ClistWindow, GenerationWithAbsolutePathsAndAFailure)
     EXPECT_TRUE(w->isVisible());
 }
 
-TEST_F(ClistWindow, ClosingShowsTheLauncher)
+TEST_F(ClistWindow, FromTheLauncherToTheListAndBack)
 {
-    auto* w = openAt("site");
-    click(w->Command1);
-    ASSERT_EQ(ui.boxes.size(), 1u);
+    win::main* launcher = win::instance<win::main>();
+    launcher->show();
+    test::leftclick(launcher->Picture1);
+    win::clist* w = win::existing<win::clist>();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(launcher->isVisible());
+    EXPECT_EQ(w->Dir1->path(), tree.path("work"));
+
+    // Up to the tree's folder, then into "site", each with a double click.
+    const std::string top = tree.root().substr(tree.root().rfind('/') + 1);
+    QListWidgetItem* item = entry(w->Dir1, top);
+    ASSERT_NE(item, nullptr);
+    clickat(w->Dir1->viewport(), w->Dir1->visualItemRect(item).center(), true);
+    ASSERT_EQ(w->Dir1->path(), tree.root());
+    item = entry(w->Dir1, "site");
+    ASSERT_NE(item, nullptr);
+    clickat(w->Dir1->viewport(), w->Dir1->visualItemRect(item).center(), true);
+    ASSERT_EQ(w->Dir1->path(), tree.path("site"));
+    EXPECT_EQ(w->File1->path(), tree.path("site"));
+
+    type(w->Text1, QStringLiteral("htm"));
+    test::leftclick(w->Command1);
+    EXPECT_EQ(written(), "----\xce\xc4\xbc\xfe\xbc\xd0\xc1\xd0\xb1\xed----\r\ncss\r\nimg\r\n\r\n"
+                         "----\xce\xc4\xbc\xfe\xc1\xd0\xb1\xed----\r\n\r\n"
+                         "about.htm\r\nindex.htm\r\n");
+    ASSERT_EQ(ui.boxes.size(), 1u) << ui.titles();
     EXPECT_EQ(ui.boxes[0].text, "恭喜，filelist.txt文件列表已生成！");
+    EXPECT_EQ(ui.boxes[0].title, "生成列表");
     EXPECT_EQ(ui.boxes[0].icon, Icon::Information);
-    EXPECT_TRUE(tree.exists("work/filelist.txt"));
 
     w->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(win::existing<win::clist>(), nullptr);
-    bool launcherVisible = false;
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        launcherVisible = launcherVisible || top->isVisible();
-    }
-    EXPECT_TRUE(launcherVisible);
+    EXPECT_EQ(win::existing<win::main>(), launcher);
+    EXPECT_TRUE(launcher->isVisible());
+
+    // Opened again, it starts afresh.
+    test::leftclick(launcher->Picture1);
+    w = win::existing<win::clist>();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->Dir1->path(), tree.path("work"));
+    EXPECT_TRUE(w->Text1->text().isEmpty());
+    EXPECT_EQ(w->File1->pattern(), "*.*");
 }
