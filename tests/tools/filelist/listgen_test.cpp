@@ -244,22 +244,24 @@ TEST(ListGenerator, ChineseNamesAreWrittenInGbk)
 
 TEST(ListGenerator, NamesThatAreNotUtf8KeepTheirBytes)
 {
-    // A GBK-named folder (啊) holding a GBK-named file (中) and one with bytes that are
-    // neither UTF-8 nor GBK.
+    // A GBK-named folder (啊) holding a GBK-named file (中), one with bytes that are
+    // neither UTF-8 nor GBK, and a UTF-8 name (中) spoilt by a stray byte.
     TempTree tree;
     tree.createDir("work");
     const std::string folder = "listed/\xb0\xa1";
     tree.createFile(folder + "/\xd6\xd0.txt", "x");
     tree.createFile(folder + "/\xff\xfe.txt", "x");
+    tree.createFile(folder + "/\xff\xe4\xb8\xad\xff", "x");
     tree.createDir(folder + "/\x80sub");
     RecordingUi ui;
     const std::string dir = tree.path(folder);
-    EXPECT_EQ(generate(tree, dir, {}, ui), kFolderHeadingGbk + "\r\n\x80sub\r\n\r\n" +
-                                               kFileHeadingGbk +
-                                               "\r\n\r\n\xd6\xd0.txt\r\n\xff\xfe.txt\r\n");
+    EXPECT_EQ(generate(tree, dir, {}, ui),
+              kFolderHeadingGbk + "\r\n\x80sub\r\n\r\n" + kFileHeadingGbk +
+                  "\r\n\r\n\xd6\xd0.txt\r\n\xff\xe4\xb8\xad\xff\r\n\xff\xfe.txt\r\n");
     ui.clear();
     EXPECT_EQ(generate(tree, dir, {true, false, true}, ui),
-              kFileHeadingGbk + "\r\n\r\n" + dir + "/\xd6\xd0.txt\r\n" + dir + "/\xff\xfe.txt\r\n");
+              kFileHeadingGbk + "\r\n\r\n" + dir + "/\xd6\xd0.txt\r\n" + dir +
+                  "/\xff\xe4\xb8\xad\xff\r\n" + dir + "/\xff\xfe.txt\r\n");
 }
 
 TEST(ListGenerator, SecondGenerationReplacesTheFirst)
