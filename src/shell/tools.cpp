@@ -2,6 +2,7 @@
 
 #include "shell/helpwindow.h"
 #include "shell/windows.h"
+#include "tools/filelist/clistwindow.h"
 #include "tools/urlgen/curlwindow.h"
 
 namespace win
@@ -11,7 +12,7 @@ QWidget* toolwindow(Tool tool)
 {
     switch (tool) {
     case Tool::List:
-        return nullptr;
+        return instance<clist>();
     case Tool::Delete:
         return nullptr;
     case Tool::Append:
