@@ -2,6 +2,8 @@
 
 #include "shell/helpwindow.h"
 #include "shell/windows.h"
+#include "tools/filelist/clistwindow.h"
+#include "tools/urlgen/curlwindow.h"
 
 namespace win
 {
@@ -10,7 +12,7 @@ QWidget* toolwindow(Tool tool)
 {
     switch (tool) {
     case Tool::List:
-        return nullptr;
+        return instance<clist>();
     case Tool::Delete:
         return nullptr;
     case Tool::Append:
@@ -18,7 +20,7 @@ QWidget* toolwindow(Tool tool)
     case Tool::Help:
         return instance<help>();
     case Tool::Url:
-        return nullptr;
+        return instance<curl>();
     }
     return nullptr;
 }
