@@ -219,6 +219,60 @@ TEST_F(Launcher, EveryButtonLeavesAWindowOnScreen)
     EXPECT_EQ(ui.boxes.size(), 0u) << ui.titles();
 }
 
+// Notes, for the first other window that appears, whether the launcher was on screen.
+class FirstWindowShown : public QObject
+{
+public:
+    explicit FirstWindowShown(QWidget* launcher) : m_launcher(launcher)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~FirstWindowShown() override { qApp->removeEventFilter(this); }
+
+    QWidget* window = nullptr;
+    bool launchervisible = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!window && event->type() == QEvent::Show && widget && widget->isWindow() &&
+            widget != m_launcher) {
+            window = widget;
+            launchervisible = m_launcher->isVisible();
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_launcher;
+};
+
+TEST_F(Launcher, ToolWindowsAppearBeforeItHidesButTheUrlWindowAfter)
+{
+    const struct {
+        const char* button;
+        bool launchervisible;
+    } rows[] = {{"Picture1", true}, {"Picture4", true}, {"Picture5", false}};
+    for (const auto& row : rows) {
+        win::main* launcher = win::instance<win::main>();
+        launcher->show();
+        FirstWindowShown watch(launcher);
+        leftclick(button(launcher, row.button));
+        if (!watch.window) {
+            // A tool this build does not have opens nothing.
+            EXPECT_TRUE(launcher->isVisible()) << row.button;
+            continue;
+        }
+        EXPECT_EQ(watch.launchervisible, row.launchervisible) << row.button;
+        EXPECT_FALSE(launcher->isVisible()) << row.button;
+        watch.window->close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(launcher->isVisible()) << row.button;
+    }
+    EXPECT_EQ(ui.boxes.size(), 0u) << ui.titles();
+}
+
 TEST_F(Launcher, HelpHidesTheLauncherAndItsCloseBringsItBackInPlace)
 {
     win::main* launcher = win::instance<win::main>();
