@@ -35,7 +35,11 @@ bool BatchDelete::delfile(const std::string& filename)
     if (filename.empty()) {
         return false;
     }
-    return platform::deletefile(filename) == platform::DeleteResult::Deleted;
+    if (platform::deletefile(filename) != platform::DeleteResult::Deleted) {
+        return false;
+    }
+    ++m_deleted;
+    return true;
 }
 
 void BatchDelete::showresult(bool ok)
@@ -273,6 +277,7 @@ void BatchDelete::reportfailures()
 void BatchDelete::run(const Inputs& in)
 {
     m_in = in;
+    m_deleted = 0;
     m_unreported.clear();
     m_reporterror.clear();
     zi = in.scan;

@@ -56,6 +56,9 @@ public:
     // The summary: S1 when ok, else S2; then flag is true again.
     void showresult(bool ok);
 
+    // Files deleted by the last run.
+    std::size_t deleted() const { return m_deleted; }
+
     // Scan setting, report setting and "everything deleted so far" of the current run.
     bool zi = false;
     bool baogao = false;
@@ -77,6 +80,7 @@ private:
 
     Ui* m_ui;
     Inputs m_in;
+    std::size_t m_deleted = 0;
     // Report lines that could not be written during this run.
     std::vector<std::string> m_unreported;
     std::string m_reporterror;
