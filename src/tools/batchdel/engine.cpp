@@ -1,6 +1,7 @@
 #include "tools/batchdel/engine.h"
 
 #include "common/findfiles.h"
+#include "platform/deleteat.h"
 #include "platform/fileops.h"
 #include "platform/fsobject.h"
 #include "platform/syserror.h"
@@ -87,10 +88,28 @@ std::optional<MatchList> BatchDelete::foldersearch(const std::string& x)
 }
 
 // Every match is deleted as the path the search found; a name holding "," stays whole.
+// Matches come folder by folder, so each folder is opened once and its files are
+// deleted relative to it.
 void BatchDelete::deletematches(const MatchList& matches)
 {
+    std::optional<platform::OpenFolder> open;
     for (const auto& path : matches.paths) {
-        if (!delfile(path) && baogao) {
+        const auto slash = path.rfind('/');
+        bool ok = false;
+        if (slash == std::string::npos) {
+            ok = delfile(path);
+        } else {
+            const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
+            if (!open || open->path() != folder) {
+                open.reset();
+                open.emplace(folder);
+            }
+            ok = open->deletefile(path.substr(slash + 1)) == platform::DeleteResult::Deleted;
+            if (ok) {
+                ++m_deleted;
+            }
+        }
+        if (!ok && baogao) {
             record(path, kInUse);
             flag = false;
         }
