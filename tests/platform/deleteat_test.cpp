@@ -12,11 +12,12 @@ namespace
 
 using platform::DeleteResult;
 
-// Each entry of the folder, what deleting it gives, and whether it is gone afterwards.
+// A name in the folder, what deleting it gives, and whether something of that name is
+// still there afterwards.
 struct DeleteCase {
     const char* name;
     DeleteResult result;
-    bool gone;
+    bool remains;
 };
 
 TEST(OpenFolder, DeletesLikeDeletefile)
@@ -34,17 +35,17 @@ TEST(OpenFolder, DeletesLikeDeletefile)
     tree.createSymlink("web/folderlink", tree.path("keep"));
 
     const DeleteCase cases[] = {
-        {"page.htm", DeleteResult::Deleted, true},
-        {"a,b.htm", DeleteResult::Deleted, true},
-        {".hidden", DeleteResult::NotFound, false},
-        {"locked.htm", DeleteResult::Refused, false},
-        {"folder", DeleteResult::NotFound, false},
-        {"link.htm", DeleteResult::Deleted, true},
-        {"dangling.htm", DeleteResult::NotFound, false},
-        {"folderlink", DeleteResult::NotFound, false},
+        {"page.htm", DeleteResult::Deleted, false},
+        {"a,b.htm", DeleteResult::Deleted, false},
+        {".hidden", DeleteResult::NotFound, true},
+        {"locked.htm", DeleteResult::Refused, true},
+        {"folder", DeleteResult::NotFound, true},
+        {"link.htm", DeleteResult::Deleted, false},
+        {"dangling.htm", DeleteResult::NotFound, true},
+        {"folderlink", DeleteResult::NotFound, true},
         {"missing.htm", DeleteResult::NotFound, false},
         {"", DeleteResult::NotFound, false},
-        {"..", DeleteResult::NotFound, false},
+        {"..", DeleteResult::NotFound, true},
     };
     platform::OpenFolder folder(tree.path("web"));
     for (const auto& c : cases) {
@@ -55,7 +56,7 @@ TEST(OpenFolder, DeletesLikeDeletefile)
             EXPECT_FALSE(reason.empty());
         }
         if (*c.name) {
-            EXPECT_EQ(tree.exists(std::string("web/") + c.name), !c.gone);
+            EXPECT_EQ(tree.exists(std::string("web/") + c.name), c.remains);
         }
     }
     EXPECT_TRUE(tree.exists("keep/target.htm"));

@@ -32,11 +32,11 @@ TEST_F(NameBox, FullPathPatternDeletesEveryMatchThenOneSummary)
 TEST_F(NameBox, FullPathPatternWithoutMatchEndsTheRunBeforeTheList)
 {
     file("a.log");
-    listfile(file("b.txt") + "\r\n");
+    listfile(file("b.log") + "\r\n");
     in.T = web + "/*.txt";
     run();
     EXPECT_THAT(said(), ElementsAre(M1));
-    EXPECT_TRUE(has("b.txt")) << "the list must not be read after M1";
+    EXPECT_TRUE(has("b.log")) << "the list must not be read after M1";
     EXPECT_FALSE(reportexists());
 }
 
@@ -63,11 +63,11 @@ TEST_F(NameBox, FullPathPatternWithOneMatch)
 TEST_F(NameBox, FullPathPatternWithOneUndeletableMatchHasNoSummaryButMarksTheRun)
 {
     const std::string locked = lockedfile("only.txt");
-    listfile(file("b.txt") + "\r\n");
+    listfile(file("b.log") + "\r\n");
     in.T = web + "/*.txt";
     run();
     EXPECT_TRUE(has("only.txt"));
-    EXPECT_FALSE(has("b.txt"));
+    EXPECT_FALSE(has("b.log"));
     // No summary after the failure; the list phase's summary carries it.
     EXPECT_THAT(said(), ElementsAre(S2));
     EXPECT_THAT(reported(), ElementsAre(inuse(locked)));
@@ -135,6 +135,7 @@ TEST_F(NameBox, BarePatternWithOneUndeletableOfThree)
     in.T = "*.bak";
     run();
     EXPECT_EQ(tree.listing("web"), "b.bak");
+    EXPECT_EQ(engine.deleted(), 2u);
     EXPECT_THAT(reported(), ElementsAre(inuse(locked)));
     EXPECT_THAT(said(), ElementsAre(S2));
     EXPECT_TRUE(engine.flag) << "every summary sets flag again";
