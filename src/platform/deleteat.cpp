@@ -16,7 +16,7 @@ constexpr const char* kReadOnly = "文件只读";
 
 } // namespace
 
-OpenFolder::OpenFolder(const std::string& path) : m_path(path)
+OpenFolder::OpenFolder(const std::string& path) : m_path(path), m_root(::geteuid() == 0)
 {
     m_fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
@@ -60,7 +60,7 @@ DeleteResult OpenFolder::deletefile(const std::string& name, std::string* reason
         if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
             return result(DeleteResult::Refused, kReadOnly);
         }
-        if (::geteuid() != 0 && ::faccessat(m_fd, name.c_str(), W_OK, AT_EACCESS) != 0) {
+        if (!m_root && ::faccessat(m_fd, name.c_str(), W_OK, AT_EACCESS) != 0) {
             const int err = errno;
             return result(DeleteResult::Refused,
                           err == EACCES || err == EROFS ? kReadOnly : std::strerror(err));
