@@ -19,6 +19,11 @@ std::string togbk(std::string_view utf8);
 // GBK/GB18030 bytes to UTF-8 text; undecodable bytes become escapes.
 std::string fromgbk(std::string_view gbk);
 
+// The first character of the text that the encoding cannot hold, or the empty text when
+// it holds them all. UTF-8 holds everything; GBK (with GB18030) all but a few private-use
+// characters. Escapes count as held: they stand for raw bytes.
+std::string unencodable(std::string_view utf8, Encoding encoding);
+
 // Whether the bytes are valid UTF-8.
 bool isutf8(std::string_view bytes);
 

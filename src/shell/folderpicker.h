@@ -5,7 +5,11 @@
 #include <optional>
 #include <string>
 
-namespace win {
+class QLabel;
+class QPushButton;
+
+namespace win
+{
 
 class DriveList;
 class FolderList;
@@ -15,7 +19,8 @@ class FolderList;
 std::string& chosenfolder();
 
 // The folder picker "选择文件夹": a modal dialog with a drive list and a folder list.
-class dialog : public QDialog {
+class dialog : public QDialog
+{
     Q_OBJECT
 public:
     explicit dialog(QWidget* parent = nullptr);
@@ -27,11 +32,16 @@ public:
     // a folder confirms it (as "确定" would), nullopt cancels.
     static void queueanswerfortesting(std::optional<std::string> folder);
 
+    void Form_Load();
+    void Drive1_Change();
     void Command1_Click(); // 确定
     void Command2_Click(); // 取消
 
+    QLabel* Label1 = nullptr;
     DriveList* Drive1 = nullptr;
     FolderList* Dir1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
 };
 
 } // namespace win

@@ -1,15 +1,19 @@
 #pragma once
 
+#include <QStringList>
+
 #include <optional>
 #include <string>
 
 class QWidget;
 
-namespace win {
+namespace win
+{
 
 // The file-open dialog (Qt's own widget dialog, the same everywhere). Keeps the file
 // chosen at its previous showing when the user cancels.
-class CommonDialog {
+class CommonDialog
+{
 public:
     // A filter in the form "文本文件(*.txt)|*.txt" (description|pattern); empty for none.
     void setfilter(const std::string& filter) { m_filter = filter; }
@@ -23,6 +27,10 @@ public:
     // Tests answer the next showopen() calls from this queue instead of showing the
     // dialog: a path chooses it, nullopt cancels.
     static void queueanswerfortesting(std::optional<std::string> answer);
+
+    // The filter as the dialog's name filters: each "description|pattern" pair becomes
+    // "description (pattern)", patterns separated by ";" become blank-separated.
+    static QStringList namefilters(const std::string& filter);
 
 private:
     std::string m_filter;

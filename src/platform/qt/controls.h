@@ -9,11 +9,13 @@
 // Qt stand-ins of the platform's drive list, folder list and file list. Paths are byte
 // strings (std::string) and folders are read through the platform layer, never QDir,
 // so names that are not valid UTF-8 are listed like any other.
-namespace win {
+namespace win
+{
 
 // The drive list: the file-system roots ("/", the home folder, mounted volumes of real
 // file systems); an entry is the root path, plus " [label]" where the volume has one.
-class DriveList : public QComboBox {
+class DriveList : public QComboBox
+{
     Q_OBJECT
 public:
     explicit DriveList(QWidget* parent = nullptr);
@@ -29,11 +31,16 @@ public:
 signals:
     // The user picked another drive.
     void changed();
+
+private:
+    void pick(int index);
+    int m_shown = 0;
 };
 
 // The folder list: the open folder's ancestors and the open folder, then its direct
 // subfolders. A single click only highlights; a double click opens a folder.
-class FolderList : public QListWidget {
+class FolderList : public QListWidget
+{
     Q_OBJECT
 public:
     explicit FolderList(QWidget* parent = nullptr);
@@ -52,6 +59,10 @@ public:
 signals:
     void changed();
 
+protected:
+    // Enter opens the highlighted folder, as a double click does.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void fill();
     void opendoubleclicked(QListWidgetItem* item);
@@ -62,7 +73,8 @@ private:
 
 // The file list: the visible files of a folder that match the pattern ("*.*" lists all
 // files; "*.htm;*.css" several patterns), in byte order.
-class FileList : public QListWidget {
+class FileList : public QListWidget
+{
     Q_OBJECT
 public:
     explicit FileList(QWidget* parent = nullptr);
@@ -82,7 +94,8 @@ private:
     void fill();
     std::string m_path;
     std::string m_pattern = "*.*";
-    std::vector<std::string> m_names;
+    std::vector<std::string> m_visible; // every visible file of the folder
+    std::vector<std::string> m_names;   // the ones the pattern lets through
 };
 
 } // namespace win

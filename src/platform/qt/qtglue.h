@@ -7,15 +7,18 @@
 #include <functional>
 #include <string>
 
+class QApplication;
 class QWidget;
 
-namespace morvik {
+namespace morvik
+{
 class Ui;
 }
 
 // Small pieces every window uses: text conversion at the boundary, twips, fonts,
 // placement, the error boundary of a handler and the Ui of a window.
-namespace win {
+namespace win
+{
 
 // UTF-8 text (paths included) to a QString for display; escaped bytes show as U+FFFD.
 QString qs(const std::string& utf8);
@@ -23,7 +26,10 @@ QString qs(const std::string& utf8);
 std::string ss(const QString& text);
 
 // Twips to pixels (15 twips to a pixel).
-constexpr int px(int twips) { return twips / 15; }
+constexpr int px(int twips)
+{
+    return twips / 15;
+}
 inline QRect tw(int left, int top, int width, int height)
 {
     return QRect(px(left), px(top), px(width), px(height));
@@ -46,5 +52,10 @@ void setuifortesting(morvik::Ui* ui); // nullptr restores the real boxes
 // Runs a handler's body; an error it does not trap is shown in a message box with its
 // text and the title "Ruvo", and the window stays usable. Returns false on an error.
 bool guard(QWidget* window, const std::function<void()>& body);
+
+// Application-wide set-up shared by main() and the window tests: Qt's Chinese
+// translation for the standard buttons, the "宋体" family list as the 9-point
+// application font, the application name.
+void setupapplication(QApplication& app);
 
 } // namespace win

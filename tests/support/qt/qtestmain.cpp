@@ -1,9 +1,10 @@
-// main() of the window tests: real widgets on the offscreen platform, Qt's Chinese
-// translation loaded, a fixed Chinese locale.
+// main() of the window tests: real widgets on the offscreen platform, set up as the
+// program sets itself up (Qt's Chinese translation, the application font), with a fixed
+// Chinese locale.
+#include "platform/qt/qtglue.h"
+
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -16,12 +17,7 @@ int main(int argc, char** argv)
     unsetenv("QT_QPA_PLATFORMTHEME");
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     QApplication app(argc, argv);
-    QTranslator translator;
-    if (translator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                        QStringLiteral("_"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&translator);
-    }
+    win::setupapplication(app);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

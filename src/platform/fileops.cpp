@@ -1,0 +1,405 @@
+#include "platform/fileops.h"
+
+#include "platform/fsobject.h"
+#include "platform/syserror.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace morvik::platform
+{
+
+namespace
+{
+
+// The reason shown when a file carries no write permission at all.
+constexpr const char* kReadOnlyReason = "文件只读";
+
+constexpr std::size_t kCopyBlock = 1 << 20;
+constexpr std::size_t kMaxTempStem = 200;
+
+// Closes a descriptor unless it was handed over with release().
+class Fd
+{
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    // Closes now and reports the close's own errno (0 when it succeeded).
+    int close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0 ? 0 : errno;
+    }
+
+private:
+    int m_fd;
+};
+
+// A temporary file beside a target; removed on destruction unless committed.
+class TempFile
+{
+public:
+    // `target` names the file in error messages.
+    TempFile(const std::string& folder, std::string_view name, const std::string& target)
+    {
+        m_path = folder;
+        if (m_path.empty() || m_path.back() != '/') {
+            m_path += '/';
+        }
+        m_path += '.';
+        // Leave room for the dot and the suffix within the longest file name.
+        m_path += name.substr(0, kMaxTempStem);
+        m_path += ".XXXXXX";
+        const int fd = mkostemp(m_path.data(), O_CLOEXEC);
+        if (fd < 0) {
+            const int err = errno;
+            m_path.clear();
+            throw SysError(target, err);
+        }
+        m_fd = fd;
+    }
+    ~TempFile()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        if (!m_path.empty()) {
+            ::unlink(m_path.c_str());
+        }
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    int fd() const { return m_fd; }
+    const std::string& path() const { return m_path; }
+
+    // Closes the file; a failed close (a full disk shows up here) throws.
+    void close(const std::string& target)
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        if (::close(fd) != 0) {
+            throw SysError(target, errno);
+        }
+    }
+    // Renames the temporary file over the target; from then on it is the target.
+    void commit(const std::string& target)
+    {
+        if (::rename(m_path.c_str(), target.c_str()) != 0) {
+            throw SysError(target, errno);
+        }
+        m_path.clear();
+    }
+
+private:
+    std::string m_path;
+    int m_fd = -1;
+};
+
+void writeall(int fd, std::string_view bytes, const std::string& target)
+{
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw SysError(target, errno);
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+}
+
+std::string parentof(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    if (slash == 0) {
+        return "/";
+    }
+    return path.substr(0, slash);
+}
+
+std::string basenameof(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a path finally names once every symbolic link on it is followed, so that a
+// rewrite goes to the link's target and the link stays. A dangling link gives the path
+// it points to, where the new file is then made.
+std::string followlinks(const std::string& path)
+{
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(current.c_str(), &st) != 0) {
+            if (errno == ENOENT) {
+                return current;
+            }
+            throw SysError(path, errno);
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            return current;
+        }
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+        if (n < 0) {
+            throw SysError(path, errno);
+        }
+        link.resize(static_cast<std::size_t>(n));
+        if (link.empty() || link[0] != '/') {
+            link = parentof(current) + "/" + link;
+        }
+        current = std::move(link);
+    }
+    throw SysError(path, ELOOP);
+}
+
+// Copies the rest of `in` into `out`: copy_file_range where the kernel and file systems
+// allow it, a read/write loop otherwise.
+void copycontents(int in, int out, const std::string& source, const std::string& destination)
+{
+    bool fast = true;
+    for (;;) {
+        if (fast) {
+            const ssize_t n = copy_file_range(in, nullptr, out, nullptr, kCopyBlock, 0);
+            if (n > 0) {
+                continue;
+            }
+            if (n == 0) {
+                return;
+            }
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+                errno == EBADF || errno == EPERM) {
+                fast = false;
+                continue;
+            }
+            throw SysError(destination, errno);
+        }
+        static thread_local std::unique_ptr<char[]> buffer(new char[kCopyBlock]);
+        const ssize_t n = ::read(in, buffer.get(), kCopyBlock);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw SysError(source, errno);
+        }
+        if (n == 0) {
+            return;
+        }
+        writeall(out, std::string_view(buffer.get(), static_cast<std::size_t>(n)), destination);
+    }
+}
+
+} // namespace
+
+std::string readbytes(const std::string& path)
+{
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        throw SysError(path, errno);
+    }
+    struct stat st;
+    if (fstat(fd.get(), &st) != 0) {
+        throw SysError(path, errno);
+    }
+    std::string out;
+    if (S_ISREG(st.st_mode) && st.st_size > 0) {
+        out.reserve(static_cast<std::size_t>(st.st_size));
+    }
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw SysError(path, errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    return out;
+}
+
+long long filesize(const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        throw SysError(path, errno);
+    }
+    return static_cast<long long>(st.st_size);
+}
+
+DeleteResult deletefile(const std::string& path, std::string* reason)
+{
+    auto refuse = [&](const std::string& why) {
+        if (reason) {
+            *reason = why;
+        }
+        return DeleteResult::Refused;
+    };
+    if (!visiblefileexists(path)) {
+        if (reason) {
+            *reason = std::strerror(ENOENT);
+        }
+        return DeleteResult::NotFound;
+    }
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) {
+        return refuse(std::strerror(errno));
+    }
+    // A link is removed itself, so only a real file's own permission is asked about.
+    // Root may write anything, so the mode bits are checked directly as well.
+    if (!S_ISLNK(st.st_mode)) {
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+            return refuse(kReadOnlyReason);
+        }
+        if (geteuid() != 0 && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+            return refuse(errno == EACCES || errno == EROFS ? kReadOnlyReason
+                                                            : std::strerror(errno));
+        }
+    }
+    if (::unlink(path.c_str()) != 0) {
+        return refuse(std::strerror(errno));
+    }
+    return DeleteResult::Deleted;
+}
+
+void copyfile(const std::string& source, const std::string& destination)
+{
+    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) {
+        throw SysError(source, errno);
+    }
+    struct stat st;
+    if (fstat(in.get(), &st) != 0) {
+        throw SysError(source, errno);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        throw SysError(source, EISDIR);
+    }
+
+    TempFile temp(parentof(destination), basenameof(destination), destination);
+    copycontents(in.get(), temp.fd(), source, destination);
+    if (fchmod(temp.fd(), st.st_mode & 07777) != 0) {
+        throw SysError(destination, errno);
+    }
+    temp.close(destination);
+    temp.commit(destination);
+}
+
+void replacefile(const std::string& path, std::string_view bytes)
+{
+    const std::string target = followlinks(path);
+
+    struct stat st;
+    const bool existed = ::stat(target.c_str(), &st) == 0;
+    if (!existed && errno != ENOENT) {
+        throw SysError(path, errno);
+    }
+
+    TempFile temp(parentof(target), basenameof(target), path);
+    writeall(temp.fd(), bytes, path);
+    if (existed) {
+        if (fchown(temp.fd(), st.st_uid, st.st_gid) != 0 && errno != EPERM) {
+            throw SysError(path, errno);
+        }
+        // After fchown, because a change of owner clears setuid and setgid.
+        if (fchmod(temp.fd(), st.st_mode & 07777) != 0) {
+            throw SysError(path, errno);
+        }
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        if (fchmod(temp.fd(), 0666 & ~mask) != 0) {
+            throw SysError(path, errno);
+        }
+    }
+    temp.close(path);
+    temp.commit(target);
+}
+
+void appendbytes(const std::string& path, std::string_view bytes)
+{
+    Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    if (fd.get() < 0) {
+        throw SysError(path, errno);
+    }
+    writeall(fd.get(), bytes, path);
+    if (const int err = fd.close(); err != 0) {
+        throw SysError(path, err);
+    }
+}
+
+void SyncSet::add(const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        return;
+    }
+    const auto dev = static_cast<unsigned long>(st.st_dev);
+    for (const auto& [known, p] : m_devices) {
+        if (known == dev) {
+            return;
+        }
+    }
+    m_devices.emplace_back(dev, path);
+}
+
+std::vector<std::string> SyncSet::flush()
+{
+    std::vector<std::string> errors;
+    for (const auto& [dev, path] : m_devices) {
+        Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        if (fd.get() < 0) {
+            // The file may have gone since; its folder is on the same file system.
+            const int err = errno;
+            Fd folder(::open(parentof(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            if (folder.get() < 0) {
+                errors.push_back(path + ": " + std::strerror(err));
+                continue;
+            }
+            if (::syncfs(folder.get()) != 0) {
+                errors.push_back(path + ": " + std::strerror(errno));
+            }
+            continue;
+        }
+        if (::syncfs(fd.get()) != 0) {
+            errors.push_back(path + ": " + std::strerror(errno));
+        }
+    }
+    m_devices.clear();
+    return errors;
+}
+
+SyncSet::~SyncSet() = default;
+
+} // namespace morvik::platform

@@ -1,0 +1,432 @@
+#include "platform/http.h"
+
+#include "platform/codec.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+namespace morvik::platform
+{
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+void globalinit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Bytes of the body as they arrive, kept on the transfer thread only.
+struct Receiver {
+    std::string chunk;
+    bool full = false; // the write callback refused bytes beyond kChunkSize
+    Clock::time_point lastactivity = Clock::now();
+};
+
+size_t onbody(char* data, size_t size, size_t count, void* user)
+{
+    auto* rx = static_cast<Receiver*>(user);
+    const size_t n = size * count;
+    rx->lastactivity = Clock::now();
+    const size_t take = std::min(n, kChunkSize - rx->chunk.size());
+    rx->chunk.append(data, take);
+    if (take < n) {
+        // A short count makes libcurl end the transfer: the rest is never read.
+        rx->full = true;
+    }
+    return take;
+}
+
+size_t onheader(char*, size_t size, size_t count, void* user)
+{
+    static_cast<Receiver*>(user)->lastactivity = Clock::now();
+    return size * count;
+}
+
+struct Easy {
+    CURL* handle = curl_easy_init();
+    ~Easy()
+    {
+        if (handle) {
+            curl_easy_cleanup(handle);
+        }
+    }
+};
+
+struct Multi {
+    CURLM* handle = curl_multi_init();
+    ~Multi()
+    {
+        if (handle) {
+            curl_multi_cleanup(handle);
+        }
+    }
+};
+
+} // namespace
+
+struct HttpTransfer::State {
+    mutable std::mutex mutex;
+    // Guarded by mutex.
+    bool executing = false;
+    long responsecode = 0;
+    std::string chunk;
+    std::string contenttype;
+    std::string errortext;
+    std::function<void()> ondone;
+    CURLM* multi = nullptr; // the running transfer's, for waking it on stop()
+
+    std::atomic<bool> stoprequested{false};
+    // Started and joined by the owner's thread only.
+    std::thread worker;
+
+    void finish(long code, bool stillexecuting, std::string body, std::string type,
+                std::string error)
+    {
+        std::function<void()> callback;
+        {
+            std::lock_guard lock(mutex);
+            if (stoprequested) {
+                // stop() has already reported the end; nobody waits for this one.
+                return;
+            }
+            executing = stillexecuting;
+            responsecode = code;
+            chunk = std::move(body);
+            contenttype = std::move(type);
+            errortext = std::move(error);
+            callback = ondone;
+        }
+        if (callback) {
+            callback();
+        }
+    }
+};
+
+namespace
+{
+
+void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts& timeouts)
+{
+    Easy easy;
+    Multi multi;
+    if (!easy.handle || !multi.handle) {
+        state.finish(0, false, {}, {}, "Cannot create an HTTP transfer");
+        return;
+    }
+    Receiver rx;
+    char errbuf[CURL_ERROR_SIZE] = {};
+    CURL* e = easy.handle;
+    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errbuf);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(e, CURLOPT_USERAGENT, "Morvik/1.1");
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectms);
+    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, timeouts.totalms);
+    // A name still being resolved must not hold up stop() or the destructor.
+    curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, onbody);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &rx);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, onheader);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, &rx);
+
+    curl_multi_add_handle(multi.handle, e);
+    {
+        std::lock_guard lock(state.mutex);
+        state.multi = multi.handle;
+    }
+
+    enum class Ending { Done, Idle, Stopped, Broken };
+    Ending ending = Ending::Done;
+    CURLcode result = CURLE_OK;
+    std::string multierror;
+    const auto idle = std::chrono::milliseconds(timeouts.idlems);
+    for (;;) {
+        int running = 0;
+        const CURLMcode mc = curl_multi_perform(multi.handle, &running);
+        if (mc != CURLM_OK) {
+            ending = Ending::Broken;
+            multierror = curl_multi_strerror(mc);
+            break;
+        }
+        bool done = false;
+        int left = 0;
+        while (CURLMsg* msg = curl_multi_info_read(multi.handle, &left)) {
+            if (msg->msg == CURLMSG_DONE) {
+                result = msg->data.result;
+                done = true;
+            }
+        }
+        if (done || running == 0) {
+            break;
+        }
+        if (state.stoprequested) {
+            ending = Ending::Stopped;
+            break;
+        }
+        long waitms = 1000;
+        if (timeouts.idlems > 0) {
+            const auto quiet = Clock::now() - rx.lastactivity;
+            if (quiet >= idle) {
+                ending = Ending::Idle;
+                break;
+            }
+            const auto rest =
+                std::chrono::duration_cast<std::chrono::milliseconds>(idle - quiet).count() + 1;
+            waitms = std::min(waitms, static_cast<long>(rest));
+        }
+        // Returns early for socket activity, libcurl's own timers and curl_multi_wakeup().
+        curl_multi_poll(multi.handle, nullptr, 0, static_cast<int>(waitms), nullptr);
+    }
+
+    {
+        std::lock_guard lock(state.mutex);
+        state.multi = nullptr;
+    }
+    curl_multi_remove_handle(multi.handle, e);
+
+    switch (ending) {
+    case Ending::Stopped:
+        return;
+    case Ending::Idle:
+        state.finish(kTimedOutCode, true, {}, {},
+                     "Timeout: nothing received for " + std::to_string(timeouts.idlems) + " ms");
+        return;
+    case Ending::Broken:
+        state.finish(0, false, {}, {}, multierror);
+        return;
+    case Ending::Done:
+        break;
+    }
+
+    const std::string error = errbuf[0] ? std::string(errbuf) : curl_easy_strerror(result);
+    if (result == CURLE_OPERATION_TIMEDOUT || result == CURLE_TOO_MANY_REDIRECTS) {
+        state.finish(kTimedOutCode, true, {}, {}, error);
+        return;
+    }
+    // A body cut at kChunkSize is the normal end. A server that closed the connection
+    // early still delivered the bytes that arrived, and those may hold the page's title.
+    const bool cut = result == CURLE_WRITE_ERROR && rx.full;
+    const bool partial =
+        (result == CURLE_PARTIAL_FILE || result == CURLE_RECV_ERROR) && !rx.chunk.empty();
+    if (result != CURLE_OK && !cut && !partial) {
+        state.finish(0, false, {}, {}, error);
+        return;
+    }
+    long code = 0;
+    curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &code);
+    const char* type = nullptr;
+    curl_easy_getinfo(e, CURLINFO_CONTENT_TYPE, &type);
+    state.finish(code, false, std::move(rx.chunk), type ? type : "",
+                 partial ? error : std::string());
+}
+
+} // namespace
+
+HttpTransfer::HttpTransfer(HttpTimeouts timeouts)
+    : m_timeouts(timeouts), m_state(std::make_shared<State>())
+{
+    globalinit();
+}
+
+HttpTransfer::~HttpTransfer()
+{
+    stop();
+    if (m_state->worker.joinable()) {
+        m_state->worker.join();
+    }
+}
+
+void HttpTransfer::start(const std::string& url)
+{
+    stop();
+    if (m_state->worker.joinable()) {
+        m_state->worker.join();
+    }
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->executing = true;
+        m_state->responsecode = 0;
+        m_state->chunk.clear();
+        m_state->contenttype.clear();
+        m_state->errortext.clear();
+        m_state->stoprequested = false;
+    }
+    m_state->worker =
+        std::thread([state = m_state, url, timeouts = m_timeouts] { run(*state, url, timeouts); });
+}
+
+bool HttpTransfer::stillexecuting() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->executing;
+}
+
+long HttpTransfer::responsecode() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->responsecode;
+}
+
+std::string HttpTransfer::getchunk() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->chunk;
+}
+
+std::string HttpTransfer::contenttype() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->contenttype;
+}
+
+std::string HttpTransfer::errortext() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->errortext;
+}
+
+void HttpTransfer::stop()
+{
+    std::lock_guard lock(m_state->mutex);
+    if (!m_state->executing) {
+        return;
+    }
+    m_state->stoprequested = true;
+    m_state->executing = false;
+    m_state->errortext = "Transfer stopped";
+    if (m_state->multi) {
+        curl_multi_wakeup(m_state->multi);
+    }
+}
+
+void HttpTransfer::setondone(std::function<void()> ondone)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->ondone = std::move(ondone);
+}
+
+namespace
+{
+
+std::string lower(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
+// The value after "charset=" in a lower-cased text, without quotes; empty when none.
+std::string charsetin(std::string_view text)
+{
+    const auto at = text.find("charset");
+    if (at == std::string_view::npos) {
+        return {};
+    }
+    size_t i = at + 7;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
+        ++i;
+    }
+    if (i >= text.size() || text[i] != '=') {
+        return charsetin(text.substr(at + 7));
+    }
+    ++i;
+    while (i < text.size() &&
+           (text[i] == ' ' || text[i] == '\t' || text[i] == '"' || text[i] == '\'')) {
+        ++i;
+    }
+    size_t end = i;
+    while (end < text.size() && text[end] != '"' && text[end] != '\'' && text[end] != ';' &&
+           text[end] != ' ' && text[end] != '\t' && text[end] != '>' && text[end] != '/' &&
+           text[end] != ',') {
+        ++end;
+    }
+    return std::string(text.substr(i, end - i));
+}
+
+// The charset declared by a <meta> tag in the page, empty when none.
+std::string metacharset(std::string_view chunk)
+{
+    const std::string page = lower(chunk);
+    size_t at = 0;
+    while ((at = page.find("<meta", at)) != std::string::npos) {
+        const size_t end = page.find('>', at);
+        const std::string_view tag =
+            std::string_view(page).substr(at, end == std::string::npos ? end : end - at);
+        std::string charset = charsetin(tag);
+        if (!charset.empty()) {
+            return charset;
+        }
+        if (end == std::string::npos) {
+            break;
+        }
+        at = end;
+    }
+    return {};
+}
+
+// Length of the bytes before an incomplete UTF-8 sequence at the very end (the chunk is
+// cut at a fixed size, so its last character may be split).
+size_t withoutsplittail(std::string_view bytes)
+{
+    const size_t n = bytes.size();
+    for (size_t back = 1; back <= 3 && back <= n; ++back) {
+        const auto c = static_cast<unsigned char>(bytes[n - back]);
+        if ((c & 0xC0) == 0x80) {
+            continue; // continuation byte: look further back for the lead
+        }
+        size_t need = 1;
+        if ((c & 0xE0) == 0xC0) {
+            need = 2;
+        } else if ((c & 0xF0) == 0xE0) {
+            need = 3;
+        } else if ((c & 0xF8) == 0xF0) {
+            need = 4;
+        }
+        return need > back ? n - back : n;
+    }
+    return n;
+}
+
+} // namespace
+
+std::string decodechunk(const std::string& chunk, const std::string& contenttype)
+{
+    std::string charset = charsetin(lower(contenttype));
+    if (charset.empty()) {
+        charset = metacharset(chunk);
+    }
+    const std::string_view bytes(chunk);
+    const size_t whole = withoutsplittail(bytes);
+    const bool utf8 = isutf8(bytes.substr(0, whole));
+    // Pages that claim UTF-8 but are written in GBK are common enough: when the bytes
+    // cannot be UTF-8, the claim is not believed.
+    const bool falseutf8 = (charset == "utf-8" || charset == "utf8") && !utf8;
+    if (!charset.empty() && !falseutf8) {
+        return decodecharset(bytes, charset);
+    }
+    if (utf8 && whole < bytes.size()) {
+        return decodecharset(bytes, "utf-8");
+    }
+    return decode(bytes);
+}
+
+} // namespace morvik::platform

@@ -1,0 +1,228 @@
+#include "common/findfiles.h"
+#include "platform/syserror.h"
+#include "support/temptree.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <random>
+#include <set>
+
+using morvik::findfiles;
+using morvik::MatchList;
+using morvik::splitpath;
+using morvik::test::TempTree;
+
+namespace
+{
+
+// The match list with the tree's root cut off each path, so failures read easily.
+std::string relative(const MatchList& m, const TempTree& t)
+{
+    std::string out;
+    for (const std::string& p : m.paths) {
+        out += p.rfind(t.root(), 0) == 0 ? p.substr(t.root().size()) : p;
+        out += ",";
+    }
+    return out;
+}
+
+TEST(FindFiles, PatternIsExactAndCaseSensitive)
+{
+    TempTree t;
+    t.createFile("a.txt");
+    t.createFile("B.TXT");
+    t.createFile("c.txt.bak");
+    t.createFile("README");
+    const MatchList m = findfiles(t.root(), "*.txt", false, 0);
+    EXPECT_EQ(m.text(), t.root() + "/a.txt,");
+    EXPECT_EQ(m.joined(), t.root() + "/a.txt");
+    EXPECT_EQ(relative(findfiles(t.root(), "*.*", false, 0), t), "/B.TXT,/a.txt,/c.txt.bak,");
+}
+
+TEST(FindFiles, HiddenFilesNeedAVisibleMatchFirst)
+{
+    TempTree t;
+    t.createFile(".a.txt");
+    t.createFile("b.htm");
+    EXPECT_TRUE(findfiles(t.root(), "*.txt", false, 0).empty());
+    EXPECT_EQ(findfiles(t.root(), "*.txt", false, 0).text(), "");
+    // Once a visible file matches, hidden matches of the same folder come along.
+    t.createFile("c.txt");
+    EXPECT_EQ(relative(findfiles(t.root(), "*.txt", false, 0), t), "/.a.txt,/c.txt,");
+}
+
+TEST(FindFiles, PlainNamesComeBackAsWritten)
+{
+    TempTree t;
+    t.createFile("file[1].txt");
+    t.createFile("file1.txt");
+    t.createFile("README.TXT");
+    EXPECT_EQ(relative(findfiles(t.root(), "file[1].txt", false, 0), t), "/file[1].txt,");
+    EXPECT_EQ(relative(findfiles(t.root(), "file1.txt", false, 0), t), "/file1.txt,");
+    // Linux names are exact: another case is another file.
+    EXPECT_TRUE(findfiles(t.root(), "readme.txt", false, 0).empty());
+    EXPECT_TRUE(findfiles(t.root(), "file[2].txt", false, 0).empty());
+}
+
+TEST(FindFiles, EmptyPatternNamesTheFolderWhenAnyVisibleFileIsThere)
+{
+    TempTree t;
+    t.createFile("sub/.only-hidden");
+    EXPECT_TRUE(findfiles(t.path("sub"), "", false, 0).empty());
+    t.createFile("x.htm");
+    EXPECT_EQ(findfiles(t.root(), "", false, 0).text(), t.root() + "/,");
+}
+
+TEST(FindFiles, DepthAndDescend)
+{
+    TempTree t;
+    t.createFile("a.htm");
+    t.createFile("d1/b.htm");
+    t.createFile("d1/d2/c.htm");
+    t.createFile("d1/d2/d3/d.htm");
+    t.createFile("e1/e.htm");
+    const std::string all = "/a.htm,/d1/b.htm,/d1/d2/c.htm,/d1/d2/d3/d.htm,/e1/e.htm,";
+    EXPECT_EQ(relative(findfiles(t.root(), "*.htm", false, 100), t), "/a.htm,");
+    EXPECT_EQ(relative(findfiles(t.root(), "*.htm", true, 0), t), "/a.htm,");
+    EXPECT_EQ(relative(findfiles(t.root(), "*.htm", true, 1), t), "/a.htm,/d1/b.htm,/e1/e.htm,");
+    EXPECT_EQ(relative(findfiles(t.root(), "*.htm", true, 2), t),
+              "/a.htm,/d1/b.htm,/d1/d2/c.htm,/e1/e.htm,");
+    EXPECT_EQ(relative(findfiles(t.root(), "*.htm", true, 100), t), all);
+    EXPECT_EQ(relative(findfiles(t.root(), "*.htm", true, 99), t), all);
+}
+
+TEST(FindFiles, FolderWithoutMatchesStillDescends)
+{
+    TempTree t;
+    t.createFile("top.txt");
+    t.createFile("sub/deep.htm");
+    EXPECT_EQ(relative(findfiles(t.root(), "*.htm", true, 1), t), "/sub/deep.htm,");
+    EXPECT_EQ(relative(findfiles(t.root(), "deep.htm", true, 100), t), "/sub/deep.htm,");
+}
+
+TEST(FindFiles, LinksToFoldersAreNotEntered)
+{
+    TempTree t;
+    t.createFile("real/a.htm");
+    t.createSymlink("link", t.path("real"));
+    t.createSymlink("real/loop", t.root()); // a cycle back to the top
+    EXPECT_EQ(relative(findfiles(t.root(), "*.htm", true, 100), t), "/real/a.htm,");
+}
+
+TEST(FindFiles, CommaInANameStaysOnePath)
+{
+    TempTree t;
+    t.createFile("a,b.txt");
+    const MatchList m = findfiles(t.root(), "*.txt", true, 100);
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m.paths[0], t.root() + "/a,b.txt");
+}
+
+TEST(FindFiles, UnreadableFolderFailsTheWalk)
+{
+    TempTree t;
+    EXPECT_THROW(findfiles(t.path("missing"), "*.txt", true, 100), morvik::platform::SysError);
+    if (!morvik::test::runningAsRoot()) {
+        t.createFile("ok/a.txt");
+        t.createDir("ok/closed");
+        t.setMode("ok/closed", 0);
+        EXPECT_THROW(findfiles(t.root(), "*.txt", true, 100), morvik::platform::SysError);
+    }
+}
+
+TEST(FindFiles, RootEntriesHaveADoubledSlash)
+{
+    // Any file in "/" will do; the entry keeps the root's own "/".
+    const MatchList m = findfiles("/", "*", false, 0);
+    for (const std::string& p : m.paths) {
+        EXPECT_EQ(p.rfind("//", 0), 0u) << p;
+    }
+}
+
+TEST(FindFiles, WalkAgreesWithTheStandardLibrary)
+{
+    TempTree t;
+    std::mt19937 rng(7);
+    const char* exts[] = {".htm", ".txt", ".bak", ""};
+    std::vector<std::string> folders = {""};
+    for (int i = 0; i < 40; ++i) {
+        const std::string parent = folders[rng() % folders.size()];
+        const std::string dir = parent + "/d" + std::to_string(i);
+        t.createDir(dir.substr(1));
+        folders.push_back(dir);
+    }
+    for (int i = 0; i < 400; ++i) {
+        const std::string dir = folders[rng() % folders.size()];
+        const std::string name =
+            (i % 13 == 0 ? "." : "") + std::string("f") + std::to_string(i) + exts[rng() % 4];
+        t.createFile((dir + "/" + name).substr(1));
+    }
+    t.createSymlink("d0/up", t.root());
+
+    // A folder's .htm files, hidden ones included, count when a visible one is there.
+    namespace fs = std::filesystem;
+    std::map<std::string, std::vector<std::string>> byfolder;
+    std::set<std::string> withvisible;
+    for (const auto& e : fs::recursive_directory_iterator(t.root())) {
+        const std::string name = e.path().filename().string();
+        if (e.is_regular_file() && !e.is_symlink() && name.size() > 4 &&
+            name.compare(name.size() - 4, 4, ".htm") == 0) {
+            const std::string folder = e.path().parent_path().string();
+            byfolder[folder].push_back(e.path().string());
+            if (name[0] != '.') {
+                withvisible.insert(folder);
+            }
+        }
+    }
+    std::vector<std::string> expected;
+    for (const auto& [folder, files] : byfolder) {
+        if (withvisible.count(folder)) {
+            expected.insert(expected.end(), files.begin(), files.end());
+        }
+    }
+    std::vector<std::string> got = findfiles(t.root(), "*.htm", true, 100).paths;
+    std::sort(expected.begin(), expected.end());
+    std::sort(got.begin(), got.end());
+    EXPECT_GT(got.size(), 50u);
+    EXPECT_EQ(got, expected);
+}
+
+TEST(MatchListText, CommaForms)
+{
+    MatchList a;
+    EXPECT_EQ(a.text(), "");
+    EXPECT_EQ(a.joined(), "");
+    a.paths = {"/x/1", "/x/2"};
+    MatchList b;
+    b.paths = {"/y/3"};
+    a.append(std::move(b));
+    EXPECT_EQ(a.text(), "/x/1,/x/2,/y/3,");
+    EXPECT_EQ(a.joined(), "/x/1,/x/2,/y/3");
+    EXPECT_TRUE(b.empty());
+}
+
+struct SplitRow {
+    const char* path;
+    const char* name;
+    const char* folder;
+};
+
+TEST(SplitPath, NameAndFolderParts)
+{
+    const SplitRow rows[] = {
+        {"", "", ""},
+        {"abc", "abc", ""},
+        {"/x/", "", "/x/"},
+        {"/web/img/*.gif", "*.gif", "/web/img/"},
+        {"//a.txt", "a.txt", "//"},
+        {"/", "", "/"},
+    };
+    for (const SplitRow& r : rows) {
+        EXPECT_EQ(splitpath(r.path, true), r.name) << r.path;
+        EXPECT_EQ(splitpath(r.path, false), r.folder) << r.path;
+    }
+}
+
+} // namespace
