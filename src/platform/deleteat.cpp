@@ -14,11 +14,19 @@ namespace
 
 constexpr const char* kReadOnly = "文件只读";
 
+// Root may write anything, so only the mode bits count then.
+bool runningasroot()
+{
+    static const bool root = ::geteuid() == 0;
+    return root;
+}
+
 } // namespace
 
-OpenFolder::OpenFolder(const std::string& path) : m_path(path), m_root(::geteuid() == 0)
+OpenFolder::OpenFolder(const std::string& path) : m_path(path)
 {
-    m_fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // Only a handle for the *at calls: nothing is read through it.
+    m_fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
 OpenFolder::~OpenFolder()
@@ -60,7 +68,7 @@ DeleteResult OpenFolder::deletefile(const std::string& name, std::string* reason
         if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
             return result(DeleteResult::Refused, kReadOnly);
         }
-        if (!m_root && ::faccessat(m_fd, name.c_str(), W_OK, AT_EACCESS) != 0) {
+        if (!runningasroot() && ::faccessat(m_fd, name.c_str(), W_OK, AT_EACCESS) != 0) {
             const int err = errno;
             return result(DeleteResult::Refused,
                           err == EACCES || err == EROFS ? kReadOnly : std::strerror(err));

@@ -29,7 +29,6 @@ public:
 private:
     std::string m_path;
     int m_fd = -1;
-    bool m_root = false; // root may write anything: only the mode bits count
 };
 
 } // namespace morvik::platform
