@@ -28,7 +28,7 @@ bench_fail() {
 bench_time() {
     local start end
     start=$EPOCHREALTIME
-    bash -c "$1" >/dev/null 2>&1 || {
+    (eval "$1") >/dev/null 2>&1 || {
         echo "command failed: $1" >&2
         return 1
     }

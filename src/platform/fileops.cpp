@@ -316,24 +316,23 @@ void copyfile(const std::string& source, const std::string& destination)
     temp.commit(destination);
 }
 
-void replacefile(const std::string& path, std::string_view bytes)
+namespace
 {
-    const std::string target = followlinks(path);
 
-    struct stat st;
-    const bool existed = ::stat(target.c_str(), &st) == 0;
-    if (!existed && errno != ENOENT) {
-        throw SysError(path, errno);
-    }
-
+// Writes the bytes to a temporary file beside `target` and renames it over `target`.
+// `old` is the file being replaced (its owner and mode are kept), nullptr for a new one.
+// `path` names the file in error messages.
+void replacewith(const std::string& path, const std::string& target, std::string_view bytes,
+                 const struct stat* old)
+{
     TempFile temp(parentof(target), basenameof(target), path);
     writeall(temp.fd(), bytes, path);
-    if (existed) {
-        if (fchown(temp.fd(), st.st_uid, st.st_gid) != 0 && errno != EPERM) {
+    if (old) {
+        if (fchown(temp.fd(), old->st_uid, old->st_gid) != 0 && errno != EPERM) {
             throw SysError(path, errno);
         }
         // After fchown, because a change of owner clears setuid and setgid.
-        if (fchmod(temp.fd(), st.st_mode & 07777) != 0) {
+        if (fchmod(temp.fd(), old->st_mode & 07777) != 0) {
             throw SysError(path, errno);
         }
     } else {
@@ -345,6 +344,33 @@ void replacefile(const std::string& path, std::string_view bytes)
     }
     temp.close(path);
     temp.commit(target);
+}
+
+} // namespace
+
+void replacefile(const std::string& path, std::string_view bytes)
+{
+    const std::string target = followlinks(path);
+
+    struct stat st;
+    const bool existed = ::stat(target.c_str(), &st) == 0;
+    if (!existed && errno != ENOENT) {
+        throw SysError(path, errno);
+    }
+    replacewith(path, target, bytes, existed ? &st : nullptr);
+}
+
+void replaceentry(const std::string& path, std::string_view bytes)
+{
+    struct stat st;
+    const bool existed = ::lstat(path.c_str(), &st) == 0;
+    if (!existed && errno != ENOENT) {
+        throw SysError(path, errno);
+    }
+    // A link (dangling or not) is replaced like a missing file: the new file gets the
+    // default mode, not the mode of whatever the link pointed to.
+    const bool regular = existed && S_ISREG(st.st_mode);
+    replacewith(path, path, bytes, regular ? &st : nullptr);
 }
 
 void appendbytes(const std::string& path, std::string_view bytes)

@@ -38,6 +38,12 @@ void copyfile(const std::string& source, const std::string& destination);
 // target keeps its old contents and the temporary file is removed. Throws SysError.
 void replacefile(const std::string& path, std::string_view bytes);
 
+// Like replacefile, but the directory entry at the path itself is replaced: a symbolic
+// link there (dangling or not) is replaced by the new file and its target is never
+// written. A regular file's mode bits (and owner/group where the process may) are kept.
+// Throws SysError.
+void replaceentry(const std::string& path, std::string_view bytes);
+
 // Appends bytes to a file, creating it when missing (open, append, close).
 // Throws SysError.
 void appendbytes(const std::string& path, std::string_view bytes);

@@ -1,11 +1,24 @@
-// Start-up: the launcher window comes with the application shell.
+// The program starts with its launcher; it ends when the last window has closed.
+#include "platform/qt/qtglue.h"
+#include "platform/ui.h"
+#include "shell/mainwindow.h"
+#include "shell/windows.h"
+
 #include <QApplication>
 #include <QMessageBox>
+
+#include <exception>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QMessageBox::information(nullptr, QStringLiteral("Ruvo"),
-                             QStringLiteral("Morvik: the launcher is not built yet."));
-    return 0;
+    try {
+        win::setupapplication(app);
+        win::instance<win::main>()->show();
+        return app.exec();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, QString::fromUtf8(morvik::kAppTitle),
+                              QString::fromUtf8(e.what()));
+    }
+    return 1;
 }

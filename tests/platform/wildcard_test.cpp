@@ -1,3 +1,6 @@
+// GCC 12 with the sanitizers reports a false maybe-uninitialized inside std::regex.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
 #include "platform/fsobject.h"
 #include "platform/wildcard.h"
 

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+namespace win
+{
+
+// The start-up check: the HTTP transfer can fetch http and https addresses, and the
+// file-open dialog can be shown (Qt's widget dialog is built in, and there is a screen).
+// Returns the problems found, one per line; empty when both are usable.
+std::string startupproblems();
+
+// Runs the check and throws std::runtime_error carrying the problems when there are any.
+void startupcheck();
+
+} // namespace win

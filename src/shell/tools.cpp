@@ -1,0 +1,28 @@
+#include "shell/tools.h"
+
+#include "shell/helpwindow.h"
+#include "shell/windows.h"
+#include "tools/filelist/clistwindow.h"
+#include "tools/urlgen/curlwindow.h"
+
+namespace win
+{
+
+QWidget* toolwindow(Tool tool)
+{
+    switch (tool) {
+    case Tool::List:
+        return instance<clist>();
+    case Tool::Delete:
+        return nullptr;
+    case Tool::Append:
+        return nullptr;
+    case Tool::Help:
+        return instance<help>();
+    case Tool::Url:
+        return instance<curl>();
+    }
+    return nullptr;
+}
+
+} // namespace win

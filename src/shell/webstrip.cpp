@@ -1,0 +1,77 @@
+#include "shell/webstrip.h"
+
+#include "platform/browser.h"
+#include "platform/http.h"
+#include "platform/qt/qtglue.h"
+
+#include <QMetaObject>
+
+namespace win
+{
+
+WebStrip::WebStrip(QWidget* parent) : QTextBrowser(parent)
+{
+    setFrameShape(QFrame::NoFrame);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setOpenLinks(false);
+    setFocusPolicy(Qt::NoFocus);
+    setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    viewport()->setAutoFillBackground(false);
+    setStyleSheet(QStringLiteral("QTextBrowser { background: transparent; }"));
+    document()->setDocumentMargin(2);
+    connect(this, &QTextBrowser::anchorClicked, this, [](const QUrl& url) {
+        if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) {
+            morvik::platform::openinbrowser(ss(url.toString()));
+        }
+    });
+}
+
+WebStrip::~WebStrip()
+{
+    // Join the transfer thread while this object is still whole.
+    m_transfer.reset();
+}
+
+void WebStrip::load(const std::string& url)
+{
+    m_transfer.reset();
+    clear();
+    m_address = url;
+    m_finished = false;
+    const quint64 generation = ++m_generation;
+    m_transfer = std::make_unique<morvik::platform::HttpTransfer>();
+    // Called on the transfer thread; the queued call runs arrived() on the UI thread.
+    // The transfer is joined before this object goes, and a call still queued then is
+    // dropped with the object.
+    m_transfer->setondone([this, generation] {
+        QMetaObject::invokeMethod(
+            this, [this, generation] { arrived(generation); }, Qt::QueuedConnection);
+    });
+    m_transfer->start(url);
+}
+
+void WebStrip::arrived(quint64 generation)
+{
+    if (generation != m_generation || m_finished || !m_transfer) {
+        return;
+    }
+    m_finished = true;
+    const long code = m_transfer->responsecode();
+    const std::string chunk = m_transfer->getchunk();
+    const bool ok = code >= 200 && code < 300 && !chunk.empty();
+    if (ok) {
+        const std::string text = morvik::platform::decodechunk(chunk, m_transfer->contenttype());
+        setHtml(qs(text));
+    }
+    emit loaded(ok);
+}
+
+QVariant WebStrip::loadResource(int, const QUrl&)
+{
+    // The strip shows the page's own text only; it reads no files and makes no
+    // further requests on the UI thread.
+    return {};
+}
+
+} // namespace win
