@@ -154,6 +154,17 @@ TEST_F(NameBox, BarePatternWithOneUndeletableOfThreeWithoutReport)
     EXPECT_FALSE(reportexists());
 }
 
+TEST_F(NameBox, HiddenMatchIsKeptAndReportedAsAnyFailureOfAMatchList)
+{
+    file("a.bak");
+    const std::string hidden = file(".old.bak");
+    in.T = "*.bak";
+    run();
+    EXPECT_EQ(tree.listing("web"), ".old.bak");
+    EXPECT_THAT(reported(), ElementsAre(inuse(hidden)));
+    EXPECT_THAT(said(), ElementsAre(S2));
+}
+
 TEST_F(NameBox, BareNameWithoutMatchIsReportedAndEndsTheRun)
 {
     file("other.txt");
