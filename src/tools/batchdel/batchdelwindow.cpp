@@ -86,7 +86,8 @@ batchdel::batchdel(QWidget* parent) : QWidget(parent), engine(ui(this))
     Check3 = make<QCheckBox>(Frame3, "Check3", tw(120, 600, 1455, 255), "生成错误报告");
     File1 = make<FileList>(Frame3, "File1", tw(120, 960, 1455, 375));
     Frame2 = frame(this, "Frame2", tw(5280, 3000, 1695, 1455), "特别说明");
-    Label3 = make<QLabel>(Frame2, "Label3", tw(120, 360, 1455, 975),
+    // Taller than 975 twips so that the fourth line of the CJK font is not cut off.
+    Label3 = make<QLabel>(Frame2, "Label3", tw(120, 360, 1455, 1080),
                           "手动指定文件夹时，务必双击，使选中的文件夹显示为打开状态。");
     Label3->setWordWrap(true);
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
