@@ -2,6 +2,7 @@
 
 #include "shell/helpwindow.h"
 #include "shell/windows.h"
+#include "tools/batchdel/batchdelwindow.h"
 #include "tools/filelist/clistwindow.h"
 #include "tools/urlgen/curlwindow.h"
 
@@ -14,7 +15,7 @@ QWidget* toolwindow(Tool tool)
     case Tool::List:
         return instance<clist>();
     case Tool::Delete:
-        return nullptr;
+        return instance<batchdel>();
     case Tool::Append:
         return nullptr;
     case Tool::Help:
