@@ -9,9 +9,7 @@ add_library(morvik_config INTERFACE)
 target_compile_features(morvik_config INTERFACE cxx_std_20)
 set(CMAKE_CXX_EXTENSIONS OFF)
 target_compile_options(morvik_config INTERFACE -Wall -Wextra)
-target_compile_definitions(morvik_config INTERFACE
-    $<$<CONFIG:Debug>:_GLIBCXX_ASSERTIONS>
-    MORVIK_INSTALL_DATADIR="${CMAKE_INSTALL_PREFIX}/share/morvik")
+target_compile_definitions(morvik_config INTERFACE $<$<CONFIG:Debug>:_GLIBCXX_ASSERTIONS>)
 
 if(MORVIK_SANITIZE)
     target_compile_options(morvik_config INTERFACE

@@ -10,10 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#ifndef MORVIK_INSTALL_DATADIR
-#define MORVIK_INSTALL_DATADIR "/usr/local/share/morvik"
-#endif
-
 namespace morvik::platform
 {
 
@@ -107,13 +103,21 @@ std::string datafolder()
 
 std::string resourcepath(const std::string& relative)
 {
-    const std::string beside = joined(appfolder(), relative);
+    const std::string app = appfolder();
+    const std::string beside = joined(app, relative);
     if (::access(beside.c_str(), F_OK) == 0) {
         return beside;
     }
-    const std::string installed = joined(MORVIK_INSTALL_DATADIR, relative);
-    if (::access(installed.c_str(), F_OK) == 0) {
-        return installed;
+    // Installed as PREFIX/bin/morvik with the pictures in PREFIX/share/morvik. Found from
+    // the executable rather than from the prefix the build was configured with, so that
+    // `cmake --install --prefix` elsewhere and staged installs still find them.
+    const std::size_t slash = app.find_last_of('/');
+    if (slash != std::string::npos && app.compare(slash, std::string::npos, "/bin") == 0) {
+        const std::string prefix = slash == 0 ? std::string("/") : app.substr(0, slash);
+        const std::string installed = joined(joined(prefix, "share/morvik"), relative);
+        if (::access(installed.c_str(), F_OK) == 0) {
+            return installed;
+        }
     }
     return beside;
 }

@@ -2,7 +2,8 @@
 
 #include <string>
 
-namespace morvik::platform {
+namespace morvik::platform
+{
 
 // The folder of the executable (from /proc/self/exe), without a trailing "/".
 std::string appfolder();
@@ -13,9 +14,10 @@ std::string appfolder();
 // Without a trailing "/".
 std::string datafolder();
 
-// A read-only resource such as "ico/list1.bmp": next to the executable, then in the
-// install prefix's share/morvik. Returns the first existing path, or the path next to
-// the executable when neither exists (so the failure names the expected file).
+// A read-only resource such as "ico/list1.bmp": next to the executable, then, for an
+// executable installed in PREFIX/bin, in PREFIX/share/morvik. Returns the first existing
+// path, or the path next to the executable when neither exists (so the failure names the
+// expected file).
 std::string resourcepath(const std::string& relative);
 
 // Tests point the application folder (and so the data folder) somewhere else.

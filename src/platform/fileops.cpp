@@ -20,6 +20,8 @@ namespace
 
 // The reason shown when a file carries no write permission at all.
 constexpr const char* kReadOnlyReason = "文件只读";
+// The reason shown when a copy's source is a pipe, device or socket.
+constexpr const char* kNotRegularReason = "不是普通文件";
 
 constexpr std::size_t kCopyBlock = 1 << 20;
 constexpr std::size_t kMaxTempStem = 200;
@@ -177,6 +179,18 @@ std::string followlinks(const std::string& path)
     throw SysError(path, ELOOP);
 }
 
+// Whether the user may write an existing file. A file without any write permission is
+// read-only for everyone, root included, as a read-only file is on the old system;
+// otherwise the system's own access check decides.
+bool maywrite(const std::string& path, const struct stat& st)
+{
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return false;
+    }
+    return geteuid() == 0 || faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ||
+           (errno != EACCES && errno != EPERM);
+}
+
 // Copies the rest of `in` into `out`: copy_file_range where the kernel and file systems
 // allow it, a read/write loop otherwise.
 void copycontents(int in, int out, const std::string& source, const std::string& destination)
@@ -220,13 +234,20 @@ void copycontents(int in, int out, const std::string& source, const std::string&
 
 std::string readbytes(const std::string& path)
 {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a pipe chosen by mistake cannot hang the program at open.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
         throw SysError(path, errno);
     }
     struct stat st;
     if (fstat(fd.get(), &st) != 0) {
         throw SysError(path, errno);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        throw SysError(path, EISDIR);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        throw SysError(path, kNotRegularReason);
     }
     std::string out;
     if (S_ISREG(st.st_mode) && st.st_size > 0) {
@@ -295,7 +316,8 @@ DeleteResult deletefile(const std::string& path, std::string* reason)
 
 void copyfile(const std::string& source, const std::string& destination)
 {
-    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a pipe or device under the name cannot hang the run at open.
+    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0) {
         throw SysError(source, errno);
     }
@@ -306,34 +328,50 @@ void copyfile(const std::string& source, const std::string& destination)
     if (S_ISDIR(st.st_mode)) {
         throw SysError(source, EISDIR);
     }
+    if (!S_ISREG(st.st_mode)) {
+        throw SysError(source, kNotRegularReason);
+    }
+
+    // An existing file keeps its mode and, where the process may, its owner: a copy
+    // into a site must not change who can read the page. A read-only destination stays
+    // as it is; a link there is replaced, never followed, and so is a new file.
+    struct stat existing;
+    const bool replacing =
+        ::lstat(destination.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    if (replacing && !maywrite(destination, existing)) {
+        throw SysError(destination, EACCES);
+    }
 
     TempFile temp(parentof(destination), basenameof(destination), destination);
     copycontents(in.get(), temp.fd(), source, destination);
-    if (fchmod(temp.fd(), st.st_mode & 07777) != 0) {
+    if (replacing && fchown(temp.fd(), existing.st_uid, existing.st_gid) != 0 && errno != EPERM) {
+        throw SysError(destination, errno);
+    }
+    // After fchown, because a change of owner clears setuid and setgid.
+    if (fchmod(temp.fd(), (replacing ? existing.st_mode : st.st_mode) & 07777) != 0) {
         throw SysError(destination, errno);
     }
     temp.close(destination);
     temp.commit(destination);
 }
 
-void replacefile(const std::string& path, std::string_view bytes)
+namespace
 {
-    const std::string target = followlinks(path);
 
-    struct stat st;
-    const bool existed = ::stat(target.c_str(), &st) == 0;
-    if (!existed && errno != ENOENT) {
-        throw SysError(path, errno);
-    }
-
+// Writes the bytes to a temporary file beside `target` and renames it over `target`.
+// `old` is the file being replaced (its owner and mode are kept), nullptr for a new one.
+// `path` names the file in error messages.
+void replacewith(const std::string& path, const std::string& target, std::string_view bytes,
+                 const struct stat* old)
+{
     TempFile temp(parentof(target), basenameof(target), path);
     writeall(temp.fd(), bytes, path);
-    if (existed) {
-        if (fchown(temp.fd(), st.st_uid, st.st_gid) != 0 && errno != EPERM) {
+    if (old) {
+        if (fchown(temp.fd(), old->st_uid, old->st_gid) != 0 && errno != EPERM) {
             throw SysError(path, errno);
         }
         // After fchown, because a change of owner clears setuid and setgid.
-        if (fchmod(temp.fd(), st.st_mode & 07777) != 0) {
+        if (fchmod(temp.fd(), old->st_mode & 07777) != 0) {
             throw SysError(path, errno);
         }
     } else {
@@ -347,9 +385,44 @@ void replacefile(const std::string& path, std::string_view bytes)
     temp.commit(target);
 }
 
+} // namespace
+
+void replacefile(const std::string& path, std::string_view bytes)
+{
+    const std::string target = followlinks(path);
+
+    struct stat st;
+    const bool existed = ::stat(target.c_str(), &st) == 0;
+    if (!existed && errno != ENOENT) {
+        throw SysError(path, errno);
+    }
+    // Renaming over a file needs only the folder's permission: without this check a
+    // read-only file would be rewritten all the same.
+    if (existed && !maywrite(target, st)) {
+        throw SysError(path, EACCES);
+    }
+    replacewith(path, target, bytes, existed ? &st : nullptr);
+}
+
+void replaceentry(const std::string& path, std::string_view bytes)
+{
+    struct stat st;
+    const bool existed = ::lstat(path.c_str(), &st) == 0;
+    if (!existed && errno != ENOENT) {
+        throw SysError(path, errno);
+    }
+    // A link (dangling or not) is replaced like a missing file: the new file gets the
+    // default mode, not the mode of whatever the link pointed to.
+    const bool regular = existed && S_ISREG(st.st_mode);
+    if (regular && !maywrite(path, st)) {
+        throw SysError(path, EACCES);
+    }
+    replacewith(path, path, bytes, regular ? &st : nullptr);
+}
+
 void appendbytes(const std::string& path, std::string_view bytes)
 {
-    Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
     if (fd.get() < 0) {
         throw SysError(path, errno);
     }

@@ -4,9 +4,10 @@
 #include <string_view>
 #include <vector>
 
-namespace morvik::platform {
+namespace morvik::platform
+{
 
-// Reads a whole file. Throws SysError.
+// Reads a whole regular file (folders, pipes and devices are refused). Throws SysError.
 std::string readbytes(const std::string& path);
 
 // Size of a file in bytes (following links). Throws SysError.
@@ -15,8 +16,8 @@ long long filesize(const std::string& path);
 // Why a deletion was refused.
 enum class DeleteResult {
     Deleted,
-    NotFound,  // no visible file at the path
-    Refused,   // read-only (no write permission) or the system refused to unlink it
+    NotFound, // no visible file at the path
+    Refused,  // read-only (no write permission) or the system refused to unlink it
 };
 
 // Deletes one visible file. A file without write permission is refused like a
@@ -27,16 +28,25 @@ DeleteResult deletefile(const std::string& path, std::string* reason = nullptr);
 // Copies a file, overwriting the destination. The copy goes to a temporary file in the
 // destination's folder that is renamed over the destination, so a failure never leaves
 // a half-written destination. A destination that is a symbolic link is replaced by the
-// copy (the link's target is never written). The copy takes the source's mode bits.
-// Throws SysError naming the file that failed.
+// copy (the link's target is never written); a read-only destination (no write
+// permission) is refused and kept. An existing destination keeps its mode bits (and
+// owner/group where the process may); a new one takes the source's mode bits. A source
+// that is not a regular file is refused. Throws SysError naming the file that failed.
 void copyfile(const std::string& source, const std::string& destination);
 
 // Replaces the contents of an existing or new file safely: temporary file in the same
 // folder, every write and the close checked, then renamed over the target. The
 // target's mode bits (and owner/group where the process may) are kept; a symbolic link
-// is written through (the link stays, its target gets the new contents). On failure the
-// target keeps its old contents and the temporary file is removed. Throws SysError.
+// is written through (the link stays, its target gets the new contents). A read-only
+// target (no write permission) is refused. On failure the target keeps its old contents
+// and the temporary file is removed. Throws SysError.
 void replacefile(const std::string& path, std::string_view bytes);
+
+// Like replacefile, but the directory entry at the path itself is replaced: a symbolic
+// link there (dangling or not) is replaced by the new file and its target is never
+// written. A regular file's mode bits (and owner/group where the process may) are kept;
+// a read-only one (no write permission) is refused. Throws SysError.
+void replaceentry(const std::string& path, std::string_view bytes);
 
 // Appends bytes to a file, creating it when missing (open, append, close).
 // Throws SysError.
@@ -44,7 +54,8 @@ void appendbytes(const std::string& path, std::string_view bytes);
 
 // Remembers the file systems a run wrote to and flushes them once at its end
 // (one syncfs() per file system instead of an fsync per file).
-class SyncSet {
+class SyncSet
+{
 public:
     void add(const std::string& path);
     // Flushes every remembered file system; errors are returned, not thrown.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,6 +13,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <vector>
 
 namespace morvik::platform
 {
@@ -91,6 +93,92 @@ public:
 private:
     int m_fd;
 };
+
+// One name being sorted: eight of its bytes from the current depth as a big-endian
+// number (zero past its end), its bytes and where it came from. Comparing chunks orders
+// names as comparing their bytes does, because a name never holds a zero byte.
+struct SortKey {
+    std::uint64_t chunk;
+    const unsigned char* bytes;
+    std::uint32_t size;
+    std::uint32_t index;
+
+    void load(std::size_t depth)
+    {
+        std::uint64_t c = 0;
+        for (std::size_t i = depth; i < depth + 8; ++i) {
+            c = (c << 8) | (i < size ? bytes[i] : 0u);
+        }
+        chunk = c;
+    }
+};
+
+// Multikey quicksort on eight-byte chunks: names that share long prefixes
+// (page000001.htm, page000002.htm, ...) are told apart without comparing them from their
+// first byte again, and the partitioning reads only the compact key array.
+void multikeysort(SortKey* keys, std::size_t n, std::size_t depth)
+{
+    while (n > 1) {
+        if (n < 12) {
+            std::sort(keys, keys + n, [depth](const SortKey& a, const SortKey& b) {
+                const std::size_t la = a.size > depth ? a.size - depth : 0;
+                const std::size_t lb = b.size > depth ? b.size - depth : 0;
+                const int c = std::memcmp(a.bytes + depth, b.bytes + depth, std::min(la, lb));
+                return c != 0 ? c < 0 : la < lb;
+            });
+            return;
+        }
+        std::swap(keys[0], keys[n / 2]);
+        const std::uint64_t pivot = keys[0].chunk;
+        std::size_t lt = 0, i = 1, gt = n;
+        while (i < gt) {
+            const std::uint64_t c = keys[i].chunk;
+            if (c < pivot) {
+                std::swap(keys[lt++], keys[i++]);
+            } else if (c > pivot) {
+                std::swap(keys[i], keys[--gt]);
+            } else {
+                ++i;
+            }
+        }
+        multikeysort(keys, lt, depth);
+        multikeysort(keys + gt, n - gt, depth);
+        // Names equal in this chunk either all end in it (then they are equal) or go on.
+        if ((pivot & 0xff) == 0) {
+            return;
+        }
+        keys += lt;
+        n = gt - lt;
+        depth += 8;
+        for (std::size_t k = 0; k < n; ++k) {
+            keys[k].load(depth);
+        }
+    }
+}
+
+// Sorts entries by name in byte order; the entries themselves move once.
+template <class Item> void sortbyname(std::vector<Item>& items)
+{
+    if (items.size() < 64) {
+        std::sort(items.begin(), items.end(),
+                  [](const Item& a, const Item& b) { return a.name < b.name; });
+        return;
+    }
+    std::vector<SortKey> keys(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const std::string& name = items[i].name;
+        keys[i] = {0, reinterpret_cast<const unsigned char*>(name.data()),
+                   static_cast<std::uint32_t>(name.size()), static_cast<std::uint32_t>(i)};
+        keys[i].load(0);
+    }
+    multikeysort(keys.data(), keys.size(), 0);
+    std::vector<Item> sorted;
+    sorted.reserve(items.size());
+    for (const SortKey& k : keys) {
+        sorted.push_back(std::move(items[k.index]));
+    }
+    items = std::move(sorted);
+}
 
 } // namespace
 
@@ -195,10 +283,8 @@ Folder getfolder(const std::string& path)
         }
     }
 
-    std::sort(folder.files.begin(), folder.files.end(),
-              [](const FileItem& a, const FileItem& b) { return a.name < b.name; });
-    std::sort(folder.subfolders.begin(), folder.subfolders.end(),
-              [](const SubfolderItem& a, const SubfolderItem& b) { return a.name < b.name; });
+    sortbyname(folder.files);
+    sortbyname(folder.subfolders);
     return folder;
 }
 

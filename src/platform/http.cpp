@@ -27,7 +27,8 @@ void globalinit()
 // Bytes of the body as they arrive, kept on the transfer thread only.
 struct Receiver {
     std::string chunk;
-    bool full = false; // the write callback refused bytes beyond kChunkSize
+    bool full = false;     // the write callback refused bytes beyond kChunkSize
+    bool complete = false; // kChunkSize bytes are in: nothing more is wanted
     Clock::time_point lastactivity = Clock::now();
 };
 
@@ -42,6 +43,7 @@ size_t onbody(char* data, size_t size, size_t count, void* user)
         // A short count makes libcurl end the transfer: the rest is never read.
         rx->full = true;
     }
+    rx->complete = rx->chunk.size() == kChunkSize;
     return take;
 }
 
@@ -174,6 +176,11 @@ void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts&
         if (done || running == 0) {
             break;
         }
+        // A server that sends exactly the chunk and then falls silent must not turn a
+        // finished page into a timeout: once the chunk is whole, the transfer is over.
+        if (rx.complete) {
+            break;
+        }
         if (state.stoprequested) {
             ending = Ending::Stopped;
             break;
@@ -266,8 +273,15 @@ void HttpTransfer::start(const std::string& url)
         m_state->errortext.clear();
         m_state->stoprequested = false;
     }
-    m_state->worker =
-        std::thread([state = m_state, url, timeouts = m_timeouts] { run(*state, url, timeouts); });
+    try {
+        m_state->worker = std::thread(
+            [state = m_state, url, timeouts = m_timeouts] { run(*state, url, timeouts); });
+    } catch (...) {
+        // No thread, no transfer: nothing may look as if it were still running.
+        std::lock_guard lock(m_state->mutex);
+        m_state->executing = false;
+        throw;
+    }
 }
 
 bool HttpTransfer::stillexecuting() const

@@ -41,6 +41,7 @@ std::string& chosenfolder()
 
 dialog::dialog(QWidget* parent) : QDialog(parent)
 {
+    setObjectName(QStringLiteral("dialog"));
     setWindowTitle(QStringLiteral("选择文件夹"));
     setFixedSize(px(4680), px(4350));
     setModal(true);

@@ -299,7 +299,7 @@ void main::Picture5_Click()
 
 void main::Label2_Click()
 {
-    morvik::platform::openinbrowser(addresses::kHomePage);
+    guard(this, [] { morvik::platform::openinbrowser(addresses::kHomePage); });
 }
 
 void main::setstripaddressfortesting(const std::string& address)

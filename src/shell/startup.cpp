@@ -33,10 +33,19 @@ std::string filedialogproblem()
     return {};
 }
 
+std::string& testproblems()
+{
+    static std::string problems;
+    return problems;
+}
+
 } // namespace
 
 std::string startupproblems()
 {
+    if (!testproblems().empty()) {
+        return testproblems();
+    }
     std::string problems;
     for (const std::string& problem : {morvik::platform::httpcheck(), filedialogproblem()}) {
         if (!problem.empty()) {
@@ -44,6 +53,11 @@ std::string startupproblems()
         }
     }
     return problems;
+}
+
+void setstartupproblemsfortesting(const std::string& problems)
+{
+    testproblems() = problems;
 }
 
 void startupcheck()

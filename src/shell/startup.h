@@ -13,4 +13,8 @@ std::string startupproblems();
 // Runs the check and throws std::runtime_error carrying the problems when there are any.
 void startupcheck();
 
+// Tests make the check report problems of their own; the empty text restores the real
+// check.
+void setstartupproblemsfortesting(const std::string& problems);
+
 } // namespace win

@@ -3,6 +3,9 @@
 #include "shell/helpwindow.h"
 #include "shell/windows.h"
 #include "tools/append/appendcwindow.h"
+#include "tools/batchdel/batchdelwindow.h"
+#include "tools/filelist/clistwindow.h"
+#include "tools/urlgen/curlwindow.h"
 
 namespace win
 {
@@ -11,15 +14,15 @@ QWidget* toolwindow(Tool tool)
 {
     switch (tool) {
     case Tool::List:
-        return nullptr;
+        return instance<clist>();
     case Tool::Delete:
-        return nullptr;
+        return instance<batchdel>();
     case Tool::Append:
         return instance<appendc>();
     case Tool::Help:
         return instance<help>();
     case Tool::Url:
-        return nullptr;
+        return instance<curl>();
     }
     return nullptr;
 }

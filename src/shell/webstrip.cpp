@@ -20,9 +20,9 @@ WebStrip::WebStrip(QWidget* parent) : QTextBrowser(parent)
     viewport()->setAutoFillBackground(false);
     setStyleSheet(QStringLiteral("QTextBrowser { background: transparent; }"));
     document()->setDocumentMargin(2);
-    connect(this, &QTextBrowser::anchorClicked, this, [](const QUrl& url) {
+    connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
         if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) {
-            morvik::platform::openinbrowser(ss(url.toString()));
+            guard(window(), [&url] { morvik::platform::openinbrowser(ss(url.toString())); });
         }
     });
 }
@@ -48,7 +48,14 @@ void WebStrip::load(const std::string& url)
         QMetaObject::invokeMethod(
             this, [this, generation] { arrived(generation); }, Qt::QueuedConnection);
     });
-    m_transfer->start(url);
+    try {
+        m_transfer->start(url);
+    } catch (const std::exception&) {
+        // No thread for the fetch: the strip stays empty, as for a page that failed.
+        m_transfer.reset();
+        m_finished = true;
+        emit loaded(false);
+    }
 }
 
 void WebStrip::arrived(quint64 generation)
@@ -59,10 +66,17 @@ void WebStrip::arrived(quint64 generation)
     m_finished = true;
     const long code = m_transfer->responsecode();
     const std::string chunk = m_transfer->getchunk();
-    const bool ok = code >= 200 && code < 300 && !chunk.empty();
+    bool ok = code >= 200 && code < 300 && !chunk.empty();
     if (ok) {
-        const std::string text = morvik::platform::decodechunk(chunk, m_transfer->contenttype());
-        setHtml(qs(text));
+        try {
+            const std::string text =
+                morvik::platform::decodechunk(chunk, m_transfer->contenttype());
+            setHtml(qs(text));
+        } catch (const std::exception&) {
+            // A page that cannot be decoded is shown as none.
+            clear();
+            ok = false;
+        }
     }
     emit loaded(ok);
 }

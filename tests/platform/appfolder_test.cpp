@@ -87,6 +87,28 @@ TEST(AppFolder, ResourcesNextToTheExecutableFirst)
     EXPECT_EQ(resourcepath("ico/list1.bmp"), t.path("ico/list1.bmp"));
 }
 
+TEST(AppFolder, InstalledResourcesAreFoundFromTheExecutable)
+{
+    // The layout `cmake --install` makes under any prefix.
+    TempTree t;
+    EnvGuard guard("XDG_DATA_HOME");
+    t.createDir("prefix/bin");
+    t.createFile("prefix/share/morvik/ico/help1.bmp", "BM");
+    setappfolderfortesting(t.path("prefix/bin"));
+    EXPECT_EQ(resourcepath("ico/help1.bmp"), t.path("prefix/share/morvik/ico/help1.bmp"));
+    // A copy beside the executable still comes first.
+    t.createFile("prefix/bin/ico/help1.bmp", "BM");
+    EXPECT_EQ(resourcepath("ico/help1.bmp"), t.path("prefix/bin/ico/help1.bmp"));
+    // Missing in both places: the path beside the executable names the failure.
+    EXPECT_EQ(resourcepath("ico/help2.bmp"), t.path("prefix/bin/ico/help2.bmp"));
+
+    // Only an executable in a "bin" folder looks in a share folder beside it.
+    t.createFile("elsewhere/share/morvik/ico/app1.bmp", "BM");
+    t.createDir("elsewhere/tools");
+    setappfolderfortesting(t.path("elsewhere/tools"));
+    EXPECT_EQ(resourcepath("ico/app1.bmp"), t.path("elsewhere/tools/ico/app1.bmp"));
+}
+
 TEST(Browser, HandsTheAddressToXdgOpenWithoutWaiting)
 {
     TempTree t;

@@ -4,7 +4,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,6 +47,12 @@ TEST(ReadBytes, WholeFileAndSize)
         EXPECT_EQ(e.code(), ENOENT);
     }
     EXPECT_THROW(filesize(t.path("none")), SysError);
+
+    // Neither a folder nor a pipe without a writer holds the caller up.
+    t.createDir("folder");
+    ASSERT_EQ(::mkfifo(t.path("pipe").c_str(), 0644), 0);
+    EXPECT_THROW(readbytes(t.path("folder")), SysError);
+    EXPECT_THROW(readbytes(t.path("pipe")), SysError);
 }
 
 TEST(DeleteFile, DeletesVisibleFilesOnly)
@@ -74,18 +83,47 @@ TEST(DeleteFile, RefusesAFileWithoutWritePermissionEvenForRoot)
     EXPECT_EQ(t.read("ro.txt"), "keep");
 }
 
+// Sets or clears the immutable attribute of a file; false when the file system or the
+// process's rights do not allow it.
+bool setimmutable(const std::string& path, bool on)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    int flags = 0;
+    bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
 TEST(DeleteFile, RefusesWhatTheSystemWillNotUnlink)
 {
-    if (morvik::test::runningAsRoot()) {
-        GTEST_SKIP() << "root may unlink in a read-only folder";
-    }
     TempTree t;
-    t.createFile("locked/a.txt");
-    t.setMode("locked", 0555);
     std::string why;
-    EXPECT_EQ(deletefile(t.path("locked/a.txt"), &why), DeleteResult::Refused);
-    EXPECT_EQ(why, std::strerror(EACCES));
-    EXPECT_TRUE(t.exists("locked/a.txt"));
+    if (!morvik::test::runningAsRoot()) {
+        t.createFile("locked/a.txt");
+        t.setMode("locked", 0555);
+        EXPECT_EQ(deletefile(t.path("locked/a.txt"), &why), DeleteResult::Refused);
+        EXPECT_EQ(why, std::strerror(EACCES));
+        EXPECT_TRUE(t.exists("locked/a.txt"));
+        return;
+    }
+    // Root may unlink in a read-only folder, but not an immutable file, whose mode
+    // bits still allow writing.
+    const std::string file = t.createFile("pinned.txt", "keep");
+    if (!setimmutable(file, true)) {
+        GTEST_SKIP() << "no immutable files here";
+    }
+    const DeleteResult result = deletefile(file, &why);
+    ASSERT_TRUE(setimmutable(file, false));
+    EXPECT_EQ(result, DeleteResult::Refused);
+    EXPECT_EQ(why, std::strerror(EPERM));
+    EXPECT_EQ(t.read("pinned.txt"), "keep");
 }
 
 TEST(DeleteFile, RemovesALinkNotItsTarget)
@@ -99,18 +137,36 @@ TEST(DeleteFile, RemovesALinkNotItsTarget)
     EXPECT_EQ(t.read("target.txt"), "stay");
 }
 
-TEST(CopyFile, OverwritesAndTakesTheSourceMode)
+TEST(CopyFile, OverwriteKeepsTheDestinationsModeANewCopyTakesTheSources)
 {
     TempTree t;
     t.createFile("src/a.bin", std::string(3 << 20, 'q') + "end");
     t.setMode("src/a.bin", 0750);
     t.createFile("dst/a.bin", "old contents");
+    t.setMode("dst/a.bin", 02644);
     copyfile(t.path("src/a.bin"), t.path("dst/a.bin"));
     EXPECT_EQ(t.read("dst/a.bin"), t.read("src/a.bin"));
-    EXPECT_EQ(modeof(t.path("dst/a.bin")), 0750u);
+    EXPECT_EQ(modeof(t.path("dst/a.bin")), 02644u);
     EXPECT_EQ(t.listing("dst"), "a.bin");
     copyfile(t.path("src/a.bin"), t.path("dst/new.bin"));
+    EXPECT_EQ(modeof(t.path("dst/new.bin")), 0750u);
     EXPECT_EQ(t.listing("dst"), "a.bin|new.bin");
+}
+
+TEST(CopyFile, RefusesASourceThatIsNoRegularFile)
+{
+    TempTree t;
+    t.createDir("folder");
+    ASSERT_EQ(::mkfifo(t.path("pipe").c_str(), 0644), 0);
+    for (const char* name : {"folder", "pipe"}) {
+        try {
+            copyfile(t.path(name), t.path("copy"));
+            FAIL() << name << " was copied";
+        } catch (const SysError& e) {
+            EXPECT_EQ(e.path(), t.path(name));
+        }
+    }
+    EXPECT_EQ(t.listing(), "folder|pipe");
 }
 
 TEST(CopyFile, ReplacesADestinationLink)
@@ -153,6 +209,44 @@ TEST(CopyFile, FailureLeavesNothingBehind)
         EXPECT_EQ(t.listing("ro"), "dst.txt");
         EXPECT_EQ(t.read("ro/dst.txt"), "old");
     }
+}
+
+TEST(CopyFile, RefusesAReadOnlyDestinationEvenForRoot)
+{
+    TempTree t;
+    t.createFile("src.txt", "new");
+    t.createFile("dst/ro.txt", "protected");
+    t.setMode("dst/ro.txt", 0444);
+    try {
+        copyfile(t.path("src.txt"), t.path("dst/ro.txt"));
+        FAIL() << "a read-only destination was overwritten";
+    } catch (const SysError& e) {
+        EXPECT_EQ(e.path(), t.path("dst/ro.txt"));
+        EXPECT_EQ(e.code(), EACCES);
+    }
+    EXPECT_EQ(t.read("dst/ro.txt"), "protected");
+    EXPECT_EQ(modeof(t.path("dst/ro.txt")), 0444u);
+    EXPECT_EQ(t.listing("dst"), "ro.txt");
+}
+
+TEST(ReplaceFile, RefusesAReadOnlyTargetEvenThroughALink)
+{
+    TempTree t;
+    t.createFile("web/ro.htm", "protected");
+    t.setMode("web/ro.htm", 0444);
+    t.createSymlink("link.htm", t.path("web/ro.htm"));
+    for (const char* name : {"web/ro.htm", "link.htm"}) {
+        try {
+            replacefile(t.path(name), "new");
+            FAIL() << name << ": a read-only file was rewritten";
+        } catch (const SysError& e) {
+            EXPECT_EQ(e.path(), t.path(name));
+            EXPECT_EQ(e.code(), EACCES);
+        }
+    }
+    EXPECT_EQ(t.read("web/ro.htm"), "protected");
+    EXPECT_EQ(t.listing("web"), "ro.htm");
+    EXPECT_EQ(t.listing(), "link.htm|web");
 }
 
 TEST(ReplaceFile, KeepsEveryModeBit)

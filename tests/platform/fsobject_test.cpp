@@ -2,10 +2,13 @@
 #include "platform/syserror.h"
 #include "support/temptree.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 using namespace morvik::platform;
 using morvik::test::TempTree;
@@ -125,6 +128,45 @@ TEST(GetFolder, ManyEntriesNeedSeveralReads)
     ASSERT_EQ(f.files.size(), 3000u);
     EXPECT_EQ(f.files.front().name, stem + "10000");
     EXPECT_EQ(f.files.back().name, stem + "12999");
+}
+
+// Large folders are sorted by a radix sort of their own; it must agree with a plain
+// byte comparison for shared prefixes of every length, names that are prefixes of
+// others, and bytes above 0x7f.
+TEST(GetFolder, LargeFoldersSortLikeByteComparison)
+{
+    TempTree tree;
+    std::vector<std::string> names;
+    const std::vector<std::string> stems = {"page0000",     "page00001", "p", "pa", "page",
+                                            "\xe9\xa1\xb5", "\xb6\xd4",  "Z", "~x"};
+    unsigned seed = 7;
+    for (const std::string& stem : stems) {
+        for (int i = 0; i < 40; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            std::string name = stem + std::to_string(seed % 1000);
+            if (i % 3 == 0) {
+                name += ".htm";
+            }
+            names.push_back(name);
+        }
+        names.push_back(stem);
+    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    for (const std::string& n : names) {
+        tree.createFile("big/" + n);
+        tree.createDir("bigdirs/" + n);
+    }
+    const Folder folder = getfolder(tree.path("big"));
+    ASSERT_EQ(folder.files.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(folder.files[i].name, names[i]) << i;
+    }
+    const Folder dirs = getfolder(tree.path("bigdirs"));
+    ASSERT_EQ(dirs.subfolders.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(dirs.subfolders[i].name, names[i]) << i;
+    }
 }
 
 TEST(GetFolder, FailsWithTheSystemsReason)

@@ -170,6 +170,29 @@ TEST(HttpTransfer, KeepsOnlyTheFirstChunk)
     }
 }
 
+TEST(HttpTransfer, EndsOnceTheChunkIsWholeEvenIfTheServerFallsSilent)
+{
+    // The page announces more than it sends, stops after exactly one chunk and keeps the
+    // connection open: the chunk is all that was wanted, so this is a page, not a timeout.
+    HttpServer server;
+    const std::string body = pattern(kChunkSize);
+    HttpReply silent = HttpReply::page(body);
+    silent.headers.emplace_back("Content-Length", std::to_string(2 * kChunkSize));
+    silent.stall = true;
+    server.route("/silent", silent);
+    HttpTimeouts t;
+    t.idlems = 300;
+    t.totalms = 600000;
+    HttpTransfer transfer(t);
+    Done done(transfer);
+    transfer.start(server.url("/silent"));
+    ASSERT_TRUE(done.wait());
+    EXPECT_FALSE(transfer.stillexecuting());
+    EXPECT_EQ(transfer.responsecode(), 200);
+    EXPECT_EQ(transfer.getchunk(), body);
+    EXPECT_EQ(transfer.errortext(), "");
+}
+
 TEST(HttpTransfer, AcceptsCompressedBodies)
 {
     HttpServer server;

@@ -2,6 +2,7 @@
 #include "shell/addresses.h"
 #include "shell/helpwindow.h"
 #include "shell/mainwindow.h"
+#include "shell/startup.h"
 #include "shell/webstrip.h"
 #include "shell/windows.h"
 #include "shellfixture.h"
@@ -104,6 +105,21 @@ TEST_F(Launcher, StartingLeavesQtsFileDialogSettingsAlone)
     EXPECT_EQ(ui.boxes.size(), 0u) << ui.titles();
 }
 
+TEST_F(Launcher, AFailedStartUpCheckIsReportedAndTheLauncherStillOpens)
+{
+    const std::string problem = "HTTP 传输组件不可用：libcurl 7.88.1 不支持 https";
+    win::setstartupproblemsfortesting(problem);
+    win::main* launcher = win::instance<win::main>();
+    win::setstartupproblemsfortesting("");
+    launcher->show();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, problem);
+    EXPECT_EQ(ui.boxes[0].title, "Ruvo");
+    EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
+    EXPECT_TRUE(launcher->isVisible());
+    EXPECT_TRUE(shows(launcher->Picture1, "list1.bmp"));
+}
+
 TEST_F(Launcher, AnyMouseButtonSwapsTheBitmapsButOnlyALeftClickOpens)
 {
     win::main* launcher = win::instance<win::main>();
@@ -203,6 +219,60 @@ TEST_F(Launcher, EveryButtonLeavesAWindowOnScreen)
     EXPECT_EQ(ui.boxes.size(), 0u) << ui.titles();
 }
 
+// Notes, for the first other window that appears, whether the launcher was on screen.
+class FirstWindowShown : public QObject
+{
+public:
+    explicit FirstWindowShown(QWidget* launcher) : m_launcher(launcher)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~FirstWindowShown() override { qApp->removeEventFilter(this); }
+
+    QWidget* window = nullptr;
+    bool launchervisible = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!window && event->type() == QEvent::Show && widget && widget->isWindow() &&
+            widget != m_launcher) {
+            window = widget;
+            launchervisible = m_launcher->isVisible();
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_launcher;
+};
+
+TEST_F(Launcher, ToolWindowsAppearBeforeItHidesButTheUrlWindowAfter)
+{
+    const struct {
+        const char* button;
+        bool launchervisible;
+    } rows[] = {{"Picture1", true}, {"Picture4", true}, {"Picture5", false}};
+    for (const auto& row : rows) {
+        win::main* launcher = win::instance<win::main>();
+        launcher->show();
+        FirstWindowShown watch(launcher);
+        leftclick(button(launcher, row.button));
+        if (!watch.window) {
+            // A tool this build does not have opens nothing.
+            EXPECT_TRUE(launcher->isVisible()) << row.button;
+            continue;
+        }
+        EXPECT_EQ(watch.launchervisible, row.launchervisible) << row.button;
+        EXPECT_FALSE(launcher->isVisible()) << row.button;
+        watch.window->close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(launcher->isVisible()) << row.button;
+    }
+    EXPECT_EQ(ui.boxes.size(), 0u) << ui.titles();
+}
+
 TEST_F(Launcher, HelpHidesTheLauncherAndItsCloseBringsItBackInPlace)
 {
     win::main* launcher = win::instance<win::main>();
@@ -233,7 +303,17 @@ TEST_F(Launcher, ClosingItClosesHiddenToolWindows)
     win::instance<win::help>()->hide();
     ASSERT_EQ(programwindows(), 2);
 
-    EXPECT_TRUE(launcher->close());
+    // The program's own event loop, closed from inside it: it ends by itself. The
+    // bound only keeps a failing run from hanging.
+    bool closed = false;
+    QTimer::singleShot(0, launcher, [launcher, &closed] { closed = launcher->close(); });
+    QTimer bound;
+    bound.setSingleShot(true);
+    QObject::connect(&bound, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+    bound.start(30000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    bound.stop();
+    EXPECT_TRUE(closed);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(win::existing<win::help>(), nullptr);
     // The help window's close did not bring the launcher back.

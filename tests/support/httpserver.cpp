@@ -429,6 +429,11 @@ void HttpServer::serve(int fd)
     if (!sendall(fd, head, {}) || !sendall(fd, body, reply.trickle)) {
         return;
     }
+    if (reply.stall) {
+        while (waitreadable(fd, -1) && recv(fd, buffer, sizeof buffer, 0) > 0) {
+        }
+        return;
+    }
     if (reply.endless) {
         const std::string filler(1 << 16, ' ');
         if (gzip) {

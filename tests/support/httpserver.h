@@ -40,6 +40,9 @@ struct HttpReply {
     bool endless = false;
     // Read the request, then never answer until the client goes or the server stops.
     bool hang = false;
+    // After the body, send nothing more but keep the connection open until the client
+    // goes or the server stops.
+    bool stall = false;
     // Above zero: headers at once, then the body one byte per interval.
     std::chrono::milliseconds trickle{0};
 

@@ -1,0 +1,44 @@
+# Deleting the 10,000 *.bak files of the tree (bare pattern, subfolders scanned) against
+# bfs -delete, each on its own fresh copy of the tree. The copies are made outside the
+# timing; the two programs take turns, first one then the other, so load changes hit both.
+case_delete_bak() {
+    local runs=${BENCH_DELETE_RUNS:-5}
+    local ours="$BENCH_WORK/delete_morvik" peer="$BENCH_WORK/delete_bfs"
+    local i t count left ours_times=() peer_times=()
+
+    # One checked round first: both delete exactly the 10,000 files and nothing else.
+    bench_fresh_copy "$ours"
+    count=$("$BENCH_BIN/bench_batchdel" "$ours" '*.bak') || return 1
+    [ "$count" = 10000 ] || bench_fail "delete_bak: morvik deleted $count files, expected 10000" || return 1
+    left=$(bfs "$ours" -name '*.bak' | wc -l)
+    [ "$left" = 0 ] || bench_fail "delete_bak: $left .bak files left by morvik" || return 1
+    left=$(bfs "$ours" -type f | wc -l)
+    [ "$left" = 90000 ] || bench_fail "delete_bak: morvik left $left other files, expected 90000" || return 1
+
+    for ((i = 0; i < runs; i++)); do
+        bench_fresh_copy "$ours"
+        bench_fresh_copy "$peer"
+        sync
+        if ((i % 2)); then
+            t=$(bench_time "bfs '$peer' -name '*.bak' -delete") || return 1
+            peer_times+=("$t")
+            t=$(bench_time "'$BENCH_BIN/bench_batchdel' '$ours' '*.bak'") || return 1
+            ours_times+=("$t")
+        else
+            t=$(bench_time "'$BENCH_BIN/bench_batchdel' '$ours' '*.bak'") || return 1
+            ours_times+=("$t")
+            t=$(bench_time "bfs '$peer' -name '*.bak' -delete") || return 1
+            peer_times+=("$t")
+        fi
+        left=$(bfs "$peer" -name '*.bak' | wc -l)
+        [ "$left" = 0 ] || bench_fail "delete_bak: $left .bak files left by bfs" || return 1
+    done
+    rm -rf "$ours" "$peer"
+
+    local m b
+    # shellcheck disable=SC2086
+    m=$(bench_median_of ${ours_times[*]})
+    # shellcheck disable=SC2086
+    b=$(bench_median_of ${peer_times[*]})
+    bench_line delete_bak "morvik $m s, bfs $b s, ratio $(bench_ratio "$m" "$b") (10000 files deleted; morvik runs ${ours_times[*]}; bfs runs ${peer_times[*]})"
+}

@@ -1,0 +1,85 @@
+#include "platform/deleteat.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace morvik::platform
+{
+
+namespace
+{
+
+constexpr const char* kReadOnly = "文件只读";
+
+// Root may write anything, so only the mode bits count then.
+bool runningasroot()
+{
+    static const bool root = ::geteuid() == 0;
+    return root;
+}
+
+} // namespace
+
+OpenFolder::OpenFolder(const std::string& path) : m_path(path)
+{
+    // Only a handle for the *at calls: nothing is read through it.
+    m_fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+OpenFolder::~OpenFolder()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+DeleteResult OpenFolder::deletefile(const std::string& name, std::string* reason)
+{
+    if (m_fd < 0 || name.find('/') != std::string::npos) {
+        return platform::deletefile(m_path + "/" + name, reason);
+    }
+    auto result = [&](DeleteResult r, const char* why) {
+        if (reason) {
+            *reason = why;
+        }
+        return r;
+    };
+    if (name.empty() || name[0] == '.') {
+        return result(DeleteResult::NotFound, std::strerror(ENOENT));
+    }
+    struct stat st;
+    if (::fstatat(m_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return result(DeleteResult::NotFound, std::strerror(errno));
+    }
+    if (S_ISLNK(st.st_mode)) {
+        // A link counts as a file when it leads to one; the link itself is removed.
+        struct stat target;
+        if (::fstatat(m_fd, name.c_str(), &target, 0) != 0 || !S_ISREG(target.st_mode)) {
+            return result(DeleteResult::NotFound, std::strerror(ENOENT));
+        }
+    } else {
+        if (!S_ISREG(st.st_mode)) {
+            return result(DeleteResult::NotFound, std::strerror(ENOENT));
+        }
+        // Root may write anything, so the mode bits are asked about directly as well.
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+            return result(DeleteResult::Refused, kReadOnly);
+        }
+        if (!runningasroot() && ::faccessat(m_fd, name.c_str(), W_OK, AT_EACCESS) != 0) {
+            const int err = errno;
+            return result(DeleteResult::Refused,
+                          err == EACCES || err == EROFS ? kReadOnly : std::strerror(err));
+        }
+    }
+    if (::unlinkat(m_fd, name.c_str(), 0) != 0) {
+        const int err = errno;
+        return result(err == ENOENT ? DeleteResult::NotFound : DeleteResult::Refused,
+                      std::strerror(err));
+    }
+    return DeleteResult::Deleted;
+}
+
+} // namespace morvik::platform

@@ -1,0 +1,322 @@
+#include "tools/batchdel/engine.h"
+
+#include "common/findfiles.h"
+#include "platform/deleteat.h"
+#include "platform/fileops.h"
+#include "platform/fsobject.h"
+#include "platform/syserror.h"
+#include "platform/ui.h"
+#include "platform/wildcard.h"
+#include "tools/batchdel/listfile.h"
+#include "tools/batchdel/report.h"
+
+namespace morvik::batchdel
+{
+
+namespace
+{
+
+bool isfullpath(const std::string& name)
+{
+    return !name.empty() && name[0] == '/';
+}
+
+bool ispattern(const std::string& name)
+{
+    return platform::haswildcard(name);
+}
+
+// The number of unwritten report lines named in the closing message.
+constexpr std::size_t kNamedLines = 10;
+
+} // namespace
+
+bool BatchDelete::delfile(const std::string& filename)
+{
+    if (filename.empty()) {
+        return false;
+    }
+    if (platform::deletefile(filename) != platform::DeleteResult::Deleted) {
+        return false;
+    }
+    ++m_deleted;
+    return true;
+}
+
+void BatchDelete::showresult(bool ok)
+{
+    if (ok) {
+        m_ui->msgbox("批量删除操作成功结束!", "删除操作", Icon::Information);
+    } else {
+        m_ui->msgbox("批量删除操作完成，但部分文件未删除，请参见错误报告!", "删除完成",
+                     Icon::Warning);
+    }
+    flag = true;
+}
+
+int BatchDelete::reasonbyexistence(const std::string& path)
+{
+    return platform::visiblefileexists(path) ? kInUse : kNotFound;
+}
+
+void BatchDelete::record(const std::string& path, int reason)
+{
+    if (auto failure = report(path, reason)) {
+        m_unreported.push_back(path);
+        m_reporterror = failure->path().empty() ? failure->reason()
+                                                : failure->path() + "：" + failure->reason();
+    }
+}
+
+// A folder that cannot be read counts as a search without matches, so the run goes on.
+std::optional<MatchList> BatchDelete::fullpathsearch(const std::string& x)
+{
+    try {
+        return findfiles(splitpath(x, false), splitpath(x, true), false, 0);
+    } catch (const platform::SysError&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<MatchList> BatchDelete::foldersearch(const std::string& x)
+{
+    try {
+        return findfiles(m_in.folder, x, zi, zi ? kScanDepth : 0);
+    } catch (const platform::SysError&) {
+        return std::nullopt;
+    }
+}
+
+// Every match is deleted as the path the search found; a name holding "," stays whole.
+// Matches come folder by folder, so each folder is opened once and its files are
+// deleted relative to it.
+void BatchDelete::deletematches(const MatchList& matches)
+{
+    std::optional<platform::OpenFolder> open;
+    for (const auto& path : matches.paths) {
+        const auto slash = path.rfind('/');
+        bool ok = false;
+        if (slash == std::string::npos) {
+            ok = delfile(path);
+        } else {
+            const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
+            if (!open || open->path() != folder) {
+                open.reset();
+                open.emplace(folder);
+            }
+            ok = open->deletefile(path.substr(slash + 1)) == platform::DeleteResult::Deleted;
+            if (ok) {
+                ++m_deleted;
+            }
+        }
+        if (!ok && baogao) {
+            record(path, kInUse);
+            flag = false;
+        }
+    }
+}
+
+// The name box. Returns true when the run ends here.
+bool BatchDelete::phase1(const std::string& T)
+{
+    if (isfullpath(T) && ispattern(T)) {
+        const auto found = fullpathsearch(T);
+        if (!found || found->empty()) {
+            m_ui->msgbox("未找到需要删除的文件！", "文件未找到", Icon::Warning);
+            return true;
+        }
+        if (found->size() > 1) {
+            deletematches(*found);
+            showresult(flag);
+            return false;
+        }
+        const std::string& path = found->paths.front();
+        if (delfile(path)) {
+            showresult(flag);
+        } else if (baogao) {
+            record(path, reasonbyexistence(path));
+            flag = false;
+        }
+        return false;
+    }
+    if (isfullpath(T)) {
+        if (!delfile(T) && baogao) {
+            record(T, reasonbyexistence(T));
+        }
+        return false;
+    }
+    if (T.find('/') != std::string::npos) {
+        m_ui->msgbox("文件名错误！", "文件名错误", Icon::Warning);
+        return false;
+    }
+    const auto found = foldersearch(T);
+    if (!found || found->empty()) {
+        m_ui->msgbox("没有找到符合条件的文件", "文件未找到", Icon::Warning);
+        if (baogao) {
+            record(T, kNotFound);
+        }
+        return true;
+    }
+    deletematches(*found);
+    showresult(flag);
+    return false;
+}
+
+// A list of one entry; the run ends after it.
+void BatchDelete::tableB(const std::string& e)
+{
+    if (isfullpath(e) && ispattern(e)) {
+        const auto found = fullpathsearch(e);
+        if (!found || found->empty()) {
+            m_ui->msgbox("未找到任何符合条件的文件", "删除错误", Icon::None);
+            if (baogao) {
+                record(e, kNotFound);
+            }
+            return;
+        }
+        deletematches(*found);
+        showresult(flag);
+        return;
+    }
+    if (isfullpath(e)) {
+        if (!delfile(e) && baogao) {
+            record(e, reasonbyexistence(e));
+            flag = false;
+        }
+        showresult(flag);
+        return;
+    }
+    if (m_in.mode == Mode::Option1) {
+        const auto found = foldersearch(e);
+        if (!found || found->empty()) {
+            m_ui->msgbox("未找到符合条件的文件", "文件未找到", Icon::Information);
+            if (baogao) {
+                record(e, kNotFound);
+            }
+            return;
+        }
+        if (found->size() > 1) {
+            m_ui->msgbox(found->joined(), kAppTitle, Icon::None);
+        }
+        deletematches(*found);
+        showresult(flag);
+        return;
+    }
+    tableC(e);
+    showresult(flag);
+}
+
+// One entry of a list with several entries.
+void BatchDelete::tableC(const std::string& e)
+{
+    if (isfullpath(e) && ispattern(e)) {
+        const auto found = fullpathsearch(e);
+        if (!found || found->empty()) {
+            if (baogao) {
+                record(e, kNotFound);
+                flag = false;
+            }
+            return;
+        }
+        deletematches(*found);
+        return;
+    }
+    if (isfullpath(e)) {
+        if (!delfile(e) && baogao) {
+            record(e, reasonbyexistence(e));
+            flag = false;
+        }
+        return;
+    }
+    switch (m_in.mode) {
+    case Mode::Option1:
+        if (ispattern(e) || zi) {
+            const auto found = foldersearch(e);
+            if (!found || found->empty()) {
+                if (ispattern(e)) {
+                    flag = false;
+                }
+                if (baogao) {
+                    record(e, kNotFound);
+                }
+                return;
+            }
+            deletematches(*found);
+        } else {
+            const std::string path = m_in.folder + "/" + e;
+            if (!delfile(path) && baogao) {
+                record(path, reasonbyexistence(path));
+                flag = false;
+            }
+        }
+        return;
+    case Mode::Option2:
+        if (baogao) {
+            record(e, kNotFound);
+            flag = false;
+        }
+        return;
+    case Mode::Option3:
+        return;
+    }
+}
+
+void BatchDelete::phase2(const std::string& listpath)
+{
+    const ListFile list = readfile(listpath, *m_ui);
+    if (!list.readable) {
+        return;
+    }
+    if (list.entries.size() == 1 && !list.entries.front().empty()) {
+        tableB(list.entries.front());
+        return;
+    }
+    for (const auto& e : list.entries) {
+        tableC(e);
+    }
+    showresult(flag);
+}
+
+void BatchDelete::reportfailures()
+{
+    if (m_unreported.empty()) {
+        return;
+    }
+    std::string text = "错误报告无法写入（" + m_reporterror + "），以下 " +
+                       std::to_string(m_unreported.size()) + " 个未能删除的文件没有记录：";
+    for (std::size_t i = 0; i < m_unreported.size() && i < kNamedLines; ++i) {
+        text += "\n" + m_unreported[i];
+    }
+    if (m_unreported.size() > kNamedLines) {
+        text += "\n……";
+    }
+    m_ui->msgbox(text, "文件错误", Icon::Critical);
+}
+
+void BatchDelete::run(const Inputs& in)
+{
+    m_in = in;
+    m_deleted = 0;
+    m_unreported.clear();
+    m_reporterror.clear();
+    zi = in.scan;
+    flag = true;
+    baogao = in.report;
+
+    bool ended = false;
+    if (!in.T.empty()) {
+        ended = phase1(in.T);
+    }
+    if (!in.listpath.empty() && !ended) {
+        phase2(in.listpath);
+    }
+    if (in.T.empty() && in.listpath.empty()) {
+        m_ui->msgbox("请指定要删除的文件名或文件列表", "操作有误", Icon::Warning);
+        if (in.text3enabled) {
+            m_ui->focus("Text3");
+        }
+    }
+    reportfailures();
+}
+
+} // namespace morvik::batchdel

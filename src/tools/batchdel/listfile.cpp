@@ -1,0 +1,85 @@
+#include "tools/batchdel/listfile.h"
+
+#include "platform/codec.h"
+#include "platform/fileops.h"
+#include "platform/syserror.h"
+#include "platform/ui.h"
+
+#include <algorithm>
+
+namespace morvik::batchdel
+{
+
+namespace
+{
+
+// Entries are paths: bytes the decoder could not place turn back into themselves, so a
+// name written in neither UTF-8 nor GBK still names the file on disk.
+std::string pathbytes(const std::string& text)
+{
+    return platform::encode(text, platform::Encoding::Utf8);
+}
+
+std::vector<std::string> splitcommas(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::string::size_type start = 0;
+    for (;;) {
+        const auto comma = text.find(',', start);
+        if (comma == std::string::npos) {
+            out.push_back(pathbytes(text.substr(start)));
+            return out;
+        }
+        out.push_back(pathbytes(text.substr(start, comma - start)));
+        start = comma + 1;
+    }
+}
+
+} // namespace
+
+std::string ListFile::text() const
+{
+    std::string out;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i > 0) {
+            out += ",";
+        }
+        out += entries[i];
+    }
+    return out;
+}
+
+ListFile readfile(const std::string& filename, Ui& ui)
+{
+    ListFile list;
+    if (filename.empty()) {
+        ui.msgbox("没有指定文件列表", "文件名错误", Icon::Warning);
+        return list;
+    }
+    std::string bytes;
+    try {
+        bytes = platform::readbytes(filename);
+    } catch (const platform::SysError& e) {
+        ui.msgbox("无法读取文件列表“" + filename + "”：" + e.reason(), "文件错误", Icon::Critical);
+        list.readable = false;
+        return list;
+    }
+    if (bytes.empty()) {
+        ui.msgbox("文件为空！", "空文件错误", Icon::Warning);
+        return list;
+    }
+    const std::string text = platform::decode(bytes);
+    if (text.find(',') != std::string::npos) {
+        list.entries = splitcommas(text);
+        return list;
+    }
+    const auto lines = platform::splitlines(text);
+    const auto first = std::find_if(lines.begin(), lines.end(),
+                                    [](const std::string& line) { return !line.empty(); });
+    for (auto it = first; it != lines.end(); ++it) {
+        list.entries.push_back(pathbytes(*it));
+    }
+    return list;
+}
+
+} // namespace morvik::batchdel

@@ -1,0 +1,63 @@
+#include "tools/batchdel/report.h"
+
+#include "platform/appfolder.h"
+#include "platform/codec.h"
+#include "platform/fileops.h"
+#include "platform/fsobject.h"
+
+#include <exception>
+
+namespace morvik::batchdel
+{
+
+namespace
+{
+
+constexpr const char* kHeader = "---未能删除的文件---";
+constexpr const char* kGap = "                "; // 16 spaces between path and reason
+
+// A path that is not UTF-8 goes into the report as its own bytes.
+std::string pathtogbk(const std::string& path)
+{
+    return platform::isutf8(path) ? platform::togbk(path) : path;
+}
+
+} // namespace
+
+std::string reportpath()
+{
+    return platform::datafolder() + "/Err_Report.txt";
+}
+
+std::string reasontext(int reason)
+{
+    switch (reason) {
+    case kInUse:
+        return "错误原因：文件正在被使用";
+    case kNotFound:
+        return "错误原因：文件未找到";
+    default:
+        return {};
+    }
+}
+
+std::optional<platform::SysError> report(const std::string& filename, int reason)
+{
+    std::string path;
+    try {
+        path = reportpath();
+        std::string bytes;
+        if (!platform::visiblefileexists(path)) {
+            bytes = platform::togbk(kHeader) + "\r\n\r\n";
+        }
+        bytes += pathtogbk(filename) + kGap + platform::togbk(reasontext(reason)) + "\r\n";
+        platform::appendbytes(path, bytes);
+    } catch (const platform::SysError& e) {
+        return e;
+    } catch (const std::exception& e) {
+        return platform::SysError(path, e.what());
+    }
+    return std::nullopt;
+}
+
+} // namespace morvik::batchdel

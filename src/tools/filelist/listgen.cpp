@@ -1,0 +1,149 @@
+#include "tools/filelist/listgen.h"
+
+#include "platform/codec.h"
+#include "platform/fileops.h"
+#include "platform/syserror.h"
+#include "platform/ui.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace morvik::filelist
+{
+
+namespace
+{
+
+constexpr std::string_view kCrLf = "\r\n";
+
+// Appends path bytes as program text: UTF-8 stays as it is; anything else is read as
+// GBK (undecodable bytes become escapes), which togbk turns back into the same bytes.
+void appendtext(std::string& out, std::string_view bytes)
+{
+    if (platform::isutf8(bytes)) {
+        out.append(bytes);
+    } else {
+        out += platform::fromgbk(bytes);
+    }
+}
+
+std::string_view afterlastslash(std::string_view text)
+{
+    const auto slash = text.rfind('/');
+    return slash == std::string_view::npos ? text : text.substr(slash + 1);
+}
+
+} // namespace
+
+ItemList ItemList::of(const std::vector<std::string>& items)
+{
+    return {[&items](int index) { return items[static_cast<std::size_t>(index)]; },
+            static_cast<int>(items.size())};
+}
+
+std::string cutstr(std::string_view oldstr)
+{
+    return std::string(afterlastslash(oldstr));
+}
+
+std::string getstr(const ItemSource& str1, std::int32_t mycount, std::string_view str2,
+                   std::int16_t a, std::string_view mypath)
+{
+    std::string out;
+    const bool folders = str2 == "d";
+    const bool files = str2 == "f";
+    if ((!folders && !files) || (a != 1 && a != 2) || mycount <= 0) {
+        return out;
+    }
+    std::string prefix;
+    if (files && a == 2) {
+        appendtext(prefix, mypath);
+        prefix += '/';
+    }
+    // A guess that saves most reallocations of a long listing.
+    out.reserve(static_cast<std::size_t>(mycount) * (prefix.size() + 24));
+    for (std::int32_t i = 0; i < mycount; ++i) {
+        if (i > 0) {
+            out += kCrLf;
+        }
+        const std::string item = str1(i);
+        out += prefix;
+        appendtext(out, a == 1 ? afterlastslash(item) : std::string_view(item));
+    }
+    return out;
+}
+
+std::string workingfolder()
+{
+    char* cwd = getcwd(nullptr, 0);
+    if (!cwd) {
+        return {};
+    }
+    std::string folder(cwd);
+    std::free(cwd);
+    return folder;
+}
+
+std::string listfilepath()
+{
+    std::string folder = workingfolder();
+    if (folder.empty()) {
+        return kListFile;
+    }
+    if (folder != "/") {
+        folder += '/';
+    }
+    return folder + kListFile;
+}
+
+void ListGenerator::build(std::string_view folderpath, const ItemList& subfolders,
+                          const ItemList& files, const ListOptions& options)
+{
+    dirstr.clear();
+    filestr.clear();
+    liststr.clear();
+
+    const std::int16_t mode = options.absolute ? 2 : 1;
+    dirstr = getstr(subfolders.list, subfolders.listcount, "d", mode, {});
+    filestr = getstr(files.list, files.listcount, "f", mode,
+                     options.absolute ? folderpath : std::string_view());
+
+    const bool withfolders = options.includefolders && !dirstr.empty();
+    const bool withfiles = options.includefiles && !filestr.empty();
+    liststr.reserve((withfolders ? dirstr.size() : 0) + (withfiles ? filestr.size() : 0) + 64);
+    if (withfolders) {
+        liststr += kFolderHeading;
+        liststr += kCrLf;
+        liststr += dirstr;
+    }
+    if (withfiles) {
+        if (!liststr.empty()) {
+            liststr += kCrLf;
+            liststr += kCrLf;
+        }
+        liststr += kFileHeading;
+        liststr += kCrLf;
+        liststr += kCrLf;
+        liststr += filestr;
+    }
+}
+
+bool ListGenerator::generate(std::string_view folderpath, const ItemList& subfolders,
+                             const ItemList& files, const ListOptions& options, Ui& ui)
+{
+    build(folderpath, subfolders, files, options);
+    const std::string target = listfilepath();
+    try {
+        std::string bytes = platform::togbk(liststr);
+        bytes += kCrLf;
+        platform::replacefile(target, bytes);
+    } catch (const platform::SysError& e) {
+        ui.msgbox("文件列表未能生成：无法写入文件 " + target + "\n原因：" + e.reason(), kTitle,
+                  Icon::Critical);
+        return false;
+    }
+    ui.msgbox(kDoneText, kTitle, Icon::Information);
+    return true;
+}
+
+} // namespace morvik::filelist

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvik
+{
+class Ui;
+}
+
+// The list generator: the subfolders and files of one folder as the text of
+// filelist.txt, written in GBK into the process's working folder.
+namespace morvik::filelist
+{
+
+inline constexpr const char* kListFile = "filelist.txt";
+inline constexpr const char* kFolderHeading = "----文件夹列表----";
+inline constexpr const char* kFileHeading = "----文件列表----";
+inline constexpr const char* kTitle = "生成列表";
+inline constexpr const char* kDoneText = "恭喜，filelist.txt文件列表已生成！";
+
+// An indexed list of item texts (the folder list's or the file list's entries).
+using ItemSource = std::function<std::string(int)>;
+
+struct ItemList {
+    ItemSource list;
+    int listcount = 0;
+
+    // A list over a vector, which must outlive the ItemList.
+    static ItemList of(const std::vector<std::string>& items);
+};
+
+struct ListOptions {
+    bool absolute = false;      // 使用绝对路径
+    bool includefolders = true; // 包含文件夹
+    bool includefiles = true;   // 包含文件
+};
+
+// The part of oldstr after its last "/"; oldstr whole when it holds none.
+std::string cutstr(std::string_view oldstr);
+
+// Item lines joined by CR LF, no line break before the first or after the last.
+// str2 "d" (folders) or "f" (files); a 1 for bare names, 2 for full paths (files then
+// get mypath + "/" + name). Any other kind or mode gives the empty text.
+// Items are path bytes; a name that is not UTF-8 is taken as GBK, so the listing
+// written in GBK carries its original bytes.
+std::string getstr(const ItemSource& str1, std::int32_t mycount, std::string_view str2,
+                   std::int16_t a, std::string_view mypath);
+
+// The process's working folder; empty when it cannot be determined (removed).
+std::string workingfolder();
+
+// The full path of filelist.txt in the working folder (the bare name when the working
+// folder cannot be determined).
+std::string listfilepath();
+
+class ListGenerator
+{
+public:
+    // The texts of the last generation.
+    std::string dirstr;  // folder lines joined by CR LF
+    std::string filestr; // file lines joined by CR LF
+    std::string liststr; // the whole listing, without the final CR LF
+
+    // Builds dirstr, filestr and liststr.
+    void build(std::string_view folderpath, const ItemList& subfolders, const ItemList& files,
+               const ListOptions& options);
+
+    // Builds the listing, replaces filelist.txt in the working folder with it (GBK, CR LF
+    // line ends, one final CR LF) and reports the result through ui. When the file
+    // cannot be written, says which file and why, and the old file stays as it was.
+    // Returns whether the file was written.
+    bool generate(std::string_view folderpath, const ItemList& subfolders, const ItemList& files,
+                  const ListOptions& options, Ui& ui);
+};
+
+} // namespace morvik::filelist

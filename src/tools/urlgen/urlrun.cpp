@@ -1,0 +1,255 @@
+#include "tools/urlgen/urlrun.h"
+
+#include "platform/appfolder.h"
+#include "platform/codec.h"
+#include "platform/fileops.h"
+#include "platform/fsobject.h"
+#include "platform/syserror.h"
+#include "platform/ui.h"
+#include "platform/wildcard.h"
+#include "tools/urlgen/shortcut.h"
+
+#include <vector>
+
+namespace morvik
+{
+
+namespace
+{
+
+constexpr const char* kBlanks = "          "; // ten, between the columns of the log
+constexpr const char* kCrLf = "\r\n";
+
+// An existing visible file, not a folder text, whose name matches "*.txt" exactly.
+bool islistfile(const std::string& path)
+{
+    if (path.empty() || path.back() == '/' || !platform::visiblefileexists(path)) {
+        return false;
+    }
+    const std::size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return platform::wildcardmatch("*.txt", name);
+}
+
+// Clears a flag when the scope ends, however it ends.
+class Lowered
+{
+public:
+    explicit Lowered(bool& flag) : m_flag(flag) {}
+    ~Lowered() { m_flag = false; }
+    Lowered(const Lowered&) = delete;
+    Lowered& operator=(const Lowered&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+// Turns the host's timers off when the run ends, however it ends.
+class TimersOff
+{
+public:
+    explicit TimersOff(UrlHost& host) : m_host(host) {}
+    ~TimersOff()
+    {
+        m_host.progresstimer(false);
+        m_host.polltimer(false);
+    }
+    TimersOff(const TimersOff&) = delete;
+    TimersOff& operator=(const TimersOff&) = delete;
+
+private:
+    UrlHost& m_host;
+};
+
+// Sets a flag for the length of a scope, however it ends.
+class Raised
+{
+public:
+    explicit Raised(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~Raised() { m_flag = false; }
+    Raised(const Raised&) = delete;
+    Raised& operator=(const Raised&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+} // namespace
+
+UrlRun::UrlRun(platform::HttpTimeouts timeouts) : m_timeouts(timeouts) {}
+
+UrlRun::~UrlRun() = default;
+
+void UrlRun::run(UrlHost& host, Ui& ui)
+{
+    if (m_running) {
+        return;
+    }
+    m_host = &host;
+    m_ui = &ui;
+    m_stopped = false;
+
+    const std::string listpath = host.listfile();
+    if (!islistfile(listpath)) {
+        ui.msgbox("请指定正确的URL地址列表文件", "文件错误", Icon::Critical);
+        ui.focus("Text1");
+        return;
+    }
+    // The whole list is read at once: its encoding is known only from all of its bytes,
+    // and no handle stays open while the run waits for pages.
+    std::string bytes;
+    try {
+        bytes = platform::readbytes(listpath);
+    } catch (const platform::SysError& e) {
+        ui.msgbox(e.what(), kAppTitle, Icon::Critical);
+        return;
+    }
+    if (bytes.empty()) {
+        return;
+    }
+    const std::vector<std::string> lines = platform::splitlines(platform::decode(bytes));
+    bytes.clear();
+
+    {
+        Raised running(m_running);
+        TimersOff timersoff(host);
+        Lowered idle(busyflag);
+        m_inet = std::make_unique<platform::HttpTransfer>(m_timeouts);
+        host.status("正在生成");
+        host.progresstimer(true);
+        for (const std::string& line : lines) {
+            busyflag = true;
+            urlstr = urlgen::trimblanks(line);
+            if (!urlstr.empty()) {
+                fetchurl(urlstr);
+            } else {
+                busyflag = false;
+            }
+            if (busyflag) {
+                host.waitwhilebusy(*this);
+            }
+            if (m_stopped) {
+                break;
+            }
+        }
+        m_inet.reset();
+    }
+    if (m_stopped) {
+        return;
+    }
+    host.mark("");
+    host.status("生成完毕！");
+    ui.msgbox("恭喜，URL文件生成完毕！", "URL生成", Icon::Information);
+}
+
+void UrlRun::fetchurl(const std::string& url)
+{
+    if (!m_inet) {
+        m_inet = std::make_unique<platform::HttpTransfer>(m_timeouts);
+    }
+    m_inet->start(url);
+    if (m_host) {
+        m_host->polltimer(true);
+    }
+}
+
+void UrlRun::makeurl()
+{
+    // A tick that comes after the address is done, or while a message box of this step
+    // is still open, has nothing to do.
+    if (!busyflag || !m_inet || !m_host || m_inmakeurl) {
+        return;
+    }
+    Raised inside(m_inmakeurl);
+    if (m_inet->stillexecuting()) {
+        if (m_inet->responsecode() == platform::kTimedOutCode) {
+            m_host->polltimer(false);
+            // The address is done even when the step fails: the run must not wait on.
+            Lowered done(busyflag);
+            if (m_host->settings().report) {
+                logfailure(urlstr, kTimeoutReason);
+            }
+        }
+        return;
+    }
+    m_host->polltimer(false);
+    Lowered done(busyflag);
+    finishpage();
+}
+
+void UrlRun::finishpage()
+{
+    // A rejected address or a failed request leaves an empty chunk: nothing to write.
+    const std::string chunk = m_inet->getchunk();
+    if (chunk.empty()) {
+        return;
+    }
+    const std::string page = platform::decodechunk(chunk, m_inet->contenttype());
+    const std::optional<std::string> title = urlgen::titleof(page);
+    const UrlSettings settings = m_host->settings();
+    if (!title) {
+        if (settings.report) {
+            logfailure(urlstr, kNoTitleReason);
+        }
+        return;
+    }
+    if (settings.content.empty()) {
+        return;
+    }
+    const std::string path = urlgen::shortcutpath(settings.folder, urlgen::shortcutname(*title));
+    const std::string content = urlgen::fillurl(settings.content, urlstr) + kCrLf;
+    try {
+        // A symbolic link of that name is replaced, never written through: the shortcut
+        // stays inside the chosen folder.
+        platform::replaceentry(path, platform::togbk(content));
+    } catch (const platform::SysError& e) {
+        if (m_ui) {
+            m_ui->msgbox(e.what(), kAppTitle, Icon::Critical);
+        }
+    }
+}
+
+void UrlRun::logfailure(const std::string& url, const std::string& reason)
+{
+    try {
+        errlog(url, reason);
+    } catch (const platform::SysError& e) {
+        if (m_ui) {
+            m_ui->msgbox(e.what(), kAppTitle, Icon::Critical);
+        }
+    }
+}
+
+void UrlRun::errlog(const std::string& url, const std::string& reason)
+{
+    const std::string path = platform::datafolder() + "/" + kErrorLogName;
+    bool fresh = true;
+    try {
+        fresh = platform::filesize(path) == 0;
+    } catch (const platform::SysError&) {
+        // Missing (or unreadable, which the append below reports).
+    }
+    std::string lines;
+    if (fresh) {
+        lines += std::string("网址") + kBlanks + "错误原因" + kCrLf;
+    }
+    lines += url + kBlanks + reason + kCrLf;
+    platform::appendbytes(path, platform::togbk(lines));
+}
+
+void UrlRun::stop()
+{
+    if (!m_running) {
+        return;
+    }
+    m_stopped = true;
+    if (m_inet) {
+        m_inet->stop();
+    }
+    if (m_host) {
+        m_host->polltimer(false);
+    }
+    busyflag = false;
+}
+
+} // namespace morvik

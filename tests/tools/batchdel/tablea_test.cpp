@@ -1,0 +1,305 @@
+// The name box: full-path patterns, full paths, relative paths and bare names.
+#include "batchdelfixture.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace morvik::test
+{
+
+namespace
+{
+
+class NameBox : public BatchDelTest
+{
+};
+
+TEST_F(NameBox, FullPathPatternDeletesEveryMatchThenOneSummary)
+{
+    file("a.txt");
+    file("b.txt");
+    file("c.log");
+    file("sub/d.txt");
+    in.T = web + "/*.txt";
+    in.scan = true; // a full-path pattern never looks below its folder
+    run();
+    EXPECT_EQ(tree.listing("web"), "c.log|sub");
+    EXPECT_TRUE(has("sub/d.txt"));
+    EXPECT_THAT(said(), ElementsAre(S1));
+    EXPECT_FALSE(reportexists());
+}
+
+TEST_F(NameBox, FullPathPatternWithoutMatchEndsTheRunBeforeTheList)
+{
+    file("a.log");
+    listfile(file("b.log") + "\r\n");
+    in.T = web + "/*.txt";
+    run();
+    EXPECT_THAT(said(), ElementsAre(M1));
+    EXPECT_TRUE(has("b.log")) << "the list must not be read after M1";
+    EXPECT_FALSE(reportexists());
+}
+
+TEST_F(NameBox, FullPathPatternInAMissingFolderIsNoMatch)
+{
+    in.T = web + "/missing/*.txt";
+    run();
+    EXPECT_THAT(said(), ElementsAre(M1));
+    in.T = web + "/*/a.txt";
+    ui.clear();
+    run();
+    EXPECT_THAT(said(), ElementsAre(M1));
+}
+
+TEST_F(NameBox, FullPathPatternWithOneMatch)
+{
+    file("only.txt");
+    in.T = web + "/*.txt";
+    run();
+    EXPECT_FALSE(has("only.txt"));
+    EXPECT_THAT(said(), ElementsAre(S1));
+}
+
+TEST_F(NameBox, FullPathPatternWithOneUndeletableMatchHasNoSummaryButMarksTheRun)
+{
+    const std::string locked = lockedfile("only.txt");
+    listfile(file("b.log") + "\r\n");
+    in.T = web + "/*.txt";
+    run();
+    EXPECT_TRUE(has("only.txt"));
+    EXPECT_FALSE(has("b.log"));
+    // No summary after the failure; the list phase's summary carries it.
+    EXPECT_THAT(said(), ElementsAre(S2));
+    EXPECT_THAT(reported(), ElementsAre(inuse(locked)));
+}
+
+TEST_F(NameBox, FullPathPatternWithOneUndeletableMatchWithoutReport)
+{
+    lockedfile("only.txt");
+    in.T = web + "/*.txt";
+    in.report = false;
+    run();
+    EXPECT_THAT(said(), IsEmpty());
+    EXPECT_TRUE(engine.flag);
+}
+
+TEST_F(NameBox, ExistingFullPathIsDeletedWithoutAnyMessage)
+{
+    const std::string p = file("page.htm");
+    in.T = p;
+    run();
+    EXPECT_FALSE(has("page.htm"));
+    EXPECT_THAT(said(), IsEmpty());
+    EXPECT_FALSE(reportexists());
+}
+
+TEST_F(NameBox, FullPathThatStaysIsReportedByExistenceAndLeavesFlag)
+{
+    const std::string locked = lockedfile("locked.htm");
+    in.T = locked;
+    run();
+    EXPECT_TRUE(engine.flag);
+    in.T = web + "/gone.htm";
+    run();
+    EXPECT_THAT(said(), IsEmpty());
+    EXPECT_THAT(reported(), ElementsAre(inuse(locked), notfound(web + "/gone.htm")));
+    EXPECT_TRUE(engine.flag);
+}
+
+TEST_F(NameBox, FullPathOfAFolderIsNeverDeleted)
+{
+    tree.createDir("web/keep");
+    file("keep/a.txt");
+    in.T = web + "/keep";
+    run();
+    EXPECT_TRUE(has("keep/a.txt"));
+    EXPECT_THAT(reported(), ElementsAre(notfound(web + "/keep")));
+}
+
+TEST_F(NameBox, RelativePathIsRefusedAndTheListStillRuns)
+{
+    file("sub/a.txt");
+    listfile(file("b.txt") + "\r\n");
+    in.T = "sub/a.txt";
+    run();
+    EXPECT_TRUE(has("sub/a.txt"));
+    EXPECT_FALSE(has("b.txt"));
+    EXPECT_THAT(said(), ElementsAre(M2, S1));
+}
+
+TEST_F(NameBox, BarePatternWithOneUndeletableOfThree)
+{
+    file("a.bak");
+    const std::string locked = lockedfile("b.bak");
+    file("c.bak");
+    in.T = "*.bak";
+    run();
+    EXPECT_EQ(tree.listing("web"), "b.bak");
+    EXPECT_EQ(engine.deleted(), 2u);
+    EXPECT_THAT(reported(), ElementsAre(inuse(locked)));
+    EXPECT_THAT(said(), ElementsAre(S2));
+    EXPECT_TRUE(engine.flag) << "every summary sets flag again";
+}
+
+TEST_F(NameBox, BarePatternWithOneUndeletableOfThreeWithoutReport)
+{
+    file("a.bak");
+    lockedfile("b.bak");
+    file("c.bak");
+    in.T = "*.bak";
+    in.report = false;
+    run();
+    EXPECT_EQ(tree.listing("web"), "b.bak");
+    EXPECT_THAT(said(), ElementsAre(S1));
+    EXPECT_FALSE(reportexists());
+}
+
+TEST_F(NameBox, HiddenMatchIsKeptAndReportedAsAnyFailureOfAMatchList)
+{
+    file("a.bak");
+    const std::string hidden = file(".old.bak");
+    in.T = "*.bak";
+    run();
+    EXPECT_EQ(tree.listing("web"), ".old.bak");
+    EXPECT_THAT(reported(), ElementsAre(inuse(hidden)));
+    EXPECT_THAT(said(), ElementsAre(S2));
+}
+
+TEST_F(NameBox, BareNameWithoutMatchIsReportedAndEndsTheRun)
+{
+    file("other.txt");
+    listfile(file("b.txt") + "\r\n");
+    in.T = "a.txt";
+    run();
+    EXPECT_THAT(said(), ElementsAre(M3));
+    EXPECT_THAT(reported(), ElementsAre(notfound("a.txt")));
+    EXPECT_TRUE(has("b.txt"));
+}
+
+TEST_F(NameBox, BareNameIsExactAndCaseSensitive)
+{
+    file("A.TXT");
+    in.T = "a.txt";
+    in.report = false;
+    run();
+    EXPECT_TRUE(has("A.TXT"));
+    EXPECT_THAT(said(), ElementsAre(M3));
+}
+
+TEST_F(NameBox, ChosenFolderThatCannotBeReadIsNoMatch)
+{
+    in.folder = web + "/missing";
+    in.T = "*.txt";
+    run();
+    EXPECT_THAT(said(), ElementsAre(M3));
+    EXPECT_THAT(reported(), ElementsAre(notfound("*.txt")));
+}
+
+TEST_F(NameBox, ScanReachesEveryLevelOnlyWhenSwitchedOn)
+{
+    file("a.bak");
+    file("one/b.bak");
+    file("one/two/three/c.bak");
+    in.T = "*.bak";
+    run();
+    EXPECT_FALSE(has("a.bak"));
+    EXPECT_TRUE(has("one/b.bak"));
+    in.scan = true;
+    run();
+    EXPECT_FALSE(has("one/b.bak"));
+    EXPECT_FALSE(has("one/two/three/c.bak"));
+    EXPECT_THAT(said(), ElementsAre(S1, S1));
+}
+
+TEST_F(NameBox, NameWithCommaIsDeletedAsItselfOnly)
+{
+    file("x,y.bak");
+    file("x");
+    file("y.bak,");
+    in.T = "*,y.bak";
+    run();
+    EXPECT_EQ(tree.listing("web"), "x|y.bak,");
+    EXPECT_THAT(said(), ElementsAre(S1));
+}
+
+TEST_F(NameBox, LinksAreDeletedNotWhatTheyPointTo)
+{
+    const std::string target = tree.createFile("keep/target.bak", "x");
+    tree.createSymlink("web/link.bak", target);
+    tree.createSymlink("web/folderlink", tree.path("keep"));
+    in.T = "*.bak";
+    in.scan = true;
+    run();
+    EXPECT_FALSE(has("link.bak"));
+    EXPECT_TRUE(tree.exists("keep/target.bak"));
+    EXPECT_TRUE(has("folderlink"));
+    EXPECT_THAT(said(), ElementsAre(S1));
+}
+
+TEST_F(NameBox, BothBoxesEmptyAsksForInputAndFocusesTheNameBoxWhenItCan)
+{
+    run();
+    EXPECT_THAT(said(), ElementsAre(M7));
+    EXPECT_THAT(ui.focused, ElementsAre("Text3"));
+    ui.clear();
+    in.text3enabled = false;
+    run();
+    EXPECT_THAT(said(), ElementsAre(M7));
+    EXPECT_THAT(ui.focused, IsEmpty());
+}
+
+TEST_F(NameBox, BothBoxesFilledGiveTwoSummaries)
+{
+    file("a.txt");
+    listfile(file("b.log") + "\r\n");
+    in.T = "*.txt";
+    run();
+    EXPECT_EQ(tree.listing("web"), "");
+    EXPECT_THAT(said(), ElementsAre(S1, S1));
+}
+
+TEST_F(NameBox, FailureInTheNameBoxDoesNotReachTheListSummary)
+{
+    lockedfile("a.txt");
+    file("b.txt");
+    listfile(file("c.log") + "\r\n");
+    in.T = "*.txt";
+    run();
+    EXPECT_THAT(said(), ElementsAre(S2, S1));
+}
+
+TEST_F(NameBox, ReportHeaderIsWrittenOnceAcrossRuns)
+{
+    const std::string locked = lockedfile("a.txt");
+    in.T = "*.txt";
+    run();
+    run();
+    in.T = "gone.txt";
+    run();
+    EXPECT_THAT(reported(), ElementsAre(inuse(locked), inuse(locked), notfound("gone.txt")));
+}
+
+TEST_F(NameBox, UnwritableReportLetsTheRunFinishAndSaysSoOnce)
+{
+    tree.createDir("app/Err_Report.txt"); // a folder where the report should be
+    file("a.txt");
+    lockedfile("b.txt");
+    lockedfile("c.txt");
+    file("d.txt");
+    in.T = "*.txt";
+    run();
+    EXPECT_EQ(tree.listing("web"), "b.txt|c.txt");
+    const auto boxes = said();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0], S2);
+    const auto& last = ui.boxes[1];
+    EXPECT_EQ(last.title, "文件错误");
+    EXPECT_EQ(last.icon, Icon::Critical);
+    EXPECT_NE(last.text.find(tree.path("app/Err_Report.txt")), std::string::npos);
+    EXPECT_NE(last.text.find(web + "/b.txt"), std::string::npos);
+    EXPECT_NE(last.text.find(web + "/c.txt"), std::string::npos);
+}
+
+} // namespace
+
+} // namespace morvik::test

@@ -1,0 +1,300 @@
+#include "tools/urlgen/curlwindow.h"
+
+#include "../../shell/shellfixture.h"
+#include "common/dbrecord.h"
+#include "platform/qt/commondialog.h"
+#include "shell/folderpicker.h"
+#include "support/httpserver.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+
+using morvik::dbpath;
+using morvik::dbrecord;
+using morvik::test::HttpReply;
+using morvik::test::HttpRequest;
+using morvik::test::HttpServer;
+using morvik::test::TempTree;
+
+namespace
+{
+
+QString q(const std::string& utf8)
+{
+    return QString::fromStdString(utf8);
+}
+
+std::string s(const QString& text)
+{
+    return text.toStdString();
+}
+
+std::string page(const std::string& title)
+{
+    return "<html><head><title>" + title + "</title></head></html>";
+}
+
+class CurlWindow : public morvik::test::ShellTest
+{
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        win::chosenfolder().clear();
+        work.createDir("out");
+    }
+    void TearDown() override
+    {
+        win::chosenfolder().clear();
+        ShellTest::TearDown();
+    }
+
+    win::curl* open()
+    {
+        win::curl* w = win::instance<win::curl>();
+        w->show();
+        return w;
+    }
+    // Closes the window and lets it be destroyed, as the event loop would.
+    void closewindow(win::curl* w)
+    {
+        w->close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    bool launchershown() const
+    {
+        const win::main* launcher = win::existing<win::main>();
+        return launcher && launcher->isVisible();
+    }
+    // A window ready to run the list against the server, with a short poll tick.
+    win::curl* prepared(const std::string& list)
+    {
+        work.createFile("list.txt", list);
+        win::curl* w = open();
+        w->Text1->setText(q(work.path("list.txt")));
+        w->Text2->setText(q(work.path("out") + "/"));
+        w->Text3->setPlainText(QStringLiteral("[InternetShortcut]\nURL="));
+        w->setpollinterval(10);
+        return w;
+    }
+
+    TempTree work;
+    HttpServer server;
+};
+
+TEST_F(CurlWindow, OpensWithItsControlsInPlace)
+{
+    win::curl* w = open();
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("批量生成URL文件 - Morvik"));
+    EXPECT_EQ(w->size(), QSize(450, 396));
+    EXPECT_EQ(w->Label1->text(), QStringLiteral("网址列表："));
+    EXPECT_EQ(w->Command1->text(), QStringLiteral("浏 览..."));
+    EXPECT_EQ(w->Frame1->title(), QStringLiteral("URL文件内容"));
+    EXPECT_EQ(w->Text3->parentWidget(), static_cast<QWidget*>(w->Frame1));
+    EXPECT_EQ(w->Text3->geometry(), QRect(8, 16, 417, 177));
+    EXPECT_EQ(w->Label4->parentWidget(), static_cast<QWidget*>(w->Frame2));
+    EXPECT_EQ(w->Check1->text(), QStringLiteral("生成错误报告 "));
+    EXPECT_EQ(w->Command3->geometry(), QRect(320, 320, 89, 33));
+    EXPECT_EQ(w->Timer1->interval(), 1000);
+    EXPECT_EQ(w->Timer2->interval(), 200);
+    EXPECT_FALSE(w->Timer1->isActive());
+    EXPECT_FALSE(w->Timer2->isActive());
+    EXPECT_EQ(w->Text1->text(), QString());
+    EXPECT_EQ(w->Label3->text(), QString());
+    // Tab runs through the focusable controls in the form's order.
+    std::string order;
+    QWidget* at = w->Text1;
+    for (int i = 0; i < 7; ++i) {
+        order += s(at->objectName()) + " ";
+        at = at->nextInFocusChain();
+        while (at->focusPolicy() == Qt::NoFocus) {
+            at = at->nextInFocusChain();
+        }
+    }
+    EXPECT_EQ(order, "Text1 Command1 Command2 Command3 Text2 Text3 Check1 ");
+}
+
+TEST_F(CurlWindow, CloseAndReopenBringsTheTextsBackAndTheOptionOff)
+{
+    win::curl* w = open();
+    w->Text1->setText(QStringLiteral("  /sites/列表.txt "));
+    w->Text2->setText(QStringLiteral("/sites/out/"));
+    w->Text3->setPlainText(QStringLiteral("[InternetShortcut]\n\nURL=\n\n\nend  "));
+    w->Check1->setChecked(true);
+    closewindow(w);
+    EXPECT_EQ(win::existing<win::curl>(), nullptr);
+    EXPECT_TRUE(launchershown());
+    EXPECT_EQ(dbrecord(dbpath(), "CURL", false),
+              "CURL|$|/sites/列表.txt ##/sites/out/##[InternetShortcut]\r\n\r\nURL=\r\n\r\n\r\nend"
+              "|$|保存生成URl的值");
+
+    w = open();
+    EXPECT_EQ(w->Text1->text(), QStringLiteral("/sites/列表.txt"));
+    EXPECT_EQ(w->Text2->text(), QStringLiteral("/sites/out/"));
+    // Each CR LF CR LF became one CR LF, in one pass.
+    EXPECT_EQ(w->Text3->toPlainText(), QStringLiteral("[InternetShortcut]\nURL=\n\nend"));
+    EXPECT_FALSE(w->Check1->isChecked());
+}
+
+TEST_F(CurlWindow, ATemplateHoldingTheSeparatorComesBackCutBeforeIt)
+{
+    win::curl* w = open();
+    w->Text1->setText(QStringLiteral("a.txt"));
+    w->Text3->setPlainText(QStringLiteral("URL=##lost"));
+    closewindow(w);
+    w = open();
+    EXPECT_EQ(w->Text1->text(), QStringLiteral("a.txt"));
+    EXPECT_EQ(w->Text2->text(), QString());
+    EXPECT_EQ(w->Text3->toPlainText(), QStringLiteral("URL="));
+}
+
+TEST_F(CurlWindow, ShortOrIncompleteValuesFillWhatTheyHold)
+{
+    dbrecord(dbpath(), "CURL", true, "##", "");
+    win::curl* w = open();
+    EXPECT_EQ(w->Text1->text(), QString());
+    EXPECT_EQ(w->Text3->toPlainText(), QString());
+    closewindow(w);
+
+    dbrecord(dbpath(), "CURL", true, "only/one/field.txt", "");
+    w = open();
+    EXPECT_EQ(w->Text1->text(), QStringLiteral("only/one/field.txt"));
+    EXPECT_EQ(w->Text2->text(), QString());
+    EXPECT_EQ(w->Text3->toPlainText(), QString());
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(CurlWindow, AFailedSaveNamesTheStoreAndTheWindowStillCloses)
+{
+    win::curl* w = open();
+    // A folder where the store should be cannot be opened, not even by root. (The
+    // reading at the opening left an empty store behind.)
+    ASSERT_EQ(std::remove(app.path("db.dat").c_str()), 0);
+    app.createDir("db.dat");
+    closewindow(w);
+    EXPECT_EQ(win::existing<win::curl>(), nullptr);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_NE(ui.boxes[0].text.find(app.path("db.dat")), std::string::npos);
+    EXPECT_EQ(ui.boxes[0].title, "Ruvo");
+    EXPECT_TRUE(launchershown());
+}
+
+TEST_F(CurlWindow, TheProgressMarkGrowsToFourAndStartsAgain)
+{
+    win::curl* w = open();
+    std::string seen;
+    for (int i = 0; i < 6; ++i) {
+        w->Timer2_Timer();
+        seen += "[" + s(w->Label4->text()) + "]";
+    }
+    EXPECT_EQ(seen, "[>][>>][>>>][>>>>][][>]");
+}
+
+TEST_F(CurlWindow, ThePickersFillTheBoxes)
+{
+    win::curl* w = open();
+    win::dialog::queueanswerfortesting(work.path("out"));
+    w->Command2_Click();
+    EXPECT_EQ(s(w->Text2->text()), work.path("out") + "/");
+    // A cancelled picker still puts the last confirmed folder in.
+    w->Text2->setText(QStringLiteral("typed"));
+    win::dialog::queueanswerfortesting(std::nullopt);
+    w->Command2_Click();
+    EXPECT_EQ(s(w->Text2->text()), work.path("out") + "/");
+    win::chosenfolder().clear();
+    win::dialog::queueanswerfortesting(std::nullopt);
+    w->Command2_Click();
+    EXPECT_EQ(w->Text2->text(), QString());
+
+    work.createFile("urls.txt");
+    win::CommonDialog::queueanswerfortesting(work.path("urls.txt"));
+    w->Command1_Click();
+    EXPECT_EQ(s(w->Text1->text()), work.path("urls.txt"));
+    w->Text1->setText(QStringLiteral("typed"));
+    win::CommonDialog::queueanswerfortesting(std::nullopt);
+    w->Command1_Click();
+    EXPECT_EQ(s(w->Text1->text()), work.path("urls.txt"));
+}
+
+TEST_F(CurlWindow, ARunWritesTheShortcutsAndReportsTheEnd)
+{
+    server.route("/a", HttpReply::page(page("Alpha")));
+    server.route("/b", HttpReply::page(page("Beta")));
+    win::curl* w = prepared(server.url("/a") + "\r\n\r\n  " + server.url("/b") + "\r\n");
+    w->Command3_Click();
+
+    EXPECT_EQ(work.listing("out"), "Alpha.url|Beta.url");
+    EXPECT_EQ(work.read("out/Beta.url"), "[InternetShortcut]\r\nURL=" + server.url("/b") + "\r\n");
+    EXPECT_EQ(ui.titles(), "URL生成");
+    EXPECT_EQ(w->Label3->text(), QStringLiteral("生成完毕！"));
+    EXPECT_EQ(w->Label4->text(), QString());
+    EXPECT_FALSE(w->Timer1->isActive());
+    EXPECT_FALSE(w->Timer2->isActive());
+    EXPECT_FALSE(w->running());
+}
+
+TEST_F(CurlWindow, AWrongListFileIsRefusedWithFocusInItsBox)
+{
+    work.createFile("list.TXT", server.url("/a"));
+    win::curl* w = open();
+    w->Text1->setText(q(work.path("list.TXT")));
+    w->Command3_Click();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "请指定正确的URL地址列表文件");
+    EXPECT_EQ(ui.boxes[0].title, "文件错误");
+    EXPECT_EQ(ui.focused, std::vector<std::string>{"Text1"});
+    EXPECT_EQ(server.totalrequests(), 0);
+}
+
+TEST_F(CurlWindow, TheStartButtonDoesNothingDuringARun)
+{
+    win::curl* w = nullptr;
+    // While the first page is being served, the start button is pressed again.
+    server.route("/a", [&](const HttpRequest&) {
+        QMetaObject::invokeMethod(
+            w, [w] { w->Command3_Click(); }, Qt::QueuedConnection);
+        return HttpReply::page(page("Once"));
+    });
+    server.route("/b", HttpReply::page(page("Twice")));
+    w = prepared(server.url("/a") + "\r\n" + server.url("/b"));
+    w->Command3_Click();
+    EXPECT_EQ(server.requests("/a"), 1);
+    EXPECT_EQ(server.requests("/b"), 1);
+    EXPECT_EQ(ui.titles(), "URL生成");
+    EXPECT_EQ(work.listing("out"), "Once.url|Twice.url");
+}
+
+TEST_F(CurlWindow, ClosingDuringARunStopsItAndShowsTheLauncher)
+{
+    win::curl* w = nullptr;
+    server.route("/a", HttpReply::page(page("Done before")));
+    // The window is closed while this page hangs.
+    server.route("/hang", [&](const HttpRequest&) {
+        QMetaObject::invokeMethod(
+            w, [w] { w->close(); }, Qt::QueuedConnection);
+        return HttpReply::hanging();
+    });
+    server.route("/c", HttpReply::page(page("Never")));
+    w = prepared(server.url("/a") + "\r\n" + server.url("/hang") + "\r\n" + server.url("/c"));
+    QPointer<win::curl> alive(w);
+    w->Command3_Click();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    EXPECT_TRUE(alive.isNull());
+    EXPECT_TRUE(launchershown());
+    EXPECT_EQ(server.requests("/hang"), 1);
+    EXPECT_EQ(server.requests("/c"), 0);
+    EXPECT_EQ(work.listing("out"), "Done before.url");
+    // No completion message; the texts were saved.
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_NE(dbrecord(dbpath(), "CURL", false).find(work.path("list.txt")), std::string::npos);
+}
+
+} // namespace
