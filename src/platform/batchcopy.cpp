@@ -55,6 +55,17 @@ void copybyreading(int in, const std::string& source, long long offset, int out,
     }
 }
 
+// A file without any write permission bit is read-only for everyone, root included, as
+// a read-only file is on the old system; otherwise the user's own permission decides.
+bool maywrite(const std::string& path, const struct stat& st)
+{
+    if ((st.st_mode & 0222) == 0) {
+        return false;
+    }
+    return geteuid() == 0 || faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ||
+           (errno != EACCES && errno != EPERM);
+}
+
 void copydata(int in, const std::string& source, long long size, int out,
               const std::string& destination)
 {
@@ -87,7 +98,8 @@ void copydata(int in, const std::string& source, long long size, int out,
 
 SourceFile::SourceFile(std::string path) : m_path(std::move(path))
 {
-    m_fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a pipe under the name cannot hang the run at open.
+    m_fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (m_fd < 0) {
         throw SysError(m_path, errno);
     }
@@ -100,7 +112,10 @@ SourceFile::SourceFile(std::string path) : m_path(std::move(path))
     }
     if (!S_ISREG(st.st_mode)) {
         close(m_fd);
-        throw SysError(m_path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        if (S_ISDIR(st.st_mode)) {
+            throw SysError(m_path, EISDIR);
+        }
+        throw SysError(m_path, "不是普通文件");
     }
     m_mode = st.st_mode & 07777;
     m_device = st.st_dev;
@@ -119,9 +134,13 @@ void SourceFile::copyto(const std::string& destination) const
 {
     struct stat existing {
     };
-    if (lstat(destination.c_str(), &existing) == 0 && existing.st_dev == m_device &&
-        existing.st_ino == m_inode) {
-        return; // copying a file onto itself must not truncate it
+    const bool replacing = lstat(destination.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    if (replacing && existing.st_dev == m_device && existing.st_ino == m_inode) {
+        return; // the destination is the source itself
+    }
+    // A copy into a site must not change who may read or write the page there.
+    if (replacing && !maywrite(destination, existing)) {
+        throw SysError(destination, EACCES);
     }
 
     std::string temp = folderof(destination) + "/.morvik-XXXXXX";
@@ -131,7 +150,11 @@ void SourceFile::copyto(const std::string& destination) const
     }
     try {
         copydata(m_fd, m_path, m_size, out, destination);
-        if (fchmod(out, m_mode) != 0) {
+        if (replacing && fchown(out, existing.st_uid, existing.st_gid) != 0 && errno != EPERM) {
+            throw SysError(destination, errno);
+        }
+        // After fchown, because a change of owner clears setuid and setgid.
+        if (fchmod(out, replacing ? existing.st_mode & 07777 : m_mode) != 0) {
             throw SysError(destination, errno);
         }
         // Let the disk start on it now; the run's one flush at the end waits for the rest.
@@ -161,25 +184,6 @@ bool samefile(const std::string& a, const std::string& b)
     };
     return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
-}
-
-void checkwritable(const std::string& path)
-{
-    // Without root's rights the permission check alone refuses a file without write bits.
-    if (geteuid() != 0) {
-        if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
-            throw SysError(path, errno);
-        }
-        return;
-    }
-    struct stat st {
-    };
-    if (stat(path.c_str(), &st) != 0) {
-        throw SysError(path, errno);
-    }
-    if ((st.st_mode & 0222) == 0) {
-        throw SysError(path, EACCES);
-    }
 }
 
 } // namespace morvik::platform

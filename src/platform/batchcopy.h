@@ -9,9 +9,10 @@ namespace morvik::platform
 // same file into many folders. Each copy is as safe as copyfile(): it goes to a
 // temporary file in the destination's folder (hidden name, random suffix) that is
 // renamed over the destination, so a failure never leaves a half-written destination.
-// A destination that is a symbolic link is replaced, never written through. The copy
-// takes the source's mode bits. Data moves inside the kernel (copy_file_range) where
-// the file systems allow it.
+// A destination that is a symbolic link is replaced, never written through; a read-only
+// destination (no write permission) is refused and kept. An existing destination keeps
+// its mode bits (and owner/group where the process may); a new one takes the source's.
+// Data moves inside the kernel (copy_file_range) where the file systems allow it.
 class SourceFile
 {
 public:
@@ -41,11 +42,5 @@ private:
 // Whether two paths name the same file (same device and inode, links followed).
 // False when either cannot be examined.
 bool samefile(const std::string& a, const std::string& b);
-
-// Refuses to rewrite a file the user has marked read-only: a file without any write
-// permission bit counts as read-only for everyone (root included), as a read-only
-// attribute would; otherwise the user's own write permission decides. Throws SysError
-// naming the file with the system's reason.
-void checkwritable(const std::string& path);
 
 } // namespace morvik::platform

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-using morvik::platform::checkwritable;
 using morvik::platform::samefile;
 using morvik::platform::SourceFile;
 using morvik::platform::SysError;
@@ -93,15 +92,27 @@ TEST(BatchCopy, FailuresNameTheFileAndLeaveNothingBehind)
     EXPECT_THROW(SourceFile(tree.path("dst")), SysError);
 }
 
-TEST(BatchCopy, FileWithoutWriteBitsIsReadOnlyForEveryone)
+// Copying into a site must not change who may read or write the pages already there.
+TEST(BatchCopy, ExistingDestinationKeepsItsModeAndReadOnlyOnesAreKept)
 {
     TempTree tree;
-    tree.createFile("ro.txt", "x");
-    tree.createFile("rw.txt", "x");
-    tree.setMode("ro.txt", 0444);
-    EXPECT_THROW(checkwritable(tree.path("ro.txt")), SysError);
-    EXPECT_NO_THROW(checkwritable(tree.path("rw.txt")));
-    EXPECT_THROW(checkwritable(tree.path("missing.txt")), SysError);
+    tree.createFile("src/a.txt", "new");
+    tree.setMode("src/a.txt", 0600);
+    tree.createFile("dst/a.txt", "old");
+    tree.setMode("dst/a.txt", 0664);
+    tree.createFile("ro/a.txt", "kept");
+    tree.setMode("ro/a.txt", 0444);
+    mkfifo(tree.path("src/pipe").c_str(), 0644);
+
+    const SourceFile source(tree.path("src/a.txt"));
+    source.copyto(tree.path("dst/a.txt"));
+    EXPECT_EQ(tree.read("dst/a.txt"), "new");
+    EXPECT_EQ(modeof(tree.path("dst/a.txt")), 0664u);
+    // No write permission at all stops root too, as a read-only file would.
+    EXPECT_THROW(source.copyto(tree.path("ro/a.txt")), SysError);
+    EXPECT_EQ(tree.read("ro/a.txt"), "kept");
+    EXPECT_EQ(tree.listing("ro"), "a.txt");
+    EXPECT_THROW(SourceFile(tree.path("src/pipe")), SysError);
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "tools/append/insert.h"
 
-#include "platform/batchcopy.h"
 #include "platform/fileops.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
@@ -202,7 +201,6 @@ bool appendtofile(const std::string& filename, const std::string& src, const std
     }
 
     const std::string bytes = platform::readbytes(filename);
-    platform::checkwritable(filename);
 
     platform::Encoding encoding = platform::detect(bytes);
     bool ascii = true;
