@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Real-window screenshots of the launcher, the help window and the folder picker,
+# Real-window screenshots of the launcher, the help window, the four tool windows and
+# the folder picker,
 # taken under Xvfb into docs/screenshots/.
 # Usage: scripts/screenshots.sh [BUILD_DIR]
 set -euo pipefail
@@ -59,6 +60,24 @@ capture "$help" "$out/help.png"
 xdotool windowclose "$help" 2>/dev/null || xdotool key --window "$help" alt+F4
 kill "$morvik"
 wait "$morvik" 2>/dev/null || true
+
+# Each tool window, opened from its launcher button (104 x 46, in one row at y 136).
+shoot_tool() {
+    local x=$1 caption=$2 file=$3 pid launcher window
+    (cd /usr/share && exec "$build/morvik") &
+    pid=$!
+    children+=("$pid")
+    launcher=$(waitwindow "Morvik v1.1")
+    xdotool mousemove --window "$launcher" "$x" 159 click 1
+    window=$(waitwindow "$caption")
+    capture "$window" "$out/$file"
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+}
+shoot_tool 92 "列表生成 - Morvik" list.png
+shoot_tool 204 "文件批量删除 - Morvik" batchdel.png
+shoot_tool 316 "内容追加 - Morvik" append.png
+shoot_tool 428 "批量生成URL文件 - Morvik" url.png
 
 # The folder picker, shown on its own by the screenshot helper; it opens at the
 # working folder, so start it in one that every system has.
