@@ -1,6 +1,7 @@
 #include "common/centerform.h"
 
-namespace morvik {
+namespace morvik
+{
 
 Placement centerform(double screenwidth, double screenheight, double windowwidth,
                      double windowheight)

@@ -1,6 +1,7 @@
 #pragma once
 
-namespace morvik {
+namespace morvik
+{
 
 struct Placement {
     double left = 0;

@@ -2,7 +2,8 @@
 
 #include <string>
 
-namespace morvik {
+namespace morvik
+{
 
 // The pattern of the nine characters a Windows file name may not hold.
 inline constexpr const char* kForbiddenNameChars = R"([\\/:\*\?"<>\|])";

@@ -2,7 +2,8 @@
 
 #include <string>
 
-namespace morvik {
+namespace morvik
+{
 
 // The settings store: a file of 700-byte records (key 20, value 600, note 80 bytes,
 // GBK, space padded). Texts are UTF-8 in this interface.

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-namespace morvik {
+namespace morvik
+{
 
 // The matches of a folder walk: full file paths in walk order. Paths travel as a list,
 // so a name holding "," stays one path; text() gives the comma form (every path

@@ -2,7 +2,8 @@
 
 #include <string>
 
-namespace morvik::platform {
+namespace morvik::platform
+{
 
 // Opens an address in the desktop's default browser (xdg-open), without waiting for it.
 // Failures are not reported, as with the shell's "open" verb.

@@ -8,7 +8,8 @@
 // GBK lacks) or UTF-8. Bytes that decode in neither are carried through: each such byte
 // b becomes the escape sequence of U+DC80+b inside the UTF-8 text and turns back into
 // b when encoded again, so a read-modify-write never loses a byte.
-namespace morvik::platform {
+namespace morvik::platform
+{
 
 enum class Encoding { Utf8, Utf8Bom, Gbk };
 

@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-namespace morvik::platform {
+namespace morvik::platform
+{
 
 // Type description of an ordinary folder; the walker descends only into these.
 inline constexpr const char* kFolderType = "文件夹";
@@ -30,7 +31,7 @@ struct SubfolderItem {
 struct Folder {
     // The folder's full path: "/" for the root, every other folder without a trailing "/".
     std::string path;
-    std::vector<FileItem> files;          // hidden ones included, sorted by name (byte order)
+    std::vector<FileItem> files;           // hidden ones included, sorted by name (byte order)
     std::vector<SubfolderItem> subfolders; // sorted by name (byte order)
 
     // path + "/" + name; the root gives "//name", which POSIX accepts.

@@ -4,7 +4,8 @@
 #include <memory>
 #include <string>
 
-namespace morvik::platform {
+namespace morvik::platform
+{
 
 // The response code a transfer reports when it timed out (also for a redirect loop
 // and for a transfer that exceeded its overall time cap).
@@ -22,7 +23,8 @@ struct HttpTimeouts {
 // start() returns at once; the transfer runs on its own thread. Redirects (http and
 // https only, at most 10) are followed, compressed bodies accepted, proxy variables
 // honoured. Thread-safe: the UI thread polls while the transfer thread works.
-class HttpTransfer {
+class HttpTransfer
+{
 public:
     explicit HttpTransfer(HttpTimeouts timeouts = {});
     ~HttpTransfer(); // stops a running transfer and waits for its thread

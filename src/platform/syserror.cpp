@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-namespace morvik::platform {
+namespace morvik::platform
+{
 
 SysError::SysError(std::string path, int code)
     : SysError(std::move(path), std::string(std::strerror(code)))

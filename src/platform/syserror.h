@@ -3,11 +3,13 @@
 #include <stdexcept>
 #include <string>
 
-namespace morvik::platform {
+namespace morvik::platform
+{
 
 // A failed system call on one file or folder: carries the path and the system's
 // own reason (strerror of errno), so every message can name both.
-class SysError : public std::runtime_error {
+class SysError : public std::runtime_error
+{
 public:
     SysError(std::string path, int code);
     SysError(std::string path, std::string reason);

@@ -3,7 +3,8 @@
 #include <optional>
 #include <string>
 
-namespace morvik {
+namespace morvik
+{
 
 enum class Icon { None, Information, Warning, Critical };
 enum class Buttons { Ok, YesNo };
@@ -12,7 +13,8 @@ enum class Answer { Ok, Yes, No };
 // How an engine speaks to the user. Windows implement it with message and input boxes,
 // tests with a recorder that answers from a script, a command line with the terminal.
 // All texts are UTF-8.
-class Ui {
+class Ui
+{
 public:
     virtual ~Ui() = default;
 
@@ -21,8 +23,7 @@ public:
                           Buttons buttons = Buttons::Ok) = 0;
 
     // An input box; nullopt when cancelled.
-    virtual std::optional<std::string> inputbox(const std::string& prompt,
-                                                const std::string& title,
+    virtual std::optional<std::string> inputbox(const std::string& prompt, const std::string& title,
                                                 const std::string& initial = {}) = 0;
 
     // Asks for the keyboard focus on a control, by its name ("Text1", "File1", ...).

@@ -2,7 +2,8 @@
 
 #include <string_view>
 
-namespace morvik::platform {
+namespace morvik::platform
+{
 
 // True when the pattern holds "*" or "?" (the test that makes a name a pattern).
 bool haswildcard(std::string_view pattern);

@@ -2,7 +2,8 @@
 
 class QWidget;
 
-namespace win {
+namespace win
+{
 
 enum class Tool { List, Delete, Append, Help, Url };
 

@@ -6,16 +6,15 @@
 // Every window of the program exists as one program-wide instance: created when first
 // shown (its constructor is its load: it builds the controls, restores settings and
 // centres itself), destroyed when closed (WA_DeleteOnClose), created anew the next time.
-namespace win {
+namespace win
+{
 
-template <class W>
-struct Single {
+template <class W> struct Single {
     static inline QPointer<W> pointer;
 };
 
 // The window's instance, created when there is none.
-template <class W>
-W* instance()
+template <class W> W* instance()
 {
     if (!Single<W>::pointer) {
         auto* window = new W;
@@ -26,8 +25,7 @@ W* instance()
 }
 
 // The window's instance when it exists, else nullptr.
-template <class W>
-W* existing()
+template <class W> W* existing()
 {
     return Single<W>::pointer;
 }

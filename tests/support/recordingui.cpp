@@ -1,6 +1,7 @@
 #include "support/recordingui.h"
 
-namespace morvik::test {
+namespace morvik::test
+{
 
 Answer RecordingUi::msgbox(const std::string& text, const std::string& title, Icon icon,
                            Buttons buttons)

@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
-namespace morvik::test {
+namespace morvik::test
+{
 
 // A Ui that records every box and focus request and answers from a script.
 // Message boxes with Yes/No take the next scripted answer (Yes when none is left);
 // input boxes take the next scripted text (cancel when none is left).
-class RecordingUi : public Ui {
+class RecordingUi : public Ui
+{
 public:
     struct Box {
         std::string text;

@@ -12,7 +12,8 @@
 
 namespace fs = std::filesystem;
 
-namespace morvik::test {
+namespace morvik::test
+{
 
 TempTree::TempTree()
 {

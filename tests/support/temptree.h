@@ -3,11 +3,13 @@
 #include <string>
 #include <string_view>
 
-namespace morvik::test {
+namespace morvik::test
+{
 
 // A temporary folder tree for one test, removed with everything in it at the end.
 // Paths given to the helpers are relative to the tree's root; parents are made as needed.
-class TempTree {
+class TempTree
+{
 public:
     TempTree();
     ~TempTree();
