@@ -2,37 +2,13 @@
 // DIR, and prints how many copies it made.
 // Usage: bench_copyrun SRC DIR
 #include "tools/append/copyrun.h"
+#include "platform/consoleui.h"
 #include "platform/fsobject.h"
 #include "platform/syserror.h"
-#include "platform/ui.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
-
-namespace
-{
-
-class StderrUi : public morvik::Ui
-{
-public:
-    morvik::Answer msgbox(const std::string& text, const std::string& title, morvik::Icon icon,
-                          morvik::Buttons) override
-    {
-        if (icon != morvik::Icon::Information) {
-            std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
-        }
-        return morvik::Answer::Yes;
-    }
-    std::optional<std::string> inputbox(const std::string&, const std::string&,
-                                        const std::string&) override
-    {
-        return std::nullopt;
-    }
-    void focus(const std::string&) override {}
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -49,7 +25,7 @@ int main(int argc, char** argv)
             }
         }
         const std::size_t folders = morvik::platform::getfolder(argv[2]).subfolders.size();
-        StderrUi ui;
+        morvik::platform::ConsoleUi ui;
         const auto failures = morvik::append::copyrun(argv[1], names, argv[2], ui);
         std::printf("%zu\n", names.size() * folders - failures.size());
         return failures.empty() ? 0 : 1;

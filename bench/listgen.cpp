@@ -2,40 +2,15 @@
 // list window does with its default options (subfolders and files, bare names), with
 // the folder read through the platform layer and no message boxes.
 #include "tools/filelist/listgen.h"
+#include "platform/consoleui.h"
 #include "platform/fsobject.h"
 #include "platform/syserror.h"
-#include "platform/ui.h"
 
 #include <cstdio>
 #include <exception>
 #include <optional>
 #include <string>
 #include <vector>
-
-namespace
-{
-
-// Keeps quiet on success; a failure goes to stderr.
-class SilentUi : public morvik::Ui
-{
-public:
-    morvik::Answer msgbox(const std::string& text, const std::string&, morvik::Icon icon,
-                          morvik::Buttons) override
-    {
-        if (icon == morvik::Icon::Critical || icon == morvik::Icon::Warning) {
-            std::fprintf(stderr, "%s\n", text.c_str());
-        }
-        return morvik::Answer::Ok;
-    }
-    std::optional<std::string> inputbox(const std::string&, const std::string&,
-                                        const std::string&) override
-    {
-        return std::nullopt;
-    }
-    void focus(const std::string&) override {}
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -57,7 +32,7 @@ int main(int argc, char** argv)
                 files.push_back(f.name);
             }
         }
-        SilentUi ui;
+        morvik::platform::ConsoleUi ui;
         morvik::filelist::ListGenerator generator;
         const bool ok = generator.generate(folder.path, morvik::filelist::ItemList::of(subfolders),
                                            morvik::filelist::ItemList::of(files), {}, ui);

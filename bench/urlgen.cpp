@@ -2,36 +2,13 @@
 // tick at its real 1000 ms, and prints how many shortcuts the output folder then holds.
 // Usage: bench_urlgen LISTFILE OUTFOLDER/ DATAFOLDER [POLLMS]
 #include "platform/appfolder.h"
+#include "platform/consoleui.h"
 #include "platform/fsobject.h"
 #include "platform/syserror.h"
-#include "platform/ui.h"
 #include "tools/urlgen/urlloop.h"
 
 #include <cstdio>
 #include <cstdlib>
-
-namespace
-{
-
-// Messages go to the terminal; every box counts as answered with OK.
-class TerminalUi : public morvik::Ui
-{
-public:
-    morvik::Answer msgbox(const std::string& text, const std::string& title, morvik::Icon,
-                          morvik::Buttons) override
-    {
-        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-        return morvik::Answer::Ok;
-    }
-    std::optional<std::string> inputbox(const std::string&, const std::string&,
-                                        const std::string&) override
-    {
-        return std::nullopt;
-    }
-    void focus(const std::string&) override {}
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -50,7 +27,7 @@ int main(int argc, char** argv)
 
     morvik::UrlRun run;
     morvik::UrlLoop loop(run, argv[1], settings, std::chrono::milliseconds(pollms));
-    TerminalUi ui;
+    morvik::platform::ConsoleUi ui(true);
     run.run(loop, ui);
     if (loop.statustext() != "生成完毕！") {
         std::fprintf(stderr, "bench_urlgen: the run did not finish\n");
