@@ -56,16 +56,24 @@ bench_median() {
 # bench_alternate N CMD1 CMD2 [CMD...]: one warm-up round, then N rounds running the
 # commands in turn. Sets the array BENCH_MEDIANS (one median per command, in order).
 bench_alternate() {
-    local n=$1
-    shift
+    bench_alternate_with : "$@"
+}
+
+# bench_alternate_with PREP N CMD1 CMD2 [CMD...]: as bench_alternate, running PREP
+# (untimed) before every run.
+bench_alternate_with() {
+    local prep=$1 n=$2
+    shift 2
     local cmds=("$@") i k t
     local -a all
     for ((k = 0; k < ${#cmds[@]}; k++)); do
+        $prep
         bench_time "${cmds[k]}" >/dev/null || return 1
         all[k]=""
     done
     for ((i = 0; i < n; i++)); do
         for ((k = 0; k < ${#cmds[@]}; k++)); do
+            $prep
             t=$(bench_time "${cmds[k]}") || return 1
             all[k]="${all[k]} $t"
         done
@@ -106,27 +114,7 @@ bench_fresh_copy() {
 # starts after a sync (not timed). For cases where morvik ends with its one syncfs():
 # without it, that flush would also write out what the previous command left dirty.
 bench_alternate_flushed() {
-    local n=$1
-    shift
-    local cmds=("$@") i k t
-    local -a all
-    for ((k = 0; k < ${#cmds[@]}; k++)); do
-        sync
-        bench_time "${cmds[k]}" >/dev/null || return 1
-        all[k]=""
-    done
-    for ((i = 0; i < n; i++)); do
-        for ((k = 0; k < ${#cmds[@]}; k++)); do
-            sync
-            t=$(bench_time "${cmds[k]}") || return 1
-            all[k]="${all[k]} $t"
-        done
-    done
-    BENCH_MEDIANS=()
-    for ((k = 0; k < ${#cmds[@]}; k++)); do
-        # shellcheck disable=SC2086
-        BENCH_MEDIANS+=("$(bench_median_of ${all[k]})")
-    done
+    bench_alternate_with sync "$@"
 }
 
 # bench_cpu CMD: user+system seconds of one run (empty without /usr/bin/time). Steadier
