@@ -35,6 +35,19 @@ inline QRect tw(int left, int top, int width, int height)
     return QRect(px(left), px(top), px(width), px(height));
 }
 
+// Names a control (its objectName, by which tests and focus requests find it) and puts
+// it at its place in its parent.
+template <class W> W* place(W* widget, const QString& name, const QRect& rect)
+{
+    widget->setObjectName(name);
+    widget->setGeometry(rect);
+    return widget;
+}
+template <class W> W* place(W* widget, const char* name, const QRect& rect)
+{
+    return place(widget, QString::fromLatin1(name), rect);
+}
+
 // "宋体" and "微软雅黑" mapped to families that exist on Linux (SimSun first, then Noto
 // CJK SC, then WenQuanYi), so Chinese text never falls back to Japanese glyphs.
 QFont songti(double pointsize);

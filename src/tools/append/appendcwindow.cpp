@@ -36,13 +36,6 @@ namespace
 const QString kFileTab = QStringLiteral("批量追加文件");
 const QString kContentTab = QStringLiteral("批量追加内容");
 
-template <class W> W* place(W* widget, const char* name, const QRect& rect)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(rect);
-    return widget;
-}
-
 QPushButton* button(QWidget* parent, const char* name, const char* caption, const QRect& rect)
 {
     return place(new QPushButton(qs(caption), parent), name, rect);

@@ -22,13 +22,6 @@ namespace win
 namespace
 {
 
-template <class W> W* place(W* widget, const char* name, const QRect& rect)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(rect);
-    return widget;
-}
-
 std::string withslash(const std::string& folder)
 {
     return !folder.empty() && folder.back() == '/' ? folder : folder + "/";

@@ -26,10 +26,7 @@ namespace
 
 template <class W> W* make(QWidget* parent, const char* name, const QRect& where)
 {
-    auto* w = new W(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    w->setGeometry(where);
-    return w;
+    return place(new W(parent), name, where);
 }
 
 template <class W>

@@ -16,18 +16,6 @@
 namespace win
 {
 
-namespace
-{
-
-template <class W> W* place(W* widget, const QString& name, const QRect& rect)
-{
-    widget->setObjectName(name);
-    widget->setGeometry(rect);
-    return widget;
-}
-
-} // namespace
-
 clist::clist(QWidget* parent) : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("列表生成 - Morvik"));

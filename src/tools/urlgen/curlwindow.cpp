@@ -71,18 +71,12 @@ std::size_t characters(const std::string& utf8)
 
 QLabel* label(QWidget* parent, const char* name, const QString& caption, const QRect& place)
 {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(place);
-    return l;
+    return win::place(new QLabel(caption, parent), name, place);
 }
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QRect& place)
 {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setGeometry(place);
-    return b;
+    return win::place(new QPushButton(caption, parent), name, place);
 }
 
 } // namespace
