@@ -9,6 +9,7 @@ packages=(
     libcurl4-openssl-dev zlib1g-dev
     libgtest-dev libgmock-dev
     fonts-noto-cjk
+    clang-14 libfuzzer-14-dev
 )
 if [ "$#" -gt 0 ]; then
     packages+=("$@")
