@@ -1,0 +1,200 @@
+// A disk that fills up in the middle of each rewriting run: a small tmpfs, mounted in a
+// mount namespace of the child process that runs the engine, so nothing outlives it.
+// After the run every original is intact (a target is wholly old or wholly new), no
+// temporary file is left, every failure is listed with the system's reason and no
+// success message is shown.
+#include "faults/childrun.h"
+#include "support/recordingui.h"
+#include "support/temptree.h"
+#include "tools/append/contentrun.h"
+#include "tools/append/copyrun.h"
+#include "tools/filelist/listgen.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+
+using morvik::test::RecordingUi;
+using morvik::test::TempTree;
+
+namespace
+{
+
+constexpr std::size_t kPage = 4096;
+const std::string kNoSpace = std::strerror(ENOSPC);
+
+// Runs the body in a child with a small disk mounted at tree/disk; the body's text lists
+// what went wrong. Skips, saying why, where the system refuses the mount.
+void onsmalldisk(TempTree& tree, std::size_t bytes,
+                 const std::function<std::string(const std::string&)>& body)
+{
+    const std::string disk = tree.createDir("disk");
+    const auto result = morvik::test::runchild([&]() -> std::string {
+        if (std::string refused = morvik::test::mountsmalldisk(disk, bytes); !refused.empty()) {
+            return refused;
+        }
+        return body(disk);
+    });
+    if (result.code == morvik::test::kChildRefused) {
+        GTEST_SKIP() << result.text;
+    }
+    EXPECT_TRUE(result.exited && result.code == 0) << "child ended with " << result.code;
+    EXPECT_EQ(result.text, "");
+}
+
+// Problems with what is left on the disk and what the user was told.
+class Findings
+{
+public:
+    void check(bool ok, const std::string& what)
+    {
+        if (!ok) {
+            m_text += what + "\n";
+        }
+    }
+    void nohidden(const std::string& folder)
+    {
+        for (const auto& name : morvik::test::hiddenentries(folder)) {
+            m_text += "temporary file left: " + name + "\n";
+        }
+    }
+    // One box with the failure heading that names every failed file; nothing else.
+    void onefailurebox(const RecordingUi& ui, const std::string& title,
+                       const std::vector<std::string>& failed)
+    {
+        check(ui.boxes.size() == 1, "boxes shown: " + ui.titles());
+        if (ui.boxes.empty()) {
+            return;
+        }
+        const auto& box = ui.boxes.back();
+        check(box.title == title && box.icon == morvik::Icon::Critical,
+              "not a failure box: " + box.text);
+        for (const auto& path : failed) {
+            check(box.text.find(path + "：" + kNoSpace) != std::string::npos,
+                  "failure not listed with its reason: " + path + " in " + box.text);
+        }
+    }
+    const std::string& text() const { return m_text; }
+
+private:
+    std::string m_text;
+};
+
+} // namespace
+
+TEST(DiskFull, ContentRunKeepsEveryOriginal)
+{
+    TempTree tree;
+    const std::string content = tree.createFile("content.txt", std::string(4 * kPage, 'x'));
+    const std::string original = "<html><body>\r\n</body></html>\r\n";
+    onsmalldisk(tree, 48 * kPage, [&](const std::string& disk) {
+        std::vector<std::string> targets;
+        std::filesystem::create_directory(disk + "/site");
+        for (int i = 10; i < 30; ++i) {
+            targets.push_back(disk + "/site/p" + std::to_string(i) + ".htm");
+            std::ofstream(targets.back(), std::ios::binary) << original;
+        }
+        morvik::append::ContentSettings settings;
+        settings.contentfile = content;
+        settings.targetfolder = disk + "/site";
+        settings.position = "F{:$}</body>";
+        settings.types = {"*.htm"};
+        settings.scope = morvik::append::Scope::Cur;
+        RecordingUi ui;
+        bool zt = false;
+        morvik::append::contentrun(settings, zt, ui);
+
+        Findings findings;
+        std::vector<std::string> failed;
+        std::string rewritten;
+        for (const auto& target : targets) {
+            const std::string now = morvik::test::readAll(target);
+            if (now == original) {
+                failed.push_back(target);
+            } else if (rewritten.empty()) {
+                rewritten = now;
+            } else {
+                findings.check(now == rewritten, "torn target: " + target);
+            }
+        }
+        findings.check(rewritten.size() > original.size() + 4 * kPage - 1,
+                       "a rewritten target lacks the content");
+        findings.check(!failed.empty() && failed.size() < targets.size(),
+                       "the disk did not fill in the middle of the run");
+        findings.nohidden(disk);
+        findings.onefailurebox(ui, "追加内容", failed);
+        return findings.text();
+    });
+}
+
+TEST(DiskFull, CopyRunKeepsEveryOriginal)
+{
+    TempTree tree;
+    const std::string copy(4 * kPage, 'n');
+    tree.createFile("source/a.bin", copy);
+    onsmalldisk(tree, 32 * kPage, [&](const std::string& disk) {
+        std::vector<std::string> targets;
+        for (int i = 10; i < 20; ++i) {
+            const std::string folder = disk + "/target/s" + std::to_string(i);
+            std::filesystem::create_directories(folder);
+            targets.push_back(folder + "/a.bin");
+            std::ofstream(targets.back(), std::ios::binary) << "old a";
+        }
+        RecordingUi ui;
+        morvik::append::copyrun(tree.path("source"), {"a.bin"}, disk + "/target", ui);
+
+        Findings findings;
+        std::vector<std::string> failed;
+        for (const auto& target : targets) {
+            const std::string now = morvik::test::readAll(target);
+            if (now == "old a") {
+                failed.push_back(target);
+            } else {
+                findings.check(now == copy, "torn copy: " + target);
+            }
+        }
+        findings.check(!failed.empty() && failed.size() < targets.size(),
+                       "the disk did not fill in the middle of the run");
+        findings.nohidden(disk);
+        findings.onefailurebox(ui, "文件追加", failed);
+        return findings.text();
+    });
+}
+
+TEST(DiskFull, ListFileKeepsItsOldContents)
+{
+    TempTree tree;
+    onsmalldisk(tree, 32 * kPage, [&](const std::string& disk) {
+        const std::string old = "old list\r\n";
+        std::ofstream(disk + "/filelist.txt", std::ios::binary) << old;
+        // Two pages left: the listing's write fails after its first pages.
+        morvik::test::fillup(disk);
+        std::filesystem::resize_file(disk + "/filler",
+                                     std::filesystem::file_size(disk + "/filler") - 2 * kPage);
+        if (::chdir(disk.c_str()) != 0) {
+            return std::string("cannot enter ") + disk;
+        }
+        std::vector<std::string> files;
+        for (int i = 0; i < 2000; ++i) {
+            files.push_back("page" + std::to_string(i) + ".htm");
+        }
+        const std::vector<std::string> none;
+        RecordingUi ui;
+        morvik::filelist::ListGenerator generator;
+        const bool written = generator.generate(disk, morvik::filelist::ItemList::of(none),
+                                                morvik::filelist::ItemList::of(files), {}, ui);
+
+        Findings findings;
+        findings.check(!written, "the listing was reported written");
+        findings.check(generator.liststr.size() > 4 * kPage, "the listing fits the space left");
+        findings.check(morvik::test::readAll(disk + "/filelist.txt") == old,
+                       "filelist.txt lost its old contents");
+        findings.nohidden(disk);
+        findings.check(ui.boxes.size() == 1 && ui.boxes[0].icon == morvik::Icon::Critical &&
+                           ui.boxes[0].text.find(disk + "/filelist.txt") != std::string::npos &&
+                           ui.boxes[0].text.find(kNoSpace) != std::string::npos,
+                       "the failure is not reported with the file and the reason: " + ui.titles());
+        return findings.text();
+    });
+}
