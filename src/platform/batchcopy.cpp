@@ -98,6 +98,7 @@ void copydata(int in, const std::string& source, long long size, int out,
 
 SourceFile::SourceFile(std::string path) : m_path(std::move(path))
 {
+    refusenul(m_path);
     // Non-blocking, so that a pipe under the name cannot hang the run at open.
     m_fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (m_fd < 0) {
@@ -132,6 +133,7 @@ SourceFile::~SourceFile()
 
 void SourceFile::copyto(const std::string& destination) const
 {
+    refusenul(destination);
     struct stat existing {
     };
     const bool replacing = lstat(destination.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);

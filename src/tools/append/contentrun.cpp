@@ -115,6 +115,15 @@ MatchList thelist(const std::string& folderpath, const std::string& filetype, bo
             targets.append(findfiles(folderpath, pattern, zi, c));
         }
     }
+    // Every pattern walks the same folders: name each unreadable one once.
+    auto& folders = targets.unreadable;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        for (std::size_t j = folders.size(); j-- > i + 1;) {
+            if (folders[j].path == folders[i].path) {
+                folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(j));
+            }
+        }
+    }
     return targets;
 }
 
@@ -204,6 +213,13 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
         return outcome;
     }
 
+    // An empty box is no folder: it must never stand for the working folder.
+    if (settings.targetfolder.empty()) {
+        ui.msgbox("请指定目标文件夹", "设置错误", Icon::Critical);
+        ui.focus("Text2");
+        return outcome;
+    }
+
     MatchList targets;
     if (settings.scope != Scope::None) {
         const Walk walk = scopewalk(settings.scope);
@@ -220,6 +236,10 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
     const platform::Encoding plain = content.encoding == platform::Encoding::Gbk
                                          ? platform::Encoding::Gbk
                                          : platform::Encoding::Utf8;
+    for (const auto& folder : targets.unreadable) {
+        outcome.failures.push_back({folder.path, folder.reason});
+    }
+
     platform::SyncSet written;
     zt = false;
     for (const auto& target : targets.paths) {

@@ -43,6 +43,14 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
                                  const std::string& targetfolder, Ui& ui)
 {
     std::vector<FileFailure> failures;
+    // An empty text is no folder: "" + "/" + name would reach the root.
+    if (sourcefolder.empty() || targetfolder.empty()) {
+        ui.msgbox(sourcefolder.empty() ? "请在设置中指定源文件目录" : "请在设置中指定目录文件夹",
+                  "设置错误", Icon::Critical);
+        failures.push_back(
+            {sourcefolder.empty() ? sourcefolder : targetfolder, platform::kEmptyFolderReason});
+        return failures;
+    }
     std::vector<platform::SubfolderItem> subfolders;
     try {
         subfolders = platform::getfolder(targetfolder).subfolders;

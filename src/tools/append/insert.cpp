@@ -127,13 +127,15 @@ Check checklocator(const std::string& position, Locator& locator, bool& zt, Ui& 
 
 // Puts `block` after or before every occurrence of `marker` in `text`, left to right,
 // occurrences not overlapping; with `gbk` a match must start and end on character
-// boundaries. The result goes to `out`, which already holds any prefix.
-void insertatmarkers(std::string_view text, std::string_view marker, std::string_view block,
-                     bool after, bool gbk, std::string& out)
+// boundaries. The result goes to `out`, which already holds any prefix. Returns the
+// number of occurrences.
+std::size_t insertatmarkers(std::string_view text, std::string_view marker, std::string_view block,
+                            bool after, bool gbk, std::string& out)
 {
     GbkBoundaries boundaries(text);
     std::size_t copied = 0;
     std::size_t from = 0;
+    std::size_t found = 0;
     while (from + marker.size() <= text.size()) {
         const void* hit =
             memmem(text.data() + from, text.size() - from, marker.data(), marker.size());
@@ -155,34 +157,56 @@ void insertatmarkers(std::string_view text, std::string_view marker, std::string
         }
         copied = at + marker.size();
         from = copied;
+        ++found;
     }
     out.append(text.substr(copied));
+    return found;
+}
+
+// The line end a file uses: LF alone in a file whose every line ends so, CR LF in every
+// other file (those with CR LF or CR line ends, mixed ones, and those without any).
+std::string_view lineendof(std::string_view text)
+{
+    const bool lf = std::memchr(text.data(), '\n', text.size()) != nullptr;
+    const bool cr = std::memchr(text.data(), '\r', text.size()) != nullptr;
+    return lf && !cr ? std::string_view("\n") : kCrLf;
+}
+
+// The text with each of its line ends (CR LF, CR or LF) written as `lineend`.
+std::string withlineends(std::string_view text, std::string_view lineend)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out.append(lineend);
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool endsinlinebreak(std::string_view text)
+{
+    return !text.empty() && (text.back() == '\n' || text.back() == '\r');
+}
+
+// A character of `text` that a GBK file cannot hold would be written as raw UTF-8 into
+// it; such a target is refused and keeps its contents.
+void refuseunencodable(const std::string& filename, std::string_view text)
+{
+    const std::string bad = platform::unencodable(text, platform::Encoding::Gbk);
+    if (!bad.empty()) {
+        throw platform::SysError(filename, "插入的内容含有 GBK 文件无法保存的字符“" + bad + "”");
+    }
 }
 
 } // namespace
-
-std::string crlflines(std::string_view bytes)
-{
-    std::string text;
-    text.reserve(bytes.size() + 2);
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        const void* cr = std::memchr(bytes.data() + pos, '\r', bytes.size() - pos);
-        if (!cr) {
-            text.append(bytes.substr(pos));
-            text.append(kCrLf);
-            break;
-        }
-        const std::size_t at = static_cast<const char*>(cr) - bytes.data();
-        text.append(bytes.substr(pos, at - pos));
-        text.append(kCrLf);
-        pos = at + 1;
-        if (pos < bytes.size() && bytes[pos] == '\n') {
-            ++pos;
-        }
-    }
-    return text;
-}
 
 bool appendtofile(const std::string& filename, const std::string& src, const std::string& position,
                   bool& zt, Ui& ui, platform::Encoding plain)
@@ -227,18 +251,36 @@ bool appendtofile(const std::string& filename, const std::string& src, const std
         throw platform::SysError(filename,
                                  "插入的内容含有不是 UTF-8 文本的字节，无法写入 UTF-8 文件");
     }
-    const std::string block = gbk ? platform::togbk(src) : src;
-    const std::string text = crlflines(body);
-
-    out.reserve(out.size() + text.size() + block.size() + kCrLf.size());
-    if (position.empty()) {
-        out.append(text);
-        out.append(block);
-    } else {
-        const std::string marker = gbk ? platform::togbk(locator.marker) : locator.marker;
-        insertatmarkers(text, marker, block, locator.after, gbk, out);
+    if (gbk) {
+        refuseunencodable(filename, src);
     }
-    out.append(kCrLf);
+
+    // Only the inserted text changes: its line ends follow the file's own, and the rest
+    // of the file keeps every byte.
+    const std::string_view lineend = lineendof(body);
+    const std::string text = withlineends(src, lineend);
+    const std::string block = gbk ? platform::togbk(text) : text;
+
+    out.reserve(out.size() + body.size() + block.size() + 2 * lineend.size());
+    if (position.empty()) {
+        out.append(body);
+        if (!body.empty() && !endsinlinebreak(body)) {
+            out.append(lineend);
+        }
+        out.append(block);
+        if (!block.empty() && !endsinlinebreak(block)) {
+            out.append(lineend);
+        }
+        if (block.empty()) {
+            return true; // nothing to add: the file stays as it is
+        }
+    } else {
+        const std::string markertext = withlineends(locator.marker, lineend);
+        const std::string marker = gbk ? platform::togbk(markertext) : markertext;
+        if (insertatmarkers(body, marker, block, locator.after, gbk, out) == 0) {
+            return true; // the marker does not occur: the file is not rewritten
+        }
+    }
     platform::replacefile(filename, out);
     return true;
 }

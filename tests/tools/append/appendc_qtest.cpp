@@ -353,7 +353,7 @@ TEST_F(AppendWindow, ContentTabRunsOverTheChosenTypes)
     w->Command7_Click();
     EXPECT_EQ(ui.titles(), "追加内容");
     EXPECT_EQ(ui.boxes[0].text, "恭喜，文件已追加完成！");
-    EXPECT_EQ(tree.read("site/a.htm"), "<body><p>foot</p>\r\n</body>\r\n\r\n");
+    EXPECT_EQ(tree.read("site/a.htm"), "<body><p>foot</p>\r\n</body>");
     EXPECT_EQ(tree.read("site/s/b.htm"), "<body></body>");
     EXPECT_EQ(tree.read("site/a.txt"), "text");
 

@@ -37,6 +37,18 @@ TEST_F(ListEntries, FullPathPatternWithoutMatchLeavesNoTraceWithoutReport)
     EXPECT_FALSE(reportexists());
 }
 
+// An entry holding a NUL byte names no file: it is reported, never cut to "a".
+TEST_F(ListEntries, NulInAnEntryIsNeverCut)
+{
+    file("a");
+    file("b.txt");
+    listfile(std::string("a\0.txt\r\nb.txt\r\n", 14));
+    run();
+    EXPECT_TRUE(has("a"));
+    EXPECT_FALSE(has("b.txt"));
+    EXPECT_THAT(said(), ElementsAre(S2));
+}
+
 TEST_F(ListEntries, FullPathsAndBareNamesInTheChosenFolder)
 {
     const std::string first = file("first.htm");
