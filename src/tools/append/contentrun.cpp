@@ -3,10 +3,14 @@
 #include "common/dbrecord.h"
 #include "platform/codec.h"
 #include "platform/fileops.h"
+#include "platform/folderat.h"
 #include "platform/fsobject.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 #include "tools/append/insert.h"
+
+#include <optional>
+#include <string_view>
 
 namespace morvik::append
 {
@@ -242,14 +246,21 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
 
     platform::SyncSet written;
     zt = false;
+    // Targets come folder by folder: each folder is opened once and its files are read
+    // and rewritten relative to it.
+    std::optional<platform::RewriteFolder> folder;
     for (const auto& target : targets.paths) {
         ++outcome.calls;
+        const auto slash = target.rfind('/');
+        const std::string_view folderpath =
+            slash == 0 ? std::string_view("/") : std::string_view(target).substr(0, slash);
+        if (!folder || folder->path() != folderpath) {
+            folder.emplace(std::string(folderpath));
+            written.add(folder->path());
+        }
         try {
-            outcome.lastresult =
-                appendtofile(target, content.text, settings.position, zt, ui, plain);
-            if (outcome.lastresult) {
-                written.add(target);
-            }
+            outcome.lastresult = appendtofileat(*folder, target.substr(slash + 1), content.text,
+                                                settings.position, zt, ui, plain);
         } catch (const platform::SysError& e) {
             outcome.lastresult = false;
             outcome.failures.push_back({e.path().empty() ? target : e.path(), e.reason()});

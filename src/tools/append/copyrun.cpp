@@ -2,10 +2,12 @@
 
 #include "platform/batchcopy.h"
 #include "platform/fileops.h"
+#include "platform/folderat.h"
 #include "platform/fsobject.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace morvik::append
@@ -15,11 +17,20 @@ namespace
 {
 
 constexpr const char* kFullWidthColon = "：";
+// Source files held open at once by a copy run.
+constexpr std::size_t kSourceBatch = 256;
 
 std::string joinpath(const std::string& folder, const std::string& name)
 {
     return folder + "/" + name;
 }
+
+// A failure with the place it had in the file-then-folder order of the copies.
+struct Failure {
+    std::size_t name;
+    long folder; // -1: the source itself
+    FileFailure failure;
+};
 
 std::string nameof(const std::string& path)
 {
@@ -58,33 +69,49 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
         failures.push_back({e.path(), e.reason()});
     }
 
-    std::vector<bool> touched(subfolders.size(), false);
-    if (!subfolders.empty()) {
-        for (const auto& name : names) {
-            std::unique_ptr<platform::SourceFile> source;
+    // Sources are opened once each, a batch at a time so that open files stay well below
+    // the process's limit; a source gone since the list was read fails once, not per
+    // folder. Within a batch the copies go folder by folder, so each subfolder is opened
+    // once and its copies are made relative to it; the failures are then put in
+    // file-then-folder order.
+    std::vector<Failure> found;
+    platform::SyncSet written;
+    for (std::size_t first = 0; first < names.size() && !subfolders.empty();
+         first += kSourceBatch) {
+        const std::size_t last = std::min(names.size(), first + kSourceBatch);
+        std::vector<std::unique_ptr<platform::SourceFile>> sources(last - first);
+        for (std::size_t n = first; n < last; ++n) {
             try {
-                source = std::make_unique<platform::SourceFile>(joinpath(sourcefolder, name));
+                sources[n - first] =
+                    std::make_unique<platform::SourceFile>(joinpath(sourcefolder, names[n]));
             } catch (const platform::SysError& e) {
-                // A source file gone since the list was read fails once, not per folder.
-                failures.push_back({e.path(), e.reason()});
-                continue;
+                found.push_back({n, -1, {e.path(), e.reason()}});
             }
-            for (std::size_t i = 0; i < subfolders.size(); ++i) {
-                const std::string destination = joinpath(subfolders[i].path, name);
-                try {
-                    source->copyto(destination);
-                    touched[i] = true;
-                } catch (const platform::SysError& e) {
-                    failures.push_back({e.path(), e.reason()});
+        }
+        for (std::size_t i = 0; i < subfolders.size(); ++i) {
+            const platform::RewriteFolder folder(subfolders[i].path);
+            bool touched = false;
+            for (std::size_t n = first; n < last; ++n) {
+                if (!sources[n - first]) {
+                    continue;
                 }
+                try {
+                    sources[n - first]->copyto(folder, names[n]);
+                    touched = true;
+                } catch (const platform::SysError& e) {
+                    found.push_back({n, static_cast<long>(i), {e.path(), e.reason()}});
+                }
+            }
+            if (touched) {
+                written.add(subfolders[i].path);
             }
         }
     }
-    platform::SyncSet written;
-    for (std::size_t i = 0; i < subfolders.size(); ++i) {
-        if (touched[i]) {
-            written.add(subfolders[i].path);
-        }
+    std::stable_sort(found.begin(), found.end(), [](const Failure& a, const Failure& b) {
+        return a.name != b.name ? a.name < b.name : a.folder < b.folder;
+    });
+    for (auto& f : found) {
+        failures.push_back(std::move(f.failure));
     }
     for (const auto& error : written.flush()) {
         failures.push_back({targetfolder, error});

@@ -1,10 +1,12 @@
 #include "tools/append/insert.h"
 
 #include "platform/fileops.h"
+#include "platform/folderat.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 
 #include <cstring>
+#include <optional>
 
 namespace morvik::append
 {
@@ -198,33 +200,43 @@ bool endsinlinebreak(std::string_view text)
 
 // A character of `text` that a GBK file cannot hold would be written as raw UTF-8 into
 // it; such a target is refused and keeps its contents.
-void refuseunencodable(const std::string& filename, std::string_view text)
+void refuseunencodable(std::string_view text)
 {
     const std::string bad = platform::unencodable(text, platform::Encoding::Gbk);
     if (!bad.empty()) {
-        throw platform::SysError(filename, "插入的内容含有 GBK 文件无法保存的字符“" + bad + "”");
+        throw platform::SysError("", "插入的内容含有 GBK 文件无法保存的字符“" + bad + "”");
     }
 }
 
 } // namespace
 
-bool appendtofile(const std::string& filename, const std::string& src, const std::string& position,
-                  bool& zt, Ui& ui, platform::Encoding plain)
+namespace
 {
-    // The locator does not depend on the file, so a bad one is reported before any file
-    // is read: the run stops on its first target whatever state that target is in.
-    Locator locator;
-    if (!position.empty()) {
-        switch (checklocator(position, locator, zt, ui)) {
-        case Check::Rejected:
-        case Check::Ignored:
+
+// Whether `marker` can be looked for in the raw bytes before anything else is done: an
+// ASCII marker without line breaks has the same bytes in every encoding and convention.
+bool plainmarker(std::string_view marker)
+{
+    for (const char c : marker) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x80 || c == '\r' || c == '\n') {
             return false;
-        case Check::Usable:
-            break;
         }
     }
+    return true;
+}
 
-    const std::string bytes = platform::readbytes(filename);
+// The target's new bytes, or nothing when it stays as it is. A text the target cannot
+// hold throws SysError with the reason only (the caller names the file).
+std::optional<std::string> withinsertion(const std::string& bytes, const std::string& src,
+                                         bool atend, const Locator& locator,
+                                         platform::Encoding plain)
+{
+    // Most pages of a run lack the marker: they are passed over before any decoding.
+    if (!atend && plainmarker(locator.marker) &&
+        !memmem(bytes.data(), bytes.size(), locator.marker.data(), locator.marker.size())) {
+        return std::nullopt;
+    }
 
     platform::Encoding encoding = platform::detect(bytes);
     bool ascii = true;
@@ -248,11 +260,10 @@ bool appendtofile(const std::string& filename, const std::string& src, const std
     // UTF-8 holds every character, but raw bytes carried over from a content file that
     // was not valid text would leave the target invalid UTF-8 (read as GBK next time).
     if (!gbk && holdsrawbytes(src)) {
-        throw platform::SysError(filename,
-                                 "插入的内容含有不是 UTF-8 文本的字节，无法写入 UTF-8 文件");
+        throw platform::SysError("", "插入的内容含有不是 UTF-8 文本的字节，无法写入 UTF-8 文件");
     }
     if (gbk) {
-        refuseunencodable(filename, src);
+        refuseunencodable(src);
     }
 
     // Only the inserted text changes: its line ends follow the file's own, and the rest
@@ -260,28 +271,91 @@ bool appendtofile(const std::string& filename, const std::string& src, const std
     const std::string_view lineend = lineendof(body);
     const std::string text = withlineends(src, lineend);
     const std::string block = gbk ? platform::togbk(text) : text;
+    if (block.empty()) {
+        return std::nullopt; // nothing to add
+    }
 
     out.reserve(out.size() + body.size() + block.size() + 2 * lineend.size());
-    if (position.empty()) {
+    if (atend) {
         out.append(body);
         if (!body.empty() && !endsinlinebreak(body)) {
             out.append(lineend);
         }
         out.append(block);
-        if (!block.empty() && !endsinlinebreak(block)) {
+        if (!endsinlinebreak(block)) {
             out.append(lineend);
         }
-        if (block.empty()) {
-            return true; // nothing to add: the file stays as it is
-        }
-    } else {
-        const std::string markertext = withlineends(locator.marker, lineend);
-        const std::string marker = gbk ? platform::togbk(markertext) : markertext;
-        if (insertatmarkers(body, marker, block, locator.after, gbk, out) == 0) {
-            return true; // the marker does not occur: the file is not rewritten
-        }
+        return out;
     }
-    platform::replacefile(filename, out);
+    const std::string markertext = withlineends(locator.marker, lineend);
+    const std::string marker = gbk ? platform::togbk(markertext) : markertext;
+    if (insertatmarkers(body, marker, block, locator.after, gbk, out) == 0) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+// The locator does not depend on the file, so a bad one is reported before any file is
+// read: the run stops on its first target whatever state that target is in. Returns
+// whether the insertion goes ahead.
+bool acceptlocator(const std::string& position, Locator& locator, bool& zt, Ui& ui)
+{
+    if (position.empty()) {
+        return true;
+    }
+    return checklocator(position, locator, zt, ui) == Check::Usable;
+}
+
+// A refusal of the text names the file it was meant for.
+[[noreturn]] void rethrownamed(const platform::SysError& e, const std::string& path)
+{
+    if (!e.path().empty()) {
+        throw e;
+    }
+    throw platform::SysError(path, e.reason());
+}
+
+} // namespace
+
+bool appendtofile(const std::string& filename, const std::string& src, const std::string& position,
+                  bool& zt, Ui& ui, platform::Encoding plain)
+{
+    Locator locator;
+    if (!acceptlocator(position, locator, zt, ui)) {
+        return false;
+    }
+    const std::string bytes = platform::readbytes(filename);
+    std::optional<std::string> out;
+    try {
+        out = withinsertion(bytes, src, position.empty(), locator, plain);
+    } catch (const platform::SysError& e) {
+        rethrownamed(e, filename);
+    }
+    if (out) {
+        platform::replacefile(filename, *out);
+    }
+    return true;
+}
+
+bool appendtofileat(const platform::RewriteFolder& folder, const std::string& name,
+                    const std::string& src, const std::string& position, bool& zt, Ui& ui,
+                    platform::Encoding plain)
+{
+    Locator locator;
+    if (!acceptlocator(position, locator, zt, ui)) {
+        return false;
+    }
+    platform::ReadState state;
+    const std::string bytes = folder.read(name, state);
+    std::optional<std::string> out;
+    try {
+        out = withinsertion(bytes, src, position.empty(), locator, plain);
+    } catch (const platform::SysError& e) {
+        rethrownamed(e, folder.join(name));
+    }
+    if (out) {
+        folder.replace(name, *out, state);
+    }
     return true;
 }
 

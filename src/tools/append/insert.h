@@ -9,6 +9,11 @@ namespace morvik
 class Ui;
 }
 
+namespace morvik::platform
+{
+class RewriteFolder;
+}
+
 namespace morvik::append
 {
 
@@ -36,5 +41,11 @@ inline constexpr const char* kSeparator = "{:$}";
 // throws platform::SysError naming it; the file keeps its old contents in every case but true.
 bool appendtofile(const std::string& filename, const std::string& src, const std::string& position,
                   bool& zt, Ui& ui, platform::Encoding plain = platform::Encoding::Utf8);
+
+// appendtofile() for the file `name` of an open folder: the same result, reached
+// relative to the folder's handle (runs over many files of one folder use this).
+bool appendtofileat(const platform::RewriteFolder& folder, const std::string& name,
+                    const std::string& src, const std::string& position, bool& zt, Ui& ui,
+                    platform::Encoding plain = platform::Encoding::Utf8);
 
 } // namespace morvik::append
