@@ -13,6 +13,8 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 using morvik::platform::decodechunk;
 using morvik::platform::HttpTimeouts;
@@ -308,8 +310,13 @@ TEST(HttpTransfer, RedirectToOtherProtocolIsRefused)
 TEST(HttpTransfer, FailuresEndWithoutChunk)
 {
     const std::string refused = "http://127.0.0.1:" + std::to_string(closedport()) + "/";
-    for (const std::string& url : {std::string("http://[::1/x"), std::string("ftp://127.0.0.1/"),
-                                   std::string(""), refused}) {
+    // Only an address the transfer will not try counts as rejected, not one that nobody
+    // answers.
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"http://[::1/x", true},        {"ftp://127.0.0.1/", true},       {"", true},
+        {"http://127.0.0.1/a b", true}, {"http://127.0.0.1/a\x01", true}, {refused, false},
+    };
+    for (const auto& [url, rejected] : cases) {
         SCOPED_TRACE(url);
         HttpTransfer transfer;
         Done done(transfer);
@@ -319,6 +326,7 @@ TEST(HttpTransfer, FailuresEndWithoutChunk)
         EXPECT_EQ(transfer.responsecode(), 0);
         EXPECT_EQ(transfer.getchunk(), "");
         EXPECT_NE(transfer.errortext(), "");
+        EXPECT_EQ(transfer.rejected(), rejected);
     }
 }
 
@@ -440,12 +448,50 @@ TEST(DecodeChunk, FindsTheCharset)
     }
 }
 
+TEST(DecodeChunk, DecodesTheDeclaredCharset)
+{
+    // "中文" in Big5, Shift_JIS and EUC-KR.
+    const std::string big5 = "<title>\xA4\xA4\xA4\xE5</title>";
+    const struct {
+        const char* name;
+        std::string chunk;
+        std::string contenttype;
+    } cases[] = {
+        {"header big5", big5, "text/html; charset=big5"},
+        {"meta shift_jis", "<meta charset=\"Shift_JIS\"><title>\x92\x86\x95\xB6</title>", ""},
+        {"http-equiv euc-kr",
+         "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=euc-kr\">"
+         "<title>\xF1\xE9\xD9\xFE</title>",
+         ""},
+        {"header before meta", "<meta charset=\"gbk\">" + big5, "text/html; charset=big5"},
+        {"unknown label", "<title>" + kGbk.substr(0, 4) + "</title>",
+         "text/html; charset=x-nothing"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string text = decodechunk(c.chunk, c.contenttype);
+        EXPECT_NE(text.find("<title>" + kUtf8.substr(0, 6) + "</title>"), std::string::npos)
+            << text;
+    }
+}
+
 TEST(DecodeChunk, UndeclaredUtf8CutInsideACharacterStaysUtf8)
 {
     // The chunk ends after the first byte of a three-byte character.
     const std::string chunk = "<title>" + kUtf8 + "</title>" + kUtf8.substr(0, 4);
     const std::string text = decodechunk(chunk, "");
-    EXPECT_EQ(text.rfind("<title>" + kUtf8 + "</title>" + kUtf8.substr(0, 3), 0), 0u) << text;
+    EXPECT_EQ(text, "<title>" + kUtf8 + "</title>" + kUtf8.substr(0, 3));
+}
+
+TEST(DecodeChunk, ACharacterCutByTheEndIsDropped)
+{
+    EXPECT_EQ(decodechunk("<title>" + kUtf8.substr(0, 5), "text/html; charset=utf-8"),
+              "<title>" + kUtf8.substr(0, 3));
+    EXPECT_EQ(decodechunk("<title>" + kGbk.substr(0, 3), "text/html; charset=gbk"),
+              "<title>" + kUtf8.substr(0, 3));
+    EXPECT_EQ(decodechunk("<title>" + kGbk.substr(0, 3), ""), "<title>" + kUtf8.substr(0, 3));
+    EXPECT_EQ(decodechunk("<title>\xA4\xA4\xA4", "text/html; charset=big5"),
+              "<title>" + kUtf8.substr(0, 3));
 }
 
 TEST(DecodeChunk, CharsetNotInMetaIsIgnored)
