@@ -119,6 +119,19 @@ struct HttpTransfer::State {
 namespace
 {
 
+// Whether the transfer ended on the address it was given, before any request: a scheme
+// it does not take, or an address it cannot parse. The same errors after a redirect are
+// the redirect's.
+bool refusedatstart(CURL* e, CURLcode result)
+{
+    if (result != CURLE_UNSUPPORTED_PROTOCOL && result != CURLE_URL_MALFORMAT) {
+        return false;
+    }
+    long redirects = 0;
+    curl_easy_getinfo(e, CURLINFO_REDIRECT_COUNT, &redirects);
+    return redirects == 0;
+}
+
 void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts& timeouts)
 {
     Easy easy;
@@ -224,7 +237,7 @@ void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts&
     }
 
     const std::string error = errbuf[0] ? std::string(errbuf) : curl_easy_strerror(result);
-    if (result == CURLE_UNSUPPORTED_PROTOCOL || result == CURLE_URL_MALFORMAT) {
+    if (refusedatstart(e, result)) {
         state.finish(0, false, {}, {}, error, true);
         return;
     }

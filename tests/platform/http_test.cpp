@@ -305,6 +305,8 @@ TEST(HttpTransfer, RedirectToOtherProtocolIsRefused)
     EXPECT_FALSE(transfer.stillexecuting());
     EXPECT_EQ(transfer.getchunk(), "");
     EXPECT_NE(transfer.errortext(), "");
+    // The address itself was taken; the redirect was not.
+    EXPECT_FALSE(transfer.rejected());
 }
 
 TEST(HttpTransfer, FailuresEndWithoutChunk)
