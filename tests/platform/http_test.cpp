@@ -450,50 +450,12 @@ TEST(DecodeChunk, FindsTheCharset)
     }
 }
 
-TEST(DecodeChunk, DecodesTheDeclaredCharset)
-{
-    // "中文" in Big5, Shift_JIS and EUC-KR.
-    const std::string big5 = "<title>\xA4\xA4\xA4\xE5</title>";
-    const struct {
-        const char* name;
-        std::string chunk;
-        std::string contenttype;
-    } cases[] = {
-        {"header big5", big5, "text/html; charset=big5"},
-        {"meta shift_jis", "<meta charset=\"Shift_JIS\"><title>\x92\x86\x95\xB6</title>", ""},
-        {"http-equiv euc-kr",
-         "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=euc-kr\">"
-         "<title>\xF1\xE9\xD9\xFE</title>",
-         ""},
-        {"header before meta", "<meta charset=\"gbk\">" + big5, "text/html; charset=big5"},
-        {"unknown label", "<title>" + kGbk.substr(0, 4) + "</title>",
-         "text/html; charset=x-nothing"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string text = decodechunk(c.chunk, c.contenttype);
-        EXPECT_NE(text.find("<title>" + kUtf8.substr(0, 6) + "</title>"), std::string::npos)
-            << text;
-    }
-}
-
 TEST(DecodeChunk, UndeclaredUtf8CutInsideACharacterStaysUtf8)
 {
     // The chunk ends after the first byte of a three-byte character.
     const std::string chunk = "<title>" + kUtf8 + "</title>" + kUtf8.substr(0, 4);
     const std::string text = decodechunk(chunk, "");
     EXPECT_EQ(text, "<title>" + kUtf8 + "</title>" + kUtf8.substr(0, 3));
-}
-
-TEST(DecodeChunk, ACharacterCutByTheEndIsDropped)
-{
-    EXPECT_EQ(decodechunk("<title>" + kUtf8.substr(0, 5), "text/html; charset=utf-8"),
-              "<title>" + kUtf8.substr(0, 3));
-    EXPECT_EQ(decodechunk("<title>" + kGbk.substr(0, 3), "text/html; charset=gbk"),
-              "<title>" + kUtf8.substr(0, 3));
-    EXPECT_EQ(decodechunk("<title>" + kGbk.substr(0, 3), ""), "<title>" + kUtf8.substr(0, 3));
-    EXPECT_EQ(decodechunk("<title>\xA4\xA4\xA4", "text/html; charset=big5"),
-              "<title>" + kUtf8.substr(0, 3));
 }
 
 TEST(DecodeChunk, CharsetNotInMetaIsIgnored)

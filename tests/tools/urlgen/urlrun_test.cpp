@@ -233,7 +233,9 @@ TEST_F(UrlRunTest, TheDeclaredCharsetGivesTheTitleAndTheNameIsGbk)
 {
     // 繁體標題 in Big5, 日本語のタイトル in Shift_JIS, 한국어 in EUC-KR, "Café Zürich" in
     // windows-1252 under the label that browsers read as windows-1252.
-    server.route("/big5", HttpReply::page(page("\xC1\x63\xC5\xE9\xBC\xD0\xC3\x44"),
+    // The header's label wins over the page's own.
+    server.route("/big5", HttpReply::page("<meta charset=\"gbk\">" +
+                                              page("\xC1\x63\xC5\xE9\xBC\xD0\xC3\x44"),
                                           "text/html; charset=big5"));
     server.route("/sjis", HttpReply::page("<meta charset=\"Shift_JIS\">" +
                                           page("\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x83\x5E"
