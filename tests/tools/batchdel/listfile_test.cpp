@@ -41,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{"EmptyLineInside", "a.txt\r\n\r\nc.txt", {"a.txt", "", "c.txt"}},
         ListCase{"EmptyLinesBeforeFirst", "\r\n\r\na.txt\r\n\r\n", {"a.txt", ""}},
         ListCase{"CrAloneEndsLine", "a.txt\rb.txt\r", {"a.txt", "b.txt"}},
-        ListCase{"LoneLfStaysInside", "a.txt\nb.txt\n", {"a.txt\nb.txt\n"}},
+        ListCase{"LfAloneEndsLine", "a.txt\nb.txt\n", {"a.txt", "b.txt"}},
         ListCase{"CommaFormKeepsLineBreak", "a,b\r\n", {"a", "b\r\n"}},
         ListCase{"CommaFormIgnoresLines", "a\r\nb,c\r\n\r\nd", {"a\r\nb", "c\r\n\r\nd"}},
         ListCase{"CommaFormKeepsEmptyEntries", ",a,,", {"", "a", "", ""}},
