@@ -252,7 +252,9 @@ std::optional<std::string> withinsertion(const std::string& bytes, const std::st
     const bool gbk = encoding == platform::Encoding::Gbk;
     std::string_view body = bytes;
     std::string out;
-    if (encoding == platform::Encoding::Utf8Bom && body.substr(0, kBom.size()) == kBom) {
+    // A byte-order mark stays as it is, also before bytes that are not UTF-8 (read as
+    // GBK): GBK characters are counted from after it.
+    if (body.substr(0, kBom.size()) == kBom) {
         body.remove_prefix(kBom.size());
         out.append(kBom);
     }

@@ -145,14 +145,17 @@ TEST(InsertEncoding, ChineseMarkerInUtf8AndGbk)
     const std::string utf8 = tree.createFile("u.htm", "<p>正文</p>\r\n");
     const std::string gbk = tree.createFile("g.htm", "<p>\xD5\xFD\xCE\xC4</p>\r\n");
     const std::string bom = tree.createFile("b.htm", "\xEF\xBB\xBF<p>正文</p>");
+    // A byte-order mark before GBK bytes: the page is GBK all the same.
+    const std::string bomgbk = tree.createFile("bg.htm", "\xEF\xBB\xBF<p>\xD5\xFD\xCE\xC4</p>");
     RecordingUi ui;
     bool zt = false;
-    for (const auto& file : {utf8, gbk, bom}) {
+    for (const auto& file : {utf8, gbk, bom, bomgbk}) {
         EXPECT_TRUE(appendtofile(file, "插入\r\n", "A{:$}正文", zt, ui));
     }
     EXPECT_EQ(tree.read("u.htm"), "<p>正文插入\r\n</p>\r\n");
     EXPECT_EQ(tree.read("g.htm"), "<p>\xD5\xFD\xCE\xC4\xB2\xE5\xC8\xEB\r\n</p>\r\n");
     EXPECT_EQ(tree.read("b.htm"), "\xEF\xBB\xBF<p>正文插入\r\n</p>");
+    EXPECT_EQ(tree.read("bg.htm"), "\xEF\xBB\xBF<p>\xD5\xFD\xCE\xC4\xB2\xE5\xC8\xEB\r\n</p>");
 }
 
 TEST(InsertEncoding, BytesValidInNeitherEncodingSurvive)

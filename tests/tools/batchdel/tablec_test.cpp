@@ -49,6 +49,17 @@ TEST_F(ListEntries, NulInAnEntryIsNeverCut)
     EXPECT_THAT(said(), ElementsAre(S2));
 }
 
+// A list written on Linux ends its lines with LF alone.
+TEST_F(ListEntries, LfLineEndsSeparateEntries)
+{
+    file("a.htm");
+    file("b.htm");
+    listfile("a.htm\nb.htm\n");
+    run();
+    EXPECT_EQ(tree.listing("web"), "");
+    EXPECT_THAT(said(), ElementsAre(S1));
+}
+
 TEST_F(ListEntries, FullPathsAndBareNamesInTheChosenFolder)
 {
     const std::string first = file("first.htm");
