@@ -4,9 +4,15 @@
 #include "platform/codec.h"
 #include "platform/fileops.h"
 #include "platform/fsobject.h"
+#include "platform/progress.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 #include "tools/append/insert.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
 
 namespace morvik::append
 {
@@ -73,6 +79,39 @@ Content readcontent(const std::string& path)
     }
     return content;
 }
+
+// Where a rehearsal edits its copies: a private folder, removed with what it holds.
+class Scratch
+{
+public:
+    Scratch()
+    {
+        std::string name = (std::filesystem::temp_directory_path() / "morvik-XXXXXX").string();
+        if (!mkdtemp(name.data())) {
+            throw platform::SysError(name, errno);
+        }
+        m_folder = name;
+    }
+    ~Scratch()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+    // A copy of the file to edit in its place.
+    std::string copyof(const std::string& path) const
+    {
+        const std::string copy = m_folder + "/target";
+        std::filesystem::remove(copy);
+        platform::copyfile(path, copy);
+        return copy;
+    }
+
+private:
+    std::string m_folder;
+};
 
 } // namespace
 
@@ -178,7 +217,8 @@ bool deletetype(std::vector<std::string>& types, int selected, Ui& ui)
     return true;
 }
 
-RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
+RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
+                      platform::Progress* progress)
 {
     RunOutcome outcome;
     if (settings.contentfile.empty()) {
@@ -221,18 +261,41 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
                                          ? platform::Encoding::Gbk
                                          : platform::Encoding::Utf8;
     platform::SyncSet written;
+    std::unique_ptr<Scratch> scratch;
+    const bool rehearsing = progress && progress->rehearsing();
+    const auto stopped = [progress] { return progress && progress->stoprequested(); };
+    if (progress) {
+        progress->addfound(targets.size());
+    }
     zt = false;
     for (const auto& target : targets.paths) {
+        if (stopped()) {
+            break;
+        }
         ++outcome.calls;
+        if (progress) {
+            progress->setfolder(target.substr(0, target.rfind('/')));
+        }
+        bool failed = false;
         try {
-            outcome.lastresult =
-                appendtofile(target, content.text, settings.position, zt, ui, plain);
-            if (outcome.lastresult) {
+            if (rehearsing && !scratch) {
+                scratch = std::make_unique<Scratch>();
+            }
+            const std::string file = rehearsing ? scratch->copyof(target) : target;
+            outcome.lastresult = appendtofile(file, content.text, settings.position, zt, ui, plain);
+            if (outcome.lastresult && rehearsing) {
+                outcome.lastresult = progress->rehearse(target);
+            } else if (outcome.lastresult) {
                 written.add(target);
             }
         } catch (const platform::SysError& e) {
             outcome.lastresult = false;
-            outcome.failures.push_back({e.path().empty() ? target : e.path(), e.reason()});
+            failed = true;
+            outcome.failures.push_back(
+                {e.path().empty() || rehearsing ? target : e.path(), e.reason()});
+        }
+        if (progress) {
+            progress->filedone(!failed);
         }
         if (zt) {
             break;
@@ -245,7 +308,7 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
     if (!outcome.failures.empty()) {
         ui.msgbox(failuretext("以下文件未能追加内容：", outcome.failures), "追加内容",
                   Icon::Critical);
-    } else if (outcome.lastresult) {
+    } else if (outcome.lastresult && !stopped()) {
         ui.msgbox("恭喜，文件已追加完成！", "追加内容", Icon::Information);
     }
     return outcome;

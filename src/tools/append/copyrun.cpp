@@ -3,6 +3,7 @@
 #include "platform/batchcopy.h"
 #include "platform/fileops.h"
 #include "platform/fsobject.h"
+#include "platform/progress.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 
@@ -40,8 +41,10 @@ std::string targetfromcaption(const std::string& caption)
 
 std::vector<FileFailure> copyrun(const std::string& sourcefolder,
                                  const std::vector<std::string>& names,
-                                 const std::string& targetfolder, Ui& ui)
+                                 const std::string& targetfolder, Ui& ui,
+                                 platform::Progress* progress)
 {
+    const auto stopped = [progress] { return progress && progress->stoprequested(); };
     std::vector<FileFailure> failures;
     std::vector<platform::SubfolderItem> subfolders;
     try {
@@ -51,8 +54,14 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
     }
 
     std::vector<bool> touched(subfolders.size(), false);
+    if (progress) {
+        progress->addfound(names.size() * subfolders.size());
+    }
     if (!subfolders.empty()) {
         for (const auto& name : names) {
+            if (stopped()) {
+                break;
+            }
             std::unique_ptr<platform::SourceFile> source;
             try {
                 source = std::make_unique<platform::SourceFile>(joinpath(sourcefolder, name));
@@ -61,13 +70,24 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
                 failures.push_back({e.path(), e.reason()});
                 continue;
             }
-            for (std::size_t i = 0; i < subfolders.size(); ++i) {
+            for (std::size_t i = 0; i < subfolders.size() && !stopped(); ++i) {
                 const std::string destination = joinpath(subfolders[i].path, name);
+                bool ok = false;
+                if (progress) {
+                    progress->setfolder(subfolders[i].path);
+                }
                 try {
-                    source->copyto(destination);
-                    touched[i] = true;
+                    if (progress && progress->rehearsing()) {
+                        ok = progress->rehearse(destination);
+                    } else {
+                        source->copyto(destination);
+                        touched[i] = ok = true;
+                    }
                 } catch (const platform::SysError& e) {
                     failures.push_back({e.path(), e.reason()});
+                }
+                if (progress) {
+                    progress->filedone(ok);
                 }
             }
         }
@@ -83,7 +103,9 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
     }
 
     if (failures.empty()) {
-        ui.msgbox("文件追加成功！", "文件追加", Icon::Information);
+        if (!stopped()) {
+            ui.msgbox("文件追加成功！", "文件追加", Icon::Information);
+        }
     } else {
         ui.msgbox(failuretext("以下文件未能追加：", failures), "文件追加", Icon::Critical);
     }
