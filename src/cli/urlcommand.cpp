@@ -1,7 +1,9 @@
 #include "cli/commands.h"
 #include "cli/paths.h"
 #include "cli/progressline.h"
+#include "cli/run.h"
 #include "cli/terminalui.h"
+#include "cli/urlbatch.h"
 #include "platform/appfolder.h"
 #include "platform/codec.h"
 #include "platform/fileops.h"
@@ -79,6 +81,16 @@ int runurl(const UrlArgs& args)
         }
     }
 
+    const long long logbefore = logsize();
+    if (args.jobs > 1 || args.dryrun) {
+        Run run(ui, args.dryrun, maywrite);
+        UrlBatch batch(settings, args.jobs, ui, run.progress());
+        if (!batch.run(args.listfile)) {
+            return kExitUsage;
+        }
+        return run.status(ui.anyboxbut({"URL生成"}) || logsize() != logbefore);
+    }
+
     platform::Progress progress;
     StopOnInterrupt interrupt(progress);
     UrlRun engine;
@@ -89,7 +101,6 @@ int runurl(const UrlArgs& args)
             engine.stop();
         }
     });
-    const long long logbefore = logsize();
     engine.run(loop, ui);
     if (progress.stoprequested()) {
         ui.say("操作已停止，其余网址未处理。");
@@ -116,6 +127,7 @@ void addurlcommand(CLI::App& app, Action& action)
     sub->add_flag("--report", args->report, "把超时和没有标题的网址写入 Error_CreateUrl.log");
     sub->add_option("-j,--jobs", args->jobs, "同时进行的传输数（默认 1，与窗口相同的节奏）")
         ->check(CLI::Range(1, 64));
+    sub->add_flag("-n,--dry-run", args->dryrun, "只列出将要生成的快捷方式文件，不写入");
     sub->callback([args, &action] { action = [args] { return runurl(*args); }; });
 }
 

@@ -278,23 +278,37 @@ TEST(CliInsert, CtrlCStopsBetweenFilesAndLeavesEveryFileWhole)
     EXPECT_GT(untouched, 0);
 }
 
-TEST(CliUrl, WritesTheShortcutsAndNamesTheAddressWithoutATitle)
+// The paced run, a run with several transfers at once and a dry run agree: the same
+// files (the later of two pages with one title wins), the same report lines in the same
+// order, and the dry run names the files the runs write.
+TEST(CliUrl, PacedAndParallelRunsWriteTheSameShortcutsAndReport)
 {
     TempTree tree;
     morvik::test::HttpServer server;
     server.route("/a", morvik::test::HttpReply::page("<title>Alpha</title>"));
     server.route("/b", morvik::test::HttpReply::page("no title here"));
-    tree.createFile("list.txt", server.url("/a") + "\r\n" + server.url("/b") + "\r\n");
-    tree.createDir("out");
+    server.route("/c", morvik::test::HttpReply::page("<title>Alpha</title>second"));
+    tree.createFile("list.txt",
+                    server.url("/a") + "\r\n" + server.url("/b") + "\r\n" + server.url("/c"));
     const std::string log = CliProcess::appfolder() + "/Error_CreateUrl.log";
-    fs::remove(log);
+    std::string logs[2];
+    for (const char* jobs : {"1", "3"}) {
+        fs::remove(log);
+        const std::string out = tree.createDir(std::string("out") + jobs);
+        const auto result =
+            runcli({"url", "list.txt", "--out", out, "--report", "--jobs", jobs}, tree.root());
+        EXPECT_EQ(result.status, 1) << result.err;
+        logs[jobs[0] == '3'] = morvik::test::readAll(log);
+    }
+    const auto dry = runcli({"url", "list.txt", "--out", "out1", "--dry-run"}, tree.root());
 
-    const auto result = runcli({"url", "list.txt", "--out", "out", "--report"}, tree.root());
-
-    EXPECT_EQ(result.status, 1) << result.err;
-    EXPECT_EQ(tree.listing("out"), "Alpha.url");
-    EXPECT_EQ(tree.read("out/Alpha.url"), "[InternetShortcut]\r\nURL=" + server.url("/a") + "\r\n");
-    EXPECT_NE(morvik::test::readAll(log).find(server.url("/b")), std::string::npos);
+    EXPECT_EQ(tree.listing("out1"), "Alpha.url");
+    EXPECT_EQ(tree.read("out1/Alpha.url"),
+              "[InternetShortcut]\r\nURL=" + server.url("/c") + "\r\n");
+    EXPECT_EQ(files(tree.path("out1")), files(tree.path("out3")));
+    EXPECT_NE(logs[0].find(server.url("/b")), std::string::npos);
+    EXPECT_EQ(logs[0], logs[1]);
+    EXPECT_EQ(dry.out, tree.path("out1/Alpha.url") + "\n" + tree.path("out1/Alpha.url") + "\n");
 }
 
 // Bad arguments or input: status 2, a message naming what is wrong, nothing touched.
