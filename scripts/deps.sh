@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-translations-l10n
-    libcurl4-openssl-dev zlib1g-dev
+    libcurl4-openssl-dev zlib1g-dev libcli11-dev
     libgtest-dev libgmock-dev
     fonts-noto-cjk
 )

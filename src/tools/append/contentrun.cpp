@@ -5,10 +5,15 @@
 #include "platform/fileops.h"
 #include "platform/folderat.h"
 #include "platform/fsobject.h"
+#include "platform/progress.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 #include "tools/append/insert.h"
 
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -77,6 +82,39 @@ Content readcontent(const std::string& path)
     }
     return content;
 }
+
+// Where a rehearsal edits its copies: a private folder, removed with what it holds.
+class Scratch
+{
+public:
+    Scratch()
+    {
+        std::string name = (std::filesystem::temp_directory_path() / "morvik-XXXXXX").string();
+        if (!mkdtemp(name.data())) {
+            throw platform::SysError(name, errno);
+        }
+        m_folder = name;
+    }
+    ~Scratch()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+    // A copy of the file to edit in its place.
+    std::string copyof(const std::string& path) const
+    {
+        const std::string copy = m_folder + "/target";
+        std::filesystem::remove(copy);
+        platform::copyfile(path, copy);
+        return copy;
+    }
+
+private:
+    std::string m_folder;
+};
 
 } // namespace
 
@@ -191,7 +229,8 @@ bool deletetype(std::vector<std::string>& types, int selected, Ui& ui)
     return true;
 }
 
-RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
+RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
+                      platform::Progress* progress)
 {
     RunOutcome outcome;
     if (settings.contentfile.empty()) {
@@ -245,25 +284,57 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
     }
 
     platform::SyncSet written;
+    std::unique_ptr<Scratch> scratch;
+    const bool rehearsing = progress && progress->rehearsing();
+    const auto stopped = [progress] { return progress && progress->stoprequested(); };
+    if (progress) {
+        progress->addfound(targets.size());
+    }
     zt = false;
     // Targets come folder by folder: each folder is opened once and its files are read
     // and rewritten relative to it.
     std::optional<platform::RewriteFolder> folder;
     for (const auto& target : targets.paths) {
+        if (stopped()) {
+            break;
+        }
         ++outcome.calls;
         const auto slash = target.rfind('/');
         const std::string_view folderpath =
             slash == 0 ? std::string_view("/") : std::string_view(target).substr(0, slash);
-        if (!folder || folder->path() != folderpath) {
-            folder.emplace(std::string(folderpath));
-            written.add(folder->path());
+        if (progress) {
+            progress->setfolder(folderpath);
         }
+        bool failed = false;
         try {
-            outcome.lastresult = appendtofileat(*folder, target.substr(slash + 1), content.text,
-                                                settings.position, zt, ui, plain);
+            if (rehearsing) {
+                // The run is tried on a copy; only a target it would change is named.
+                if (!scratch) {
+                    scratch = std::make_unique<Scratch>();
+                }
+                const std::string copy = scratch->copyof(target);
+                outcome.lastresult =
+                    appendtofile(copy, content.text, settings.position, zt, ui, plain);
+                if (outcome.lastresult &&
+                    platform::readbytes(copy) != platform::readbytes(target)) {
+                    outcome.lastresult = progress->rehearse(target);
+                }
+            } else {
+                if (!folder || folder->path() != folderpath) {
+                    folder.emplace(std::string(folderpath));
+                    written.add(folder->path());
+                }
+                outcome.lastresult = appendtofileat(*folder, target.substr(slash + 1), content.text,
+                                                    settings.position, zt, ui, plain);
+            }
         } catch (const platform::SysError& e) {
             outcome.lastresult = false;
-            outcome.failures.push_back({e.path().empty() ? target : e.path(), e.reason()});
+            failed = true;
+            outcome.failures.push_back(
+                {e.path().empty() || rehearsing ? target : e.path(), e.reason()});
+        }
+        if (progress) {
+            progress->filedone(!failed);
         }
         if (zt) {
             break;
@@ -276,7 +347,7 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
     if (!outcome.failures.empty()) {
         ui.msgbox(failuretext("以下文件未能追加内容：", outcome.failures), "追加内容",
                   Icon::Critical);
-    } else if (outcome.lastresult) {
+    } else if (outcome.lastresult && !stopped()) {
         ui.msgbox("恭喜，文件已追加完成！", "追加内容", Icon::Information);
     }
     return outcome;

@@ -4,6 +4,7 @@
 #include "platform/fileops.h"
 #include "platform/folderat.h"
 #include "platform/fsobject.h"
+#include "platform/progress.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 
@@ -51,8 +52,11 @@ std::string targetfromcaption(const std::string& caption)
 
 std::vector<FileFailure> copyrun(const std::string& sourcefolder,
                                  const std::vector<std::string>& names,
-                                 const std::string& targetfolder, Ui& ui)
+                                 const std::string& targetfolder, Ui& ui,
+                                 platform::Progress* progress)
 {
+    const auto stopped = [progress] { return progress && progress->stoprequested(); };
+    const bool rehearsing = progress && progress->rehearsing();
     std::vector<FileFailure> failures;
     // An empty text is no folder: "" + "/" + name would reach the root.
     if (sourcefolder.empty() || targetfolder.empty()) {
@@ -68,6 +72,9 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
     } catch (const platform::SysError& e) {
         failures.push_back({e.path(), e.reason()});
     }
+    if (progress) {
+        progress->addfound(names.size() * subfolders.size());
+    }
 
     // Sources are opened once each, a batch at a time so that open files stay well below
     // the process's limit; a source gone since the list was read fails once, not per
@@ -76,7 +83,7 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
     // file-then-folder order.
     std::vector<Failure> found;
     platform::SyncSet written;
-    for (std::size_t first = 0; first < names.size() && !subfolders.empty();
+    for (std::size_t first = 0; first < names.size() && !subfolders.empty() && !stopped();
          first += kSourceBatch) {
         const std::size_t last = std::min(names.size(), first + kSourceBatch);
         std::vector<std::unique_ptr<platform::SourceFile>> sources(last - first);
@@ -88,18 +95,29 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
                 found.push_back({n, -1, {e.path(), e.reason()}});
             }
         }
-        for (std::size_t i = 0; i < subfolders.size(); ++i) {
+        for (std::size_t i = 0; i < subfolders.size() && !stopped(); ++i) {
             const platform::RewriteFolder folder(subfolders[i].path);
+            if (progress) {
+                progress->setfolder(subfolders[i].path);
+            }
             bool touched = false;
-            for (std::size_t n = first; n < last; ++n) {
+            for (std::size_t n = first; n < last && !stopped(); ++n) {
                 if (!sources[n - first]) {
                     continue;
                 }
+                bool ok = false;
                 try {
-                    sources[n - first]->copyto(folder, names[n]);
-                    touched = true;
+                    if (rehearsing) {
+                        ok = progress->rehearse(folder.join(names[n]));
+                    } else {
+                        sources[n - first]->copyto(folder, names[n]);
+                        touched = ok = true;
+                    }
                 } catch (const platform::SysError& e) {
                     found.push_back({n, static_cast<long>(i), {e.path(), e.reason()}});
+                }
+                if (progress) {
+                    progress->filedone(ok);
                 }
             }
             if (touched) {
@@ -118,7 +136,9 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
     }
 
     if (failures.empty()) {
-        ui.msgbox("文件追加成功！", "文件追加", Icon::Information);
+        if (!stopped()) {
+            ui.msgbox("文件追加成功！", "文件追加", Icon::Information);
+        }
     } else {
         ui.msgbox(failuretext("以下文件未能追加：", failures), "文件追加", Icon::Critical);
     }

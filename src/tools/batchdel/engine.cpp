@@ -4,6 +4,7 @@
 #include "platform/deleteat.h"
 #include "platform/fileops.h"
 #include "platform/fsobject.h"
+#include "platform/progress.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 #include "platform/wildcard.h"
@@ -36,15 +37,45 @@ bool BatchDelete::delfile(const std::string& filename)
     if (filename.empty()) {
         return false;
     }
-    if (platform::deletefile(filename) != platform::DeleteResult::Deleted) {
-        return false;
+    if (m_progress) {
+        m_progress->addfound(1);
     }
-    ++m_deleted;
-    return true;
+    return remove(filename, nullptr);
+}
+
+bool BatchDelete::stopped() const
+{
+    return m_progress && m_progress->stoprequested();
+}
+
+// Deletes one file (relative to `folder` when given), or only rehearses it, and counts it.
+bool BatchDelete::remove(const std::string& path, platform::OpenFolder* folder)
+{
+    bool ok = false;
+    if (m_progress && m_progress->rehearsing()) {
+        ok = m_progress->rehearse(path);
+    } else if (folder) {
+        ok =
+            folder->deletefile(path.substr(path.rfind('/') + 1)) == platform::DeleteResult::Deleted;
+    } else {
+        ok = platform::deletefile(path) == platform::DeleteResult::Deleted;
+    }
+    if (m_progress) {
+        m_progress->filedone(ok);
+    }
+    if (ok) {
+        ++m_deleted;
+    }
+    return ok;
 }
 
 void BatchDelete::showresult(bool ok)
 {
+    // A stopped run did not finish: no success message, only the failures.
+    if (ok && stopped()) {
+        flag = true;
+        return;
+    }
     if (ok) {
         m_ui->msgbox("批量删除操作成功结束!", "删除操作", Icon::Information);
     } else {
@@ -66,6 +97,9 @@ void BatchDelete::record(const std::string& path, int reason)
 
 void BatchDelete::recordline(const std::string& path, const std::string& reason)
 {
+    if (m_progress && m_progress->rehearsing()) {
+        return;
+    }
     if (auto failure = reportline(path, reason)) {
         m_unreported.push_back(path);
         m_reporterror = failure->path().empty() ? failure->reason()
@@ -108,21 +142,27 @@ std::optional<MatchList> BatchDelete::foldersearch(const std::string& x)
 void BatchDelete::deletematches(const MatchList& matches)
 {
     std::optional<platform::OpenFolder> open;
+    if (m_progress) {
+        m_progress->addfound(matches.size());
+    }
     for (const auto& path : matches.paths) {
+        if (stopped()) {
+            return;
+        }
         const auto slash = path.rfind('/');
         bool ok = false;
         if (slash == std::string::npos) {
-            ok = delfile(path);
+            ok = remove(path, nullptr);
         } else {
             const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
             if (!open || open->path() != folder) {
                 open.reset();
                 open.emplace(folder);
+                if (m_progress) {
+                    m_progress->setfolder(folder);
+                }
             }
-            ok = open->deletefile(path.substr(slash + 1)) == platform::DeleteResult::Deleted;
-            if (ok) {
-                ++m_deleted;
-            }
+            ok = remove(path, &*open);
         }
         if (!ok && baogao) {
             record(path, kInUse);
@@ -287,6 +327,9 @@ void BatchDelete::phase2(const std::string& listpath)
         return;
     }
     for (const auto& e : list.entries) {
+        if (stopped()) {
+            break;
+        }
         tableC(e);
     }
     showresult(flag);
@@ -340,7 +383,7 @@ void BatchDelete::run(const Inputs& in)
     if (!in.T.empty()) {
         ended = phase1(in.T);
     }
-    if (!in.listpath.empty() && !ended) {
+    if (!in.listpath.empty() && !ended && !stopped()) {
         phase2(in.listpath);
     }
     if (in.T.empty() && in.listpath.empty()) {
