@@ -9,6 +9,9 @@ packages=(
     libcurl4-openssl-dev zlib1g-dev
     libgtest-dev libgmock-dev
     fonts-noto-cjk
+    xdg-utils ca-certificates
+    desktop-file-utils appstream file groff-base
+    dpkg-dev
 )
 if [ "$#" -gt 0 ]; then
     packages+=("$@")
