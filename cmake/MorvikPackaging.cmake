@@ -76,6 +76,8 @@ function(morvik_configure_packages)
     set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
     set(CPACK_STRIP_FILES ON)
     set(CPACK_COMPONENTS_ALL ${components})
+    # Read back by scripts/package.sh, which checks the packages' contents.
+    set(CPACK_MORVIK_APP_ID "${MORVIK_APP_ID}")
     set(CPACK_DEB_COMPONENT_INSTALL ON)
 
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
