@@ -83,8 +83,9 @@ for image in $shots; do
         fail "screenshot $image is not one of docs/screenshots"
 done
 [ "$(elements project_license)" = "GPL-3.0-or-later" ] || fail "project_license is not GPL-3.0-or-later"
-grep -q "GNU GENERAL PUBLIC LICENSE" "$source/LICENSE" && grep -q "Version 3," "$source/LICENSE" ||
+if ! grep -q "GNU GENERAL PUBLIC LICENSE" "$source/LICENSE" || ! grep -q "Version 3," "$source/LICENSE"; then
     fail "LICENSE is not the GNU General Public License version 3"
+fi
 need share/doc/morvik/copyright
 
 # The launcher's pictures (and the windows' icon) under the prefix's share/morvik.
