@@ -6,10 +6,17 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-translations-l10n
-    libcurl4-openssl-dev zlib1g-dev
+    libcurl4-openssl-dev zlib1g-dev libcli11-dev
     libgtest-dev libgmock-dev
     fonts-noto-cjk
     clang-14 libfuzzer-14-dev
+)
+# Run time: the browser opened through xdg-open, the certificates of https pages. The
+# installed-layout test and the packages: desktop entry and metadata validators, file,
+# groff, dpkg-shlibdeps.
+packages+=(
+    xdg-utils ca-certificates
+    desktop-file-utils appstream file groff-base dpkg-dev
 )
 if [ "$#" -gt 0 ]; then
     packages+=("$@")

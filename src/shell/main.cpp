@@ -2,6 +2,7 @@
 #include "platform/qt/qtglue.h"
 #include "platform/ui.h"
 #include "shell/mainwindow.h"
+#include "shell/startup.h"
 #include "shell/windows.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     try {
         win::setupapplication(app);
+        win::setapplicationicon();
         win::instance<win::main>()->show();
         return app.exec();
     } catch (const std::exception& e) {

@@ -3,10 +3,19 @@
 #include "common/dbrecord.h"
 #include "platform/codec.h"
 #include "platform/fileops.h"
+#include "platform/folderat.h"
 #include "platform/fsobject.h"
+#include "platform/progress.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 #include "tools/append/insert.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string_view>
 
 namespace morvik::append
 {
@@ -74,6 +83,39 @@ Content readcontent(const std::string& path)
     return content;
 }
 
+// Where a rehearsal edits its copies: a private folder, removed with what it holds.
+class Scratch
+{
+public:
+    Scratch()
+    {
+        std::string name = (std::filesystem::temp_directory_path() / "morvik-XXXXXX").string();
+        if (!mkdtemp(name.data())) {
+            throw platform::SysError(name, errno);
+        }
+        m_folder = name;
+    }
+    ~Scratch()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+    // A copy of the file to edit in its place.
+    std::string copyof(const std::string& path) const
+    {
+        const std::string copy = m_folder + "/target";
+        std::filesystem::remove(copy);
+        platform::copyfile(path, copy);
+        return copy;
+    }
+
+private:
+    std::string m_folder;
+};
+
 } // namespace
 
 std::string scopekey(Scope scope)
@@ -113,6 +155,15 @@ MatchList thelist(const std::string& folderpath, const std::string& filetype, bo
         // The walker reads an empty pattern as the folder itself, which is no file.
         if (!pattern.empty()) {
             targets.append(findfiles(folderpath, pattern, zi, c));
+        }
+    }
+    // Every pattern walks the same folders: name each unreadable one once.
+    auto& folders = targets.unreadable;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        for (std::size_t j = folders.size(); j-- > i + 1;) {
+            if (folders[j].path == folders[i].path) {
+                folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(j));
+            }
         }
     }
     return targets;
@@ -178,7 +229,8 @@ bool deletetype(std::vector<std::string>& types, int selected, Ui& ui)
     return true;
 }
 
-RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
+RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
+                      platform::Progress* progress)
 {
     RunOutcome outcome;
     if (settings.contentfile.empty()) {
@@ -204,6 +256,13 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
         return outcome;
     }
 
+    // An empty box is no folder: it must never stand for the working folder.
+    if (settings.targetfolder.empty()) {
+        ui.msgbox("请指定目标文件夹", "设置错误", Icon::Critical);
+        ui.focus("Text2");
+        return outcome;
+    }
+
     MatchList targets;
     if (settings.scope != Scope::None) {
         const Walk walk = scopewalk(settings.scope);
@@ -220,19 +279,62 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
     const platform::Encoding plain = content.encoding == platform::Encoding::Gbk
                                          ? platform::Encoding::Gbk
                                          : platform::Encoding::Utf8;
+    for (const auto& folder : targets.unreadable) {
+        outcome.failures.push_back({folder.path, folder.reason});
+    }
+
     platform::SyncSet written;
+    std::unique_ptr<Scratch> scratch;
+    const bool rehearsing = progress && progress->rehearsing();
+    const auto stopped = [progress] { return progress && progress->stoprequested(); };
+    if (progress) {
+        progress->addfound(targets.size());
+    }
     zt = false;
+    // Targets come folder by folder: each folder is opened once and its files are read
+    // and rewritten relative to it.
+    std::optional<platform::RewriteFolder> folder;
     for (const auto& target : targets.paths) {
+        if (stopped()) {
+            break;
+        }
         ++outcome.calls;
+        const auto slash = target.rfind('/');
+        const std::string_view folderpath =
+            slash == 0 ? std::string_view("/") : std::string_view(target).substr(0, slash);
+        if (progress) {
+            progress->setfolder(folderpath);
+        }
+        bool failed = false;
         try {
-            outcome.lastresult =
-                appendtofile(target, content.text, settings.position, zt, ui, plain);
-            if (outcome.lastresult) {
-                written.add(target);
+            if (rehearsing) {
+                // The run is tried on a copy; only a target it would change is named.
+                if (!scratch) {
+                    scratch = std::make_unique<Scratch>();
+                }
+                const std::string copy = scratch->copyof(target);
+                outcome.lastresult =
+                    appendtofile(copy, content.text, settings.position, zt, ui, plain);
+                if (outcome.lastresult &&
+                    platform::readbytes(copy) != platform::readbytes(target)) {
+                    outcome.lastresult = progress->rehearse(target);
+                }
+            } else {
+                if (!folder || folder->path() != folderpath) {
+                    folder.emplace(std::string(folderpath));
+                    written.add(folder->path());
+                }
+                outcome.lastresult = appendtofileat(*folder, target.substr(slash + 1), content.text,
+                                                    settings.position, zt, ui, plain);
             }
         } catch (const platform::SysError& e) {
             outcome.lastresult = false;
-            outcome.failures.push_back({e.path().empty() ? target : e.path(), e.reason()});
+            failed = true;
+            outcome.failures.push_back(
+                {e.path().empty() || rehearsing ? target : e.path(), e.reason()});
+        }
+        if (progress) {
+            progress->filedone(!failed);
         }
         if (zt) {
             break;
@@ -245,7 +347,7 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui)
     if (!outcome.failures.empty()) {
         ui.msgbox(failuretext("以下文件未能追加内容：", outcome.failures), "追加内容",
                   Icon::Critical);
-    } else if (outcome.lastresult) {
+    } else if (outcome.lastresult && !stopped()) {
         ui.msgbox("恭喜，文件已追加完成！", "追加内容", Icon::Information);
     }
     return outcome;

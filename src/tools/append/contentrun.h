@@ -10,7 +10,11 @@
 namespace morvik
 {
 class Ui;
+namespace platform
+{
+class Progress;
 }
+} // namespace morvik
 
 namespace morvik::append
 {
@@ -65,7 +69,10 @@ struct RunOutcome {
 // The content run: checks the content file, collects the targets, inserts the content
 // into each of them until a locator is rejected (`zt`), and tells the user the result:
 // the success message only when the last call rewrote its file and nothing failed,
-// otherwise one box listing the files that failed.
-RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui);
+// otherwise one box listing the files that failed. With `progress` the targets are
+// counted, a stop request ends the run between two files (no success message then), and
+// a rehearsal edits scratch copies of the targets instead of the targets themselves.
+RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
+                      platform::Progress* progress = nullptr);
 
 } // namespace morvik::append

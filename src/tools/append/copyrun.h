@@ -8,7 +8,11 @@
 namespace morvik
 {
 class Ui;
+namespace platform
+{
+class Progress;
 }
+} // namespace morvik
 
 namespace morvik::append
 {
@@ -21,10 +25,12 @@ std::string targetfromcaption(const std::string& caption);
 // folder (links to folders included), overwriting files of the same name; deeper folders
 // are not visited. A copy that fails is noted and the run goes on. Afterwards the user
 // sees "文件追加成功！" when nothing failed, otherwise one box listing every failure.
-// Returns the failures.
+// Returns the failures. With `progress` the copies are counted, a stop request ends the
+// run between two copies (no success message then), and a rehearsal copies nothing.
 std::vector<FileFailure> copyrun(const std::string& sourcefolder,
                                  const std::vector<std::string>& names,
-                                 const std::string& targetfolder, Ui& ui);
+                                 const std::string& targetfolder, Ui& ui,
+                                 platform::Progress* progress = nullptr);
 
 // Copies a chosen file into the source folder under its own name, overwriting a file of
 // that name. A file that already is that file is left as it is. A failure is reported;

@@ -4,6 +4,7 @@
 #include "platform/deleteat.h"
 #include "platform/fileops.h"
 #include "platform/fsobject.h"
+#include "platform/progress.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 #include "platform/wildcard.h"
@@ -36,15 +37,45 @@ bool BatchDelete::delfile(const std::string& filename)
     if (filename.empty()) {
         return false;
     }
-    if (platform::deletefile(filename) != platform::DeleteResult::Deleted) {
-        return false;
+    if (m_progress) {
+        m_progress->addfound(1);
     }
-    ++m_deleted;
-    return true;
+    return remove(filename, nullptr);
+}
+
+bool BatchDelete::stopped() const
+{
+    return m_progress && m_progress->stoprequested();
+}
+
+// Deletes one file (relative to `folder` when given), or only rehearses it, and counts it.
+bool BatchDelete::remove(const std::string& path, platform::OpenFolder* folder)
+{
+    bool ok = false;
+    if (m_progress && m_progress->rehearsing()) {
+        ok = m_progress->rehearse(path);
+    } else if (folder) {
+        ok =
+            folder->deletefile(path.substr(path.rfind('/') + 1)) == platform::DeleteResult::Deleted;
+    } else {
+        ok = platform::deletefile(path) == platform::DeleteResult::Deleted;
+    }
+    if (m_progress) {
+        m_progress->filedone(ok);
+    }
+    if (ok) {
+        ++m_deleted;
+    }
+    return ok;
 }
 
 void BatchDelete::showresult(bool ok)
 {
+    // A stopped run did not finish: no success message, only the failures.
+    if (ok && stopped()) {
+        flag = true;
+        return;
+    }
     if (ok) {
         m_ui->msgbox("批量删除操作成功结束!", "删除操作", Icon::Information);
     } else {
@@ -61,7 +92,15 @@ int BatchDelete::reasonbyexistence(const std::string& path)
 
 void BatchDelete::record(const std::string& path, int reason)
 {
-    if (auto failure = report(path, reason)) {
+    recordline(path, reasontext(reason));
+}
+
+void BatchDelete::recordline(const std::string& path, const std::string& reason)
+{
+    if (m_progress && m_progress->rehearsing()) {
+        return;
+    }
+    if (auto failure = reportline(path, reason)) {
         m_unreported.push_back(path);
         m_reporterror = failure->path().empty() ? failure->reason()
                                                 : failure->path() + "：" + failure->reason();
@@ -78,13 +117,23 @@ std::optional<MatchList> BatchDelete::fullpathsearch(const std::string& x)
     }
 }
 
+// Subfolders that could not be read are reported one line each, and the run can no
+// longer end with the full-success summary: files there may have stayed.
 std::optional<MatchList> BatchDelete::foldersearch(const std::string& x)
 {
+    std::optional<MatchList> found;
     try {
-        return findfiles(m_in.folder, x, zi, zi ? kScanDepth : 0);
+        found = findfiles(m_in.folder, x, zi, zi ? kScanDepth : 0);
     } catch (const platform::SysError&) {
         return std::nullopt;
     }
+    for (const auto& folder : found->unreadable) {
+        if (baogao) {
+            recordline(folder.path, unreadabletext(folder.reason));
+        }
+        flag = false;
+    }
+    return found;
 }
 
 // Every match is deleted as the path the search found; a name holding "," stays whole.
@@ -93,21 +142,27 @@ std::optional<MatchList> BatchDelete::foldersearch(const std::string& x)
 void BatchDelete::deletematches(const MatchList& matches)
 {
     std::optional<platform::OpenFolder> open;
+    if (m_progress) {
+        m_progress->addfound(matches.size());
+    }
     for (const auto& path : matches.paths) {
+        if (stopped()) {
+            return;
+        }
         const auto slash = path.rfind('/');
         bool ok = false;
         if (slash == std::string::npos) {
-            ok = delfile(path);
+            ok = remove(path, nullptr);
         } else {
             const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
             if (!open || open->path() != folder) {
                 open.reset();
                 open.emplace(folder);
+                if (m_progress) {
+                    m_progress->setfolder(folder);
+                }
             }
-            ok = open->deletefile(path.substr(slash + 1)) == platform::DeleteResult::Deleted;
-            if (ok) {
-                ++m_deleted;
-            }
+            ok = remove(path, &*open);
         }
         if (!ok && baogao) {
             record(path, kInUse);
@@ -272,6 +327,9 @@ void BatchDelete::phase2(const std::string& listpath)
         return;
     }
     for (const auto& e : list.entries) {
+        if (stopped()) {
+            break;
+        }
         tableC(e);
     }
     showresult(flag);
@@ -293,6 +351,18 @@ void BatchDelete::reportfailures()
     m_ui->msgbox(text, "文件错误", Icon::Critical);
 }
 
+namespace
+{
+
+// Whether the run looks up bare names in the chosen folder.
+bool needsfolder(const Inputs& in)
+{
+    const bool barename = !in.T.empty() && !isfullpath(in.T) && in.T.find('/') == std::string::npos;
+    return barename || (!in.listpath.empty() && in.mode == Mode::Option1);
+}
+
+} // namespace
+
 void BatchDelete::run(const Inputs& in)
 {
     m_in = in;
@@ -303,11 +373,17 @@ void BatchDelete::run(const Inputs& in)
     flag = true;
     baogao = in.report;
 
+    // An empty folder text is no folder: bare names would otherwise be looked up from
+    // the root ("" + "/" + name).
+    if (in.folder.empty() && needsfolder(in)) {
+        m_ui->msgbox("请选择要查找文件的文件夹", "操作有误", Icon::Critical);
+        return;
+    }
     bool ended = false;
     if (!in.T.empty()) {
         ended = phase1(in.T);
     }
-    if (!in.listpath.empty() && !ended) {
+    if (!in.listpath.empty() && !ended && !stopped()) {
         phase2(in.listpath);
     }
     if (in.T.empty() && in.listpath.empty()) {

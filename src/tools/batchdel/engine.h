@@ -9,7 +9,12 @@
 namespace morvik
 {
 class Ui;
-}
+namespace platform
+{
+class OpenFolder;
+class Progress;
+} // namespace platform
+} // namespace morvik
 
 namespace morvik::batchdel
 {
@@ -45,6 +50,9 @@ class BatchDelete
 public:
     explicit BatchDelete(Ui& ui) : m_ui(&ui) {}
     void setui(Ui& ui) { m_ui = &ui; }
+    // Counts the files of the next runs, stops them between two files on request, and
+    // rehearses them instead of deleting when it holds a rehearsal. Null: none.
+    void setprogress(platform::Progress* progress) { m_progress = progress; }
 
     // One run. Never throws for a file or folder it cannot handle.
     void run(const Inputs& in);
@@ -71,6 +79,7 @@ private:
     void deletematches(const MatchList& matches);
     int reasonbyexistence(const std::string& path);
     void record(const std::string& path, int reason);
+    void recordline(const std::string& path, const std::string& reason);
 
     bool phase1(const std::string& T);
     void tableB(const std::string& e);
@@ -78,7 +87,11 @@ private:
     void phase2(const std::string& listpath);
     void reportfailures();
 
+    bool stopped() const;
+    bool remove(const std::string& path, platform::OpenFolder* folder);
+
     Ui* m_ui;
+    platform::Progress* m_progress = nullptr;
     Inputs m_in;
     std::size_t m_deleted = 0;
     // Report lines that could not be written during this run.

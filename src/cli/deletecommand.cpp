@@ -1,0 +1,110 @@
+#include "cli/commands.h"
+#include "cli/paths.h"
+#include "cli/run.h"
+#include "cli/terminalui.h"
+#include "platform/fileops.h"
+#include "platform/fsobject.h"
+#include "platform/syserror.h"
+#include "tools/batchdel/engine.h"
+
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <unistd.h>
+
+namespace morvik::cli
+{
+
+namespace
+{
+
+struct DeleteArgs {
+    std::string name;
+    std::string list;
+    std::string folder;
+    bool recursive = false;
+    bool report = true;
+    bool yes = false;
+    bool dryrun = false;
+};
+
+// The boxes of a run that went through: the confirmation, the summary "批量删除操作成功
+// 结束!" and the list of matched files.
+const std::vector<std::string> kFineTitles = {"操作警告", "删除操作", kAppTitle};
+
+// The inputs as the window would set them, or a message naming the bad argument.
+std::optional<std::string> inputs(const DeleteArgs& args, batchdel::Inputs& in)
+{
+    if (args.name.empty() && args.list.empty()) {
+        return "请指定要删除的文件名或文件列表（--name 或 --list）";
+    }
+    if (!args.name.empty()) {
+        in.T = args.name;
+        in.mode = batchdel::Mode::Option3;
+        if (args.name[0] != '/' && args.name.find('/') != std::string::npos) {
+            return "--name：文件名错误！";
+        }
+        if (args.name[0] != '/' && args.folder.empty()) {
+            return "--name：不是完整路径的文件名需要用 --in 指定所在的文件夹";
+        }
+    } else {
+        in.listpath = args.list;
+        in.mode = args.folder.empty() ? batchdel::Mode::Option2 : batchdel::Mode::Option1;
+        if (!platform::visiblefileexists(args.list)) {
+            return "--list：文件列表不存在：" + args.list;
+        }
+    }
+    if (!args.folder.empty()) {
+        in.folder = absolutefolder(args.folder);
+        if (!platform::folderexists(in.folder)) {
+            return "--in：文件夹不存在：" + args.folder;
+        }
+    }
+    in.scan = args.recursive;
+    in.report = args.report;
+    return std::nullopt;
+}
+
+int rundelete(const DeleteArgs& args)
+{
+    TerminalUi ui(args.yes, isatty(STDIN_FILENO));
+    batchdel::Inputs in;
+    if (const auto bad = inputs(args, in)) {
+        ui.say(*bad);
+        return kExitUsage;
+    }
+    if (!args.dryrun && ui.msgbox("真的要执行此操作吗？", "操作警告", Icon::Warning,
+                                  Buttons::YesNo) != Answer::Yes) {
+        return ui.refused() ? kExitUsage : kExitFailed;
+    }
+    Run run(ui, args.dryrun, maydelete);
+    if (args.dryrun) {
+        ui.hidetitle("删除完成"); // a dry run writes no report to refer to
+    }
+    batchdel::BatchDelete engine(ui);
+    engine.setprogress(&run.progress());
+    engine.run(in);
+    return run.status(run.progress().failed() > 0 || ui.anyboxbut(kFineTitles));
+}
+
+} // namespace
+
+void adddeletecommand(CLI::App& app, Action& action)
+{
+    auto args = std::make_shared<DeleteArgs>();
+    CLI::App* sub =
+        app.add_subcommand("delete", "文件批量删除：按文件名、通配符或文件列表删除文件");
+    auto* name = sub->add_option("--name", args->name,
+                                 "文件名、通配符（* ?）或完整路径；不是完整路径时在 --in 中查找");
+    sub->add_option("--list", args->list,
+                    "文件列表（每行一个，或用逗号分隔）；有 --in 时为其中的文件名，否则为完整路径")
+        ->excludes(name);
+    sub->add_option("--in", args->folder, "文件所在的文件夹");
+    sub->add_flag("-r,--recursive", args->recursive, "扫描子文件夹（所有层）");
+    sub->add_flag("--report,!--no-report", args->report,
+                  "把未能删除的文件写入 Err_Report.txt（默认写入）");
+    sub->add_flag("-y,--yes", args->yes, "不询问，回答“是”");
+    sub->add_flag("-n,--dry-run", args->dryrun, "只列出将被删除的文件，不删除");
+    sub->callback([args, &action] { action = [args] { return rundelete(*args); }; });
+}
+
+} // namespace morvik::cli

@@ -1,0 +1,141 @@
+#include "cli/commands.h"
+#include "cli/paths.h"
+#include "cli/terminalui.h"
+#include "platform/codec.h"
+#include "platform/fileops.h"
+#include "platform/fsobject.h"
+#include "platform/syserror.h"
+#include "platform/wildcard.h"
+#include "tools/filelist/listgen.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+
+namespace morvik::cli
+{
+
+namespace
+{
+
+struct ListArgs {
+    std::string folder;
+    bool foldersonly = false;
+    bool filesonly = false;
+    bool absolute = false;
+    std::string ext;
+    std::string output = filelist::kListFile;
+};
+
+// The file list's pattern for an extension box: "*." and the text; pieces separated by
+// ";" are patterns of their own; "*.*" (and no text) lets every file through.
+std::vector<std::string> extensionpatterns(const std::string& ext)
+{
+    std::vector<std::string> patterns;
+    if (ext.empty()) {
+        return patterns;
+    }
+    const std::string all = "*." + ext;
+    std::size_t pos = 0;
+    while (pos <= all.size()) {
+        std::size_t semicolon = all.find(';', pos);
+        if (semicolon == std::string::npos) {
+            semicolon = all.size();
+        }
+        const std::string piece = all.substr(pos, semicolon - pos);
+        if (piece == "*.*" || piece == "*") {
+            return {};
+        }
+        if (!piece.empty()) {
+            patterns.push_back(piece);
+        }
+        pos = semicolon + 1;
+    }
+    return patterns;
+}
+
+bool matchesany(const std::vector<std::string>& patterns, const std::string& name)
+{
+    if (patterns.empty()) {
+        return true;
+    }
+    for (const auto& pattern : patterns) {
+        if (platform::wildcardmatch(pattern, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void writestdout(const std::string& bytes)
+{
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+}
+
+int runlist(const ListArgs& args)
+{
+    TerminalUi ui(false, false);
+    const std::string folder = absolutefolder(args.folder);
+    platform::Folder read;
+    try {
+        read = platform::getfolder(folder);
+    } catch (const platform::SysError& e) {
+        ui.say("DIR：无法读取文件夹 " + args.folder + "：" + e.reason());
+        return kExitUsage;
+    }
+    std::vector<std::string> subfolders;
+    for (const auto& sub : read.subfolders) {
+        subfolders.push_back(childpath(folder, sub.name));
+    }
+    const auto patterns = extensionpatterns(args.ext);
+    std::vector<std::string> files;
+    for (const auto& file : read.files) {
+        if (file.visible() && matchesany(patterns, file.name)) {
+            files.push_back(file.name);
+        }
+    }
+
+    const filelist::ListOptions options{args.absolute, !args.filesonly, !args.foldersonly};
+    const auto subfolderitems = filelist::ItemList::of(subfolders);
+    const auto fileitems = filelist::ItemList::of(files);
+    filelist::ListGenerator generator;
+    if (args.output == filelist::kListFile) {
+        return generator.generate(folder, subfolderitems, fileitems, options, ui) ? kExitOk
+                                                                                  : kExitFailed;
+    }
+    generator.build(folder, subfolderitems, fileitems, options);
+    const std::string bytes = platform::togbk(generator.liststr) + "\r\n";
+    if (args.output == "-") {
+        writestdout(bytes);
+        return kExitOk;
+    }
+    try {
+        platform::replacefile(args.output, bytes);
+    } catch (const platform::SysError& e) {
+        ui.msgbox("文件列表未能生成：无法写入文件 " + args.output + "\n原因：" + e.reason(),
+                  filelist::kTitle, Icon::Critical);
+        return kExitFailed;
+    }
+    ui.msgbox(filelist::kDoneText, filelist::kTitle, Icon::Information);
+    return kExitOk;
+}
+
+} // namespace
+
+void addlistcommand(CLI::App& app, Action& action)
+{
+    auto args = std::make_shared<ListArgs>();
+    CLI::App* sub = app.add_subcommand(
+        "list", "列表生成：把文件夹的子文件夹和文件写入 filelist.txt（GBK，CR LF）");
+    sub->add_option("DIR", args->folder, "要列出的文件夹")->required();
+    auto* folders = sub->add_flag("--folders", args->foldersonly, "只列出文件夹");
+    sub->add_flag("--files", args->filesonly, "只列出文件")->excludes(folders);
+    sub->add_flag("--absolute", args->absolute, "使用绝对路径");
+    sub->add_option("--ext", args->ext, "文件扩展名，如 htm（多个用 ;*. 隔开，如 htm;*.css）");
+    sub->add_option("-o,--output", args->output,
+                    "写入的文件（默认为工作文件夹中的 filelist.txt；- 为标准输出）");
+    sub->callback([args, &action] { action = [args] { return runlist(*args); }; });
+}
+
+} // namespace morvik::cli

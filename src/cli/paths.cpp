@@ -1,0 +1,81 @@
+#include "cli/paths.h"
+
+#include "platform/fsobject.h"
+#include "tools/filelist/listgen.h"
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace morvik::cli
+{
+
+namespace
+{
+
+std::string folderof(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+bool writablefile(const std::string& path, const struct stat& st)
+{
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return false;
+    }
+    return geteuid() == 0 || access(path.c_str(), W_OK) == 0;
+}
+
+bool changeablefolder(const std::string& folder)
+{
+    return access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+} // namespace
+
+std::string absolutefolder(const std::string& path)
+{
+    std::filesystem::path full(path);
+    if (!full.is_absolute()) {
+        full = std::filesystem::path(filelist::workingfolder()) / full;
+    }
+    std::string folder = full.lexically_normal().string();
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+std::string childpath(const std::string& folder, const std::string& name)
+{
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+bool maydelete(const std::string& path)
+{
+    struct stat st;
+    if (!platform::visiblefileexists(path) || lstat(path.c_str(), &st) != 0) {
+        return false;
+    }
+    if (!S_ISLNK(st.st_mode) && !writablefile(path, st)) {
+        return false;
+    }
+    return changeablefolder(folderof(path));
+}
+
+bool maywrite(const std::string& path)
+{
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && !writablefile(path, st))) {
+            return false;
+        }
+    }
+    return changeablefolder(folderof(path));
+}
+
+} // namespace morvik::cli

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+namespace morvik::cli
+{
+
+// A folder argument as the windows' folder list shows it: absolute (taken from the
+// working folder when relative), "." and ".." resolved by name, no trailing "/" except
+// for the root.
+std::string absolutefolder(const std::string& path);
+
+// The full path of an entry of a folder ("/" + name in the root).
+std::string childpath(const std::string& folder, const std::string& name);
+
+// Whether a file at the path could be deleted as the engines delete: a visible file the
+// user may write (a link is removed itself) in a folder the user may change.
+bool maydelete(const std::string& path);
+
+// Whether a file could be written at the path as the engines write (a temporary file in
+// its folder renamed over it): the folder may be changed, and what is there already is
+// not a folder nor a read-only file.
+bool maywrite(const std::string& path);
+
+} // namespace morvik::cli

@@ -1,0 +1,46 @@
+#include "cli/run.h"
+
+#include "cli/commands.h"
+
+#include <cstdio>
+
+namespace morvik::cli
+{
+
+Run::Run(TerminalUi& ui, bool dryrun, Check check)
+    : m_ui(ui), m_interrupt(m_progress), m_line(m_progress)
+{
+    m_ui.watch(&m_line, &m_progress);
+    if (dryrun) {
+        m_ui.hideinformation();
+        m_progress.setrehearsal([this, check = std::move(check)](const std::string& path) {
+            if (!check(path)) {
+                return false;
+            }
+            m_line.clear();
+            std::fwrite(path.data(), 1, path.size(), stdout);
+            std::fputc('\n', stdout);
+            return true;
+        });
+    }
+}
+
+Run::~Run()
+{
+    m_ui.watch(nullptr, nullptr);
+}
+
+int Run::status(bool failed)
+{
+    if (m_ui.declined()) {
+        return kExitFailed;
+    }
+    if (m_progress.stoprequested()) {
+        m_line.clear();
+        m_ui.say(platform::stoppedtext(m_progress));
+        return kExitInterrupted;
+    }
+    return failed ? kExitFailed : kExitOk;
+}
+
+} // namespace morvik::cli

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "cli/progressline.h"
+#include "cli/terminalui.h"
+#include "platform/progress.h"
+
+#include <functional>
+#include <string>
+
+namespace morvik::cli
+{
+
+// What every run of a subcommand shares: its progress, Ctrl-C stopping it between two
+// files, the progress line, and for a dry run the rehearsal, which prints each path
+// the run would delete, create or change (one a line on standard output) when the
+// check says that change would succeed.
+class Run
+{
+public:
+    using Check = std::function<bool(const std::string& path)>;
+
+    Run(TerminalUi& ui, bool dryrun, Check check);
+    ~Run();
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
+
+    platform::Progress& progress() { return m_progress; }
+
+    // The exit status once the engine has returned: 130 after a stop (the summary of
+    // how far it got is written first), else 1 when `failed`, else 0.
+    int status(bool failed);
+
+private:
+    TerminalUi& m_ui;
+    platform::Progress m_progress;
+    StopOnInterrupt m_interrupt;
+    ProgressLine m_line;
+};
+
+} // namespace morvik::cli

@@ -1,0 +1,107 @@
+#include "cli/terminalui.h"
+
+#include "cli/progressline.h"
+#include "platform/progress.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+
+namespace morvik::cli
+{
+
+namespace
+{
+
+// Message texts use CR LF between lines, as the windows' boxes do; a terminal wants LF.
+std::string terminallines(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+bool isyes(const std::string& answer)
+{
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "是";
+}
+
+} // namespace
+
+void TerminalUi::watch(ProgressLine* line, platform::Progress* progress)
+{
+    m_line = line;
+    m_progress = progress;
+}
+
+void TerminalUi::say(const std::string& text)
+{
+    if (m_line) {
+        m_line->clear();
+    }
+    std::fprintf(stderr, "%s\n", terminallines(text).c_str());
+    std::fflush(stderr);
+}
+
+Answer TerminalUi::msgbox(const std::string& text, const std::string& title, Icon icon,
+                          Buttons buttons)
+{
+    m_boxes.push_back({text, title, icon});
+    const bool hidden = (m_hideinformation && icon == Icon::Information) ||
+                        std::find(m_hidden.begin(), m_hidden.end(), title) != m_hidden.end();
+    if (buttons == Buttons::YesNo) {
+        say("[" + title + "] " + text);
+        return ask(text);
+    }
+    if (!hidden) {
+        say("[" + title + "] " + text);
+    }
+    // The box listing the matched files, before they are deleted.
+    const bool filelist = icon == Icon::None && title == kAppTitle;
+    if (filelist && !m_yes && m_progress && !m_progress->rehearsing() &&
+        ask("删除以上文件吗？") != Answer::Yes) {
+        m_declined = true;
+        m_progress->requeststop();
+    }
+    return Answer::Ok;
+}
+
+Answer TerminalUi::ask(const std::string& question)
+{
+    if (m_yes) {
+        return Answer::Yes;
+    }
+    if (!m_interactive) {
+        m_refused = true;
+        say("没有终端可以回答“" + question + "”：用 --yes 确认");
+        return Answer::No;
+    }
+    std::fprintf(stderr, "是(y) / 否(n)？ ");
+    std::fflush(stderr);
+    std::string answer;
+    if (!std::getline(std::cin, answer)) {
+        return Answer::No;
+    }
+    return isyes(answer) ? Answer::Yes : Answer::No;
+}
+
+std::optional<std::string> TerminalUi::inputbox(const std::string&, const std::string&,
+                                                const std::string&)
+{
+    return std::nullopt;
+}
+
+bool TerminalUi::anyboxbut(const std::vector<std::string>& titles) const
+{
+    return std::any_of(m_boxes.begin(), m_boxes.end(), [&](const Box& box) {
+        return std::find(titles.begin(), titles.end(), box.title) == titles.end();
+    });
+}
+
+} // namespace morvik::cli

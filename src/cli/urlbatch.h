@@ -1,0 +1,47 @@
+#pragma once
+
+#include "tools/urlgen/urlrun.h"
+
+#include <string>
+
+namespace morvik
+{
+class Ui;
+namespace platform
+{
+class Progress;
+}
+} // namespace morvik
+
+namespace morvik::cli
+{
+
+// The URL run with several transfers at once: up to `jobs` addresses of the list are
+// fetched together, each with the limits of the window's transfer (its own timeouts,
+// redirects and 4096-byte chunk), while the pages are turned into shortcuts strictly in
+// list order, so the files, the names that replace each other and the report lines come
+// out as the paced run makes them. No poll tick: an address is done when its transfer
+// ends. Counts the addresses in `progress`, stops between two addresses when asked, and
+// with a rehearsal writes nothing and names each shortcut it would write.
+class UrlBatch
+{
+public:
+    UrlBatch(UrlSettings settings, int jobs, Ui& ui, platform::Progress& progress);
+
+    // The whole run; false when the list file is refused (its message has been shown).
+    bool run(const std::string& listfile);
+
+private:
+    struct Page;
+    void finish(const std::string& url, const Page& page);
+    void logfailure(const std::string& url, const char* reason);
+    void writeshortcut(const std::string& url, const std::string& title);
+
+    UrlSettings m_settings;
+    int m_jobs;
+    Ui& m_ui;
+    platform::Progress& m_progress;
+    UrlRun m_log; // writes the error log exactly as the paced run does
+};
+
+} // namespace morvik::cli

@@ -1,0 +1,134 @@
+#include "cli/commands.h"
+#include "cli/paths.h"
+#include "cli/progressline.h"
+#include "cli/run.h"
+#include "cli/terminalui.h"
+#include "cli/urlbatch.h"
+#include "platform/appfolder.h"
+#include "platform/codec.h"
+#include "platform/fileops.h"
+#include "platform/fsobject.h"
+#include "platform/progress.h"
+#include "platform/syserror.h"
+#include "tools/urlgen/urlloop.h"
+
+#include <CLI/CLI.hpp>
+#include <memory>
+
+namespace morvik::cli
+{
+
+namespace
+{
+
+struct UrlArgs {
+    std::string listfile;
+    std::string out;
+    std::string templatefile;
+    bool report = false;
+    int jobs = 1;
+    bool dryrun = false;
+};
+
+// The shortcut every address gets unless a template file says otherwise.
+constexpr const char* kDefaultTemplate = "[InternetShortcut]\r\nURL=";
+
+// A template file's text as the window's template box holds it: lines joined by CR LF.
+std::string readtemplate(const std::string& path)
+{
+    const auto lines = platform::splitlines(platform::decode(platform::readbytes(path)));
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) {
+            text += "\r\n";
+        }
+        text += lines[i];
+    }
+    return text;
+}
+
+long long logsize()
+{
+    try {
+        return platform::filesize(platform::datafolder() + "/" + kErrorLogName);
+    } catch (const platform::SysError&) {
+        return 0;
+    }
+}
+
+int runurl(const UrlArgs& args)
+{
+    TerminalUi ui(false, false);
+    UrlSettings settings;
+    settings.content = kDefaultTemplate;
+    settings.report = args.report;
+    if (!args.templatefile.empty()) {
+        try {
+            settings.content = readtemplate(args.templatefile);
+        } catch (const platform::SysError& e) {
+            ui.say("--template：无法读取模板文件 " + args.templatefile + "：" + e.reason());
+            return kExitUsage;
+        }
+    }
+    if (!args.out.empty()) {
+        settings.folder = absolutefolder(args.out);
+        if (!platform::folderexists(settings.folder)) {
+            ui.say("--out：文件夹不存在：" + args.out);
+            return kExitUsage;
+        }
+        if (settings.folder != "/") {
+            settings.folder += '/';
+        }
+    }
+
+    const long long logbefore = logsize();
+    if (args.jobs > 1 || args.dryrun) {
+        Run run(ui, args.dryrun, maywrite);
+        UrlBatch batch(settings, args.jobs, ui, run.progress());
+        if (!batch.run(args.listfile)) {
+            return kExitUsage;
+        }
+        return run.status(ui.anyboxbut({"URL生成"}) || logsize() != logbefore);
+    }
+
+    platform::Progress progress;
+    StopOnInterrupt interrupt(progress);
+    UrlRun engine;
+    UrlLoop loop(engine, args.listfile, settings);
+    // The settings are read once an address is done: the place to stop between two.
+    loop.onsettings([&](UrlSettings&) {
+        if (progress.stoprequested()) {
+            engine.stop();
+        }
+    });
+    engine.run(loop, ui);
+    if (progress.stoprequested()) {
+        ui.say("操作已停止，其余网址未处理。");
+        return kExitInterrupted;
+    }
+    if (loop.statustext() != "生成完毕！") {
+        return kExitUsage; // the list file was refused (its message has been shown)
+    }
+    const bool failed = ui.anyboxbut({"URL生成"}) || logsize() != logbefore;
+    return failed ? kExitFailed : kExitOk;
+}
+
+} // namespace
+
+void addurlcommand(CLI::App& app, Action& action)
+{
+    auto args = std::make_shared<UrlArgs>();
+    CLI::App* sub = app.add_subcommand(
+        "url", "批量生成URL：为列表文件中的每个网址生成以网页标题命名的 .url 快捷方式");
+    sub->add_option("LIST_FILE", args->listfile, "网址列表文件（*.txt，每行一个网址）")->required();
+    sub->add_option("--out", args->out, "快捷方式的输出文件夹（默认为程序的数据文件夹）");
+    sub->add_option("--template", args->templatefile,
+                    "快捷方式模板文件（默认 [InternetShortcut] 和 URL=）；URL= 后填入网址");
+    sub->add_flag("--report", args->report, "把超时和没有标题的网址写入 Error_CreateUrl.log");
+    sub->add_option("-j,--jobs", args->jobs, "同时进行的传输数（默认 1，与窗口相同的节奏）")
+        ->check(CLI::Range(1, 64));
+    sub->add_flag("-n,--dry-run", args->dryrun, "只列出将要生成的快捷方式文件，不写入");
+    sub->callback([args, &action] { action = [args] { return runurl(*args); }; });
+}
+
+} // namespace morvik::cli

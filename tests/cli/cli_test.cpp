@@ -1,0 +1,368 @@
+#include "cli/runcli.h"
+#include "platform/codec.h"
+#include "support/httpserver.h"
+#include "support/recordingui.h"
+#include "support/temptree.h"
+#include "tools/append/contentrun.h"
+#include "tools/append/copyrun.h"
+#include "tools/filelist/listgen.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+#include <sstream>
+#include <unistd.h>
+
+using morvik::test::CliProcess;
+using morvik::test::runcli;
+using morvik::test::TempTree;
+namespace fs = std::filesystem;
+
+namespace
+{
+
+using Files = std::map<std::string, std::string>;
+
+// Every entry under a folder by relative path: a file's bytes, or "/" for a folder.
+Files files(const std::string& root)
+{
+    Files found;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        found[fs::relative(entry.path(), root).string()] =
+            entry.is_regular_file() ? morvik::test::readAll(entry.path()) : "/";
+    }
+    return found;
+}
+
+// The lines of a dry run's output with the folder's path taken off, sorted.
+std::set<std::string> relativelines(const std::string& out, const std::string& root)
+{
+    std::set<std::string> lines;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        lines.insert(line.starts_with(root + "/") ? line.substr(root.size() + 1) : "?" + line);
+    }
+    return lines;
+}
+
+// The files that are new or different in `after`, or gone from it.
+std::set<std::string> changedfiles(const Files& before, const Files& after)
+{
+    std::set<std::string> changed;
+    for (const auto& [path, bytes] : after) {
+        const auto old = before.find(path);
+        if (bytes != "/" && (old == before.end() || old->second != bytes)) {
+            changed.insert(path);
+        }
+    }
+    for (const auto& [path, bytes] : before) {
+        if (!after.count(path)) {
+            changed.insert(path);
+        }
+    }
+    return changed;
+}
+
+void makesite(TempTree& tree, const std::string& top)
+{
+    tree.createFile(top + "/index.htm", "<body>\r\n</body>\r\n");
+    tree.createFile(top + "/a.bak", "1");
+    tree.createFile(top + "/\xff\xfe.bak", "not UTF-8");
+    tree.createFile(top + "/sub/b.bak", "2");
+    tree.createFile(top + "/sub/page.htm", "<p></body>\r\n");
+    tree.createFile(top + "/sub/deep/c.bak", "3");
+    tree.createFile(top + "/keep.txt", "keep");
+}
+
+TEST(CliList, WritesTheListGeneratorsBytes)
+{
+    TempTree tree;
+    tree.createDir("site/img");
+    tree.createDir("site/css");
+    tree.createFile("site/index.htm");
+    tree.createFile("site/\xb9\xfa.htm"); // GBK bytes in the name
+    tree.createFile("site/style.css");
+    tree.createFile("site/.hidden.htm");
+    const std::vector<std::string> folders = {tree.path("site/css"), tree.path("site/img")};
+    const std::vector<std::string> files = {"index.htm", "\xb9\xfa.htm"};
+    morvik::filelist::ListGenerator engine;
+    engine.build(tree.path("site"), morvik::filelist::ItemList::of(folders),
+                 morvik::filelist::ItemList::of(files), {true, true, true});
+    const std::string expected = morvik::platform::togbk(engine.liststr) + "\r\n";
+
+    const auto piped =
+        runcli({"list", "site", "--absolute", "--ext", "htm", "-o", "-"}, tree.root());
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, expected);
+
+    const auto written = runcli({"list", "site", "--absolute", "--ext", "htm"}, tree.root());
+    EXPECT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(tree.read("filelist.txt"), expected);
+    EXPECT_NE(written.err.find("恭喜，filelist.txt文件列表已生成！"), std::string::npos);
+}
+
+TEST(CliDelete, DeletesEveryMatchOfTheTreeWhateverItsNameBytes)
+{
+    TempTree tree;
+    makesite(tree, "site");
+    const auto result =
+        runcli({"delete", "--name", "*.bak", "--in", "site", "-r", "--yes"}, tree.root());
+    EXPECT_EQ(result.status, 0) << result.err;
+    const Files expected = {{"index.htm", "<body>\r\n</body>\r\n"},
+                            {"keep.txt", "keep"},
+                            {"sub", "/"},
+                            {"sub/deep", "/"},
+                            {"sub/page.htm", "<p></body>\r\n"}};
+    EXPECT_EQ(files(tree.path("site")), expected);
+    EXPECT_NE(result.err.find("批量删除操作成功结束!"), std::string::npos);
+}
+
+// What a dry run prints is what the real run deletes from an identical tree; a file the
+// run cannot delete (read-only) is in neither, and both runs say something failed.
+TEST(CliDelete, DryRunListsExactlyWhatTheRunDeletes)
+{
+    TempTree tree;
+    makesite(tree, "a");
+    makesite(tree, "b");
+    tree.setMode("a/sub/b.bak", 0444);
+    tree.setMode("b/sub/b.bak", 0444);
+    const Files before = files(tree.path("a"));
+
+    const auto dry =
+        runcli({"delete", "--name", "*.bak", "--in", "a", "-r", "--dry-run"}, tree.root());
+    const auto real = runcli(
+        {"delete", "--name", "*.bak", "--in", "b", "-r", "--yes", "--no-report"}, tree.root());
+
+    EXPECT_EQ(files(tree.path("a")), before);
+    const std::set<std::string> gone = changedfiles(before, files(tree.path("b")));
+    EXPECT_EQ(relativelines(dry.out, tree.path("a")), gone);
+    EXPECT_EQ(gone.size(), 3u);
+    EXPECT_EQ(dry.status, 1);
+    EXPECT_EQ(real.status, 1);
+}
+
+TEST(CliDelete, AFileThatStaysIsNamedInTheReport)
+{
+    TempTree tree;
+    tree.createFile("site/there.txt", "x");
+    const std::string missing = tree.path("site/missing.txt");
+    tree.createFile("list.txt", tree.path("site/there.txt") + "\r\n" + missing + "\r\n");
+    const std::string report = CliProcess::appfolder() + "/Err_Report.txt";
+    fs::remove(report);
+
+    const auto result = runcli({"delete", "--list", "list.txt", "--yes"}, tree.root());
+
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_FALSE(tree.exists("site/there.txt"));
+    EXPECT_NE(morvik::test::readAll(report).find(
+                  morvik::platform::togbk(missing + std::string(16, ' ') + "错误原因：文件未找到")),
+              std::string::npos);
+}
+
+TEST(CliCopy, CopiesAsTheEngineDoesAndTheDryRunListsTheCopies)
+{
+    TempTree tree;
+    for (const char* top : {"a", "b"}) {
+        tree.createFile(std::string(top) + "/src/x.txt", "new x");
+        tree.createFile(std::string(top) + "/src/y.css", "y");
+        tree.createFile(std::string(top) + "/src/.hidden", "h");
+        tree.createFile(std::string(top) + "/dst/S1/x.txt", "old x");
+        tree.createFile(std::string(top) + "/dst/S1/deep/z.txt", "z");
+        tree.createDir(std::string(top) + "/dst/S2");
+    }
+    const Files before = files(tree.path("a"));
+    const auto dry = runcli({"copy", "a/src", "a/dst", "--dry-run"}, tree.root());
+    EXPECT_EQ(files(tree.path("a")), before);
+
+    const auto real = runcli({"copy", "a/src", "a/dst"}, tree.root());
+    morvik::test::RecordingUi ui;
+    morvik::append::copyrun(tree.path("b/src"), {"x.txt", "y.css"}, tree.path("b/dst"), ui);
+
+    EXPECT_EQ(real.status, 0) << real.err;
+    EXPECT_EQ(files(tree.path("a")), files(tree.path("b")));
+    EXPECT_EQ(relativelines(dry.out, tree.path("a")), changedfiles(before, files(tree.path("a"))));
+    EXPECT_NE(real.err.find("文件追加成功！"), std::string::npos);
+}
+
+TEST(CliCopy, ADestinationThatCannotTakeTheCopyIsNamed)
+{
+    TempTree tree;
+    tree.createFile("src/a.txt", "a");
+    tree.createDir("dst/S1");
+    tree.createDir("dst/S2/a.txt");
+    const auto result = runcli({"copy", "src", "dst"}, tree.root());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find(tree.path("dst/S2/a.txt")), std::string::npos) << result.err;
+    EXPECT_EQ(tree.read("dst/S1/a.txt"), "a");
+}
+
+TEST(CliInsert, InsertsAsTheEngineDoesAndTheDryRunListsTheChanges)
+{
+    TempTree tree;
+    for (const char* top : {"a", "b"}) {
+        makesite(tree, top);
+        tree.createFile(std::string(top) + "/sub/deep/far.htm", "</body>");
+    }
+    tree.createFile("content.txt", "<!-- x -->\r\n");
+    const Files before = files(tree.path("a"));
+    const std::vector<std::string> args = {"insert",       "content.txt", "a",
+                                           "--types",      "htm,txt",     "--at",
+                                           "F{:$}</body>", "--scope",     "one"};
+    auto dryargs = args;
+    dryargs.push_back("--dry-run");
+    const auto dry = runcli(dryargs, tree.root());
+    EXPECT_EQ(files(tree.path("a")), before);
+
+    const auto real = runcli(args, tree.root());
+    morvik::append::ContentSettings settings{tree.path("content.txt"),
+                                             tree.path("b"),
+                                             "F{:$}</body>",
+                                             {"*.htm", "*.txt"},
+                                             morvik::append::Scope::CurrSub};
+    bool zt = false;
+    morvik::test::RecordingUi ui;
+    morvik::append::contentrun(settings, zt, ui);
+
+    EXPECT_EQ(real.status, 0) << real.err;
+    EXPECT_EQ(files(tree.path("a")), files(tree.path("b")));
+    EXPECT_EQ(relativelines(dry.out, tree.path("a")), changedfiles(before, files(tree.path("a"))));
+}
+
+TEST(CliInsert, AReadOnlyTargetIsNamedAndTheOthersChange)
+{
+    TempTree tree;
+    tree.createFile("site/a.htm", "</body>");
+    tree.createFile("site/b.htm", "</body>");
+    tree.setMode("site/a.htm", 0444);
+    tree.createFile("content.txt", "x");
+    const auto result = runcli({"insert", "content.txt", "site", "--types", "htm"}, tree.root());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find(tree.path("site/a.htm")), std::string::npos) << result.err;
+    EXPECT_EQ(tree.read("site/a.htm"), "</body>");
+    EXPECT_NE(tree.read("site/b.htm"), "</body>");
+}
+
+// Ctrl-C in the middle of a long run: it stops between two files, says how far it got,
+// and leaves every file either as it was or wholly rewritten, with no temporary file.
+TEST(CliInsert, CtrlCStopsBetweenFilesAndLeavesEveryFileWhole)
+{
+    TempTree tree;
+    const std::string original = "<html><body>\r\n" + std::string(2000, 'p') + "</body>\r\n";
+    constexpr int kFiles = 2000;
+    for (int i = 0; i < kFiles; ++i) {
+        tree.createFile("site/" + std::to_string(10000 + i) + ".htm", original);
+    }
+    tree.createFile("content.txt", "<!-- inserted -->\r\n");
+    const std::string first = tree.path("site/10000.htm");
+
+    CliProcess process({"insert", "content.txt", "site", "--types", "htm", "--at", "F{:$}</body>",
+                        "--scope", "this"},
+                       tree.root());
+    while (morvik::test::readAll(first) == original) {
+        usleep(200);
+    }
+    process.interrupt();
+    const auto result = process.finish();
+
+    EXPECT_EQ(result.status, 130) << result.err;
+    EXPECT_NE(result.err.find("操作已停止"), std::string::npos) << result.err;
+    const std::string changed = morvik::test::readAll(first);
+    int untouched = 0;
+    for (const auto& entry : fs::directory_iterator(tree.path("site"))) {
+        ASSERT_NE(entry.path().filename().string()[0], '.') << "temporary file left";
+        const std::string bytes = morvik::test::readAll(entry.path());
+        ASSERT_TRUE(bytes == original || bytes == changed) << entry.path();
+        untouched += bytes == original;
+    }
+    EXPECT_GT(untouched, 0);
+}
+
+// The paced run, a run with several transfers at once and a dry run agree: the same
+// files (the later of two pages with one title wins), the same report lines in the same
+// order, and the dry run names the files the runs write.
+TEST(CliUrl, PacedAndParallelRunsWriteTheSameShortcutsAndReport)
+{
+    TempTree tree;
+    morvik::test::HttpServer server;
+    server.route("/a", morvik::test::HttpReply::page("<title>Alpha</title>"));
+    server.route("/b", morvik::test::HttpReply::page("no title here"));
+    server.route("/c", morvik::test::HttpReply::page("<title>Alpha</title>second"));
+    tree.createFile("list.txt",
+                    server.url("/a") + "\r\n" + server.url("/b") + "\r\n" + server.url("/c"));
+    const std::string log = CliProcess::appfolder() + "/Error_CreateUrl.log";
+    std::string logs[2];
+    for (const char* jobs : {"1", "3"}) {
+        fs::remove(log);
+        const std::string out = tree.createDir(std::string("out") + jobs);
+        const auto result =
+            runcli({"url", "list.txt", "--out", out, "--report", "--jobs", jobs}, tree.root());
+        EXPECT_EQ(result.status, 1) << result.err;
+        logs[jobs[0] == '3'] = morvik::test::readAll(log);
+    }
+    const auto dry = runcli({"url", "list.txt", "--out", "out1", "--dry-run"}, tree.root());
+
+    EXPECT_EQ(tree.listing("out1"), "Alpha.url");
+    EXPECT_EQ(tree.read("out1/Alpha.url"),
+              "[InternetShortcut]\r\nURL=" + server.url("/c") + "\r\n");
+    EXPECT_EQ(files(tree.path("out1")), files(tree.path("out3")));
+    EXPECT_NE(logs[0].find(server.url("/b")), std::string::npos);
+    EXPECT_EQ(logs[0], logs[1]);
+    EXPECT_EQ(dry.out, tree.path("out1/Alpha.url") + "\n" + tree.path("out1/Alpha.url") + "\n");
+}
+
+// Bad arguments or input: status 2, a message naming what is wrong, nothing touched.
+struct BadArguments {
+    const char* name;
+    std::vector<std::string> args;
+    const char* named; // what the message names
+};
+
+class CliBadArguments : public ::testing::TestWithParam<BadArguments>
+{
+};
+
+TEST_P(CliBadArguments, ExitTwoAndTouchNothing)
+{
+    TempTree tree;
+    makesite(tree, "site");
+    tree.createFile("content.txt", "x");
+    tree.createFile("empty.txt");
+    tree.createFile("list.lst", "http://127.0.0.1:1/\r\n");
+    const Files before = files(tree.root());
+
+    const auto result = runcli(GetParam().args, tree.root());
+
+    EXPECT_EQ(result.status, 2) << result.err;
+    EXPECT_NE(result.err.find(GetParam().named), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(files(tree.root()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CliBadArguments,
+    ::testing::Values(
+        BadArguments{
+            "DeleteWithoutTerminalOrYes", {"delete", "--name", "*.bak", "--in", "site"}, "--yes"},
+        BadArguments{"DeleteRelativePath",
+                     {"delete", "--name", "sub/b.bak", "--in", "site", "-y"},
+                     "--name"},
+        BadArguments{"DeleteMissingFolder",
+                     {"delete", "--name", "*.bak", "--in", "nowhere", "-y"},
+                     "nowhere"},
+        BadArguments{"DeleteNameAndList",
+                     {"delete", "--name", "a.bak", "--list", "content.txt", "-y"},
+                     "--list"},
+        BadArguments{"ListMissingFolder", {"list", "nowhere"}, "nowhere"},
+        BadArguments{"CopyMissingSource", {"copy", "nowhere", "site"}, "nowhere"},
+        BadArguments{"CopyUnknownOption", {"copy", "--bogus", "site", "site/sub"}, "--bogus"},
+        BadArguments{"InsertBadLocator",
+                     {"insert", "content.txt", "site", "--types", "htm", "--at", "X{:$}</body>"},
+                     "前后标识符未指定或不正确！"},
+        BadArguments{"InsertEmptyContent",
+                     {"insert", "empty.txt", "site", "--types", "htm"},
+                     "源文件是空的"},
+        BadArguments{"UrlListNotTxt", {"url", "list.lst"}, "请指定正确的URL地址列表文件"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace

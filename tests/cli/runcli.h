@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace morvik::test
+{
+
+// What a run of morvik-cli left.
+struct CliResult {
+    int status = -1; // the exit status, or 128 + the signal that ended it
+    std::string out;
+    std::string err;
+};
+
+// morvik-cli as a process. Each test program uses a private copy of the executable in a
+// folder of its own, so the data files the tools write beside it (Err_Report.txt,
+// Error_CreateUrl.log) land there and not in the build folder.
+class CliProcess
+{
+public:
+    // The private copy's folder.
+    static const std::string& appfolder();
+
+    // Starts morvik-cli with the arguments in the working folder `cwd` (the test's own
+    // when empty); standard input is /dev/null, so it is not a terminal.
+    explicit CliProcess(const std::vector<std::string>& args, const std::string& cwd = {});
+    ~CliProcess();
+    CliProcess(const CliProcess&) = delete;
+    CliProcess& operator=(const CliProcess&) = delete;
+
+    // Sends Ctrl-C's signal.
+    void interrupt();
+    // Reads its output to the end and waits for it.
+    CliResult finish();
+
+private:
+    pid_t m_pid = -1;
+    int m_out = -1;
+    int m_err = -1;
+};
+
+// Runs morvik-cli to its end.
+CliResult runcli(const std::vector<std::string>& args, const std::string& cwd = {});
+
+} // namespace morvik::test
