@@ -2,8 +2,9 @@
 // by two control bytes the target never holds, so every inserted block can be found in
 // the result whatever encoding and line ends it took. Properties: removing the blocks
 // gives back the original bytes exactly; all blocks are alike; inserting at the end
-// adds one block after the original; a rejected locator, a marker that does not occur
-// and a failed insertion leave the file as it was, not even rewritten.
+// adds one block after the original, with the file's line end after the original's
+// last line when it had none and after the block; a rejected locator, a marker that
+// does not occur and a failed insertion leave the file as it was, not even rewritten.
 #include "platform/codec.h"
 #include "platform/syserror.h"
 #include "support.h"
@@ -63,6 +64,23 @@ Split splitblocks(std::string_view out)
     return split;
 }
 
+// The line end the file's lines use: LF when every line break is LF alone, else CR LF.
+std::string lineendof(std::string_view target)
+{
+    const bool lf = target.find('\n') != std::string_view::npos;
+    const bool cr = target.find('\r') != std::string_view::npos;
+    return lf && !cr ? "\n" : "\r\n";
+}
+
+// Whether the last line (after a byte-order mark) lacks its line break.
+bool needsbreak(std::string_view target)
+{
+    if (target.substr(0, 3) == "\xEF\xBB\xBF") {
+        target.remove_prefix(3);
+    }
+    return !target.empty() && target.back() != '\n' && target.back() != '\r';
+}
+
 struct Identity {
     ino_t inode = 0;
     struct timespec changed {
@@ -108,45 +126,51 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Identity before = identityof(path);
     morvik::fuzz::SilentUi ui;
     bool zt = false;
-    bool rewritten = false;
+    bool handled = false;
     bool failed = false;
     try {
-        rewritten = morvik::append::appendtofile(path, src, position, zt, ui, plain);
+        handled = morvik::append::appendtofile(path, src, position, zt, ui, plain);
     } catch (const morvik::platform::SysError&) {
         failed = true;
     }
     const std::string out = morvik::fuzz::readwhole(path);
+    const bool rewritten = !same(before, identityof(path));
     const std::initializer_list<std::pair<const char*, std::string_view>> pieces = {
         {"position", position}, {"content", src}, {"target", target}, {"result", out}};
 
-    if (!rewritten) {
-        if (out != target || !same(before, identityof(path))) {
-            broken("a file that was not rewritten keeps its bytes and its inode", pieces);
-        }
-        if (zt && ui.boxes == 0) {
-            broken("a rejected locator is reported", pieces);
+    if (zt && ui.boxes == 0) {
+        broken("a rejected locator is reported", pieces);
+    }
+    if (!handled || failed) {
+        if (out != target || rewritten || (handled && failed)) {
+            broken("a file that was not handled keeps its bytes and is not rewritten", pieces);
         }
         return 0;
-    }
-    if (failed) {
-        broken("a failure does not report a rewrite", pieces);
     }
     const Split split = splitblocks(out);
     if (!split.wellformed) {
         broken("inserted blocks are whole", pieces);
     }
-    if (split.rest != target) {
-        broken("the result without its inserted blocks is the original", pieces);
-    }
     if (split.blocks.empty()) {
-        broken("a rewritten file holds an inserted block", pieces);
+        if (out != target || rewritten) {
+            broken("a file without an inserted block is not rewritten", pieces);
+        }
+        return 0;
     }
     for (const std::string& block : split.blocks) {
         if (block != split.blocks.front()) {
             broken("every inserted block is the same", pieces);
         }
     }
-    if (position.empty() && (split.blocks.size() != 1 || out.substr(0, target.size()) != target)) {
+    if (!position.empty()) {
+        if (split.rest != target) {
+            broken("the result without its inserted blocks is the original", pieces);
+        }
+        return 0;
+    }
+    const std::string expected = target + (needsbreak(target) ? lineendof(target) : "") +
+                                 split.blocks.front() + lineendof(target);
+    if (split.blocks.size() != 1 || out != expected) {
         broken("insertion at the end adds one block after the original", pieces);
     }
     return 0;

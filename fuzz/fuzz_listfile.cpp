@@ -64,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     for (const auto& entry : list.entries) {
-        if (entry.find('\r') != std::string::npos) {
-            broken("a line entry holds no CR", pieces);
+        if (entry.find_first_of("\r\n") != std::string::npos) {
+            broken("a line entry holds no line break", pieces);
         }
     }
     if (joined(list.entries, "\r") != asentrylines(pathtext)) {

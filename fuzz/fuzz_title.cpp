@@ -1,8 +1,9 @@
 // A fetched chunk and its Content-Type header, decoded, its title taken and the
 // shortcut's file name made from it. Properties: the name never holds "/" or a NUL or
 // another control character, is never "." or "..", ends in ".url", is at most 255 bytes,
-// and is valid UTF-8 (the encoding file names are written in) unless the title carried
-// bytes that decoded as nothing; a longer title is cut only at a character's end.
+// and is whole characters of GBK, the encoding it is written in (a longer title is cut
+// only at a character's end), unless the title carried bytes that decoded as nothing or
+// characters GBK lacks.
 #include "platform/codec.h"
 #include "platform/http.h"
 #include "support.h"
@@ -59,8 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (name.size() > morvik::urlgen::kMaxNameBytes) {
         broken("a name is at most 255 bytes", pieces);
     }
-    if (!holdsescapes(*title) && !morvik::platform::isutf8(name)) {
-        broken("a name made from decoded text is valid UTF-8", pieces);
+    const std::string stem = name.substr(0, name.size() - 4);
+    if (!holdsescapes(*title) &&
+        morvik::platform::unencodable(*title, morvik::platform::Encoding::Gbk).empty() &&
+        (holdsescapes(morvik::platform::fromgbk(stem)) ||
+         morvik::platform::togbk(morvik::platform::fromgbk(stem)) != stem)) {
+        broken("a name made from decoded text is whole GBK characters", pieces);
     }
     return 0;
 }

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const auto& line : lines) {
         const std::string address = morvik::urlgen::trimblanks(line);
-        if (address.find('\r') != std::string::npos ||
+        if (address.find_first_of("\r\n") != std::string::npos ||
             (!address.empty() && (address.front() == ' ' || address.back() == ' ')) ||
             line.find(address) == std::string::npos) {
             broken("an address is its line without blanks at either end",

@@ -20,9 +20,22 @@ namespace
 // point, so that it only equals the same byte.
 constexpr std::uint32_t kStray = 0x110000;
 
-// Long inputs make the backtracking regular expression slow; the matcher's logic shows
-// on short ones.
-constexpr std::size_t kMaxPiece = 48;
+// Long inputs and many stars make the backtracking regular expression slow; the
+// matcher's logic shows on short ones.
+constexpr std::size_t kMaxPiece = 40;
+constexpr std::size_t kMaxStars = 3;
+
+// The number of runs of "*" ("**" matches what "*" matches).
+std::size_t starruns(std::string_view pattern)
+{
+    std::size_t runs = 0;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '*' && (i == 0 || pattern[i - 1] != '*')) {
+            ++runs;
+        }
+    }
+    return runs;
+}
 
 // Decoded by the C library's UTF-8 locale. It takes F4 90.. (above U+10FFFF) as one
 // character, which UTF-8 forbids, so those bytes are stray bytes here too.
@@ -126,7 +139,9 @@ std::string regexof(const std::vector<std::uint32_t>& p, const Alphabet& abc)
         switch (p[i]) {
         case '*':
             out += "[^\\x00]*";
-            ++i;
+            while (i < p.size() && p[i] == '*') {
+                ++i;
+            }
             break;
         case '?':
             out += "[^\\x00]";
@@ -162,7 +177,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const auto [pattern, name] = morvik::fuzz::splitatnul(morvik::fuzz::asview(data, size));
-    if (pattern.size() > kMaxPiece || name.size() > kMaxPiece ||
+    if (pattern.size() > kMaxPiece || name.size() > kMaxPiece || starruns(pattern) > kMaxStars ||
         name.find('\0') != std::string_view::npos) {
         return -1;
     }

@@ -118,7 +118,7 @@ std::string foldlineends(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        out += text[i];
+        out += text[i] == '\n' ? '\r' : text[i];
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
             ++i;
         }

@@ -46,7 +46,7 @@ std::string readwhole(const std::string& path);
 // when there is none).
 std::pair<std::string_view, std::string_view> splitatnul(std::string_view input);
 
-// Every line end (CR LF or CR) as one CR.
+// Every line end (CR LF, CR or LF) as one CR.
 std::string foldlineends(std::string_view text);
 
 // The pieces joined by a separator.
