@@ -179,7 +179,7 @@ TEST(KillNine, CopyRunLeavesEveryCopyWholeAndCanRunAgain)
             RecordingUi ui;
             run(ui);
         },
-        targets, tree.path("target"), R"(s\d{4}/\.morvik-[A-Za-z0-9]{6})");
+        targets, tree.path("target"), R"(s\d{4}/\.page\.css\.[A-Za-z0-9]{6})");
     const auto leftovers = morvik::test::hiddenentries(tree.path("target"));
 
     RecordingUi ui;
