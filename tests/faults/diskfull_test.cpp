@@ -1,14 +1,20 @@
-// A disk that fills up in the middle of each rewriting run: a small tmpfs, mounted in a
-// mount namespace of the child process that runs the engine, so nothing outlives it.
+// A disk that fills up in the middle of each rewriting run (content insertion, the copy
+// into subfolders, filelist.txt, the URL shortcuts): a small tmpfs, mounted in a mount
+// namespace of the child process that runs the engine, so nothing outlives it.
 // After the run every original is intact (a target is wholly old or wholly new), no
 // temporary file is left, every failure is listed with the system's reason and no
 // success message is shown.
 #include "faults/childrun.h"
+#include "platform/appfolder.h"
+#include "support/httpserver.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 #include "tools/append/contentrun.h"
 #include "tools/append/copyrun.h"
 #include "tools/filelist/listgen.h"
+#include "tools/urlgen/shortcut.h"
+#include "tools/urlgen/urlloop.h"
+#include "tools/urlgen/urlrun.h"
 
 #include <gtest/gtest.h>
 
@@ -195,6 +201,61 @@ TEST(DiskFull, ListFileKeepsItsOldContents)
                            ui.boxes[0].text.find(disk + "/filelist.txt") != std::string::npos &&
                            ui.boxes[0].text.find(kNoSpace) != std::string::npos,
                        "the failure is not reported with the file and the reason: " + ui.titles());
+        return findings.text();
+    });
+}
+
+TEST(DiskFull, UrlRunKeepsEveryShortcut)
+{
+    TempTree tree;
+    morvik::test::HttpServer server;
+    std::string list;
+    for (int i = 10; i < 20; ++i) {
+        const std::string n = std::to_string(i);
+        morvik::test::HttpReply reply;
+        reply.body = "<html><title>Page " + n + "</title></html>";
+        server.route("/p" + n, reply);
+        list += server.url("/p" + n) + "\r\n";
+    }
+    const std::string listfile = tree.createFile("list.txt", list);
+    const std::string content = "[InternetShortcut]\r\nURL=\r\n;" + std::string(2 * kPage, 'x');
+    onsmalldisk(tree, 24 * kPage, [&](const std::string& disk) {
+        std::filesystem::create_directories(disk + "/out");
+        std::vector<std::string> shortcuts;
+        for (int i = 10; i < 20; ++i) {
+            shortcuts.push_back(disk + "/out/Page " + std::to_string(i) + ".url");
+            std::ofstream(shortcuts.back(), std::ios::binary) << "old";
+        }
+        morvik::platform::setappfolderfortesting(disk);
+        morvik::UrlRun run;
+        morvik::UrlLoop loop(run, listfile, {content, disk + "/out/", false},
+                             std::chrono::milliseconds(5), std::chrono::milliseconds(5));
+        RecordingUi ui;
+        run.run(loop, ui);
+
+        Findings findings;
+        std::vector<std::string> failed;
+        for (std::size_t i = 0; i < shortcuts.size(); ++i) {
+            const std::string now = morvik::test::readAll(shortcuts[i]);
+            const std::string url = server.url("/p" + std::to_string(i + 10));
+            if (now == "old") {
+                failed.push_back(shortcuts[i]);
+            } else {
+                findings.check(now == morvik::urlgen::fillurl(content, url) + "\r\n",
+                               "torn shortcut: " + shortcuts[i]);
+            }
+        }
+        findings.check(!failed.empty() && failed.size() < shortcuts.size(),
+                       "the disk did not fill in the middle of the run");
+        findings.nohidden(disk);
+        for (const auto& path : failed) {
+            bool listed = false;
+            for (const auto& box : ui.boxes) {
+                listed = listed ||
+                         (box.icon == morvik::Icon::Critical && box.text == path + ": " + kNoSpace);
+            }
+            findings.check(listed, "failure not shown: " + path + " in " + ui.titles());
+        }
         return findings.text();
     });
 }
