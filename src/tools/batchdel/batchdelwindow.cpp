@@ -5,8 +5,8 @@
 #include "platform/qt/pathedit.h"
 #include "platform/qt/qtglue.h"
 #include "platform/ui.h"
-#include "shell/helpwindow.h"
-#include "shell/windows.h"
+#include "ui/helpwindow.h"
+#include "ui/windows.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
