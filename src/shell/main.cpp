@@ -3,7 +3,7 @@
 #include "platform/ui.h"
 #include "shell/mainwindow.h"
 #include "shell/startup.h"
-#include "shell/windows.h"
+#include "ui/windows.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -16,6 +16,7 @@ int main(int argc, char** argv)
     try {
         win::setupapplication(app);
         win::setapplicationicon();
+        win::registerlauncher();
         win::instance<win::main>()->show();
         return app.exec();
     } catch (const std::exception& e) {

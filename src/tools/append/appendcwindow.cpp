@@ -8,13 +8,14 @@
 #include "platform/qt/qtglue.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
-#include "shell/folderpicker.h"
-#include "shell/windows.h"
 #include "tools/append/contentrun.h"
 #include "tools/append/copyrun.h"
 #include "tools/append/failures.h"
 #include "tools/append/insert.h"
 #include "tools/append/setappendwindow.h"
+#include "ui/backgroundrun.h"
+#include "ui/folderpicker.h"
+#include "ui/windows.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -251,7 +252,12 @@ void appendc::Command4_Click()
         for (int i = 0; i < File1->listcount(); ++i) {
             names.push_back(File1->list(i));
         }
-        morvik::append::copyrun(File1->path(), names, m_target, ui(this));
+        const std::string source = File1->path();
+        const std::string target = m_target;
+        BackgroundRun::run(this, ui(this), "文件追加",
+                           [&](morvik::Ui& u, morvik::platform::Progress& progress) {
+                               morvik::append::copyrun(source, names, target, u, &progress);
+                           });
     });
 }
 
@@ -285,7 +291,10 @@ void appendc::Command7_Click()
                          : Option2->isChecked() ? morvik::append::Scope::CurrSub
                          : Option3->isChecked() ? morvik::append::Scope::All
                                                 : morvik::append::Scope::None;
-        morvik::append::contentrun(settings, zt, ui(this));
+        BackgroundRun::run(this, ui(this), "追加内容",
+                           [&](morvik::Ui& u, morvik::platform::Progress& progress) {
+                               morvik::append::contentrun(settings, zt, u, &progress);
+                           });
     });
 }
 
@@ -398,6 +407,9 @@ void appendc::filltypes(const std::vector<std::string>& types)
 
 void appendc::closeEvent(QCloseEvent* event)
 {
+    if (BackgroundRun::deferclose(this, event)) {
+        return;
+    }
     showlauncher();
     QWidget::closeEvent(event);
 }

@@ -8,8 +8,8 @@
 #include "platform/qt/qtglue.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
-#include "shell/folderpicker.h"
-#include "shell/windows.h"
+#include "ui/folderpicker.h"
+#include "ui/windows.h"
 #include "tools/append/appendcwindow.h"
 #include "tools/append/failures.h"
 

@@ -5,8 +5,9 @@
 #include "platform/qt/pathedit.h"
 #include "platform/qt/qtglue.h"
 #include "platform/ui.h"
-#include "shell/helpwindow.h"
-#include "shell/windows.h"
+#include "ui/backgroundrun.h"
+#include "ui/helpwindow.h"
+#include "ui/windows.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -148,6 +149,9 @@ bool batchdel::event(QEvent* event)
 
 void batchdel::closeEvent(QCloseEvent* event)
 {
+    if (BackgroundRun::deferclose(this, event)) {
+        return;
+    }
     Form_Unload();
     event->accept();
 }
@@ -170,8 +174,14 @@ void batchdel::Command1_Click()
         in.scan = Check2->isChecked();
         in.report = Check3->isChecked();
         in.text3enabled = Text3->isEnabled();
+        BackgroundRun::run(this, u, "删除操作",
+                           [&](morvik::Ui& threadui, morvik::platform::Progress& progress) {
+                               engine.setui(threadui);
+                               engine.setprogress(&progress);
+                               engine.run(in);
+                               engine.setprogress(nullptr);
+                           });
         engine.setui(u);
-        engine.run(in);
     });
 }
 

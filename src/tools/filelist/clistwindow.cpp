@@ -5,7 +5,7 @@
 #include "platform/qt/qtglue.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
-#include "shell/windows.h"
+#include "ui/windows.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

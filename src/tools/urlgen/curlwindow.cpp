@@ -4,8 +4,8 @@
 #include "platform/qt/framebox.h"
 #include "platform/qt/pathedit.h"
 #include "platform/qt/qtglue.h"
-#include "shell/folderpicker.h"
-#include "shell/windows.h"
+#include "ui/folderpicker.h"
+#include "ui/windows.h"
 #include "tools/urlgen/shortcut.h"
 
 #include <QCheckBox>

@@ -6,11 +6,12 @@
 #include "platform/qt/commondialog.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/qtglue.h"
-#include "shell/folderpicker.h"
-#include "shell/windows.h"
 #include "support/qt/framelines.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
+#include "ui/backgroundrun.h"
+#include "ui/folderpicker.h"
+#include "ui/windows.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -18,9 +19,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTimer>
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -477,6 +480,67 @@ TEST_F(AppendWindow, ContentTabRunsOverTheChosenTypes)
     EXPECT_EQ(w->List1->count(), 0);
     EXPECT_EQ(stored("appendtype"), "");
     EXPECT_EQ(reopen()->List1->count(), 0);
+}
+
+// A long run leaves the window answering: its inputs are disabled, the progress shows,
+// and "取消" stops it between two files (each file whole, no temporary file left), with a
+// box that says how far it got.
+TEST_F(AppendWindow, LongContentRunShowsProgressAndStopsOnCancel)
+{
+    constexpr int kFiles = 6000;
+    tree.createFile("content.txt", "X");
+    std::vector<std::string> pages;
+    for (int i = 0; i < kFiles; ++i) {
+        pages.push_back("site/d" + std::to_string(i % 60) + "/p" + std::to_string(i) + ".htm");
+        tree.createFile(pages.back(), "<body></body>");
+    }
+    auto* w = win::instance<win::appendc>();
+    ui.input("*.htm");
+    w->Command9_Click();
+    w->Text1->setText(win::qs(tree.path("content.txt")));
+    w->Text2->setText(win::qs(tree.path("site")));
+    w->Text3->setPlainText(QStringLiteral("F{:$}</body>"));
+    w->Option3->setChecked(true);
+    ui.clear();
+
+    win::BackgroundRun::setshowdelayfortesting(0);
+    bool sawprogress = false;
+    bool inputsdisabled = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = w->findChild<QProgressDialog*>(QStringLiteral("Progress"));
+        if (!dialog || sawprogress) {
+            return;
+        }
+        sawprogress = dialog->labelText().startsWith(QStringLiteral("已处理"));
+        inputsdisabled = !w->Command7->isEnabled();
+        dialog->findChild<QPushButton*>()->click();
+    });
+    poll.start(5);
+    w->Command7_Click();
+    poll.stop();
+    win::BackgroundRun::setshowdelayfortesting(500);
+
+    EXPECT_TRUE(sawprogress);
+    EXPECT_TRUE(inputsdisabled);
+    EXPECT_TRUE(w->Command7->isEnabled());
+    int changed = 0;
+    for (const auto& page : pages) {
+        const std::string bytes = tree.read(page);
+        if (bytes == "<body>X\r\n</body>") {
+            ++changed;
+        } else {
+            EXPECT_EQ(bytes, "<body></body>") << page;
+        }
+    }
+    EXPECT_LT(changed, kFiles);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.path("site"))) {
+        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+    }
+    ASSERT_FALSE(ui.boxes.empty());
+    EXPECT_EQ(ui.boxes.back().text, "操作已停止：已处理 " + std::to_string(changed) + " / " +
+                                        std::to_string(kFiles) + " 个文件，其余文件未处理。");
+    EXPECT_EQ(ui.boxes.back().title, "追加内容");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "platform/qt/commondialog.h"
 #include "platform/qt/controls.h"
-#include "shell/helpwindow.h"
+#include "ui/helpwindow.h"
 #include "shell/shellfixture.h"
 #include "support/qt/framelines.h"
 #include "tools/batchdel/batchdelwindow.h"

@@ -3,7 +3,7 @@
 #include "../../shell/shellfixture.h"
 #include "common/dbrecord.h"
 #include "platform/qt/commondialog.h"
-#include "shell/folderpicker.h"
+#include "ui/folderpicker.h"
 #include "support/httpserver.h"
 #include "support/qt/framelines.h"
 

@@ -1,8 +1,8 @@
 #include "common/centerform.h"
 #include "platform/codec.h"
-#include "shell/helpwindow.h"
-#include "shell/windows.h"
-#include "shellfixture.h"
+#include "shell/shellfixture.h"
+#include "ui/helpwindow.h"
+#include "ui/windows.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
