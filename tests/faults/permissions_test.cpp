@@ -1,8 +1,8 @@
 // Permission faults as they happen to a user without root's rights (as root the tests
 // run again as nobody): a read-only file and a folder that cannot be written to keep
-// their files, are listed with the system's reason and no success is claimed; an
-// application folder that cannot be written to sends the settings to the user's data
-// folder.
+// their files, they and a folder that cannot be read are listed with the system's
+// reason and no success is claimed; an application folder that cannot be written to
+// sends the settings to the user's data folder.
 #include "common/dbrecord.h"
 #include "platform/appfolder.h"
 #include "support/recordingui.h"
@@ -129,6 +129,22 @@ TEST(PermissionFaults, UnwritableFoldersKeepTheirFilesAndAreListed)
     EXPECT_EQ(tree.listing("site") + " " + tree.listing("target/s1"), "a.htm a.htm");
     tree.setMode("site", 0755);
     tree.setMode("target/s1", 0755);
+}
+
+TEST(PermissionFaults, UnreadableTargetFolderIsListed)
+{
+    if (rerunasnobody()) {
+        return;
+    }
+    TempTree tree;
+    tree.createFile("source/a.htm", "new");
+    tree.createFile("target/s1/a.htm", "old");
+    tree.setMode("target", 0);
+    RecordingUi ui;
+    morvik::append::copyrun(tree.path("source"), {"a.htm"}, tree.path("target"), ui);
+    tree.setMode("target", 0755);
+    EXPECT_EQ(tree.read("target/s1/a.htm"), "old");
+    expectlisted(ui, "文件追加", tree.path("target"));
 }
 
 TEST(PermissionFaults, SettingsGoToTheUsersDataFolderWhenTheApplicationFolderIsClosed)
