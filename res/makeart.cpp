@@ -1,6 +1,9 @@
 // Draws the launcher's pictures: the released and pressed bitmap of each of the five
-// buttons, the two background pictures and the application icon.
-// Usage: makeart ICO_FOLDER ICON_PNG
+// buttons, the two background pictures and the application icon (ico/morvik.png for the
+// windows; the desktop's icon theme sizes and a scalable version under ICONS_FOLDER).
+// Usage: makeart ICO_FOLDER ICONS_FOLDER ICON_NAME
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -235,17 +238,15 @@ void waves(QPainter& p, double top, int alpha)
     }
 }
 
-void logo(QPainter& p, QPointF at, double size)
+// The logo, a folder with a lightning stroke (many files handled in one pass), is drawn
+// in a 64 x 64 box. Its shapes and colours are shared by the pictures and the SVG icon.
+const QColor kFolderTop(255, 196, 64);
+const QColor kFolderBottom(240, 138, 20);
+const QRectF kFolderBand(4, 26, 56, 6);
+constexpr int kFolderBandAlpha = 70;
+
+QPainterPath logofolder()
 {
-    // A folder with a lightning stroke: many files handled in one pass.
-    p.save();
-    p.translate(at);
-    p.scale(size / 64.0, size / 64.0);
-    QLinearGradient tile(0, 0, 0, 64);
-    tile.setColorAt(0, QColor(255, 196, 64));
-    tile.setColorAt(1, QColor(240, 138, 20));
-    p.setPen(Qt::NoPen);
-    p.setBrush(tile);
     QPainterPath folder;
     folder.moveTo(4, 14);
     folder.lineTo(24, 14);
@@ -254,9 +255,11 @@ void logo(QPainter& p, QPointF at, double size)
     folder.lineTo(60, 56);
     folder.lineTo(4, 56);
     folder.closeSubpath();
-    p.drawPath(folder);
-    p.setBrush(QColor(255, 255, 255, 70));
-    p.drawRect(QRectF(4, 26, 56, 6));
+    return folder;
+}
+
+QPainterPath logobolt()
+{
     QPainterPath bolt;
     bolt.moveTo(36, 24);
     bolt.lineTo(24, 42);
@@ -265,8 +268,24 @@ void logo(QPainter& p, QPointF at, double size)
     bolt.lineTo(42, 34);
     bolt.lineTo(34, 34);
     bolt.closeSubpath();
+    return bolt;
+}
+
+void logo(QPainter& p, QPointF at, double size)
+{
+    p.save();
+    p.translate(at);
+    p.scale(size / 64.0, size / 64.0);
+    QLinearGradient tile(0, 0, 0, 64);
+    tile.setColorAt(0, kFolderTop);
+    tile.setColorAt(1, kFolderBottom);
+    p.setPen(Qt::NoPen);
+    p.setBrush(tile);
+    p.drawPath(logofolder());
+    p.setBrush(QColor(255, 255, 255, kFolderBandAlpha));
+    p.drawRect(kFolderBand);
     p.setBrush(QColor(255, 255, 255));
-    p.drawPath(bolt);
+    p.drawPath(logobolt());
     p.restore();
 }
 
@@ -356,22 +375,116 @@ QImage launcherimage()
     return image;
 }
 
-QImage appicon()
+// The application icon is designed on a 128 x 128 grid: a blue tile with a shadow under
+// it and the logo on it.
+constexpr double kIconGrid = 128;
+const QRectF kIconTile(8, 6, 112, 112);
+const QPointF kIconShadowOffset(0, 4);
+constexpr double kIconCorner = 24;
+constexpr int kIconShadowAlpha = 50;
+const QColor kIconTop(48, 128, 206);
+const QColor kIconBottom(18, 64, 128);
+const QPointF kIconLogoAt(24, 18);
+constexpr double kIconLogoSize = 80;
+
+QImage appicon(int size)
 {
-    QImage image(128, 128, QImage::Format_ARGB32_Premultiplied);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient tile(0, 0, 0, 128);
-    tile.setColorAt(0, QColor(48, 128, 206));
-    tile.setColorAt(1, QColor(18, 64, 128));
+    p.scale(size / kIconGrid, size / kIconGrid);
+    QLinearGradient tile(0, 0, 0, kIconGrid);
+    tile.setColorAt(0, kIconTop);
+    tile.setColorAt(1, kIconBottom);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 0, 50));
-    p.drawRoundedRect(QRectF(8, 10, 112, 112), 24, 24);
+    p.setBrush(QColor(0, 0, 0, kIconShadowAlpha));
+    p.drawRoundedRect(kIconTile.translated(kIconShadowOffset), kIconCorner, kIconCorner);
     p.setBrush(tile);
-    p.drawRoundedRect(QRectF(8, 6, 112, 112), 24, 24);
-    logo(p, QPointF(24, 18), 80);
+    p.drawRoundedRect(kIconTile, kIconCorner, kIconCorner);
+    logo(p, kIconLogoAt, kIconLogoSize);
     return image;
+}
+
+QString svgnumber(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+QString svgcolour(const QColor& colour)
+{
+    return colour.name(QColor::HexRgb);
+}
+
+QString svgopacity(int alpha)
+{
+    return svgnumber(alpha / 255.0);
+}
+
+// SVG path data of a path made of lines and cubic curves.
+QString svgpathdata(const QPainterPath& path)
+{
+    QString data;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        const QString point = svgnumber(e.x) + QLatin1Char(' ') + svgnumber(e.y);
+        switch (e.type) {
+        case QPainterPath::MoveToElement:
+            data += QStringLiteral("M") + point;
+            break;
+        case QPainterPath::LineToElement:
+            data += QStringLiteral("L") + point;
+            break;
+        case QPainterPath::CurveToElement:
+            data += QStringLiteral("C") + point;
+            break;
+        case QPainterPath::CurveToDataElement:
+            data += QLatin1Char(' ') + point;
+            break;
+        }
+    }
+    return data + QStringLiteral("Z");
+}
+
+QString svgrect(const QRectF& r, double corner)
+{
+    return QStringLiteral("x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\"")
+        .arg(svgnumber(r.x()), svgnumber(r.y()), svgnumber(r.width()), svgnumber(r.height()),
+             svgnumber(corner));
+}
+
+QString svggradient(const char* id, double height, const QColor& top, const QColor& bottom)
+{
+    return QStringLiteral("<linearGradient id=\"%1\" gradientUnits=\"userSpaceOnUse\" x1=\"0\" "
+                          "y1=\"0\" x2=\"0\" y2=\"%2\"><stop offset=\"0\" stop-color=\"%3\"/>"
+                          "<stop offset=\"1\" stop-color=\"%4\"/></linearGradient>\n")
+        .arg(QString::fromLatin1(id), svgnumber(height), svgcolour(top), svgcolour(bottom));
+}
+
+// The same icon as appicon(), as a scalable picture for the icon theme.
+QByteArray appiconsvg()
+{
+    const double scale = kIconLogoSize / 64.0;
+    QString svg = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                 "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" "
+                                 "height=\"%1\" viewBox=\"0 0 %1 %1\">\n<defs>\n")
+                      .arg(svgnumber(kIconGrid));
+    svg += svggradient("tile", kIconGrid, kIconTop, kIconBottom);
+    svg += svggradient("folder", 64, kFolderTop, kFolderBottom);
+    svg += QStringLiteral("</defs>\n");
+    svg += QStringLiteral("<rect %1 fill=\"#000000\" fill-opacity=\"%2\"/>\n")
+               .arg(svgrect(kIconTile.translated(kIconShadowOffset), kIconCorner),
+                    svgopacity(kIconShadowAlpha));
+    svg += QStringLiteral("<rect %1 fill=\"url(#tile)\"/>\n").arg(svgrect(kIconTile, kIconCorner));
+    svg += QStringLiteral("<g transform=\"translate(%1 %2) scale(%3)\">\n")
+               .arg(svgnumber(kIconLogoAt.x()), svgnumber(kIconLogoAt.y()), svgnumber(scale));
+    svg +=
+        QStringLiteral("<path d=\"%1\" fill=\"url(#folder)\"/>\n").arg(svgpathdata(logofolder()));
+    svg += QStringLiteral("<rect %1 fill=\"#ffffff\" fill-opacity=\"%2\"/>\n")
+               .arg(svgrect(kFolderBand, 0), svgopacity(kFolderBandAlpha));
+    svg += QStringLiteral("<path d=\"%1\" fill=\"#ffffff\"/>\n").arg(svgpathdata(logobolt()));
+    svg += QStringLiteral("</g>\n</svg>\n");
+    return svg.toUtf8();
 }
 
 bool save(const QImage& image, const QString& path, const char* format, int quality = -1)
@@ -383,17 +496,51 @@ bool save(const QImage& image, const QString& path, const char* format, int qual
     return true;
 }
 
+bool savebytes(const QByteArray& bytes, const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size() || !file.flush()) {
+        std::fprintf(stderr, "makeart: cannot write %s: %s\n", qPrintable(path),
+                     qPrintable(file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+// Makes FOLDER/SUB and returns it.
+QString subfolder(const QString& folder, const QString& sub)
+{
+    const QString path = folder + QLatin1Char('/') + sub;
+    QDir().mkpath(path);
+    return path;
+}
+
+// The icon theme's layout: SIZExSIZE/apps/NAME.png for each size, scalable/apps/NAME.svg.
+bool saveiconsizes(const QString& iconsfolder, const QString& name)
+{
+    bool ok = true;
+    for (const int size : {48, 128, 256}) {
+        const QString dir = subfolder(iconsfolder, QStringLiteral("%1x%1/apps").arg(size));
+        ok &= save(appicon(size), dir + QLatin1Char('/') + name + QStringLiteral(".png"), "PNG");
+    }
+    const QString dir = subfolder(iconsfolder, QStringLiteral("scalable/apps"));
+    ok &= savebytes(appiconsvg(), dir + QLatin1Char('/') + name + QStringLiteral(".svg"));
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: makeart ICO_FOLDER ICON_PNG\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: makeart ICO_FOLDER ICONS_FOLDER ICON_NAME\n");
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
-    const QString iconpath = QString::fromLocal8Bit(argv[2]);
+    const QString iconsfolder = QString::fromLocal8Bit(argv[2]);
+    const QString iconname = QString::fromLocal8Bit(argv[3]);
 
     const Tool tools[] = {
         {"list", QStringLiteral("列表生成"), QColor(46, 139, 87), listicon},
@@ -410,6 +557,7 @@ int main(int argc, char** argv)
     }
     ok &= save(windowbackground(), folder + QStringLiteral("/bg-window.jpg"), "JPEG", 92);
     ok &= save(launcherimage(), folder + QStringLiteral("/bg-image.jpg"), "JPEG", 92);
-    ok &= save(appicon(), iconpath, "PNG");
+    ok &= save(appicon(256), folder + QStringLiteral("/morvik.png"), "PNG");
+    ok &= saveiconsizes(iconsfolder, iconname);
     return ok ? 0 : 1;
 }

@@ -10,6 +10,13 @@ packages=(
     libgtest-dev libgmock-dev
     fonts-noto-cjk
 )
+# Run time: the browser opened through xdg-open, the certificates of https pages. The
+# installed-layout test and the packages: desktop entry and metadata validators, file,
+# groff, dpkg-shlibdeps.
+packages+=(
+    xdg-utils ca-certificates
+    desktop-file-utils appstream file groff-base dpkg-dev
+)
 if [ "$#" -gt 0 ]; then
     packages+=("$@")
 fi

@@ -79,11 +79,24 @@ std::string fieldtext(std::string_view record, size_t offset, size_t width)
 class StoreFile
 {
 public:
-    explicit StoreFile(const std::string& path) : m_path(path)
+    StoreFile(const std::string& path, bool write) : m_path(path)
     {
+        platform::refusenul(path);
         m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (m_fd < 0 && !write && (errno == EACCES || errno == EROFS)) {
+            m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        }
         if (m_fd < 0) {
             throw platform::SysError(path, errno);
+        }
+        // A store without any write permission is read-only for root too, like every
+        // other file the program rewrites.
+        struct stat st {
+        };
+        if (write && ::fstat(m_fd, &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+            ::close(m_fd);
+            m_fd = -1;
+            throw platform::SysError(path, platform::kReadOnlyReason);
         }
     }
     ~StoreFile()
@@ -179,7 +192,7 @@ long long findkey(const StoreFile& file, double count, const std::string& key)
 std::string dbrecord(const std::string& filepath, const std::string& key, bool write,
                      const std::string& value, const std::string& note)
 {
-    StoreFile file(filepath);
+    StoreFile file(filepath, write);
     const off_t length = file.length();
     const double count = static_cast<double>(length) / static_cast<double>(kRecordLength);
 

@@ -1,6 +1,7 @@
 #include "common/findfiles.h"
 
 #include "platform/fsobject.h"
+#include "platform/syserror.h"
 #include "platform/wildcard.h"
 
 #include <iterator>
@@ -43,15 +44,18 @@ void MatchList::append(MatchList&& other)
                      std::make_move_iterator(other.paths.end()));
     }
     other.paths.clear();
+    unreadable.insert(unreadable.end(), std::make_move_iterator(other.unreadable.begin()),
+                      std::make_move_iterator(other.unreadable.end()));
+    other.unreadable.clear();
 }
 
 namespace
 {
 
-void walk(const std::string& folderpath, const std::string& pattern, bool wild, bool descend,
-          int depth, std::vector<std::string>& out)
+void walk(const Folder& folder, const std::string& pattern, bool wild, bool descend, int depth,
+          MatchList& result)
 {
-    const Folder folder = platform::getfolder(folderpath);
+    std::vector<std::string>& out = result.paths;
 
     if (platform::anyvisiblematch(folder, pattern)) {
         if (!wild) {
@@ -75,9 +79,17 @@ void walk(const std::string& folderpath, const std::string& pattern, bool wild, 
     }
     const int next = depth == 100 ? 100 : depth - 1;
     for (const platform::SubfolderItem& sub : folder.subfolders) {
-        if (sub.type == platform::kFolderType) {
-            walk(sub.path, pattern, wild, true, next, out);
+        if (sub.type != platform::kFolderType) {
+            continue;
         }
+        Folder subfolder;
+        try {
+            subfolder = platform::getfolder(sub.path);
+        } catch (const platform::SysError& e) {
+            result.unreadable.push_back({sub.path, e.reason()});
+            continue;
+        }
+        walk(subfolder, pattern, wild, true, next, result);
     }
 }
 
@@ -87,7 +99,8 @@ MatchList findfiles(const std::string& folder, const std::string& pattern, bool 
                     std::int16_t depth)
 {
     MatchList result;
-    walk(folder, pattern, platform::haswildcard(pattern), descend, depth, result.paths);
+    walk(platform::getfolder(folder), pattern, platform::haswildcard(pattern), descend, depth,
+         result);
     return result;
 }
 

@@ -10,8 +10,17 @@ namespace morvik
 // The matches of a folder walk: full file paths in walk order. Paths travel as a list,
 // so a name holding "," stays one path; text() gives the comma form (every path
 // followed by ",") for showing and comparing.
+// A folder the walk could not read, with the system's reason.
+struct UnreadableFolder {
+    std::string path;
+    std::string reason;
+};
+
 struct MatchList {
     std::vector<std::string> paths;
+    // Subfolders the walk could not read (gone or without permission); it went on past
+    // them, so their files are neither matched nor counted as missing.
+    std::vector<UnreadableFolder> unreadable;
 
     bool empty() const { return paths.empty(); }
     std::size_t size() const { return paths.size(); }
@@ -25,8 +34,9 @@ struct MatchList {
 // (0: this folder only, 100: all levels, n: n levels), whose names match a plain name
 // or a wildcard pattern. A plain name gives at most one entry, written as the caller
 // wrote it. Only ordinary folders are entered (not links to folders). Every entry is
-// the folder's path, "/" and the name. Throws platform::SysError when the folder or
-// any folder of the walk cannot be read.
+// the folder's path, "/" and the name. Throws platform::SysError when the folder itself
+// cannot be read (or is an empty text); a subfolder that cannot be read is collected in
+// `unreadable` and the walk goes on.
 MatchList findfiles(const std::string& folder, const std::string& pattern, bool descend,
                     std::int16_t depth);
 

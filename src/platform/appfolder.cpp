@@ -72,6 +72,50 @@ std::string joined(const std::string& folder, const std::string& relative)
     return folder == "/" ? "/" + relative : folder + "/" + relative;
 }
 
+bool isfolder(const std::string& path)
+{
+    struct stat st {
+    };
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// PREFIX/share/morvik for an executable installed as PREFIX/bin/morvik; empty otherwise.
+// Found from the executable rather than from the prefix the build was configured with,
+// so that `cmake --install --prefix` elsewhere and staged installs work alike.
+std::string installedsharefolder(const std::string& app)
+{
+    const std::size_t slash = app.find_last_of('/');
+    if (slash == std::string::npos || app.compare(slash, std::string::npos, "/bin") != 0) {
+        return {};
+    }
+    const std::string prefix = slash == 0 ? std::string("/") : app.substr(0, slash);
+    return joined(prefix, "share/morvik");
+}
+
+// An installed program has no pictures beside it and finds them under its prefix. It
+// never writes beside its executable, even when it may (root running /usr/bin/morvik).
+bool isinstalled(const std::string& app)
+{
+    if (isfolder(joined(app, "ico"))) {
+        return false;
+    }
+    const std::string share = installedsharefolder(app);
+    return !share.empty() && isfolder(joined(share, "ico"));
+}
+
+std::string userdatafolder()
+{
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/') {
+        base = folderpath(xdg);
+    } else {
+        base = joined(homefolder(), ".local/share");
+    }
+    std::string folder = joined(base, "morvik");
+    makefolders(folder);
+    return folder;
+}
+
 } // namespace
 
 std::string appfolder()
@@ -87,18 +131,10 @@ std::string appfolder()
 std::string datafolder()
 {
     const std::string app = appfolder();
-    if (::access(app.c_str(), W_OK) == 0) {
+    if (!isinstalled(app) && ::access(app.c_str(), W_OK) == 0) {
         return app;
     }
-    std::string base;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/') {
-        base = folderpath(xdg);
-    } else {
-        base = homefolder() + "/.local/share";
-    }
-    std::string folder = joined(base, "morvik");
-    makefolders(folder);
-    return folder;
+    return userdatafolder();
 }
 
 std::string resourcepath(const std::string& relative)
@@ -108,13 +144,8 @@ std::string resourcepath(const std::string& relative)
     if (::access(beside.c_str(), F_OK) == 0) {
         return beside;
     }
-    // Installed as PREFIX/bin/morvik with the pictures in PREFIX/share/morvik. Found from
-    // the executable rather than from the prefix the build was configured with, so that
-    // `cmake --install --prefix` elsewhere and staged installs still find them.
-    const std::size_t slash = app.find_last_of('/');
-    if (slash != std::string::npos && app.compare(slash, std::string::npos, "/bin") == 0) {
-        const std::string prefix = slash == 0 ? std::string("/") : app.substr(0, slash);
-        const std::string installed = joined(joined(prefix, "share/morvik"), relative);
+    if (const std::string share = installedsharefolder(app); !share.empty()) {
+        const std::string installed = joined(share, relative);
         if (::access(installed.c_str(), F_OK) == 0) {
             return installed;
         }

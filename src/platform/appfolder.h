@@ -9,9 +9,11 @@ namespace morvik::platform
 std::string appfolder();
 
 // Where the data files (db.dat, Err_Report.txt, Error_CreateUrl.log, shortcuts without
-// a usable output folder) go: the application folder when it is writable, otherwise
-// $XDG_DATA_HOME/morvik (by default ~/.local/share/morvik), created on first use.
-// Without a trailing "/".
+// a usable output folder) go: the application folder when it is writable and not an
+// installed program's (a build tree, or a portable copy with ico/ beside the
+// executable), otherwise $XDG_DATA_HOME/morvik (by default ~/.local/share/morvik),
+// created on first use. An installed program is one in PREFIX/bin with no ico/ beside
+// it and its pictures in PREFIX/share/morvik/ico. Without a trailing "/".
 std::string datafolder();
 
 // A read-only resource such as "ico/list1.bmp": next to the executable, then, for an

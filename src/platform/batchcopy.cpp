@@ -1,5 +1,6 @@
 #include "platform/batchcopy.h"
 
+#include "platform/folderat.h"
 #include "platform/syserror.h"
 
 #include <cerrno>
@@ -12,6 +13,16 @@ namespace morvik::platform
 
 namespace
 {
+
+mode_t currentumask()
+{
+    static const mode_t mask = [] {
+        const mode_t m = ::umask(0);
+        ::umask(m);
+        return m;
+    }();
+    return mask;
+}
 
 std::string folderof(const std::string& path)
 {
@@ -98,6 +109,7 @@ void copydata(int in, const std::string& source, long long size, int out,
 
 SourceFile::SourceFile(std::string path) : m_path(std::move(path))
 {
+    refusenul(m_path);
     // Non-blocking, so that a pipe under the name cannot hang the run at open.
     m_fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (m_fd < 0) {
@@ -132,6 +144,7 @@ SourceFile::~SourceFile()
 
 void SourceFile::copyto(const std::string& destination) const
 {
+    refusenul(destination);
     struct stat existing {
     };
     const bool replacing = lstat(destination.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
@@ -174,6 +187,49 @@ void SourceFile::copyto(const std::string& destination) const
         unlink(temp.c_str());
         throw SysError(destination, code);
     }
+}
+
+void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) const
+{
+    if (folder.fd() < 0 || hasnul(name) || name.find('/') != std::string::npos) {
+        copyto(folder.join(name));
+        return;
+    }
+    struct stat existing {
+    };
+    bool replacing = false;
+    if (fstatat(folder.fd(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        replacing = S_ISREG(existing.st_mode);
+    } else if (errno != ENOENT) {
+        throw SysError(folder.join(name), errno);
+    }
+    if (replacing && existing.st_dev == m_device && existing.st_ino == m_inode) {
+        return; // the destination is the source itself
+    }
+    // A copy into a site must not change who may read or write the page there.
+    if (replacing && !folder.maywrite(name, existing)) {
+        throw SysError(folder.join(name), EACCES);
+    }
+    // A new file takes the source's mode, owned as any new file of the folder is.
+    const unsigned created = (replacing ? existing.st_mode : m_mode) & 0777;
+    std::string tempname;
+    const int out = folder.createtemp(name, created, tempname);
+    try {
+        copydata(m_fd, m_path, m_size, out, folder.join(name));
+        if (replacing) {
+            folder.keepownerandmode(out, existing, created, name);
+        } else if ((created & ~currentumask()) != m_mode) {
+            if (fchmod(out, m_mode) != 0) {
+                throw SysError(folder.join(name), errno);
+            }
+        }
+        // Let the disk start on it now; the run's one flush at the end waits for the rest.
+        sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
+    } catch (...) {
+        folder.discard(out, tempname);
+        throw;
+    }
+    folder.commit(out, tempname, name);
 }
 
 bool samefile(const std::string& a, const std::string& b)

@@ -5,6 +5,8 @@
 namespace morvik::platform
 {
 
+class RewriteFolder;
+
 // One source file opened once and copied to many destinations, for runs that put the
 // same file into many folders. Each copy is as safe as copyfile(): it goes to a
 // temporary file in the destination's folder (hidden name, random suffix) that is
@@ -29,6 +31,11 @@ public:
     // source itself (the same file, by device and inode) is left alone. Throws SysError
     // naming the destination (or the source, for a read error).
     void copyto(const std::string& destination) const;
+
+    // The same copy to the file `name` of an open folder, relative to its handle: one
+    // fstatat, the temporary file's create, the data, close and rename, with owner and
+    // mode set only where the new file would otherwise differ.
+    void copyto(const RewriteFolder& folder, const std::string& name) const;
 
 private:
     std::string m_path;

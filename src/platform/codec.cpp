@@ -1,9 +1,13 @@
 #include "platform/codec.h"
 
+#include "platform/charsets.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
+#include <map>
+#include <memory>
 #include <stdexcept>
 
 namespace morvik::platform
@@ -136,8 +140,10 @@ public:
     Converter& operator=(const Converter&) = delete;
 
     // Converts from the start of `in` until the end or the first character that cannot
-    // be converted; appends to `out` and returns the number of input bytes used.
-    size_t convert(std::string_view in, std::string& out)
+    // be converted; appends to `out` and returns the number of input bytes used. `error`
+    // gets why it stopped early: EILSEQ (no character there) or EINVAL (a character
+    // incomplete at the end of `in`); 0 when everything was converted.
+    size_t convert(std::string_view in, std::string& out, int* error = nullptr)
     {
         iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
         char* inptr = const_cast<char*>(in.data());
@@ -149,8 +155,14 @@ public:
             const size_t rc = iconv(m_cd, &inptr, &inleft, &outptr, &outleft);
             out.append(buffer, static_cast<size_t>(outptr - buffer));
             if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
+                if (error) {
+                    *error = errno;
+                }
                 break;
             }
+        }
+        if (error && inleft == 0) {
+            *error = 0;
         }
         return in.size() - inleft;
     }
@@ -217,6 +229,92 @@ std::string fromutf8(std::string_view bytes)
     return out;
 }
 
+// Length of the bytes before an incomplete GB18030 character at their very end: a lead
+// byte alone, or the first two or three bytes of a four-byte form.
+size_t withoutgbtail(std::string_view bytes)
+{
+    size_t i = 0;
+    while (i < bytes.size()) {
+        size_t len = gblength(bytes, i);
+        if (len == 0) {
+            const std::string_view rest = bytes.substr(i);
+            const auto at = [&rest](size_t k) { return static_cast<unsigned char>(rest[k]); };
+            const bool lead = at(0) >= 0x81 && at(0) <= 0xFE;
+            const bool digit = rest.size() < 2 || (at(1) >= 0x30 && at(1) <= 0x39);
+            const bool third = rest.size() < 3 || (at(2) >= 0x81 && at(2) <= 0xFE);
+            if (rest.size() < 4 && lead && (rest.size() == 1 || (digit && third))) {
+                return i;
+            }
+            len = 1;
+        }
+        i += len;
+    }
+    return bytes.size();
+}
+
+// The converter from an iconv charset to UTF-8, opened once per thread; null when iconv
+// does not have the charset.
+Converter* decoderfrom(const std::string& iconvname)
+{
+    thread_local std::map<std::string, std::unique_ptr<Converter>> converters;
+    const auto known = converters.find(iconvname);
+    if (known != converters.end()) {
+        return known->second.get();
+    }
+    std::unique_ptr<Converter> converter;
+    try {
+        converter = std::make_unique<Converter>("UTF-8", iconvname.c_str());
+    } catch (const std::runtime_error&) {
+        // Remembered as missing: the table of labels is small, so is this map.
+    }
+    return converters.emplace(iconvname, std::move(converter)).first->second.get();
+}
+
+// Bytes in the converter's charset to UTF-8 text; a byte that starts no character becomes
+// an escape. An incomplete character at the end is dropped when `cut`, else escaped.
+std::string fromcharset(Converter& converter, std::string_view bytes, bool cut)
+{
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    size_t i = 0;
+    while (i < bytes.size()) {
+        int error = 0;
+        i += converter.convert(bytes.substr(i), out, &error);
+        if (i >= bytes.size() || (cut && error == EINVAL)) {
+            break;
+        }
+        appendescape(out, byteat(bytes, i));
+        ++i;
+    }
+    return out;
+}
+
+// Decoding by a charset label; see decodecharset() and decodecharsetcut().
+std::string decodelabelled(std::string_view bytes, std::string_view charset, bool cut)
+{
+    const std::string name = iconvcharset(charset);
+    if (name == "UTF-8") {
+        return fromutf8(cut ? bytes.substr(0, completeutf8(bytes)) : bytes);
+    }
+    if (name == "GB18030") {
+        return fromgbk(cut ? bytes.substr(0, withoutgbtail(bytes)) : bytes);
+    }
+    if (Converter* converter = name.empty() ? nullptr : decoderfrom(name)) {
+        return fromcharset(*converter, bytes, cut);
+    }
+    if (cut) {
+        const std::string_view utf8 = bytes.substr(0, completeutf8(bytes));
+        if (isutf8(utf8)) {
+            bytes = utf8;
+        } else {
+            // The text starts after a byte-order mark, which decode() keeps as it is.
+            const size_t start = bytes.substr(0, kBom.size()) == kBom ? kBom.size() : 0;
+            bytes = bytes.substr(0, start + withoutgbtail(bytes.substr(start)));
+        }
+    }
+    return decode(bytes);
+}
+
 // UTF-8 text with its escapes turned back into raw bytes.
 std::string unescape(std::string_view text)
 {
@@ -233,23 +331,6 @@ std::string unescape(std::string_view text)
         }
     }
     out.append(text.substr(start));
-    return out;
-}
-
-std::string lowered(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) {
-        s.remove_suffix(1);
-    }
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
     return out;
 }
 
@@ -358,10 +439,10 @@ bool isutf8(std::string_view bytes)
 
 Encoding detect(std::string_view bytes)
 {
-    if (bytes.substr(0, kBom.size()) == kBom) {
-        return Encoding::Utf8Bom;
+    if (!isutf8(bytes)) {
+        return Encoding::Gbk;
     }
-    return isutf8(bytes) ? Encoding::Utf8 : Encoding::Gbk;
+    return bytes.substr(0, kBom.size()) == kBom ? Encoding::Utf8Bom : Encoding::Utf8;
 }
 
 std::string decode(std::string_view bytes, Encoding* found)
@@ -374,10 +455,18 @@ std::string decode(std::string_view bytes, Encoding* found)
     case Encoding::Utf8:
         return std::string(bytes);
     case Encoding::Utf8Bom:
-        // A marked file with a stray byte is still UTF-8; the byte is carried through.
-        return fromutf8(bytes.substr(kBom.size()));
+        return std::string(bytes.substr(kBom.size()));
     case Encoding::Gbk:
         break;
+    }
+    if (bytes.substr(0, kBom.size()) == kBom) {
+        // A byte-order mark before bytes that are not UTF-8 marks nothing: its bytes are
+        // carried through and the GBK text starts after them.
+        std::string out;
+        for (const char b : kBom) {
+            appendescape(out, static_cast<unsigned char>(b));
+        }
+        return out + fromgbk(bytes.substr(kBom.size()));
     }
     return fromgbk(bytes);
 }
@@ -397,14 +486,33 @@ std::string encode(std::string_view utf8, Encoding encoding)
 
 std::string decodecharset(std::string_view bytes, std::string_view charset)
 {
-    const std::string name = lowered(charset);
-    if (name == "utf-8" || name == "utf8") {
-        return fromutf8(bytes);
+    return decodelabelled(bytes, charset, false);
+}
+
+std::string decodecharsetcut(std::string_view bytes, std::string_view charset)
+{
+    return decodelabelled(bytes, charset, true);
+}
+
+size_t completeutf8(std::string_view bytes)
+{
+    const size_t n = bytes.size();
+    for (size_t back = 1; back <= 3 && back <= n; ++back) {
+        const unsigned char c = byteat(bytes, n - back);
+        if ((c & 0xC0) == 0x80) {
+            continue; // continuation byte: look further back for the lead
+        }
+        size_t need = 1;
+        if ((c & 0xE0) == 0xC0) {
+            need = 2;
+        } else if ((c & 0xF0) == 0xE0) {
+            need = 3;
+        } else if ((c & 0xF8) == 0xF0) {
+            need = 4;
+        }
+        return need > back ? n - back : n;
     }
-    if (name == "gbk" || name == "gb2312" || name == "cp936" || name == "gb18030") {
-        return fromgbk(bytes);
-    }
-    return decode(bytes);
+    return n;
 }
 
 std::string displayable(std::string_view utf8)
@@ -433,10 +541,11 @@ std::vector<std::string> splitlines(std::string_view text)
 {
     std::vector<std::string> lines;
     size_t start = 0;
-    for (size_t cr = text.find('\r'); cr != std::string_view::npos; cr = text.find('\r', start)) {
-        lines.emplace_back(text.substr(start, cr - start));
-        start = cr + 1;
-        if (start < text.size() && text[start] == '\n') {
+    for (size_t end = text.find_first_of("\r\n"); end != std::string_view::npos;
+         end = text.find_first_of("\r\n", start)) {
+        lines.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+        if (text[end] == '\r' && start < text.size() && text[start] == '\n') {
             ++start;
         }
     }

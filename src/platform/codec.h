@@ -28,24 +28,36 @@ std::string unencodable(std::string_view utf8, Encoding encoding);
 // Whether the bytes are valid UTF-8.
 bool isutf8(std::string_view bytes);
 
-// Detection for reading: valid UTF-8 (with or without BOM) is UTF-8, anything else GBK.
+// Detection for reading: valid UTF-8 (with or without BOM) is UTF-8, anything else GBK,
+// a file that starts with a BOM included.
 Encoding detect(std::string_view bytes);
 
-// Bytes as read from a file to UTF-8 text, by detection. A BOM is dropped.
+// Bytes as read from a file to UTF-8 text, by detection. The BOM of a UTF-8 file is
+// dropped; a BOM before bytes that are not UTF-8 is carried through as three escaped
+// bytes, and the GBK text starts after it.
 std::string decode(std::string_view bytes, Encoding* found = nullptr);
 
 // UTF-8 text to bytes of the given encoding (a BOM is written for Utf8Bom).
 std::string encode(std::string_view utf8, Encoding encoding);
 
-// Decodes bytes by a charset name ("utf-8", "gbk", "gb2312", "cp936", "gb18030", ...);
-// an unknown name falls back to detection.
+// Decodes bytes by a web charset label ("utf-8", "gbk", "big5", "shift_jis",
+// "iso-8859-1", ...), mapped to a converter as browsers map labels (see charsets.h).
+// Bytes that do not decode become escapes. A label browsers do not know, or one whose
+// converter iconv lacks, falls back to detection.
 std::string decodecharset(std::string_view bytes, std::string_view charset);
+
+// The same for bytes cut off at an arbitrary point (the first chunk of a page): a
+// character left incomplete at the end is dropped rather than carried through.
+std::string decodecharsetcut(std::string_view bytes, std::string_view charset);
+
+// Length of the bytes without an incomplete UTF-8 sequence at their very end.
+std::size_t completeutf8(std::string_view bytes);
 
 // Text for display: escapes shown as U+FFFD.
 std::string displayable(std::string_view utf8);
 
-// Splits text into lines: a line ends at CR or at CR LF; a lone LF stays inside the
-// line. A last line break does not add an empty line.
+// Splits text into lines: LF, CR LF and CR each end a line (files written on Linux end
+// their lines with LF alone). A last line break does not add an empty line.
 std::vector<std::string> splitlines(std::string_view text);
 
 } // namespace morvik::platform

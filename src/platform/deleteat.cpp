@@ -1,5 +1,7 @@
 #include "platform/deleteat.h"
 
+#include "platform/syserror.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,8 +13,6 @@ namespace morvik::platform
 
 namespace
 {
-
-constexpr const char* kReadOnly = "文件只读";
 
 // Root may write anything, so only the mode bits count then.
 bool runningasroot()
@@ -38,7 +38,7 @@ OpenFolder::~OpenFolder()
 
 DeleteResult OpenFolder::deletefile(const std::string& name, std::string* reason)
 {
-    if (m_fd < 0 || name.find('/') != std::string::npos) {
+    if (m_fd < 0 || name.find('/') != std::string::npos || hasnul(name)) {
         return platform::deletefile(m_path + "/" + name, reason);
     }
     auto result = [&](DeleteResult r, const char* why) {
@@ -66,12 +66,12 @@ DeleteResult OpenFolder::deletefile(const std::string& name, std::string* reason
         }
         // Root may write anything, so the mode bits are asked about directly as well.
         if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-            return result(DeleteResult::Refused, kReadOnly);
+            return result(DeleteResult::Refused, kReadOnlyReason);
         }
         if (!runningasroot() && ::faccessat(m_fd, name.c_str(), W_OK, AT_EACCESS) != 0) {
             const int err = errno;
             return result(DeleteResult::Refused,
-                          err == EACCES || err == EROFS ? kReadOnly : std::strerror(err));
+                          err == EACCES || err == EROFS ? kReadOnlyReason : std::strerror(err));
         }
     }
     if (::unlinkat(m_fd, name.c_str(), 0) != 0) {

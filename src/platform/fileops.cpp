@@ -18,10 +18,10 @@ namespace morvik::platform
 namespace
 {
 
-// The reason shown when a file carries no write permission at all.
-constexpr const char* kReadOnlyReason = "文件只读";
 // The reason shown when a copy's source is a pipe, device or socket.
 constexpr const char* kNotRegularReason = "不是普通文件";
+// The reason shown for a name that holds a NUL byte.
+constexpr const char* kNulReason = "路径中含有空字符（NUL）";
 
 constexpr std::size_t kCopyBlock = 1 << 20;
 constexpr std::size_t kMaxTempStem = 200;
@@ -234,6 +234,7 @@ void copycontents(int in, int out, const std::string& source, const std::string&
 
 std::string readbytes(const std::string& path)
 {
+    refusenul(path);
     // Non-blocking, so that a pipe chosen by mistake cannot hang the program at open.
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
@@ -272,6 +273,7 @@ std::string readbytes(const std::string& path)
 
 long long filesize(const std::string& path)
 {
+    refusenul(path);
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) {
         throw SysError(path, errno);
@@ -287,6 +289,9 @@ DeleteResult deletefile(const std::string& path, std::string* reason)
         }
         return DeleteResult::Refused;
     };
+    if (hasnul(path)) {
+        return refuse(kNulReason);
+    }
     if (!visiblefileexists(path)) {
         if (reason) {
             *reason = std::strerror(ENOENT);
@@ -316,6 +321,8 @@ DeleteResult deletefile(const std::string& path, std::string* reason)
 
 void copyfile(const std::string& source, const std::string& destination)
 {
+    refusenul(source);
+    refusenul(destination);
     // Non-blocking, so that a pipe or device under the name cannot hang the run at open.
     Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0) {
@@ -389,6 +396,7 @@ void replacewith(const std::string& path, const std::string& target, std::string
 
 void replacefile(const std::string& path, std::string_view bytes)
 {
+    refusenul(path);
     const std::string target = followlinks(path);
 
     struct stat st;
@@ -406,6 +414,7 @@ void replacefile(const std::string& path, std::string_view bytes)
 
 void replaceentry(const std::string& path, std::string_view bytes)
 {
+    refusenul(path);
     struct stat st;
     const bool existed = ::lstat(path.c_str(), &st) == 0;
     if (!existed && errno != ENOENT) {
@@ -422,12 +431,33 @@ void replaceentry(const std::string& path, std::string_view bytes)
 
 void appendbytes(const std::string& path, std::string_view bytes)
 {
+    refusenul(path);
     Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
     if (fd.get() < 0) {
         throw SysError(path, errno);
     }
-    writeall(fd.get(), bytes, path);
+    struct stat st;
+    if (fstat(fd.get(), &st) != 0) {
+        throw SysError(path, errno);
+    }
+    // A report without any write permission is read-only for root too, as rewrites are.
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        throw SysError(path, kReadOnlyReason);
+    }
+    // All or nothing: a short write (a full disk) is cut back to the old length, so the
+    // next append never glues its line onto a fragment.
+    try {
+        writeall(fd.get(), bytes, path);
+    } catch (const SysError&) {
+        if (S_ISREG(st.st_mode)) {
+            (void)::ftruncate(fd.get(), st.st_size);
+        }
+        throw;
+    }
     if (const int err = fd.close(); err != 0) {
+        if (S_ISREG(st.st_mode)) {
+            (void)::truncate(path.c_str(), st.st_size);
+        }
         throw SysError(path, err);
     }
 }

@@ -54,9 +54,15 @@ std::string currentfolder()
 }
 
 // An absolute folder text for a path: relative paths are taken from the working folder.
+// An empty text names no folder at all (it never stands for the working folder), so a
+// run handed an empty box cannot reach the working folder's files.
 std::string absolutefolder(const std::string& path)
 {
-    if (!path.empty() && path[0] == '/') {
+    if (path.empty()) {
+        throw SysError(path, kEmptyFolderReason);
+    }
+    refusenul(path);
+    if (path[0] == '/') {
         return folderpath(path);
     }
     std::string base = currentfolder();
@@ -290,6 +296,9 @@ Folder getfolder(const std::string& path)
 
 bool visiblefileexists(const std::string& path)
 {
+    if (hasnul(path)) {
+        return false;
+    }
     const std::size_t slash = path.find_last_of('/');
     const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
     if (start >= path.size() || path[start] == '.') {
@@ -302,7 +311,7 @@ bool visiblefileexists(const std::string& path)
 bool folderexists(const std::string& path)
 {
     struct stat st;
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return !path.empty() && !hasnul(path) && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace morvik::platform

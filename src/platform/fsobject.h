@@ -38,9 +38,13 @@ struct Folder {
     std::string join(const std::string& name) const { return path + "/" + name; }
 };
 
+// The reason given for an empty folder text.
+inline constexpr const char* kEmptyFolderReason = "未指定文件夹";
+
 // Reads a folder: its files and direct subfolders. A relative path is taken from the
-// working folder. Throws SysError (with the system's reason) for a folder that does not
-// exist or cannot be read. Costs one open, the getdents calls and one close; a stat
+// working folder; an empty text is no folder. Throws SysError (with the system's reason)
+// for an empty text, a path holding a NUL byte, and a folder that does not exist or
+// cannot be read. Costs one open, the getdents calls and one close; a stat
 // only for entries whose directory-entry type does not tell file from folder.
 Folder getfolder(const std::string& path);
 

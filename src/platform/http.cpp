@@ -1,5 +1,6 @@
 #include "platform/http.h"
 
+#include "platform/charsets.h"
 #include "platform/codec.h"
 
 #include <curl/curl.h>
@@ -83,6 +84,7 @@ struct HttpTransfer::State {
     std::string chunk;
     std::string contenttype;
     std::string errortext;
+    bool rejected = false;
     std::function<void()> ondone;
     CURLM* multi = nullptr; // the running transfer's, for waking it on stop()
 
@@ -91,7 +93,7 @@ struct HttpTransfer::State {
     std::thread worker;
 
     void finish(long code, bool stillexecuting, std::string body, std::string type,
-                std::string error)
+                std::string error, bool refused = false)
     {
         std::function<void()> callback;
         {
@@ -105,6 +107,7 @@ struct HttpTransfer::State {
             chunk = std::move(body);
             contenttype = std::move(type);
             errortext = std::move(error);
+            rejected = refused;
             callback = ondone;
         }
         if (callback) {
@@ -115,6 +118,19 @@ struct HttpTransfer::State {
 
 namespace
 {
+
+// Whether the transfer ended on the address it was given, before any request: a scheme
+// it does not take, or an address it cannot parse. The same errors after a redirect are
+// the redirect's.
+bool refusedatstart(CURL* e, CURLcode result)
+{
+    if (result != CURLE_UNSUPPORTED_PROTOCOL && result != CURLE_URL_MALFORMAT) {
+        return false;
+    }
+    long redirects = 0;
+    curl_easy_getinfo(e, CURLINFO_REDIRECT_COUNT, &redirects);
+    return redirects == 0;
+}
 
 void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts& timeouts)
 {
@@ -221,6 +237,10 @@ void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts&
     }
 
     const std::string error = errbuf[0] ? std::string(errbuf) : curl_easy_strerror(result);
+    if (refusedatstart(e, result)) {
+        state.finish(0, false, {}, {}, error, true);
+        return;
+    }
     if (result == CURLE_OPERATION_TIMEDOUT || result == CURLE_TOO_MANY_REDIRECTS) {
         state.finish(kTimedOutCode, true, {}, {}, error);
         return;
@@ -271,6 +291,7 @@ void HttpTransfer::start(const std::string& url)
         m_state->chunk.clear();
         m_state->contenttype.clear();
         m_state->errortext.clear();
+        m_state->rejected = false;
         m_state->stoprequested = false;
     }
     try {
@@ -312,6 +333,12 @@ std::string HttpTransfer::errortext() const
 {
     std::lock_guard lock(m_state->mutex);
     return m_state->errortext;
+}
+
+bool HttpTransfer::rejected() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->rejected;
 }
 
 void HttpTransfer::stop()
@@ -397,29 +424,6 @@ std::string metacharset(std::string_view chunk)
     return {};
 }
 
-// Length of the bytes before an incomplete UTF-8 sequence at the very end (the chunk is
-// cut at a fixed size, so its last character may be split).
-size_t withoutsplittail(std::string_view bytes)
-{
-    const size_t n = bytes.size();
-    for (size_t back = 1; back <= 3 && back <= n; ++back) {
-        const auto c = static_cast<unsigned char>(bytes[n - back]);
-        if ((c & 0xC0) == 0x80) {
-            continue; // continuation byte: look further back for the lead
-        }
-        size_t need = 1;
-        if ((c & 0xE0) == 0xC0) {
-            need = 2;
-        } else if ((c & 0xF0) == 0xE0) {
-            need = 3;
-        } else if ((c & 0xF8) == 0xF0) {
-            need = 4;
-        }
-        return need > back ? n - back : n;
-    }
-    return n;
-}
-
 } // namespace
 
 std::string decodechunk(const std::string& chunk, const std::string& contenttype)
@@ -428,19 +432,14 @@ std::string decodechunk(const std::string& chunk, const std::string& contenttype
     if (charset.empty()) {
         charset = metacharset(chunk);
     }
-    const std::string_view bytes(chunk);
-    const size_t whole = withoutsplittail(bytes);
-    const bool utf8 = isutf8(bytes.substr(0, whole));
     // Pages that claim UTF-8 but are written in GBK are common enough: when the bytes
     // cannot be UTF-8, the claim is not believed.
-    const bool falseutf8 = (charset == "utf-8" || charset == "utf8") && !utf8;
-    if (!charset.empty() && !falseutf8) {
-        return decodecharset(bytes, charset);
+    const std::string_view bytes(chunk);
+    if (iconvcharset(charset) == "UTF-8" && !isutf8(bytes.substr(0, completeutf8(bytes)))) {
+        charset.clear();
     }
-    if (utf8 && whole < bytes.size()) {
-        return decodecharset(bytes, "utf-8");
-    }
-    return decode(bytes);
+    // The chunk ends at a fixed size, so its last character may be cut.
+    return decodecharsetcut(bytes, charset);
 }
 
 } // namespace morvik::platform

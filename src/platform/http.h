@@ -44,6 +44,10 @@ public:
     std::string contenttype() const;
     // libcurl's error text when the transfer failed, empty on success.
     std::string errortext() const;
+    // True when the transfer refused the address before trying to connect: a scheme
+    // other than http and https, or a malformed address (a blank or a control character
+    // in it, say). A server that cannot be reached is not a refused address.
+    bool rejected() const;
     // Stops a running transfer; returns at once.
     void stop();
     // Called on the transfer thread when a transfer ends (to wake an event loop).
@@ -56,8 +60,10 @@ private:
     std::shared_ptr<State> m_state;
 };
 
-// Decodes a fetched chunk to UTF-8: the charset of the Content-Type header, else of a
-// <meta charset> in the chunk, else UTF-8 when valid, else GBK.
+// Decodes a fetched chunk to UTF-8: by the charset label of the Content-Type header, else
+// of a <meta charset> or http-equiv tag in the chunk (mapped as browsers map labels);
+// with no label, an unknown one or a UTF-8 claim that the bytes contradict, UTF-8 when
+// valid, else GBK. A character cut by the end of the chunk is dropped.
 std::string decodechunk(const std::string& chunk, const std::string& contenttype);
 
 } // namespace morvik::platform

@@ -17,4 +17,20 @@ SysError::SysError(std::string path, std::string reason)
 {
 }
 
+void refusenul(const std::string& path)
+{
+    if (!hasnul(path)) {
+        return;
+    }
+    std::string shown;
+    for (const char c : path) {
+        if (c == '\0') {
+            shown += "\\0";
+        } else {
+            shown += c;
+        }
+    }
+    throw SysError(shown, "路径中含有空字符（NUL）");
+}
+
 } // namespace morvik::platform

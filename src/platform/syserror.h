@@ -26,4 +26,19 @@ private:
     std::string m_reason;
 };
 
+// The reason given for a file without any write permission, which every rewrite,
+// deletion and append refuses (for root too, as a read-only file is on other systems).
+inline constexpr const char* kReadOnlyReason = "文件只读";
+
+// Refuses a path or name that holds a NUL byte: the system would read it only up to
+// that byte and so act on another file. Throws SysError naming it, each NUL shown as a
+// backslash and a zero.
+void refusenul(const std::string& path);
+
+// Whether a path or name holds a NUL byte.
+inline bool hasnul(const std::string& path)
+{
+    return path.find('\0') != std::string::npos;
+}
+
 } // namespace morvik::platform

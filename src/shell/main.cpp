@@ -2,7 +2,8 @@
 #include "platform/qt/qtglue.h"
 #include "platform/ui.h"
 #include "shell/mainwindow.h"
-#include "shell/windows.h"
+#include "shell/startup.h"
+#include "ui/windows.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -14,6 +15,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     try {
         win::setupapplication(app);
+        win::setapplicationicon();
+        win::registerlauncher();
         win::instance<win::main>()->show();
         return app.exec();
     } catch (const std::exception& e) {

@@ -9,6 +9,7 @@
 #include "shell/startup.h"
 #include "shell/tools.h"
 #include "shell/webstrip.h"
+#include "ui/windows.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -326,6 +327,17 @@ void main::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+}
+
+void registerlauncher()
+{
+    setlauncher([] {
+        // A window closed together with the launcher must not bring it back.
+        if (main* launcher = existing<main>(); launcher && launcher->closing()) {
+            return;
+        }
+        instance<main>()->show();
+    });
 }
 
 } // namespace win

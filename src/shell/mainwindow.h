@@ -100,4 +100,7 @@ private:
 // time. Throws std::runtime_error naming the file and the reason when it cannot.
 QPixmap loadpicture(const std::string& relative);
 
+// Makes the tools' showlauncher() show this launcher, created when needed.
+void registerlauncher();
+
 } // namespace win

@@ -1,15 +1,22 @@
 #include "shell/startup.h"
 
+#include "platform/appfolder.h"
+#include "platform/fileops.h"
 #include "platform/httpcheck.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QIcon>
+#include <QPixmap>
 #include <QScreen>
 
 #include <stdexcept>
 
 #if !QT_CONFIG(filedialog)
 #error "The file-open dialog needs Qt's widget file dialog"
+#endif
+#ifndef MORVIK_APP_ID
+#error "MORVIK_APP_ID (the application id) comes from the build"
 #endif
 
 namespace win
@@ -58,6 +65,25 @@ std::string startupproblems()
 void setstartupproblemsfortesting(const std::string& problems)
 {
     testproblems() = problems;
+}
+
+void setapplicationicon()
+{
+    QGuiApplication::setDesktopFileName(QStringLiteral(MORVIK_APP_ID));
+    // Drawn with the launcher's pictures, so it is found where they are. Without it the
+    // windows merely keep the desktop's default icon.
+    QPixmap picture;
+    try {
+        const std::string bytes =
+            morvik::platform::readbytes(morvik::platform::resourcepath("ico/morvik.png"));
+        picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
+                             static_cast<uint>(bytes.size()));
+    } catch (const std::exception&) {
+        return;
+    }
+    if (!picture.isNull()) {
+        QApplication::setWindowIcon(QIcon(picture));
+    }
 }
 
 void startupcheck()

@@ -13,6 +13,10 @@ std::string startupproblems();
 // Runs the check and throws std::runtime_error carrying the problems when there are any.
 void startupcheck();
 
+// Gives the windows the program's icon and tells the desktop which entry they belong to
+// (the application id, the desktop entry's name without ".desktop").
+void setapplicationicon();
+
 // Tests make the check report problems of their own; the empty text restores the real
 // check.
 void setstartupproblemsfortesting(const std::string& problems);

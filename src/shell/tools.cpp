@@ -1,7 +1,7 @@
 #include "shell/tools.h"
 
-#include "shell/helpwindow.h"
-#include "shell/windows.h"
+#include "ui/helpwindow.h"
+#include "ui/windows.h"
 #include "tools/append/appendcwindow.h"
 #include "tools/batchdel/batchdelwindow.h"
 #include "tools/filelist/clistwindow.h"

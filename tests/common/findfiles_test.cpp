@@ -1,8 +1,10 @@
 #include "common/findfiles.h"
 #include "platform/syserror.h"
 #include "support/temptree.h"
+#include "support/unprivileged.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -121,16 +123,30 @@ TEST(FindFiles, CommaInANameStaysOnePath)
     EXPECT_EQ(m.paths[0], t.root() + "/a,b.txt");
 }
 
-TEST(FindFiles, UnreadableFolderFailsTheWalk)
+TEST(FindFiles, MissingOrEmptyFolderFailsTheWalk)
 {
     TempTree t;
     EXPECT_THROW(findfiles(t.path("missing"), "*.txt", true, 100), morvik::platform::SysError);
-    if (!morvik::test::runningAsRoot()) {
-        t.createFile("ok/a.txt");
-        t.createDir("ok/closed");
-        t.setMode("ok/closed", 0);
-        EXPECT_THROW(findfiles(t.root(), "*.txt", true, 100), morvik::platform::SysError);
+    // An empty folder text never stands for the working folder.
+    EXPECT_THROW(findfiles("", "*.txt", true, 100), morvik::platform::SysError);
+}
+
+TEST(FindFiles, UnreadableSubfolderIsCollectedAndTheWalkGoesOn)
+{
+    if (morvik::test::rerunasnobody()) {
+        return;
     }
+    TempTree t;
+    t.createFile("ok/a.txt");
+    t.createFile("ok/closed/b.txt");
+    t.createFile("z.txt");
+    t.setMode("ok/closed", 0);
+    const MatchList m = findfiles(t.root(), "*.txt", true, 100);
+    t.setMode("ok/closed", 0755);
+    EXPECT_EQ(m.text(), t.path("z.txt") + "," + t.path("ok/a.txt") + ",");
+    ASSERT_EQ(m.unreadable.size(), 1u);
+    EXPECT_EQ(m.unreadable[0].path, t.path("ok/closed"));
+    EXPECT_EQ(m.unreadable[0].reason, std::strerror(EACCES));
 }
 
 // A visible file of its own directly in "/", removed again at the end of the test.

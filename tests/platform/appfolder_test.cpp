@@ -76,6 +76,22 @@ TEST(AppFolder, DataMovesToTheUsersFolderOtherwise)
     EXPECT_TRUE(t.exists("home/.local/share/morvik"));
 }
 
+TEST(AppFolder, AnInstalledProgramKeepsItsDataInTheUsersFolder)
+{
+    // Root may write into /usr/bin; an installed program must not put db.dat there.
+    TempTree t;
+    EnvGuard guard("XDG_DATA_HOME");
+    setenv("XDG_DATA_HOME", t.path("xdg").c_str(), 1);
+    t.createFile("prefix/share/morvik/ico/list1.bmp", "BM");
+    t.createDir("prefix/bin");
+    setappfolderfortesting(t.path("prefix/bin"));
+    EXPECT_EQ(datafolder(), t.path("xdg/morvik"));
+
+    // A portable copy, pictures beside the executable, keeps its data there.
+    t.createFile("prefix/bin/ico/list1.bmp", "BM");
+    EXPECT_EQ(datafolder(), t.path("prefix/bin"));
+}
+
 TEST(AppFolder, ResourcesNextToTheExecutableFirst)
 {
     TempTree t;

@@ -224,10 +224,13 @@ TEST(Codec, DecodeAndEncodeByDetection)
     EXPECT_EQ(found, Encoding::Gbk);
     EXPECT_EQ(encode("中文", Encoding::Gbk), "\xD6\xD0\xCE\xC4");
 
-    // A marked file with a stray byte stays UTF-8 and keeps the byte.
-    EXPECT_EQ(decode("\xEF\xBB\xBF中\xFF", &found), "中\xED\xB3\xBF");
-    EXPECT_EQ(found, Encoding::Utf8Bom);
-    EXPECT_EQ(encode("中\xED\xB3\xBF", Encoding::Utf8Bom), "\xEF\xBB\xBF中\xFF");
+    // A mark before bytes that are not UTF-8 makes no UTF-8 file: GBK after the mark, whose
+    // bytes are kept as they are.
+    const std::string markedgbk = "\xEF\xBB\xBF\xD6\xD0\xCE\xC4";
+    EXPECT_EQ(decode(markedgbk, &found), "\xED\xB3\xAF\xED\xB2\xBB\xED\xB2\xBF中文");
+    EXPECT_EQ(found, Encoding::Gbk);
+    EXPECT_EQ(encode(decode(markedgbk), Encoding::Gbk), markedgbk);
+    EXPECT_EQ(detect("\xEF\xBB\xBF中\xFF"), Encoding::Gbk);
     EXPECT_EQ(encode("a\xED\xB2\x80z", Encoding::Utf8), "a\x80z");
 }
 
@@ -243,6 +246,60 @@ TEST(Codec, DecodesByCharsetName)
     // Unknown names fall back to detection.
     EXPECT_EQ(decodecharset(gbk, "x-unknown"), "中文");
     EXPECT_EQ(decodecharset("中文", ""), "中文");
+}
+
+TEST(Codec, DecodesTheWebsCharsetsAsBrowsersDo)
+{
+    struct Case {
+        const char* label;
+        std::string bytes;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {"big5", "\xC1\x63\xC5\xE9", "繁體"},
+        {"Shift_JIS", "\x93\xFA\x96\x7B\x83\x5E", "日本タ"},
+        {"sjis", "\x87\x40", "①"}, // a Microsoft extension
+        {"euc-jp", "\xC6\xFC\xCB\xDC", "日本"},
+        {"euc-kr", "\xC7\xD1\xB1\xB9", "한국"},
+        {"koi8-r", "\xF0\xD2\xC9", "При"},
+        {"windows-1251", "\xCF\xF0\xE8", "При"},
+        {"iso-8859-1", "Caf\xE9 \x80", "Café €"}, // read as windows-1252
+        {"us-ascii", "\x93q\x94", "“q”"},
+        {"x-gbk", "\xD6\xD0", "中"},
+        {"big5",
+         "a\xFF"
+         "b",
+         "a\xED\xB3\xBF"
+         "b"}, // no character: carried through
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(decodecharset(c.bytes, c.label), c.text) << c.label;
+    }
+}
+
+TEST(Codec, DropsACharacterCutAtTheEnd)
+{
+    struct Case {
+        const char* label;
+        std::string bytes;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {"utf-8", "中\xE6\x96", "中"},
+        {"", "中\xE6\x96", "中"},
+        {"gbk", "\xD6\xD0\xCE", "中"},
+        {"", "\xD6\xD0\xCE", "中"},
+        {"gb18030", "\xD6\xD0\x81\x30\x81", "中"},
+        {"", "\xEF\xBB\xBF\xD6\xD0\xCE", "\xED\xB3\xAF\xED\xB2\xBB\xED\xB2\xBF中"},
+        {"big5", "\xC1\x63\xC5", "繁"},
+        {"shift_jis", "\x93\xFA\x96", "日"},
+        {"euc-kr", "\xC7\xD1\xB1", "한"},
+        {"gbk", "\xD6\xD0\xFF", "中\xED\xB3\xBF"}, // no character at all: kept
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(decodecharsetcut(c.bytes, c.label), c.text) << c.label << " " << hex(c.bytes);
+    }
+    EXPECT_EQ(decodecharset("\xC1\x63\xC5", "big5"), "繁\xED\xB3\x85");
 }
 
 TEST(Codec, DisplayableReplacesEscapesAndBadBytes)
@@ -275,10 +332,12 @@ TEST(Codec, SplitLines)
         {"crlf", "a\r\nb\r\n", {"a", "b"}},
         {"cr", "a\rb", {"a", "b"}},
         {"empty-line", "a\r\n\r\nb", {"a", "", "b"}},
-        {"lone-lf", "a\nb\r\nc", {"a\nb", "c"}},
+        {"lf", "a\nb\r\nc", {"a", "b", "c"}},
+        {"lf-lf", "a\n\nb", {"a", "", "b"}},
+        {"lf-cr", "a\n\rb", {"a", "", "b"}},
         {"only-break", "\r\n", {""}},
         {"cr-cr-lf", "a\r\r\nb", {"a", "", "b"}},
-        {"trailing-lf", "a\n", {"a\n"}},
+        {"trailing-lf", "a\n", {"a"}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(splitlines(c.text), c.lines) << c.name;

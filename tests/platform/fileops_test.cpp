@@ -3,11 +3,13 @@
 #include "support/temptree.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -321,6 +323,48 @@ TEST(AppendBytes, AppendsAndCreates)
     EXPECT_EQ(t.read("log.txt"), "one\r\ntwo\r\n");
     EXPECT_EQ(modeof(t.path("log.txt")) & 0600, 0600u);
     EXPECT_THROW(appendbytes(t.path("no/such/folder/log.txt"), "x"), SysError);
+}
+
+// A report is appended to whole lines or not at all, and a read-only one is refused for
+// root too.
+TEST(AppendBytes, AllOrNothingAndReadOnlyRefused)
+{
+    TempTree t;
+    const std::string log = t.createFile("log.txt", std::string(4000, 'o'));
+    struct rlimit saved {
+    };
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldhandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    EXPECT_THROW(appendbytes(log, std::string(500, 'n')), SysError);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldhandler);
+    EXPECT_EQ(t.read("log.txt"), std::string(4000, 'o'));
+
+    t.setMode("log.txt", 0444);
+    EXPECT_THROW(appendbytes(log, "x"), SysError);
+    EXPECT_EQ(t.read("log.txt"), std::string(4000, 'o'));
+}
+
+// A name holding a NUL byte would reach the system cut at that byte, naming another file.
+TEST(NulInNames, RefusedNeverCut)
+{
+    TempTree t;
+    t.createFile("a", "keep");
+    const std::string nul = t.path(std::string("a\0.txt", 6));
+    std::string reason;
+    EXPECT_EQ(deletefile(nul, &reason), DeleteResult::Refused);
+    EXPECT_FALSE(reason.empty());
+    EXPECT_THROW(readbytes(nul), SysError);
+    EXPECT_THROW(replacefile(nul, "x"), SysError);
+    EXPECT_THROW(replaceentry(nul, "x"), SysError);
+    EXPECT_THROW(appendbytes(nul, "x"), SysError);
+    EXPECT_THROW(copyfile(t.path("a"), nul), SysError);
+    EXPECT_THROW(copyfile(nul, t.path("b")), SysError);
+    EXPECT_EQ(t.read("a"), "keep");
+    EXPECT_EQ(t.listing(), "a");
 }
 
 TEST(SyncSet, FlushesWrittenFileSystems)

@@ -13,6 +13,8 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 using morvik::platform::decodechunk;
 using morvik::platform::HttpTimeouts;
@@ -303,13 +305,20 @@ TEST(HttpTransfer, RedirectToOtherProtocolIsRefused)
     EXPECT_FALSE(transfer.stillexecuting());
     EXPECT_EQ(transfer.getchunk(), "");
     EXPECT_NE(transfer.errortext(), "");
+    // The address itself was taken; the redirect was not.
+    EXPECT_FALSE(transfer.rejected());
 }
 
 TEST(HttpTransfer, FailuresEndWithoutChunk)
 {
     const std::string refused = "http://127.0.0.1:" + std::to_string(closedport()) + "/";
-    for (const std::string& url : {std::string("http://[::1/x"), std::string("ftp://127.0.0.1/"),
-                                   std::string(""), refused}) {
+    // Only an address the transfer will not try counts as rejected, not one that nobody
+    // answers.
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"http://[::1/x", true},        {"ftp://127.0.0.1/", true},       {"", true},
+        {"http://127.0.0.1/a b", true}, {"http://127.0.0.1/a\x01", true}, {refused, false},
+    };
+    for (const auto& [url, rejected] : cases) {
         SCOPED_TRACE(url);
         HttpTransfer transfer;
         Done done(transfer);
@@ -319,6 +328,7 @@ TEST(HttpTransfer, FailuresEndWithoutChunk)
         EXPECT_EQ(transfer.responsecode(), 0);
         EXPECT_EQ(transfer.getchunk(), "");
         EXPECT_NE(transfer.errortext(), "");
+        EXPECT_EQ(transfer.rejected(), rejected);
     }
 }
 
@@ -445,7 +455,7 @@ TEST(DecodeChunk, UndeclaredUtf8CutInsideACharacterStaysUtf8)
     // The chunk ends after the first byte of a three-byte character.
     const std::string chunk = "<title>" + kUtf8 + "</title>" + kUtf8.substr(0, 4);
     const std::string text = decodechunk(chunk, "");
-    EXPECT_EQ(text.rfind("<title>" + kUtf8 + "</title>" + kUtf8.substr(0, 3), 0), 0u) << text;
+    EXPECT_EQ(text, "<title>" + kUtf8 + "</title>" + kUtf8.substr(0, 3));
 }
 
 TEST(DecodeChunk, CharsetNotInMetaIsIgnored)

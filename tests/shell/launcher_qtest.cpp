@@ -1,10 +1,10 @@
 #include "common/centerform.h"
 #include "shell/addresses.h"
-#include "shell/helpwindow.h"
+#include "ui/helpwindow.h"
 #include "shell/mainwindow.h"
 #include "shell/startup.h"
 #include "shell/webstrip.h"
-#include "shell/windows.h"
+#include "ui/windows.h"
 #include "shellfixture.h"
 
 #include <QScreen>

@@ -6,7 +6,7 @@
 #include "platform/appfolder.h"
 #include "platform/qt/qtglue.h"
 #include "shell/mainwindow.h"
-#include "shell/windows.h"
+#include "ui/windows.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 

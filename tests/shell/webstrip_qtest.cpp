@@ -1,7 +1,7 @@
 #include "platform/codec.h"
 #include "shell/mainwindow.h"
 #include "shell/webstrip.h"
-#include "shell/windows.h"
+#include "ui/windows.h"
 #include "shellfixture.h"
 #include "support/httpserver.h"
 

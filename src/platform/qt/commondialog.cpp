@@ -33,6 +33,15 @@ std::vector<std::string> split(const std::string& text, char separator)
     }
 }
 
+// Whether a description already ends with the patterns in brackets, as in
+// "文本文件(*.txt)": the dialog reads its patterns from the last brackets.
+bool showspatterns(const std::string& description, const std::string& patterns)
+{
+    const std::string shown = "(" + patterns + ")";
+    return description.size() >= shown.size() &&
+           description.compare(description.size() - shown.size(), shown.size(), shown) == 0;
+}
+
 } // namespace
 
 QStringList CommonDialog::namefilters(const std::string& filter)
@@ -52,7 +61,9 @@ QStringList CommonDialog::namefilters(const std::string& filter)
                 patterns += (patterns.empty() ? "" : " ") + p;
             }
         }
-        out.push_back(qs(description + " (" + patterns + ")"));
+        out.push_back(qs(showspatterns(description, patterns)
+                             ? description
+                             : description + " (" + patterns + ")"));
     }
     return out;
 }
@@ -63,6 +74,7 @@ void CommonDialog::showopen(QWidget* parent)
     if (!queue.empty()) {
         const std::optional<std::string> answer = queue.front();
         queue.pop_front();
+        m_accepted = answer.has_value();
         if (answer) {
             m_filename = *answer;
         }
@@ -80,7 +92,8 @@ void CommonDialog::showopen(QWidget* parent)
     if (const size_t slash = m_filename.rfind('/'); slash != std::string::npos) {
         dialog.setDirectory(qs(slash == 0 ? "/" : m_filename.substr(0, slash)));
     }
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    m_accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    if (m_accepted) {
         m_filename = ss(dialog.selectedFiles().constFirst());
     }
 }

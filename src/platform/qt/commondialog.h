@@ -21,6 +21,9 @@ public:
     void showopen(QWidget* parent);
     // Full path of the chosen file (the previous choice after a cancel, empty at first).
     const std::string& filename() const { return m_filename; }
+    // Whether the last showing ended with a file chosen (false after a cancel), so a
+    // caller can tell a file chosen again from one kept from before.
+    bool accepted() const { return m_accepted; }
     // The chosen file's name without its folder.
     std::string filetitle() const;
 
@@ -29,12 +32,14 @@ public:
     static void queueanswerfortesting(std::optional<std::string> answer);
 
     // The filter as the dialog's name filters: each "description|pattern" pair becomes
-    // "description (pattern)", patterns separated by ";" become blank-separated.
+    // "description (pattern)", patterns separated by ";" become blank-separated; a
+    // description that already ends with its patterns in brackets is taken as it is.
     static QStringList namefilters(const std::string& filter);
 
 private:
     std::string m_filter;
     std::string m_filename;
+    bool m_accepted = false;
 };
 
 } // namespace win

@@ -49,9 +49,13 @@ std::string workingfolder()
 }
 
 // An absolute folder text: relative paths taken from the working folder, "." and ".."
-// resolved by name, no doubled or trailing "/" (the root stays "/").
+// resolved by name, no doubled or trailing "/" (the root stays "/"). An empty text is no
+// folder at all, never the working folder.
 std::string absolutefolder(const std::string& path)
 {
+    if (path.empty()) {
+        throw morvik::platform::SysError(path, ENOENT);
+    }
     const std::string full = !path.empty() && path[0] == '/' ? path : workingfolder() + "/" + path;
     std::vector<std::string> parts;
     size_t pos = 0;
@@ -289,6 +293,13 @@ void FileList::setpath(const std::string& path)
     }
     m_path = folder;
     m_visible = std::move(visible);
+    fill();
+}
+
+void FileList::clearpath()
+{
+    m_path.clear();
+    m_visible.clear();
     fill();
 }
 

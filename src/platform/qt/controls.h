@@ -47,8 +47,8 @@ public:
 
     // The open folder: no trailing "/" except the root.
     std::string path() const;
-    // Opens a folder; throws platform::SysError when it cannot be read (the list keeps
-    // its folder then). Raises changed() when the path changes.
+    // Opens a folder; throws platform::SysError when it cannot be read or the text is
+    // empty (the list keeps its folder then). Raises changed() when the path changes.
     void setpath(const std::string& path);
     // Direct subfolders of the open folder as full paths, in byte order.
     int listcount() const;
@@ -80,8 +80,11 @@ public:
     explicit FileList(QWidget* parent = nullptr);
 
     std::string path() const { return m_path; }
-    // Shows the files of a folder; throws platform::SysError when it cannot be read.
+    // Shows the files of a folder; throws platform::SysError when it cannot be read or
+    // the text is empty.
     void setpath(const std::string& path);
+    // Shows no folder: an empty path and no entries.
+    void clearpath();
     std::string pattern() const { return m_pattern; }
     void setpattern(const std::string& pattern);
     int listcount() const;

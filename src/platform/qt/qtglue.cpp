@@ -5,6 +5,7 @@
 #include "platform/qt/qtui.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QScreen>
@@ -48,18 +49,67 @@ QFont yahei(double pointsize, bool bold)
     return font;
 }
 
-void centerwindow(QWidget* window)
+namespace
+{
+
+// Centres a window by its frame (the window's own size where it has none yet).
+void placeframe(QWidget* window)
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!window || !screen) {
+    if (!screen) {
         return;
     }
     const QRect area = screen->geometry();
-    // Before the first show the frame is unknown and frameGeometry() is the client area.
     const QSize size = window->frameGeometry().size();
     const auto place = morvik::centerform(area.width(), area.height(), size.width(), size.height());
     window->move(area.left() + static_cast<int>(std::lround(place.left)),
                  area.top() + static_cast<int>(std::lround(place.top)));
+}
+
+bool framed(const QWidget* window)
+{
+    return window->frameGeometry().size() != window->size();
+}
+
+// A window is created before it is shown, when its frame is not known yet: centred by
+// its inner size it would sit low and to the right by half the frame. This centres it
+// again once, as soon as it has been shown with a frame (the window system may add the
+// frame a moment after the first show), and then leaves it where the user puts it.
+class FrameCentring : public QObject
+{
+public:
+    explicit FrameCentring(QWidget* window) : QObject(window), m_window(window)
+    {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const bool shown = event->type() == QEvent::Show ||
+                           (event->type() == QEvent::Move && m_window->isVisible());
+        if (watched == m_window && shown && framed(m_window)) {
+            m_window->removeEventFilter(this);
+            placeframe(m_window);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+};
+
+} // namespace
+
+void centerwindow(QWidget* window)
+{
+    if (!window) {
+        return;
+    }
+    placeframe(window);
+    if (!framed(window)) {
+        new FrameCentring(window);
+    }
 }
 
 namespace

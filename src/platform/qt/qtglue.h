@@ -53,8 +53,9 @@ template <class W> W* place(W* widget, const char* name, const QRect& rect)
 QFont songti(double pointsize);
 QFont yahei(double pointsize, bool bold = false);
 
-// Centres a top-level window on the primary screen's full size (frame included where
-// known). Called once, when a window is created.
+// Centres a top-level window on the primary screen's full size, frame included. Called
+// once, when a window is created; a frame that is not known yet is allowed for when the
+// window is first shown.
 void centerwindow(QWidget* window);
 
 // The Ui through which a window's handlers and engines talk to the user: message boxes

@@ -3,22 +3,24 @@
 #include "common/dbrecord.h"
 #include "platform/appfolder.h"
 #include "platform/qt/controls.h"
+#include "platform/qt/framebox.h"
+#include "platform/qt/pathedit.h"
 #include "platform/qt/qtglue.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
-#include "shell/folderpicker.h"
-#include "shell/windows.h"
 #include "tools/append/contentrun.h"
 #include "tools/append/copyrun.h"
 #include "tools/append/failures.h"
 #include "tools/append/insert.h"
 #include "tools/append/setappendwindow.h"
+#include "ui/backgroundrun.h"
+#include "ui/folderpicker.h"
+#include "ui/windows.h"
 
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -109,16 +111,16 @@ appendc::appendc(QWidget* parent) : QWidget(parent)
     Command8 = button(Frame1, "Command8", "刷 新", tw(4560, 2520, 1455, 375));
 
     Label1 = label(Frame2, "Label1", "内容文件：", tw(120, 360, 975, 375));
-    Text1 = place(new QLineEdit(Frame2), "Text1", tw(1200, 240, 3975, 375));
+    Text1 = place(new PathEdit(Frame2), "Text1", tw(1200, 240, 3975, 375));
     Command5 = button(Frame2, "Command5", "浏 览", tw(5280, 240, 855, 375));
     Label2 = label(Frame2, "Label2", "目标文件夹：", tw(120, 840, 1095, 375));
-    Text2 = place(new QLineEdit(Frame2), "Text2", tw(1200, 720, 3975, 375));
+    Text2 = place(new PathEdit(Frame2), "Text2", tw(1200, 720, 3975, 375));
     Command6 = button(Frame2, "Command6", "浏 览", tw(5280, 720, 855, 375));
-    Frame3 = place(new QGroupBox(qs("目标文件"), Frame2), "Frame3", tw(120, 1200, 2175, 1815));
+    Frame3 = place(new FrameBox(qs("目标文件"), Frame2), "Frame3", tw(120, 1200, 2175, 1815));
     List1 = place(new QListWidget(Frame3), "List1", tw(120, 240, 1935, 960));
     Command9 = button(Frame3, "Command9", "添 加", tw(120, 1320, 855, 375));
     Command10 = button(Frame3, "Command10", "删 除", tw(1080, 1320, 855, 375));
-    Frame4 = place(new QGroupBox(qs("指定位置"), Frame2), "Frame4", tw(2400, 1200, 2295, 1815));
+    Frame4 = place(new FrameBox(qs("指定位置"), Frame2), "Frame4", tw(2400, 1200, 2295, 1815));
     Text3 = place(new QPlainTextEdit(Frame4), "Text3", tw(120, 240, 2055, 1455));
     Command11 = button(Frame2, "Command11", "保存设置", tw(4920, 1320, 1215, 495));
     Command7 = button(Frame2, "Command7", "追加内容", tw(4920, 1920, 1215, 495));
@@ -151,20 +153,8 @@ void appendc::Form_Load()
     Frame1->setVisible(true);
     Frame2->setVisible(false);
 
-    const std::string app = morvik::platform::appfolder();
-    quietly([&] {
-        if (const auto source = stored("addfile")) {
-            Label3->setText(qs("源文件夹:" + *source));
-            File1->setpath(*source);
-        } else {
-            Label3->setText(qs("源文件夹:" + app + "/"));
-            File1->setpath(app);
-        }
-    });
-    quietly([&] {
-        const auto target = stored("addtofolder");
-        Label4->setText(qs("目标文件夹：" + (target ? *target : app + "/")));
-    });
+    quietly([&] { setsource("源文件夹:", filetabfolder("addfile")); });
+    quietly([&] { settarget("目标文件夹：", filetabfolder("addtofolder")); });
     quietly([&] {
         if (const auto types = stored("appendtype")) {
             filltypes(morvik::append::splittypes(*types));
@@ -177,12 +167,12 @@ void appendc::Form_Load()
     });
     quietly([&] {
         if (const auto content = stored("s_file")) {
-            Text1->setText(qs(*content));
+            Text1->setpath(pathfromstored(*content));
         }
     });
     quietly([&] {
         if (const auto folder = stored("d_folder")) {
-            Text2->setText(qs(*folder));
+            Text2->setpath(pathfromstored(*folder));
         }
     });
     quietly([&] {
@@ -227,20 +217,18 @@ void appendc::Command1_Click()
 void appendc::Command2_Click()
 {
     guard(this, [&] {
-        const std::string before = CommonDialog1.filename();
         CommonDialog1.showopen(this);
-        const std::string chosen = CommonDialog1.filename();
-        if (chosen.empty()) {
+        // A cancelled dialog keeps its previous file, which may be the content file
+        // browsed for with Command5: only a file chosen now is copied.
+        if (!CommonDialog1.accepted() || CommonDialog1.filename().empty()) {
             return;
         }
-        // The dialog keeps its previous file when cancelled; that file may be the content
-        // file browsed for with Command5, which must not land in the source folder.
-        if (chosen == before && chosen != m_lastadded) {
+        if (File1->path().empty()) {
+            ui(this).msgbox("请指定源文件夹", "设置错误", morvik::Icon::Critical);
+            ui(this).focus("Command1");
             return;
         }
-        if (morvik::append::addsourcefile(chosen, File1->path(), ui(this))) {
-            m_lastadded = chosen;
-        }
+        morvik::append::addsourcefile(CommonDialog1.filename(), File1->path(), ui(this));
         File1->refresh();
     });
 }
@@ -264,8 +252,12 @@ void appendc::Command4_Click()
         for (int i = 0; i < File1->listcount(); ++i) {
             names.push_back(File1->list(i));
         }
-        morvik::append::copyrun(File1->path(), names,
-                                morvik::append::targetfromcaption(ss(Label4->text())), ui(this));
+        const std::string source = File1->path();
+        const std::string target = m_target;
+        BackgroundRun::run(this, ui(this), "文件追加",
+                           [&](morvik::Ui& u, morvik::platform::Progress& progress) {
+                               morvik::append::copyrun(source, names, target, u, &progress);
+                           });
     });
 }
 
@@ -274,7 +266,7 @@ void appendc::Command5_Click()
     guard(this, [&] {
         CommonDialog1.showopen(this);
         if (!CommonDialog1.filename().empty()) {
-            Text1->setText(qs(CommonDialog1.filename()));
+            Text1->setpath(CommonDialog1.filename());
         }
     });
 }
@@ -283,7 +275,7 @@ void appendc::Command6_Click()
 {
     guard(this, [&] {
         dialog::pick(this);
-        Text2->setText(qs(chosenfolder()));
+        Text2->setpath(chosenfolder());
     });
 }
 
@@ -291,15 +283,18 @@ void appendc::Command7_Click()
 {
     guard(this, [&] {
         morvik::append::ContentSettings settings;
-        settings.contentfile = ss(Text1->text());
-        settings.targetfolder = ss(Text2->text());
+        settings.contentfile = Text1->path();
+        settings.targetfolder = Text2->path();
         settings.position = locator();
         settings.types = types();
         settings.scope = Option1->isChecked()   ? morvik::append::Scope::Cur
                          : Option2->isChecked() ? morvik::append::Scope::CurrSub
                          : Option3->isChecked() ? morvik::append::Scope::All
                                                 : morvik::append::Scope::None;
-        morvik::append::contentrun(settings, zt, ui(this));
+        BackgroundRun::run(this, ui(this), "追加内容",
+                           [&](morvik::Ui& u, morvik::platform::Progress& progress) {
+                               morvik::append::contentrun(settings, zt, u, &progress);
+                           });
     });
 }
 
@@ -340,8 +335,9 @@ void appendc::Command11_Click()
         try {
             const std::string db = morvik::dbpath();
             morvik::dbrecord(db, "c_pst", true, locator(), "追加内容在位置中的位置");
-            morvik::dbrecord(db, "s_file", true, ss(Text1->text()), "内容所在的源文件");
-            morvik::dbrecord(db, "d_folder", true, ss(Text2->text()), "追加文件所在的目标文件夹");
+            morvik::dbrecord(db, "s_file", true, storedtext(Text1->path()), "内容所在的源文件");
+            morvik::dbrecord(db, "d_folder", true, storedtext(Text2->path()),
+                             "追加文件所在的目标文件夹");
             morvik::dbrecord(db, "folderoption", true, option, "追加文件所在的目标文件夹选项设置");
         } catch (const morvik::platform::SysError& e) {
             ui(this).msgbox(morvik::append::savefailuretext(morvik::dbpath(), e.reason()),
@@ -362,6 +358,22 @@ morvik::MatchList appendc::thelist(const std::string& folderpath, const std::str
                                    bool zi, std::int16_t c)
 {
     return morvik::append::thelist(folderpath, filetype, zi, c);
+}
+
+void appendc::setsource(const std::string& caption, const std::string& folder)
+{
+    if (folder.empty()) {
+        File1->clearpath();
+    } else {
+        File1->setpath(folder);
+    }
+    Label3->setText(qs(caption) + pathtext(folder));
+}
+
+void appendc::settarget(const std::string& caption, const std::string& folder)
+{
+    m_target = folder;
+    Label4->setText(qs(caption) + pathtext(folder));
 }
 
 std::string appendc::locator() const
@@ -395,6 +407,9 @@ void appendc::filltypes(const std::vector<std::string>& types)
 
 void appendc::closeEvent(QCloseEvent* event)
 {
+    if (BackgroundRun::deferclose(this, event)) {
+        return;
+    }
     showlauncher();
     QWidget::closeEvent(event);
 }

@@ -2,6 +2,7 @@
 
 #include "common/findfiles.h"
 #include "platform/qt/commondialog.h"
+#include "platform/qt/pathedit.h"
 
 #include <QWidget>
 
@@ -11,7 +12,6 @@
 class QFrame;
 class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
@@ -67,10 +67,10 @@ public:
     QPushButton* Command3 = nullptr;
     QPushButton* Command8 = nullptr;
     QLabel* Label1 = nullptr;
-    QLineEdit* Text1 = nullptr;
+    PathEdit* Text1 = nullptr;
     QPushButton* Command5 = nullptr;
     QLabel* Label2 = nullptr;
-    QLineEdit* Text2 = nullptr;
+    PathEdit* Text2 = nullptr;
     QPushButton* Command6 = nullptr;
     QGroupBox* Frame3 = nullptr;
     QListWidget* List1 = nullptr;
@@ -85,6 +85,13 @@ public:
     QRadioButton* Option3 = nullptr;
     CommonDialog CommonDialog1;
 
+    // The file tab's folders: the label shows the caption and the folder, File1 shows the
+    // source folder's files; an empty folder is none (File1 then shows no folder). The
+    // folders' own bytes are kept for the runs, whatever the labels can show.
+    void setsource(const std::string& caption, const std::string& folder);
+    void settarget(const std::string& caption, const std::string& folder);
+    const std::string& targetfolder() const { return m_target; }
+
     // The locator as the engine sees it: line breaks as CR LF.
     std::string locator() const;
     void setlocator(const std::string& text);
@@ -95,8 +102,7 @@ protected:
 
 private:
     void filltypes(const std::vector<std::string>& types);
-    // The file Command2 copied last; see Command2_Click.
-    std::string m_lastadded;
+    std::string m_target;
 };
 
 } // namespace win

@@ -3,6 +3,7 @@
 #include "common/dbrecord.h"
 #include "platform/codec.h"
 #include "platform/fileops.h"
+#include "platform/folderat.h"
 #include "platform/fsobject.h"
 #include "platform/progress.h"
 #include "platform/syserror.h"
@@ -13,6 +14,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 namespace morvik::append
 {
@@ -154,6 +157,15 @@ MatchList thelist(const std::string& folderpath, const std::string& filetype, bo
             targets.append(findfiles(folderpath, pattern, zi, c));
         }
     }
+    // Every pattern walks the same folders: name each unreadable one once.
+    auto& folders = targets.unreadable;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        for (std::size_t j = folders.size(); j-- > i + 1;) {
+            if (folders[j].path == folders[i].path) {
+                folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(j));
+            }
+        }
+    }
     return targets;
 }
 
@@ -244,6 +256,13 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
         return outcome;
     }
 
+    // An empty box is no folder: it must never stand for the working folder.
+    if (settings.targetfolder.empty()) {
+        ui.msgbox("请指定目标文件夹", "设置错误", Icon::Critical);
+        ui.focus("Text2");
+        return outcome;
+    }
+
     MatchList targets;
     if (settings.scope != Scope::None) {
         const Walk walk = scopewalk(settings.scope);
@@ -260,6 +279,10 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
     const platform::Encoding plain = content.encoding == platform::Encoding::Gbk
                                          ? platform::Encoding::Gbk
                                          : platform::Encoding::Utf8;
+    for (const auto& folder : targets.unreadable) {
+        outcome.failures.push_back({folder.path, folder.reason});
+    }
+
     platform::SyncSet written;
     std::unique_ptr<Scratch> scratch;
     const bool rehearsing = progress && progress->rehearsing();
@@ -268,25 +291,41 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
         progress->addfound(targets.size());
     }
     zt = false;
+    // Targets come folder by folder: each folder is opened once and its files are read
+    // and rewritten relative to it.
+    std::optional<platform::RewriteFolder> folder;
     for (const auto& target : targets.paths) {
         if (stopped()) {
             break;
         }
         ++outcome.calls;
+        const auto slash = target.rfind('/');
+        const std::string_view folderpath =
+            slash == 0 ? std::string_view("/") : std::string_view(target).substr(0, slash);
         if (progress) {
-            progress->setfolder(target.substr(0, target.rfind('/')));
+            progress->setfolder(folderpath);
         }
         bool failed = false;
         try {
-            if (rehearsing && !scratch) {
-                scratch = std::make_unique<Scratch>();
-            }
-            const std::string file = rehearsing ? scratch->copyof(target) : target;
-            outcome.lastresult = appendtofile(file, content.text, settings.position, zt, ui, plain);
-            if (outcome.lastresult && rehearsing) {
-                outcome.lastresult = progress->rehearse(target);
-            } else if (outcome.lastresult) {
-                written.add(target);
+            if (rehearsing) {
+                // The run is tried on a copy; only a target it would change is named.
+                if (!scratch) {
+                    scratch = std::make_unique<Scratch>();
+                }
+                const std::string copy = scratch->copyof(target);
+                outcome.lastresult =
+                    appendtofile(copy, content.text, settings.position, zt, ui, plain);
+                if (outcome.lastresult &&
+                    platform::readbytes(copy) != platform::readbytes(target)) {
+                    outcome.lastresult = progress->rehearse(target);
+                }
+            } else {
+                if (!folder || folder->path() != folderpath) {
+                    folder.emplace(std::string(folderpath));
+                    written.add(folder->path());
+                }
+                outcome.lastresult = appendtofileat(*folder, target.substr(slash + 1), content.text,
+                                                    settings.position, zt, ui, plain);
             }
         } catch (const platform::SysError& e) {
             outcome.lastresult = false;

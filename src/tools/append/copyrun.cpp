@@ -2,11 +2,13 @@
 
 #include "platform/batchcopy.h"
 #include "platform/fileops.h"
+#include "platform/folderat.h"
 #include "platform/fsobject.h"
 #include "platform/progress.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace morvik::append
@@ -16,11 +18,20 @@ namespace
 {
 
 constexpr const char* kFullWidthColon = "：";
+// Source files held open at once by a copy run.
+constexpr std::size_t kSourceBatch = 256;
 
 std::string joinpath(const std::string& folder, const std::string& name)
 {
     return folder + "/" + name;
 }
+
+// A failure with the place it had in the file-then-folder order of the copies.
+struct Failure {
+    std::size_t name;
+    long folder; // -1: the source itself
+    FileFailure failure;
+};
 
 std::string nameof(const std::string& path)
 {
@@ -45,58 +56,80 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
                                  platform::Progress* progress)
 {
     const auto stopped = [progress] { return progress && progress->stoprequested(); };
+    const bool rehearsing = progress && progress->rehearsing();
     std::vector<FileFailure> failures;
+    // An empty text is no folder: "" + "/" + name would reach the root.
+    if (sourcefolder.empty() || targetfolder.empty()) {
+        ui.msgbox(sourcefolder.empty() ? "请在设置中指定源文件目录" : "请在设置中指定目录文件夹",
+                  "设置错误", Icon::Critical);
+        failures.push_back(
+            {sourcefolder.empty() ? sourcefolder : targetfolder, platform::kEmptyFolderReason});
+        return failures;
+    }
     std::vector<platform::SubfolderItem> subfolders;
     try {
         subfolders = platform::getfolder(targetfolder).subfolders;
     } catch (const platform::SysError& e) {
         failures.push_back({e.path(), e.reason()});
     }
-
-    std::vector<bool> touched(subfolders.size(), false);
     if (progress) {
         progress->addfound(names.size() * subfolders.size());
     }
-    if (!subfolders.empty()) {
-        for (const auto& name : names) {
-            if (stopped()) {
-                break;
-            }
-            std::unique_ptr<platform::SourceFile> source;
+
+    // Sources are opened once each, a batch at a time so that open files stay well below
+    // the process's limit; a source gone since the list was read fails once, not per
+    // folder. Within a batch the copies go folder by folder, so each subfolder is opened
+    // once and its copies are made relative to it; the failures are then put in
+    // file-then-folder order.
+    std::vector<Failure> found;
+    platform::SyncSet written;
+    for (std::size_t first = 0; first < names.size() && !subfolders.empty() && !stopped();
+         first += kSourceBatch) {
+        const std::size_t last = std::min(names.size(), first + kSourceBatch);
+        std::vector<std::unique_ptr<platform::SourceFile>> sources(last - first);
+        for (std::size_t n = first; n < last; ++n) {
             try {
-                source = std::make_unique<platform::SourceFile>(joinpath(sourcefolder, name));
+                sources[n - first] =
+                    std::make_unique<platform::SourceFile>(joinpath(sourcefolder, names[n]));
             } catch (const platform::SysError& e) {
-                // A source file gone since the list was read fails once, not per folder.
-                failures.push_back({e.path(), e.reason()});
-                continue;
+                found.push_back({n, -1, {e.path(), e.reason()}});
             }
-            for (std::size_t i = 0; i < subfolders.size() && !stopped(); ++i) {
-                const std::string destination = joinpath(subfolders[i].path, name);
-                bool ok = false;
-                if (progress) {
-                    progress->setfolder(subfolders[i].path);
+        }
+        for (std::size_t i = 0; i < subfolders.size() && !stopped(); ++i) {
+            const platform::RewriteFolder folder(subfolders[i].path);
+            if (progress) {
+                progress->setfolder(subfolders[i].path);
+            }
+            bool touched = false;
+            for (std::size_t n = first; n < last && !stopped(); ++n) {
+                if (!sources[n - first]) {
+                    continue;
                 }
+                bool ok = false;
                 try {
-                    if (progress && progress->rehearsing()) {
-                        ok = progress->rehearse(destination);
+                    if (rehearsing) {
+                        ok = progress->rehearse(folder.join(names[n]));
                     } else {
-                        source->copyto(destination);
-                        touched[i] = ok = true;
+                        sources[n - first]->copyto(folder, names[n]);
+                        touched = ok = true;
                     }
                 } catch (const platform::SysError& e) {
-                    failures.push_back({e.path(), e.reason()});
+                    found.push_back({n, static_cast<long>(i), {e.path(), e.reason()}});
                 }
                 if (progress) {
                     progress->filedone(ok);
                 }
             }
+            if (touched) {
+                written.add(subfolders[i].path);
+            }
         }
     }
-    platform::SyncSet written;
-    for (std::size_t i = 0; i < subfolders.size(); ++i) {
-        if (touched[i]) {
-            written.add(subfolders[i].path);
-        }
+    std::stable_sort(found.begin(), found.end(), [](const Failure& a, const Failure& b) {
+        return a.name != b.name ? a.name < b.name : a.folder < b.folder;
+    });
+    for (auto& f : found) {
+        failures.push_back(std::move(f.failure));
     }
     for (const auto& error : written.flush()) {
         failures.push_back({targetfolder, error});

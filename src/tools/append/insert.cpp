@@ -1,10 +1,12 @@
 #include "tools/append/insert.h"
 
 #include "platform/fileops.h"
+#include "platform/folderat.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 
 #include <cstring>
+#include <optional>
 
 namespace morvik::append
 {
@@ -127,13 +129,15 @@ Check checklocator(const std::string& position, Locator& locator, bool& zt, Ui& 
 
 // Puts `block` after or before every occurrence of `marker` in `text`, left to right,
 // occurrences not overlapping; with `gbk` a match must start and end on character
-// boundaries. The result goes to `out`, which already holds any prefix.
-void insertatmarkers(std::string_view text, std::string_view marker, std::string_view block,
-                     bool after, bool gbk, std::string& out)
+// boundaries. The result goes to `out`, which already holds any prefix. Returns the
+// number of occurrences.
+std::size_t insertatmarkers(std::string_view text, std::string_view marker, std::string_view block,
+                            bool after, bool gbk, std::string& out)
 {
     GbkBoundaries boundaries(text);
     std::size_t copied = 0;
     std::size_t from = 0;
+    std::size_t found = 0;
     while (from + marker.size() <= text.size()) {
         const void* hit =
             memmem(text.data() + from, text.size() - from, marker.data(), marker.size());
@@ -155,52 +159,84 @@ void insertatmarkers(std::string_view text, std::string_view marker, std::string
         }
         copied = at + marker.size();
         from = copied;
+        ++found;
     }
     out.append(text.substr(copied));
+    return found;
+}
+
+// The line end a file uses: LF alone in a file whose every line ends so, CR LF in every
+// other file (those with CR LF or CR line ends, mixed ones, and those without any).
+std::string_view lineendof(std::string_view text)
+{
+    const bool lf = std::memchr(text.data(), '\n', text.size()) != nullptr;
+    const bool cr = std::memchr(text.data(), '\r', text.size()) != nullptr;
+    return lf && !cr ? std::string_view("\n") : kCrLf;
+}
+
+// The text with each of its line ends (CR LF, CR or LF) written as `lineend`.
+std::string withlineends(std::string_view text, std::string_view lineend)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out.append(lineend);
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool endsinlinebreak(std::string_view text)
+{
+    return !text.empty() && (text.back() == '\n' || text.back() == '\r');
+}
+
+// A character of `text` that a GBK file cannot hold would be written as raw UTF-8 into
+// it; such a target is refused and keeps its contents.
+void refuseunencodable(std::string_view text)
+{
+    const std::string bad = platform::unencodable(text, platform::Encoding::Gbk);
+    if (!bad.empty()) {
+        throw platform::SysError("", "插入的内容含有 GBK 文件无法保存的字符“" + bad + "”");
+    }
 }
 
 } // namespace
 
-std::string crlflines(std::string_view bytes)
+namespace
 {
-    std::string text;
-    text.reserve(bytes.size() + 2);
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        const void* cr = std::memchr(bytes.data() + pos, '\r', bytes.size() - pos);
-        if (!cr) {
-            text.append(bytes.substr(pos));
-            text.append(kCrLf);
-            break;
-        }
-        const std::size_t at = static_cast<const char*>(cr) - bytes.data();
-        text.append(bytes.substr(pos, at - pos));
-        text.append(kCrLf);
-        pos = at + 1;
-        if (pos < bytes.size() && bytes[pos] == '\n') {
-            ++pos;
+
+// Whether `marker` can be looked for in the raw bytes before anything else is done: an
+// ASCII marker without line breaks has the same bytes in every encoding and convention.
+bool plainmarker(std::string_view marker)
+{
+    for (const char c : marker) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x80 || c == '\r' || c == '\n') {
+            return false;
         }
     }
-    return text;
+    return true;
 }
 
-bool appendtofile(const std::string& filename, const std::string& src, const std::string& position,
-                  bool& zt, Ui& ui, platform::Encoding plain)
+// The target's new bytes, or nothing when it stays as it is. A text the target cannot
+// hold throws SysError with the reason only (the caller names the file).
+std::optional<std::string> withinsertion(const std::string& bytes, const std::string& src,
+                                         bool atend, const Locator& locator,
+                                         platform::Encoding plain)
 {
-    // The locator does not depend on the file, so a bad one is reported before any file
-    // is read: the run stops on its first target whatever state that target is in.
-    Locator locator;
-    if (!position.empty()) {
-        switch (checklocator(position, locator, zt, ui)) {
-        case Check::Rejected:
-        case Check::Ignored:
-            return false;
-        case Check::Usable:
-            break;
-        }
+    // Most pages of a run lack the marker: they are passed over before any decoding.
+    if (!atend && plainmarker(locator.marker) &&
+        !memmem(bytes.data(), bytes.size(), locator.marker.data(), locator.marker.size())) {
+        return std::nullopt;
     }
-
-    const std::string bytes = platform::readbytes(filename);
 
     platform::Encoding encoding = platform::detect(bytes);
     bool ascii = true;
@@ -216,7 +252,9 @@ bool appendtofile(const std::string& filename, const std::string& src, const std
     const bool gbk = encoding == platform::Encoding::Gbk;
     std::string_view body = bytes;
     std::string out;
-    if (encoding == platform::Encoding::Utf8Bom && body.substr(0, kBom.size()) == kBom) {
+    // A byte-order mark stays as it is, also before bytes that are not UTF-8 (read as
+    // GBK): GBK characters are counted from after it.
+    if (body.substr(0, kBom.size()) == kBom) {
         body.remove_prefix(kBom.size());
         out.append(kBom);
     }
@@ -224,22 +262,102 @@ bool appendtofile(const std::string& filename, const std::string& src, const std
     // UTF-8 holds every character, but raw bytes carried over from a content file that
     // was not valid text would leave the target invalid UTF-8 (read as GBK next time).
     if (!gbk && holdsrawbytes(src)) {
-        throw platform::SysError(filename,
-                                 "插入的内容含有不是 UTF-8 文本的字节，无法写入 UTF-8 文件");
+        throw platform::SysError("", "插入的内容含有不是 UTF-8 文本的字节，无法写入 UTF-8 文件");
     }
-    const std::string block = gbk ? platform::togbk(src) : src;
-    const std::string text = crlflines(body);
+    if (gbk) {
+        refuseunencodable(src);
+    }
 
-    out.reserve(out.size() + text.size() + block.size() + kCrLf.size());
-    if (position.empty()) {
-        out.append(text);
-        out.append(block);
-    } else {
-        const std::string marker = gbk ? platform::togbk(locator.marker) : locator.marker;
-        insertatmarkers(text, marker, block, locator.after, gbk, out);
+    // Only the inserted text changes: its line ends follow the file's own, and the rest
+    // of the file keeps every byte.
+    const std::string_view lineend = lineendof(body);
+    const std::string text = withlineends(src, lineend);
+    const std::string block = gbk ? platform::togbk(text) : text;
+    if (block.empty()) {
+        return std::nullopt; // nothing to add
     }
-    out.append(kCrLf);
-    platform::replacefile(filename, out);
+
+    out.reserve(out.size() + body.size() + block.size() + 2 * lineend.size());
+    if (atend) {
+        out.append(body);
+        if (!body.empty() && !endsinlinebreak(body)) {
+            out.append(lineend);
+        }
+        out.append(block);
+        if (!endsinlinebreak(block)) {
+            out.append(lineend);
+        }
+        return out;
+    }
+    const std::string markertext = withlineends(locator.marker, lineend);
+    const std::string marker = gbk ? platform::togbk(markertext) : markertext;
+    if (insertatmarkers(body, marker, block, locator.after, gbk, out) == 0) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+// The locator does not depend on the file, so a bad one is reported before any file is
+// read: the run stops on its first target whatever state that target is in. Returns
+// whether the insertion goes ahead.
+bool acceptlocator(const std::string& position, Locator& locator, bool& zt, Ui& ui)
+{
+    if (position.empty()) {
+        return true;
+    }
+    return checklocator(position, locator, zt, ui) == Check::Usable;
+}
+
+// A refusal of the text names the file it was meant for.
+[[noreturn]] void rethrownamed(const platform::SysError& e, const std::string& path)
+{
+    if (!e.path().empty()) {
+        throw e;
+    }
+    throw platform::SysError(path, e.reason());
+}
+
+} // namespace
+
+bool appendtofile(const std::string& filename, const std::string& src, const std::string& position,
+                  bool& zt, Ui& ui, platform::Encoding plain)
+{
+    Locator locator;
+    if (!acceptlocator(position, locator, zt, ui)) {
+        return false;
+    }
+    const std::string bytes = platform::readbytes(filename);
+    std::optional<std::string> out;
+    try {
+        out = withinsertion(bytes, src, position.empty(), locator, plain);
+    } catch (const platform::SysError& e) {
+        rethrownamed(e, filename);
+    }
+    if (out) {
+        platform::replacefile(filename, *out);
+    }
+    return true;
+}
+
+bool appendtofileat(const platform::RewriteFolder& folder, const std::string& name,
+                    const std::string& src, const std::string& position, bool& zt, Ui& ui,
+                    platform::Encoding plain)
+{
+    Locator locator;
+    if (!acceptlocator(position, locator, zt, ui)) {
+        return false;
+    }
+    platform::ReadState state;
+    const std::string bytes = folder.read(name, state);
+    std::optional<std::string> out;
+    try {
+        out = withinsertion(bytes, src, position.empty(), locator, plain);
+    } catch (const platform::SysError& e) {
+        rethrownamed(e, folder.join(name));
+    }
+    if (out) {
+        folder.replace(name, *out, state);
+    }
     return true;
 }
 

@@ -4,16 +4,16 @@
 #include "platform/appfolder.h"
 #include "platform/fsobject.h"
 #include "platform/qt/controls.h"
+#include "platform/qt/pathedit.h"
 #include "platform/qt/qtglue.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
-#include "shell/folderpicker.h"
-#include "shell/windows.h"
+#include "ui/folderpicker.h"
+#include "ui/windows.h"
 #include "tools/append/appendcwindow.h"
 #include "tools/append/failures.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 
 namespace win
@@ -27,13 +27,17 @@ std::string withslash(const std::string& folder)
     return !folder.empty() && folder.back() == '/' ? folder : folder + "/";
 }
 
-// The folder stored under a key, or the application folder when there is none.
-std::string storedfolder(const std::string& key)
+constexpr const char* kTitle = "文件追加设置";
+
+} // namespace
+
+std::string filetabfolder(const std::string& key)
 {
     try {
         const std::string record = morvik::dbrecord(morvik::dbpath(), key, false);
         if (!record.empty()) {
-            return morvik::recordvalue(record);
+            const std::string folder = morvik::recordvalue(record);
+            return folder == "/" ? std::string() : pathfromstored(folder);
         }
     } catch (const std::exception&) {
         // an unreadable store shows the defaults
@@ -41,20 +45,18 @@ std::string storedfolder(const std::string& key)
     return morvik::platform::appfolder() + "/";
 }
 
-} // namespace
-
 setappend::setappend(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(qs("文件追加设置"));
+    setWindowTitle(qs(kTitle));
     setFont(songti(9));
     setFixedSize(px(6495), px(2265));
     setModal(true);
 
     Label1 = place(new QLabel(qs("源文件目录："), this), "Label1", tw(120, 360, 1095, 375));
-    Text1 = place(new QLineEdit(this), "Text1", tw(1200, 240, 3975, 375));
+    Text1 = place(new PathEdit(this), "Text1", tw(1200, 240, 3975, 375));
     Command3 = place(new QPushButton(qs("浏览..."), this), "Command3", tw(5280, 240, 1095, 375));
     Label2 = place(new QLabel(qs("目录文件夹："), this), "Label2", tw(120, 840, 1095, 375));
-    Text2 = place(new QLineEdit(this), "Text2", tw(1200, 720, 3975, 375));
+    Text2 = place(new PathEdit(this), "Text2", tw(1200, 720, 3975, 375));
     Command4 = place(new QPushButton(qs("浏览..."), this), "Command4", tw(5280, 720, 1095, 375));
     Command1 = place(new QPushButton(qs("保存设置"), this), "Command1", tw(1680, 1440, 1215, 495));
     Command2 = place(new QPushButton(qs("取 消"), this), "Command2", tw(3120, 1440, 1215, 495));
@@ -69,29 +71,34 @@ setappend::setappend(QWidget* parent) : QDialog(parent)
 
 void setappend::Form_Load()
 {
-    Text1->setText(qs(storedfolder("addfile")));
-    Text2->setText(qs(storedfolder("addtofolder")));
+    Text1->setpath(filetabfolder("addfile"));
+    Text2->setpath(filetabfolder("addtofolder"));
     centerwindow(this);
 }
 
 void setappend::Command1_Click()
 {
     guard(this, [&] {
-        const std::string source = ss(Text1->text());
-        const std::string target = ss(Text2->text());
+        const std::string source = Text1->path();
+        const std::string target = Text2->path();
+        // An empty box is no folder: saved as "/" it once meant the root.
+        if (!filled(source, "源文件目录", "Text1") || !filled(target, "目录文件夹", "Text2")) {
+            return;
+        }
         // The batch append window copies from the folder its file list shows; a source it
         // cannot show would leave the list on the old folder under the new caption.
         try {
             morvik::platform::getfolder(source);
         } catch (const morvik::platform::SysError& e) {
-            ui(this).msgbox("源文件目录无法打开：" + source + "：" + e.reason(), "文件追加设置",
-                            morvik::Icon::Warning);
+            ui(this).msgbox("源文件目录无法打开：" + ss(pathtext(source)) + "：" + e.reason(),
+                            kTitle, morvik::Icon::Warning);
             ui(this).focus("Text1");
             return;
         }
         try {
-            morvik::dbrecord(morvik::dbpath(), "addfile", true, withslash(source), "");
-            morvik::dbrecord(morvik::dbpath(), "addtofolder", true, withslash(target), "");
+            morvik::dbrecord(morvik::dbpath(), "addfile", true, storedtext(withslash(source)), "");
+            morvik::dbrecord(morvik::dbpath(), "addtofolder", true, storedtext(withslash(target)),
+                             "");
         } catch (const morvik::platform::SysError& e) {
             ui(this).msgbox(morvik::append::savefailuretext(morvik::dbpath(), e.reason()),
                             morvik::kAppTitle, morvik::Icon::Critical);
@@ -100,12 +107,21 @@ void setappend::Command1_Click()
         ui(this).msgbox("保存成功", morvik::kAppTitle, morvik::Icon::Information);
 
         if (appendc* tool = existing<appendc>()) {
-            tool->Label3->setText(qs("源文件夹：" + source));
-            tool->Label4->setText(qs("目标文件夹：" + target));
-            tool->File1->setpath(source);
+            tool->settarget("目标文件夹：", target);
+            tool->setsource("源文件夹：", source);
         }
         close();
     });
+}
+
+bool setappend::filled(const std::string& folder, const std::string& boxname, const char* control)
+{
+    if (!folder.empty()) {
+        return true;
+    }
+    ui(this).msgbox("请指定" + boxname, kTitle, morvik::Icon::Critical);
+    ui(this).focus(control);
+    return false;
 }
 
 void setappend::Command2_Click()
@@ -118,7 +134,7 @@ void setappend::Command3_Click()
     guard(this, [&] {
         dialog::pick(this);
         if (!chosenfolder().empty()) {
-            Text1->setText(qs(chosenfolder()));
+            Text1->setpath(chosenfolder());
         }
     });
 }
@@ -128,7 +144,7 @@ void setappend::Command4_Click()
     guard(this, [&] {
         dialog::pick(this);
         if (!chosenfolder().empty()) {
-            Text2->setText(qs(chosenfolder()));
+            Text2->setpath(chosenfolder());
         }
     });
 }

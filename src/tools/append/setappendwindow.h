@@ -1,13 +1,21 @@
 #pragma once
 
+#include "platform/qt/pathedit.h"
+
 #include <QDialog>
 
+#include <string>
+
 class QLabel;
-class QLineEdit;
 class QPushButton;
 
 namespace win
 {
+
+// A folder of the file tab as stored under "addfile" or "addtofolder": the application
+// folder and "/" when none is stored; the empty text (no folder) when the stored text is
+// empty or the bare "/" that an empty box used to be saved as.
+std::string filetabfolder(const std::string& key);
 
 // The settings of the file tab of the batch append tool: its source and target folders.
 // Modal; saving passes the folders straight to the batch append window.
@@ -24,13 +32,17 @@ public:
     void Command4_Click(); // pick the target folder
 
     QLabel* Label1 = nullptr;
-    QLineEdit* Text1 = nullptr;
+    PathEdit* Text1 = nullptr;
     QPushButton* Command3 = nullptr;
     QLabel* Label2 = nullptr;
-    QLineEdit* Text2 = nullptr;
+    PathEdit* Text2 = nullptr;
     QPushButton* Command4 = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
+
+private:
+    // Refuses an empty folder box with a message that names it, and puts the focus there.
+    bool filled(const std::string& folder, const std::string& boxname, const char* control);
 };
 
 } // namespace win

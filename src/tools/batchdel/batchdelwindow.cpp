@@ -1,10 +1,13 @@
 #include "tools/batchdel/batchdelwindow.h"
 
 #include "platform/qt/controls.h"
+#include "platform/qt/framebox.h"
+#include "platform/qt/pathedit.h"
 #include "platform/qt/qtglue.h"
 #include "platform/ui.h"
-#include "shell/helpwindow.h"
-#include "shell/windows.h"
+#include "ui/backgroundrun.h"
+#include "ui/helpwindow.h"
+#include "ui/windows.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -39,9 +42,7 @@ W* make(QWidget* parent, const char* name, const QRect& where, const char* capti
 
 QGroupBox* frame(QWidget* parent, const char* name, const QRect& where, const char* caption)
 {
-    auto* f = make<QGroupBox>(parent, name, where);
-    f->setTitle(QString::fromUtf8(caption));
-    return f;
+    return place(new FrameBox(QString::fromUtf8(caption), parent), name, where);
 }
 
 // The process's working folder stands in for the current folder of the current drive.
@@ -64,7 +65,7 @@ batchdel::batchdel(QWidget* parent) : QWidget(parent), engine(ui(this))
     Label4 = make<QLabel>(Frame1, "Label4", tw(120, 360, 855, 255), "文件名：");
     Text3 = make<QLineEdit>(Frame1, "Text3", tw(960, 240, 3855, 360));
     Label1 = make<QLabel>(Frame1, "Label1", tw(120, 840, 855, 255), "文件列表：");
-    Text1 = make<QLineEdit>(Frame1, "Text1", tw(960, 720, 2775, 360));
+    Text1 = make<PathEdit>(Frame1, "Text1", tw(960, 720, 2775, 360));
     Command2 = make<QPushButton>(Frame1, "Command2", tw(3840, 720, 975, 350), "浏览...");
     Option3 =
         make<QRadioButton>(Frame1, "Option3", tw(120, 1200, 2415, 255), "为文件指定所在的目录");
@@ -148,16 +149,11 @@ bool batchdel::event(QEvent* event)
 
 void batchdel::closeEvent(QCloseEvent* event)
 {
+    if (BackgroundRun::deferclose(this, event)) {
+        return;
+    }
     Form_Unload();
     event->accept();
-}
-
-std::string batchdel::listpath() const
-{
-    if (!m_picked.empty() && Text1->text() == qs(m_picked)) {
-        return m_picked;
-    }
-    return ss(Text1->text());
 }
 
 void batchdel::Command1_Click()
@@ -170,7 +166,7 @@ void batchdel::Command1_Click()
         }
         morvik::batchdel::Inputs in;
         in.T = ss(Text3->text());
-        in.listpath = listpath();
+        in.listpath = Text1->path();
         in.folder = Dir1->path();
         in.mode = Option1->isChecked()   ? morvik::batchdel::Mode::Option1
                   : Option2->isChecked() ? morvik::batchdel::Mode::Option2
@@ -178,8 +174,14 @@ void batchdel::Command1_Click()
         in.scan = Check2->isChecked();
         in.report = Check3->isChecked();
         in.text3enabled = Text3->isEnabled();
+        BackgroundRun::run(this, u, "删除操作",
+                           [&](morvik::Ui& threadui, morvik::platform::Progress& progress) {
+                               engine.setui(threadui);
+                               engine.setprogress(&progress);
+                               engine.run(in);
+                               engine.setprogress(nullptr);
+                           });
         engine.setui(u);
-        engine.run(in);
     });
 }
 
@@ -187,8 +189,7 @@ void batchdel::Command2_Click()
 {
     guard(this, [this] {
         CommonDialog1.showopen(this);
-        m_picked = CommonDialog1.filename();
-        Text1->setText(qs(m_picked));
+        Text1->setpath(CommonDialog1.filename());
     });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/qt/commondialog.h"
+#include "platform/qt/pathedit.h"
 #include "tools/batchdel/engine.h"
 
 #include <QWidget>
@@ -49,7 +50,7 @@ public:
     QLabel* Label4 = nullptr;
     QLineEdit* Text3 = nullptr;
     QLabel* Label1 = nullptr;
-    QLineEdit* Text1 = nullptr;
+    PathEdit* Text1 = nullptr;
     QPushButton* Command2 = nullptr;
     QRadioButton* Option3 = nullptr;
     QRadioButton* Option1 = nullptr;
@@ -72,12 +73,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // The list path as bytes: the picked file's own path while the box still shows it,
-    // so a name that is not UTF-8 survives the trip through the text box.
-    std::string listpath() const;
     void setmode(morvik::batchdel::Mode mode);
-
-    std::string m_picked;
 };
 
 } // namespace win

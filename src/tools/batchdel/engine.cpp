@@ -92,10 +92,15 @@ int BatchDelete::reasonbyexistence(const std::string& path)
 
 void BatchDelete::record(const std::string& path, int reason)
 {
+    recordline(path, reasontext(reason));
+}
+
+void BatchDelete::recordline(const std::string& path, const std::string& reason)
+{
     if (m_progress && m_progress->rehearsing()) {
         return;
     }
-    if (auto failure = report(path, reason)) {
+    if (auto failure = reportline(path, reason)) {
         m_unreported.push_back(path);
         m_reporterror = failure->path().empty() ? failure->reason()
                                                 : failure->path() + "：" + failure->reason();
@@ -112,13 +117,23 @@ std::optional<MatchList> BatchDelete::fullpathsearch(const std::string& x)
     }
 }
 
+// Subfolders that could not be read are reported one line each, and the run can no
+// longer end with the full-success summary: files there may have stayed.
 std::optional<MatchList> BatchDelete::foldersearch(const std::string& x)
 {
+    std::optional<MatchList> found;
     try {
-        return findfiles(m_in.folder, x, zi, zi ? kScanDepth : 0);
+        found = findfiles(m_in.folder, x, zi, zi ? kScanDepth : 0);
     } catch (const platform::SysError&) {
         return std::nullopt;
     }
+    for (const auto& folder : found->unreadable) {
+        if (baogao) {
+            recordline(folder.path, unreadabletext(folder.reason));
+        }
+        flag = false;
+    }
+    return found;
 }
 
 // Every match is deleted as the path the search found; a name holding "," stays whole.
@@ -336,6 +351,18 @@ void BatchDelete::reportfailures()
     m_ui->msgbox(text, "文件错误", Icon::Critical);
 }
 
+namespace
+{
+
+// Whether the run looks up bare names in the chosen folder.
+bool needsfolder(const Inputs& in)
+{
+    const bool barename = !in.T.empty() && !isfullpath(in.T) && in.T.find('/') == std::string::npos;
+    return barename || (!in.listpath.empty() && in.mode == Mode::Option1);
+}
+
+} // namespace
+
 void BatchDelete::run(const Inputs& in)
 {
     m_in = in;
@@ -346,6 +373,12 @@ void BatchDelete::run(const Inputs& in)
     flag = true;
     baogao = in.report;
 
+    // An empty folder text is no folder: bare names would otherwise be looked up from
+    // the root ("" + "/" + name).
+    if (in.folder.empty() && needsfolder(in)) {
+        m_ui->msgbox("请选择要查找文件的文件夹", "操作有误", Icon::Critical);
+        return;
+    }
     bool ended = false;
     if (!in.T.empty()) {
         ended = phase1(in.T);

@@ -79,6 +79,7 @@ private:
     void deletematches(const MatchList& matches);
     int reasonbyexistence(const std::string& path);
     void record(const std::string& path, int reason);
+    void recordline(const std::string& path, const std::string& reason);
 
     bool phase1(const std::string& T);
     void tableB(const std::string& e);

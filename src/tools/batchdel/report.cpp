@@ -41,16 +41,28 @@ std::string reasontext(int reason)
     }
 }
 
+std::string unreadabletext(const std::string& systemreason)
+{
+    return "错误原因：文件夹无法读取（" + systemreason + "）";
+}
+
 std::optional<platform::SysError> report(const std::string& filename, int reason)
+{
+    return reportline(filename, reasontext(reason));
+}
+
+std::optional<platform::SysError> reportline(const std::string& filename,
+                                             const std::string& reasontext)
 {
     std::string path;
     try {
         path = reportpath();
         std::string bytes;
-        if (!platform::visiblefileexists(path)) {
+        // A report left empty (its first append failed) still gets its header.
+        if (!platform::visiblefileexists(path) || platform::filesize(path) == 0) {
             bytes = platform::togbk(kHeader) + "\r\n\r\n";
         }
-        bytes += pathtogbk(filename) + kGap + platform::togbk(reasontext(reason)) + "\r\n";
+        bytes += pathtogbk(filename) + kGap + platform::togbk(reasontext) + "\r\n";
         platform::appendbytes(path, bytes);
     } catch (const platform::SysError& e) {
         return e;

@@ -24,4 +24,11 @@ std::string reasontext(int reason);
 // Returns the failure when the line could not be written.
 std::optional<platform::SysError> report(const std::string& filename, int reason);
 
+// The reason text of a folder that a search could not read.
+std::string unreadabletext(const std::string& systemreason);
+
+// Appends one line with a reason text of its own, as report() does.
+std::optional<platform::SysError> reportline(const std::string& filename,
+                                             const std::string& reasontext);
+
 } // namespace morvik::batchdel

@@ -1,10 +1,11 @@
 #include "tools/filelist/clistwindow.h"
 
 #include "platform/qt/controls.h"
+#include "platform/qt/framebox.h"
 #include "platform/qt/qtglue.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
-#include "shell/windows.h"
+#include "ui/windows.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -27,7 +28,7 @@ clist::clist(QWidget* parent) : QWidget(parent)
     Dir1 = place(new FolderList(this), QStringLiteral("Dir1"), tw(0, 840, 4095, 3240));
     Command1 = place(new QPushButton(QStringLiteral("生成列表 "), this), QStringLiteral("Command1"),
                      tw(5160, 240, 1455, 375));
-    Frame1 = place(new QGroupBox(QStringLiteral("条 件"), this), QStringLiteral("Frame1"),
+    Frame1 = place(new FrameBox(QStringLiteral("条 件"), this), QStringLiteral("Frame1"),
                    tw(4200, 840, 2895, 3255));
     Check1 = place(new QCheckBox(QStringLiteral("包含文件夹"), Frame1), QStringLiteral("Check1"),
                    tw(120, 840, 1815, 255));

@@ -16,7 +16,7 @@ namespace
 
 constexpr std::string_view kCrLf = "\r\n";
 
-// Appends path bytes as program text: UTF-8 stays as it is; anything else is read as
+// Appends a name's bytes as program text: UTF-8 stays as it is; anything else is read as
 // GBK (undecodable bytes become escapes), which togbk turns back into the same bytes.
 void appendtext(std::string& out, std::string_view bytes)
 {
@@ -24,6 +24,22 @@ void appendtext(std::string& out, std::string_view bytes)
         out.append(bytes);
     } else {
         out += platform::fromgbk(bytes);
+    }
+}
+
+// Appends a path component by component, so that a folder's name reads the same in
+// every line of a list, whatever the encoding of the names around it. GBK never uses
+// the byte "/" inside a character.
+void appendpath(std::string& out, std::string_view path)
+{
+    while (true) {
+        const auto slash = path.find('/');
+        appendtext(out, path.substr(0, slash));
+        if (slash == std::string_view::npos) {
+            return;
+        }
+        out += '/';
+        path.remove_prefix(slash + 1);
     }
 }
 
@@ -57,7 +73,7 @@ std::string getstr(const ItemSource& str1, std::int32_t mycount, std::string_vie
     }
     std::string prefix;
     if (files && a == 2) {
-        appendtext(prefix, mypath);
+        appendpath(prefix, mypath);
         prefix += '/';
     }
     // A guess that saves most reallocations of a long listing.
@@ -68,7 +84,11 @@ std::string getstr(const ItemSource& str1, std::int32_t mycount, std::string_vie
         }
         const std::string item = str1(i);
         out += prefix;
-        appendtext(out, a == 1 ? afterlastslash(item) : std::string_view(item));
+        if (a == 1) {
+            appendtext(out, afterlastslash(item));
+        } else {
+            appendpath(out, item);
+        }
     }
     return out;
 }

@@ -45,8 +45,9 @@ std::string cutstr(std::string_view oldstr);
 // Item lines joined by CR LF, no line break before the first or after the last.
 // str2 "d" (folders) or "f" (files); a 1 for bare names, 2 for full paths (files then
 // get mypath + "/" + name). Any other kind or mode gives the empty text.
-// Items are path bytes; a name that is not UTF-8 is taken as GBK, so the listing
-// written in GBK carries its original bytes.
+// Items are path bytes; each component of a path that is not UTF-8 is taken as GBK, so
+// the listing written in GBK carries its original bytes and a folder reads the same in
+// every line.
 std::string getstr(const ItemSource& str1, std::int32_t mycount, std::string_view str2,
                    std::int16_t a, std::string_view mypath);
 

@@ -1,9 +1,11 @@
 #include "tools/urlgen/curlwindow.h"
 
 #include "common/dbrecord.h"
+#include "platform/qt/framebox.h"
+#include "platform/qt/pathedit.h"
 #include "platform/qt/qtglue.h"
-#include "shell/folderpicker.h"
-#include "shell/windows.h"
+#include "ui/folderpicker.h"
+#include "ui/windows.h"
 #include "tools/urlgen/shortcut.h"
 
 #include <QCheckBox>
@@ -11,7 +13,6 @@
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -88,18 +89,18 @@ curl::curl(QWidget* parent) : QWidget(parent)
     setFixedSize(px(6750), px(5940));
 
     Label1 = label(this, "Label1", QStringLiteral("网址列表："), tw(240, 360, 975, 255));
-    Text1 = new QLineEdit(this);
+    Text1 = new PathEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(tw(1200, 240, 4215, 375));
     Command1 = button(this, "Command1", QStringLiteral("浏 览..."), tw(5520, 240, 1095, 375));
 
     Label2 = label(this, "Label2", QStringLiteral("存储位置："), tw(240, 840, 975, 375));
-    Text2 = new QLineEdit(this);
+    Text2 = new PathEdit(this);
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setGeometry(tw(1200, 720, 4215, 375));
     Command2 = button(this, "Command2", QStringLiteral("浏 览..."), tw(5520, 720, 1095, 375));
 
-    Frame1 = new QGroupBox(QStringLiteral("URL文件内容"), this);
+    Frame1 = new FrameBox(QStringLiteral("URL文件内容"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(tw(120, 1200, 6495, 3015));
     Text3 = new QPlainTextEdit(Frame1);
@@ -108,7 +109,7 @@ curl::curl(QWidget* parent) : QWidget(parent)
     // As in a multi-line text box, Tab moves on to the next control.
     Text3->setTabChangesFocus(true);
 
-    Frame2 = new QGroupBox(QStringLiteral("处理状态"), this);
+    Frame2 = new FrameBox(QStringLiteral("处理状态"), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     Frame2->setGeometry(tw(120, 4440, 4215, 1335));
     Label3 = label(Frame2, "Label3", QString(), tw(840, 480, 1575, 735));
@@ -156,8 +157,8 @@ void curl::Form_Load()
             // A store that holds fewer fields leaves the missing boxes empty.
             std::vector<std::string> fields = split(value, kSeparator);
             fields.resize(std::max<std::size_t>(fields.size(), 3));
-            Text1->setText(qs(morvik::urlgen::trimblanks(fields[0])));
-            Text2->setText(qs(morvik::urlgen::trimblanks(fields[1])));
+            Text1->setpath(pathfromstored(morvik::urlgen::trimblanks(fields[0])));
+            Text2->setpath(pathfromstored(morvik::urlgen::trimblanks(fields[1])));
             settemplatetext(morvik::urlgen::trimblanks(collapseblanklines(fields[2])));
         }
     });
@@ -174,7 +175,7 @@ void curl::Command1_Click()
         CommonDialog1.setfilter("文本文件(*.txt)|*.txt");
         CommonDialog1.showopen(this);
         if (!CommonDialog1.filename().empty()) {
-            Text1->setText(qs(CommonDialog1.filename()));
+            Text1->setpath(CommonDialog1.filename());
         }
     });
 }
@@ -183,7 +184,7 @@ void curl::Command2_Click()
 {
     guard(this, [this] {
         dialog::pick(this);
-        Text2->setText(qs(chosenfolder()));
+        Text2->setpath(chosenfolder());
     });
 }
 
@@ -244,8 +245,8 @@ void curl::closeEvent(QCloseEvent* event)
 
 void curl::save()
 {
-    const std::string value =
-        ss(Text1->text()) + kSeparator + ss(Text2->text()) + kSeparator + templatetext();
+    const std::string value = storedtext(Text1->path()) + kSeparator + storedtext(Text2->path()) +
+                              kSeparator + templatetext();
     // A failed save is reported with the store's path and reason; the window still closes.
     guard(this, [&] { morvik::dbrecord(morvik::dbpath(), kKey, true, value, kNote); });
 }
@@ -285,14 +286,16 @@ void curl::settemplatetext(const std::string& text)
 
 std::string curl::listfile()
 {
-    return ss(Text1->text());
+    return Text1->path();
 }
 
 morvik::UrlSettings curl::settings()
 {
     morvik::UrlSettings s;
     s.content = templatetext();
-    s.folder = ss(Text2->text());
+    // An empty box stays empty: the run then writes into the data folder, never into
+    // the working folder.
+    s.folder = Text2->path();
     s.report = Check1->isChecked();
     return s;
 }

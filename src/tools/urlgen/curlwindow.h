@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/qt/commondialog.h"
+#include "platform/qt/pathedit.h"
 #include "tools/urlgen/urlrun.h"
 
 #include <QWidget>
@@ -11,7 +12,6 @@ class QCheckBox;
 class QEventLoop;
 class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
@@ -42,10 +42,10 @@ public:
     bool running() const { return m_run.running(); }
 
     QLabel* Label1 = nullptr;
-    QLineEdit* Text1 = nullptr;
+    PathEdit* Text1 = nullptr;
     QPushButton* Command1 = nullptr;
     QLabel* Label2 = nullptr;
-    QLineEdit* Text2 = nullptr;
+    PathEdit* Text2 = nullptr;
     QPushButton* Command2 = nullptr;
     QGroupBox* Frame1 = nullptr;
     QPlainTextEdit* Text3 = nullptr;

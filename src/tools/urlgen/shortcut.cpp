@@ -259,7 +259,7 @@ std::string shortcutname(std::string_view title)
     std::string bytes;
     for (std::size_t i = 0; i < name.size();) {
         const std::size_t len = charlength(name, i);
-        const std::string ch = platform::encode(name.substr(i, len), platform::Encoding::Utf8);
+        const std::string ch = platform::togbk(name.substr(i, len));
         if (bytes.size() + ch.size() > room) {
             break;
         }

@@ -179,9 +179,13 @@ void UrlRun::makeurl()
 
 void UrlRun::finishpage()
 {
-    // A rejected address or a failed request leaves an empty chunk: nothing to write.
+    // A refused address or a failed request leaves an empty chunk: nothing to write. Only
+    // the refused address is reported: a server that does not answer may answer later.
     const std::string chunk = m_inet->getchunk();
     if (chunk.empty()) {
+        if (m_inet->rejected() && m_host->settings().report) {
+            logfailure(urlstr, kInvalidReason);
+        }
         return;
     }
     const std::string page = platform::decodechunk(chunk, m_inet->contenttype());

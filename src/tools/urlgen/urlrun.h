@@ -15,7 +15,8 @@ class Ui;
 struct UrlSettings {
     std::string content; // the template, lines ended by CR LF
     std::string folder;  // the output folder
-    bool report = false; // write timed-out addresses (and pages without a title) to the log
+    // Write timed-out addresses (and refused ones, and pages without a title) to the log.
+    bool report = false;
 };
 
 class UrlRun;
@@ -44,6 +45,7 @@ public:
 inline constexpr const char* kErrorLogName = "Error_CreateUrl.log";
 inline constexpr const char* kTimeoutReason = "因访问超时而未能生成URL";
 inline constexpr const char* kNoTitleReason = "未找到网页标题，未能生成URL";
+inline constexpr const char* kInvalidReason = "网址无效，未能生成URL";
 
 // The URL shortcut run: reads the list file, fetches one address at a time and writes a
 // shortcut named after each page's title. One thread: the host's timers call makeurl()

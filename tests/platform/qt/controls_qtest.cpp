@@ -182,6 +182,8 @@ TEST_F(FolderListTest, UnreadableFolderThrowsAndKeepsTheOldOne)
     list.setpath(tree.path("site"));
     QSignalSpy changed(&list, &win::FolderList::changed);
     EXPECT_THROW(list.setpath(tree.path("missing")), morvik::platform::SysError);
+    // An empty text is no folder, not the working folder.
+    EXPECT_THROW(list.setpath(""), morvik::platform::SysError);
     EXPECT_EQ(list.path(), tree.path("site"));
     EXPECT_EQ(list.listcount(), 5);
     EXPECT_EQ(changed.count(), 0);
@@ -267,6 +269,8 @@ TEST_F(FileListTest, SelectionAndFailures)
     EXPECT_EQ(list.list(list.listindex()), "a.css");
 
     EXPECT_THROW(list.setpath(tree.path("missing")), morvik::platform::SysError);
+    // An empty text is no folder, not the working folder.
+    EXPECT_THROW(list.setpath(""), morvik::platform::SysError);
     EXPECT_EQ(list.path(), tree.path("site"));
     EXPECT_EQ(names(list), "a.css");
 
@@ -280,8 +284,11 @@ TEST(CommonDialog, FilterBecomesNameFilters)
 {
     using win::CommonDialog;
     EXPECT_TRUE(CommonDialog::namefilters("").isEmpty());
+    // A description that already shows its pattern does not show it twice.
     EXPECT_EQ(CommonDialog::namefilters("文本文件(*.txt)|*.txt"),
-              QStringList{QStringLiteral("文本文件(*.txt) (*.txt)")});
+              QStringList{QStringLiteral("文本文件(*.txt)")});
+    EXPECT_EQ(CommonDialog::namefilters("文本(*.txt)|*.txt;*.log"),
+              QStringList{QStringLiteral("文本(*.txt) (*.txt *.log)")});
     EXPECT_EQ(
         CommonDialog::namefilters("网页|*.htm;*.html|所有文件|*.*"),
         (QStringList{QStringLiteral("网页 (*.htm *.html)"), QStringLiteral("所有文件 (*.*)")}));
@@ -294,14 +301,17 @@ TEST(CommonDialog, CancelKeepsThePreviousFile)
     dialog.showopen(nullptr);
     EXPECT_EQ(dialog.filename(), "");
     EXPECT_EQ(dialog.filetitle(), "");
+    EXPECT_FALSE(dialog.accepted());
 
     win::CommonDialog::queueanswerfortesting("/data/站点/list.txt");
     win::CommonDialog::queueanswerfortesting(std::nullopt);
     dialog.showopen(nullptr);
     EXPECT_EQ(dialog.filename(), "/data/站点/list.txt");
     EXPECT_EQ(dialog.filetitle(), "list.txt");
+    EXPECT_TRUE(dialog.accepted());
     dialog.showopen(nullptr);
     EXPECT_EQ(dialog.filename(), "/data/站点/list.txt");
+    EXPECT_FALSE(dialog.accepted());
 }
 
 TEST(QtGlue, GuardReportsErrorsAndKeepsGoing)

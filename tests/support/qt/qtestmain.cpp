@@ -2,6 +2,7 @@
 // program sets itself up (Qt's Chinese translation, the application font), with a fixed
 // Chinese locale.
 #include "platform/qt/qtglue.h"
+#include "shell/mainwindow.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -18,6 +19,7 @@ int main(int argc, char** argv)
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     QApplication app(argc, argv);
     win::setupapplication(app);
+    win::registerlauncher();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

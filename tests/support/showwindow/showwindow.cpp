@@ -1,7 +1,7 @@
 // Shows one window of the program on its own, for screenshots of windows that only
 // another window opens. Usage: showwindow picker
 #include "platform/qt/qtglue.h"
-#include "shell/folderpicker.h"
+#include "ui/folderpicker.h"
 
 #include <QApplication>
 

@@ -6,10 +6,12 @@
 #include "platform/qt/commondialog.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/qtglue.h"
-#include "shell/folderpicker.h"
-#include "shell/windows.h"
+#include "support/qt/framelines.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
+#include "ui/backgroundrun.h"
+#include "ui/folderpicker.h"
+#include "ui/windows.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -17,9 +19,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTimer>
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -117,6 +121,13 @@ TEST_F(AppendWindow, ControlsSitWhereTheFormPutsThem)
             EXPECT_EQ(widget->parentWidget()->objectName(), QString::fromLatin1(p.parent))
                 << p.name;
         }
+    }
+    // The frames' lines run clear of the boxes placed just under their captions.
+    for (auto [frame, box] : {std::pair<QGroupBox*, QWidget*>{w->Frame3, w->List1},
+                              std::pair<QGroupBox*, QWidget*>{w->Frame4, w->Text3}}) {
+        const auto lines = morvik::test::framelines(frame, box);
+        EXPECT_GT(lines.drawn, 0) << box->objectName().toStdString();
+        EXPECT_EQ(lines.underchild, 0) << box->objectName().toStdString();
     }
 }
 
@@ -218,6 +229,27 @@ TEST_F(AppendWindow, SettingsWindowCancelAndRefusals)
     auto* w = win::instance<win::appendc>();
     auto* s = win::instance<win::setappend>();
 
+    // Empty boxes are refused by name; nothing is saved ("" + "/" once stored the root).
+    const struct {
+        const char* source;
+        const char* text;
+        const char* focus;
+    } empties[] = {{"", "请指定源文件目录", "Text1"}, {"web", "请指定目录文件夹", "Text2"}};
+    for (const auto& e : empties) {
+        s->Text1->setText(win::qs(*e.source ? tree.path(e.source) : ""));
+        s->Text2->clear();
+        ui.clear();
+        s->Command1_Click();
+        ASSERT_EQ(ui.boxes.size(), 1u) << e.text;
+        EXPECT_EQ(ui.boxes[0].text, e.text);
+        EXPECT_EQ(ui.boxes[0].title, "文件追加设置");
+        EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
+        EXPECT_EQ(ui.focused, std::vector<std::string>{e.focus});
+        EXPECT_EQ(stored("addtofolder"), "");
+    }
+    s->Text2->setText(win::qs(app + "/"));
+    ui.clear();
+
     // A source folder that cannot be shown is refused before anything is saved.
     s->Text1->setText(win::qs(tree.path("missing")));
     s->Command1_Click();
@@ -308,8 +340,84 @@ TEST_F(AppendWindow, FileTabCopiesListedFilesIntoSubfolders)
     EXPECT_EQ(w->File1->listcount(), 1);
 }
 
-// "添 加" copies the chosen file in; cancelling it after the content file was browsed for
-// must not copy the content file into the source folder.
+// An empty box used to be saved as "/": neither an empty stored folder nor "/" is a
+// folder when the window restores them, and nothing is copied into one.
+TEST_F(AppendWindow, EmptyOrBareRootStoredFoldersAreNoFolders)
+{
+    store("addfile", "/");
+    store("addtofolder", "");
+    const std::string picked = tree.createFile("pick/morvik-added-nowhere.txt", "n");
+    auto* w = win::instance<win::appendc>();
+    EXPECT_EQ(text(w->Label3), "源文件夹:");
+    EXPECT_EQ(text(w->Label4), "目标文件夹：");
+    EXPECT_EQ(w->File1->path(), "");
+    EXPECT_EQ(w->File1->listcount(), 0);
+
+    win::CommonDialog::queueanswerfortesting(picked);
+    w->Command2_Click();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "请指定源文件夹");
+    EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
+    EXPECT_FALSE(std::filesystem::exists("/morvik-added-nowhere.txt"));
+    EXPECT_FALSE(std::filesystem::exists("morvik-added-nowhere.txt"));
+
+    auto* s = win::instance<win::setappend>();
+    EXPECT_EQ(text(s->Text1), "");
+    EXPECT_EQ(text(s->Text2), "");
+}
+
+// Folders named in GBK ("测" as the bytes B2 E2, not UTF-8) keep their bytes from the
+// pickers through the boxes, the runs and db.dat, and come back from it.
+TEST_F(AppendWindow, FoldersNamedInGbkKeepTheirBytes)
+{
+    const std::string ce = "\xb2\xe2";
+    const std::string source = tree.createDir(ce + "src");
+    tree.createFile(ce + "src/a.txt", "a");
+    const std::string target = tree.createDir(ce + "dst");
+    tree.createDir(ce + "dst/S1");
+    const std::string site = tree.createDir(ce + "site");
+    tree.createFile(ce + "site/p.htm", "<body></body>");
+    const std::string content = tree.createFile(ce + "c.txt", "X");
+
+    auto* w = win::instance<win::appendc>();
+    auto* s = win::instance<win::setappend>();
+    win::dialog::queueanswerfortesting(source);
+    s->Command3_Click();
+    win::dialog::queueanswerfortesting(target);
+    s->Command4_Click();
+    EXPECT_TRUE(s->Text1->text().endsWith(QStringLiteral("/测src/")));
+    s->Command1_Click();
+    EXPECT_EQ(ui.titles(), "Ruvo");
+    EXPECT_EQ(w->File1->path(), source);
+    w->Command4_Click();
+    EXPECT_EQ(tree.read(ce + "dst/S1/a.txt"), "a");
+    const std::string db = morvik::test::readAll(morvik::dbpath());
+    EXPECT_NE(db.find(source + "/"), std::string::npos);
+    EXPECT_NE(db.find(target + "/"), std::string::npos);
+
+    w = reopen();
+    EXPECT_EQ(w->File1->path(), source);
+    EXPECT_EQ(w->targetfolder(), target + "/");
+
+    win::dialog::queueanswerfortesting(site);
+    w->Command6_Click();
+    win::CommonDialog::queueanswerfortesting(content);
+    w->Command5_Click();
+    ui.input("*.htm");
+    w->Command9_Click();
+    ui.clear();
+    w->Command7_Click();
+    EXPECT_EQ(ui.titles(), "追加内容");
+    EXPECT_NE(tree.read(ce + "site/p.htm").find('X'), std::string::npos);
+    w->Command11_Click();
+    w = reopen();
+    EXPECT_EQ(w->Text1->path(), content);
+    EXPECT_EQ(w->Text2->path(), site + "/");
+}
+
+// "添 加" copies the chosen file in, also when the dialog's name did not change; cancelling
+// it after the content file was browsed for must not copy the content file into the
+// source folder.
 TEST_F(AppendWindow, AddSourceFileOnlyWhenChosen)
 {
     tree.createFile("src/a.txt", "a");
@@ -324,11 +432,15 @@ TEST_F(AppendWindow, AddSourceFileOnlyWhenChosen)
     win::CommonDialog::queueanswerfortesting(std::nullopt);
     w->Command2_Click();
     EXPECT_EQ(tree.listing("src"), "a.txt");
+    // The same file chosen deliberately is copied, although the dialog's name is unchanged.
+    win::CommonDialog::queueanswerfortesting(tree.path("content.txt"));
+    w->Command2_Click();
+    EXPECT_EQ(tree.listing("src"), "a.txt|content.txt");
 
     win::CommonDialog::queueanswerfortesting(tree.path("other/new.txt"));
     w->Command2_Click();
-    EXPECT_EQ(tree.listing("src"), "a.txt|new.txt");
-    EXPECT_EQ(w->File1->listcount(), 2);
+    EXPECT_EQ(tree.listing("src"), "a.txt|content.txt|new.txt");
+    EXPECT_EQ(w->File1->listcount(), 3);
     EXPECT_TRUE(ui.boxes.empty());
 }
 
@@ -353,7 +465,7 @@ TEST_F(AppendWindow, ContentTabRunsOverTheChosenTypes)
     w->Command7_Click();
     EXPECT_EQ(ui.titles(), "追加内容");
     EXPECT_EQ(ui.boxes[0].text, "恭喜，文件已追加完成！");
-    EXPECT_EQ(tree.read("site/a.htm"), "<body><p>foot</p>\r\n</body>\r\n\r\n");
+    EXPECT_EQ(tree.read("site/a.htm"), "<body><p>foot</p>\r\n</body>");
     EXPECT_EQ(tree.read("site/s/b.htm"), "<body></body>");
     EXPECT_EQ(tree.read("site/a.txt"), "text");
 
@@ -368,6 +480,67 @@ TEST_F(AppendWindow, ContentTabRunsOverTheChosenTypes)
     EXPECT_EQ(w->List1->count(), 0);
     EXPECT_EQ(stored("appendtype"), "");
     EXPECT_EQ(reopen()->List1->count(), 0);
+}
+
+// A long run leaves the window answering: its inputs are disabled, the progress shows,
+// and "取消" stops it between two files (each file whole, no temporary file left), with a
+// box that says how far it got.
+TEST_F(AppendWindow, LongContentRunShowsProgressAndStopsOnCancel)
+{
+    constexpr int kFiles = 6000;
+    tree.createFile("content.txt", "X");
+    std::vector<std::string> pages;
+    for (int i = 0; i < kFiles; ++i) {
+        pages.push_back("site/d" + std::to_string(i % 60) + "/p" + std::to_string(i) + ".htm");
+        tree.createFile(pages.back(), "<body></body>");
+    }
+    auto* w = win::instance<win::appendc>();
+    ui.input("*.htm");
+    w->Command9_Click();
+    w->Text1->setText(win::qs(tree.path("content.txt")));
+    w->Text2->setText(win::qs(tree.path("site")));
+    w->Text3->setPlainText(QStringLiteral("F{:$}</body>"));
+    w->Option3->setChecked(true);
+    ui.clear();
+
+    win::BackgroundRun::setshowdelayfortesting(0);
+    bool sawprogress = false;
+    bool inputsdisabled = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = w->findChild<QProgressDialog*>(QStringLiteral("Progress"));
+        if (!dialog || sawprogress) {
+            return;
+        }
+        sawprogress = dialog->labelText().startsWith(QStringLiteral("已处理"));
+        inputsdisabled = !w->Command7->isEnabled();
+        dialog->findChild<QPushButton*>()->click();
+    });
+    poll.start(5);
+    w->Command7_Click();
+    poll.stop();
+    win::BackgroundRun::setshowdelayfortesting(500);
+
+    EXPECT_TRUE(sawprogress);
+    EXPECT_TRUE(inputsdisabled);
+    EXPECT_TRUE(w->Command7->isEnabled());
+    int changed = 0;
+    for (const auto& page : pages) {
+        const std::string bytes = tree.read(page);
+        if (bytes == "<body>X\r\n</body>") {
+            ++changed;
+        } else {
+            EXPECT_EQ(bytes, "<body></body>") << page;
+        }
+    }
+    EXPECT_LT(changed, kFiles);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.path("site"))) {
+        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+    }
+    ASSERT_FALSE(ui.boxes.empty());
+    EXPECT_EQ(ui.boxes.back().text, "操作已停止：已处理 " + std::to_string(changed) + " / " +
+                                        std::to_string(kFiles) + " 个文件，其余文件未处理。");
+    EXPECT_EQ(ui.boxes.back().title, "追加内容");
 }
 
 } // namespace

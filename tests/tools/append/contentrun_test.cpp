@@ -4,7 +4,9 @@
 #include "platform/appfolder.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
+#include "support/unprivileged.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using morvik::Icon;
@@ -16,6 +18,7 @@ using morvik::append::Scope;
 using morvik::append::splittypes;
 using morvik::append::thelist;
 using morvik::test::RecordingUi;
+using morvik::test::rerunasnobody;
 using morvik::test::TempTree;
 
 namespace
@@ -225,8 +228,7 @@ TEST_F(ContentRun, BadLocatorStopsThenCorrectedRunProcessesAll)
     EXPECT_FALSE(zt);
     EXPECT_EQ(outcome.calls, 10u);
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(tree.read("site/p" + std::to_string(i) + ".htm"),
-                  "<body>x\r\ny\r\n</body>\r\n\r\n");
+        EXPECT_EQ(tree.read("site/p" + std::to_string(i) + ".htm"), "<body>x\r\ny\r\n</body>");
     }
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, "恭喜，文件已追加完成！");
@@ -243,8 +245,8 @@ TEST_F(ContentRun, FileMatchingTwoTypesIsProcessedTwice)
     s.types = {"*.htm", "a*"};
     s.scope = Scope::Cur;
     EXPECT_EQ(contentrun(s, zt, ui).calls, 3u);
-    EXPECT_EQ(tree.read("site/a.htm"), "a\r\n+\r\n\r\n+\r\n\r\n");
-    EXPECT_EQ(tree.read("site/b.htm"), "b\r\n+\r\n\r\n");
+    EXPECT_EQ(tree.read("site/a.htm"), "a\r\n+\r\n+\r\n");
+    EXPECT_EQ(tree.read("site/b.htm"), "b\r\n+\r\n");
 }
 
 TEST_F(ContentRun, ScopesReachTheirDepth)
@@ -252,7 +254,7 @@ TEST_F(ContentRun, ScopesReachTheirDepth)
     tree.createFile("content.txt", "+");
     makesite(tree);
     const std::string untouched = "<body></body>";
-    const std::string done = "<body></body>\r\n+\r\n\r\n";
+    const std::string done = "<body></body>\r\n+\r\n";
     auto s = settings("");
     s.scope = Scope::CurrSub;
     contentrun(s, zt, ui);
@@ -280,13 +282,53 @@ TEST_F(ContentRun, FailedTargetsAreListedAndTheRunGoesOn)
     EXPECT_EQ(outcome.calls, 3u);
     ASSERT_EQ(outcome.failures.size(), 1u);
     EXPECT_EQ(outcome.failures[0].path, tree.path("site/b.htm"));
-    EXPECT_EQ(tree.read("site/a.htm"), "a\r\n+\r\n\r\n");
+    EXPECT_EQ(tree.read("site/a.htm"), "a\r\n+\r\n");
     EXPECT_EQ(tree.read("site/b.htm"), "b");
-    EXPECT_EQ(tree.read("site/c.htm"), "c\r\n+\r\n\r\n");
+    EXPECT_EQ(tree.read("site/c.htm"), "c\r\n+\r\n");
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].title, "追加内容");
     EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
     EXPECT_NE(ui.boxes[0].text.find(tree.path("site/b.htm") + "："), std::string::npos);
+}
+
+// An empty target box is no folder: nothing under the working folder is touched.
+TEST_F(ContentRun, EmptyTargetFolderStopsBeforeTouchingAnything)
+{
+    tree.createFile("content.txt", "+");
+    tree.createFile("site/a.htm", "a");
+    const std::string cwd = std::filesystem::current_path();
+    std::filesystem::current_path(tree.path("site"));
+    auto s = settings("");
+    s.targetfolder.clear();
+    const auto outcome = contentrun(s, zt, ui);
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(outcome.calls, 0u);
+    EXPECT_EQ(tree.read("site/a.htm"), "a");
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "请指定目标文件夹");
+    EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
+}
+
+// A content file written on Linux (LF line ends) is read line by line, and a subfolder
+// that cannot be read is listed while the others are processed.
+TEST_F(ContentRun, UnreadableSubfolderIsListed)
+{
+    if (rerunasnobody()) {
+        return;
+    }
+    tree.createFile("content.txt", "x\ny\n");
+    tree.createFile("site/a.htm", "a\n");
+    tree.createFile("site/closed/b.htm", "b\n");
+    tree.setMode("site/closed", 0);
+    auto s = settings("");
+    s.scope = Scope::All;
+    const auto outcome = contentrun(s, zt, ui);
+    tree.setMode("site/closed", 0755);
+    EXPECT_EQ(tree.read("site/a.htm"), "a\nx\ny\n");
+    EXPECT_EQ(tree.read("site/closed/b.htm"), "b\n");
+    ASSERT_EQ(outcome.failures.size(), 1u);
+    EXPECT_EQ(outcome.failures[0].path, tree.path("site/closed"));
+    EXPECT_EQ(ui.titles(), "追加内容");
 }
 
 TEST_F(ContentRun, UnreadableTargetFolderIsNamed)
@@ -306,7 +348,7 @@ TEST_F(ContentRun, GbkContentIntoAsciiPageKeepsItsBytes)
     tree.createFile("content.txt", "\xD6\xD0\xCE\xC4");
     tree.createFile("site/a.htm", "<body></body>");
     contentrun(settings("F{:$}</body>"), zt, ui);
-    EXPECT_EQ(tree.read("site/a.htm"), "<body>\xD6\xD0\xCE\xC4\r\n</body>\r\n\r\n");
+    EXPECT_EQ(tree.read("site/a.htm"), "<body>\xD6\xD0\xCE\xC4\r\n</body>");
 }
 
 } // namespace

@@ -99,6 +99,22 @@ TEST(CopyRun, MissingTargetFolderIsReported)
     EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
 }
 
+// An empty folder text is no folder: "" + "/" + name would reach the root.
+TEST(CopyRun, EmptyFolderTextStopsBeforeCopying)
+{
+    TempTree tree;
+    tree.createFile("src/a.txt", "a");
+    tree.createDir("dst/S1");
+    RecordingUi ui;
+    EXPECT_EQ(copyrun("", {"a.txt"}, tree.path("dst"), ui).size(), 1u);
+    EXPECT_EQ(copyrun(tree.path("src"), {"a.txt"}, "", ui).size(), 1u);
+    EXPECT_EQ(tree.listing("dst/S1"), "");
+    ASSERT_EQ(ui.boxes.size(), 2u);
+    EXPECT_EQ(ui.boxes[0].text, "请在设置中指定源文件目录");
+    EXPECT_EQ(ui.boxes[1].text, "请在设置中指定目录文件夹");
+    EXPECT_EQ(ui.boxes[1].icon, Icon::Critical);
+}
+
 TEST(CopyRun, NothingToCopyStillSucceeds)
 {
     TempTree tree;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using morvik::Icon;
 using morvik::append::appendtofile;
@@ -38,29 +39,45 @@ TEST_P(Inserts, RewritesTheFile)
     const std::string file = tree.createFile("t.htm", c.before);
     RecordingUi ui;
     bool zt = false;
+    struct stat old {
+    };
+    ASSERT_EQ(stat(file.c_str(), &old), 0);
     EXPECT_TRUE(appendtofile(file, c.src, c.position, zt, ui));
     EXPECT_EQ(tree.read("t.htm"), c.after);
+    struct stat now {
+    };
+    ASSERT_EQ(stat(file.c_str(), &now), 0);
+    EXPECT_EQ(now.st_ino == old.st_ino, c.before == c.after) << "rewritten without a change";
     EXPECT_FALSE(zt);
     EXPECT_TRUE(ui.boxes.empty());
 }
 
+// Only the inserted text changes: every other byte stays, the inserted text takes the
+// file's own line ends, and a file without the marker is not rewritten.
 INSTANTIATE_TEST_SUITE_P(
     TextModel, Inserts,
-    testing::Values(
-        Insertion{"end_gains_empty_line", "a\r\nb\r\n", "c\r\n", "", "a\r\nb\r\nc\r\n\r\n"},
-        Insertion{"empty_target", "", "c\r\n", "", "c\r\n\r\n"},
-        Insertion{"lone_lf_is_one_line", "a\nb\n", "c\r\n", "", "a\nb\n\r\nc\r\n\r\n"},
-        Insertion{"lone_cr_ends_a_line", "a\rb", "", "", "a\r\nb\r\n\r\n"},
-        Insertion{"after_every_body", "<p>\r\n</body>x</body>\r\n", "S\r\n", "A{:$}</body>",
-                  "<p>\r\n</body>S\r\nx</body>S\r\n\r\n\r\n"},
-        Insertion{"lower_f_before_head", "<html><head></head>", "M\r\n", "f{:$}<head>",
-                  "<html>M\r\n<head></head>\r\n\r\n"},
-        Insertion{"second_separator_ignored", "xyx", "S", "A{:$}x{:$}y", "xSyxS\r\n\r\n"},
-        Insertion{"three_occurrences", "x-x-x", "S", "F{:$}x", "Sx-Sx-Sx\r\n\r\n"},
-        Insertion{"marker_case_sensitive", "aXaXa", "S", "A{:$}x", "aXaXa\r\n\r\n"},
-        Insertion{"occurrences_do_not_overlap", "aaa", "S", "a{:$}aa", "aaSa\r\n\r\n"},
-        Insertion{"inserted_text_not_searched", "x", "x", "A{:$}x", "xx\r\n\r\n"},
-        Insertion{"marker_across_line_end", "a\rb", "S", "A{:$}a\r\nb", "a\r\nbS\r\n\r\n"}),
+    testing::Values(Insertion{"end_of_crlf_file", "a\r\nb\r\n", "c\r\n", "", "a\r\nb\r\nc\r\n"},
+                    Insertion{"empty_target", "", "c\r\n", "", "c\r\n"},
+                    Insertion{"end_of_lf_file", "a\nb\n", "c\r\n", "", "a\nb\nc\n"},
+                    Insertion{"lf_file_without_last_break", "a\nb", "c\r\nd\r\n", "",
+                              "a\nb\nc\nd\n"},
+                    Insertion{"no_line_end_gets_crlf", "ab", "c", "", "ab\r\nc\r\n"},
+                    Insertion{"lf_page_before_body", "<html>\n<body>\nhi\n</body>\n</html>\n",
+                              "X\r\n", "F{:$}</body>", "<html>\n<body>\nhi\nX\n</body>\n</html>\n"},
+                    Insertion{"no_marker_no_rewrite", "no marker here\n", "X\r\n", "F{:$}</body>",
+                              "no marker here\n"},
+                    Insertion{"after_every_body", "<p>\r\n</body>x</body>\r\n", "S\r\n",
+                              "A{:$}</body>", "<p>\r\n</body>S\r\nx</body>S\r\n\r\n"},
+                    Insertion{"lower_f_before_head", "<html><head></head>", "M\r\n", "f{:$}<head>",
+                              "<html>M\r\n<head></head>"},
+                    Insertion{"second_separator_ignored", "xyx", "S", "A{:$}x{:$}y", "xSyxS"},
+                    Insertion{"three_occurrences", "x-x-x", "S", "F{:$}x", "Sx-Sx-Sx"},
+                    Insertion{"marker_case_sensitive", "aXaXa", "S", "A{:$}x", "aXaXa"},
+                    Insertion{"occurrences_do_not_overlap", "aaa", "S", "a{:$}aa", "aaSa"},
+                    Insertion{"inserted_text_not_searched", "x", "x", "A{:$}x", "xx"},
+                    Insertion{"marker_across_line_end", "a\r\nb", "S", "A{:$}a\r\nb", "a\r\nbS"},
+                    Insertion{"marker_line_end_follows_lf_file", "<p>\n</body>\n", "S\r\n",
+                              "F{:$}\r\n</body>", "<p>S\n\n</body>\n"}),
     [](const testing::TestParamInfo<Insertion>& info) { return std::string(info.param.name); });
 
 struct Rejection {
@@ -128,14 +145,17 @@ TEST(InsertEncoding, ChineseMarkerInUtf8AndGbk)
     const std::string utf8 = tree.createFile("u.htm", "<p>正文</p>\r\n");
     const std::string gbk = tree.createFile("g.htm", "<p>\xD5\xFD\xCE\xC4</p>\r\n");
     const std::string bom = tree.createFile("b.htm", "\xEF\xBB\xBF<p>正文</p>");
+    // A byte-order mark before GBK bytes: the page is GBK all the same.
+    const std::string bomgbk = tree.createFile("bg.htm", "\xEF\xBB\xBF<p>\xD5\xFD\xCE\xC4</p>");
     RecordingUi ui;
     bool zt = false;
-    for (const auto& file : {utf8, gbk, bom}) {
+    for (const auto& file : {utf8, gbk, bom, bomgbk}) {
         EXPECT_TRUE(appendtofile(file, "插入\r\n", "A{:$}正文", zt, ui));
     }
-    EXPECT_EQ(tree.read("u.htm"), "<p>正文插入\r\n</p>\r\n\r\n");
-    EXPECT_EQ(tree.read("g.htm"), "<p>\xD5\xFD\xCE\xC4\xB2\xE5\xC8\xEB\r\n</p>\r\n\r\n");
-    EXPECT_EQ(tree.read("b.htm"), "\xEF\xBB\xBF<p>正文插入\r\n</p>\r\n\r\n");
+    EXPECT_EQ(tree.read("u.htm"), "<p>正文插入\r\n</p>\r\n");
+    EXPECT_EQ(tree.read("g.htm"), "<p>\xD5\xFD\xCE\xC4\xB2\xE5\xC8\xEB\r\n</p>\r\n");
+    EXPECT_EQ(tree.read("b.htm"), "\xEF\xBB\xBF<p>正文插入\r\n</p>");
+    EXPECT_EQ(tree.read("bg.htm"), "\xEF\xBB\xBF<p>\xD5\xFD\xCE\xC4\xB2\xE5\xC8\xEB\r\n</p>");
 }
 
 TEST(InsertEncoding, BytesValidInNeitherEncodingSurvive)
@@ -146,7 +166,7 @@ TEST(InsertEncoding, BytesValidInNeitherEncodingSurvive)
     RecordingUi ui;
     bool zt = false;
     EXPECT_TRUE(appendtofile(tree.path("t.htm"), "尾\r\n", "F{:$}</body>", zt, ui));
-    EXPECT_EQ(tree.read("t.htm"), odd + "\xCE\xB2\r\n</body>\xFF\r\n\r\n");
+    EXPECT_EQ(tree.read("t.htm"), odd + "\xCE\xB2\r\n</body>\xFF\r\n");
 }
 
 // A marker's bytes that straddle two GBK characters are not an occurrence.
@@ -160,7 +180,7 @@ TEST(InsertEncoding, GbkMatchesWholeCharactersOnly)
     bool zt = false;
     EXPECT_TRUE(appendtofile(tree.path("t.txt"), "#", "A{:$}b", zt, ui));
     EXPECT_TRUE(appendtofile(tree.path("t.txt"), "@", "A{:$}中", zt, ui));
-    EXPECT_EQ(tree.read("t.txt"), "\xB0\x62|b#|\xB1\xD6\xD0\xA1|\xD6\xD0@\r\n\r\n\r\n");
+    EXPECT_EQ(tree.read("t.txt"), "\xB0\x62|b#|\xB1\xD6\xD0\xA1|\xD6\xD0@");
 }
 
 TEST(InsertEncoding, AsciiTargetTakesTheContentFilesEncoding)
@@ -173,8 +193,8 @@ TEST(InsertEncoding, AsciiTargetTakesTheContentFilesEncoding)
     using morvik::platform::Encoding;
     EXPECT_TRUE(appendtofile(tree.path("g.htm"), "中", "F{:$}</body>", zt, ui, Encoding::Gbk));
     EXPECT_TRUE(appendtofile(tree.path("u.htm"), "中", "F{:$}</body>", zt, ui, Encoding::Utf8));
-    EXPECT_EQ(tree.read("g.htm"), "<body>\xD6\xD0</body>\r\n\r\n");
-    EXPECT_EQ(tree.read("u.htm"), "<body>中</body>\r\n\r\n");
+    EXPECT_EQ(tree.read("g.htm"), "<body>\xD6\xD0</body>");
+    EXPECT_EQ(tree.read("u.htm"), "<body>中</body>");
 }
 
 // Raw bytes of a content file that was not valid text can go into a GBK page unchanged,
@@ -196,7 +216,7 @@ TEST(InsertEncoding, RawContentBytesRefusedForUtf8Page)
     }
     EXPECT_EQ(tree.read("u.htm"), "<p>正文</p>");
     EXPECT_TRUE(appendtofile(tree.path("g.htm"), src, "", zt, ui));
-    EXPECT_EQ(tree.read("g.htm"), "<p>\xD5\xFD\xCE\xC4</p>\r\nx\xFF\r\n\r\n");
+    EXPECT_EQ(tree.read("g.htm"), "<p>\xD5\xFD\xCE\xC4</p>\r\nx\xFF\r\n");
 }
 
 TEST(InsertFailure, UnreadableOrMissingTargetIsReported)
@@ -275,13 +295,22 @@ TEST(InsertFailure, LinkedTargetIsEditedThroughTheLink)
     EXPECT_EQ(tree.listing("site"), "t.htm");
 }
 
-TEST(InsertTextModel, CrLfLines)
+// A character glibc's GB18030 cannot encode would go into a GBK page as raw UTF-8: the
+// page is refused and keeps its bytes.
+TEST(InsertEncoding, CharacterGbkCannotHoldIsRefused)
 {
-    using morvik::append::crlflines;
-    EXPECT_EQ(crlflines(""), "");
-    EXPECT_EQ(crlflines("a"), "a\r\n");
-    EXPECT_EQ(crlflines("a\r\n\r\n"), "a\r\n\r\n");
-    EXPECT_EQ(crlflines("\r\r\n\n"), "\r\n\r\n\n\r\n");
+    TempTree tree;
+    tree.createFile("g.htm", "<p>\xD5\xFD\xCE\xC4</p>");
+    RecordingUi ui;
+    bool zt = false;
+    try {
+        appendtofile(tree.path("g.htm"), "\xEE\x9E\x8D\r\n", "", zt, ui);
+        ADD_FAILURE() << "no failure reported";
+    } catch (const SysError& e) {
+        EXPECT_EQ(e.path(), tree.path("g.htm"));
+        EXPECT_NE(e.reason().find("\xEE\x9E\x8D"), std::string::npos) << e.reason();
+    }
+    EXPECT_EQ(tree.read("g.htm"), "<p>\xD5\xFD\xCE\xC4</p>");
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 #include "platform/qt/commondialog.h"
 #include "platform/qt/controls.h"
-#include "shell/helpwindow.h"
+#include "ui/helpwindow.h"
 #include "shell/shellfixture.h"
+#include "support/qt/framelines.h"
 #include "tools/batchdel/batchdelwindow.h"
 
 #include <QCheckBox>
@@ -78,6 +79,10 @@ TEST_F(BatchDelWindow, StartsInTheNameModeWithReportOn)
     EXPECT_TRUE(child<QCheckBox>(w, "Check3")->isChecked());
     EXPECT_TRUE(child<QWidget>(w, "File1")->isHidden());
     EXPECT_EQ(child<QGroupBox>(w, "Frame1")->title(), QStringLiteral("文件/路径"));
+    // The frame's line runs clear of the name box just under its caption.
+    const FrameLines lines = framelines(w->Frame1, w->Text3);
+    EXPECT_GT(lines.drawn, 0);
+    EXPECT_EQ(lines.underchild, 0);
     EXPECT_EQ(child<QPushButton>(w, "Command1")->text(), QStringLiteral("批量删除"));
     EXPECT_EQ(child<QPushButton>(w, "Command3")->text(), QStringLiteral("帮 助"));
     // Drive1 sits inside Frame1 at 840, 1920 twips.

@@ -2,6 +2,7 @@
 
 #include "batchdelfixture.h"
 #include "platform/codec.h"
+#include "support/unprivileged.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -40,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{"EmptyLineInside", "a.txt\r\n\r\nc.txt", {"a.txt", "", "c.txt"}},
         ListCase{"EmptyLinesBeforeFirst", "\r\n\r\na.txt\r\n\r\n", {"a.txt", ""}},
         ListCase{"CrAloneEndsLine", "a.txt\rb.txt\r", {"a.txt", "b.txt"}},
-        ListCase{"LoneLfStaysInside", "a.txt\nb.txt\n", {"a.txt\nb.txt\n"}},
+        ListCase{"LfAloneEndsLine", "a.txt\nb.txt\n", {"a.txt", "b.txt"}},
         ListCase{"CommaFormKeepsLineBreak", "a,b\r\n", {"a", "b\r\n"}},
         ListCase{"CommaFormIgnoresLines", "a\r\nb,c\r\n\r\nd", {"a\r\nb", "c\r\n\r\nd"}},
         ListCase{"CommaFormKeepsEmptyEntries", ",a,,", {"", "a", "", ""}},
@@ -99,8 +100,8 @@ TEST(ListFile, MissingFileIsNamedWithTheSystemsReason)
 
 TEST(ListFile, UnreadableFileIsNamed)
 {
-    if (runningAsRoot()) {
-        GTEST_SKIP() << "root reads files without read permission";
+    if (rerunasnobody()) {
+        return;
     }
     TempTree tree;
     RecordingUi ui;

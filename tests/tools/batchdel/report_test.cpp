@@ -60,6 +60,20 @@ TEST_F(ErrorReport, PathThatIsNotUtf8IsWrittenAsItsBytes)
     EXPECT_NE(bytes().find(raw + kSpaces), std::string::npos);
 }
 
+// A report left empty by an append that failed still gets its header; a read-only one
+// is refused for root too and keeps its bytes.
+TEST_F(ErrorReport, EmptyReportGetsItsHeaderReadOnlyIsRefused)
+{
+    tree.createFile("app/Err_Report.txt");
+    EXPECT_FALSE(batchdel::report("/a", 2).has_value());
+    EXPECT_EQ(bytes(), platform::togbk("---未能删除的文件---\r\n\r\n/a" + kSpaces +
+                                       "错误原因：文件未找到\r\n"));
+    const std::string before = bytes();
+    tree.setMode("app/Err_Report.txt", 0444);
+    EXPECT_TRUE(batchdel::report("/b", 2).has_value());
+    EXPECT_EQ(bytes(), before);
+}
+
 TEST_F(ErrorReport, FailureNamesTheReportAndTheReason)
 {
     tree.createDir("app/Err_Report.txt");

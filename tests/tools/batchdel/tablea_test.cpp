@@ -1,5 +1,9 @@
 // The name box: full-path patterns, full paths, relative paths and bare names.
 #include "batchdelfixture.h"
+#include "support/unprivileged.h"
+
+#include <cstring>
+#include <filesystem>
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -193,6 +197,42 @@ TEST_F(NameBox, ChosenFolderThatCannotBeReadIsNoMatch)
     run();
     EXPECT_THAT(said(), ElementsAre(M3));
     EXPECT_THAT(reported(), ElementsAre(notfound("*.txt")));
+}
+
+// An empty folder text is no folder: neither the working folder nor the root is
+// searched, and nothing is deleted.
+TEST_F(NameBox, EmptyFolderStopsBeforeDeletingAnything)
+{
+    file("a.txt");
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(web);
+    in.folder.clear();
+    in.T = "a.txt";
+    run();
+    std::filesystem::current_path(cwd);
+    EXPECT_TRUE(has("a.txt"));
+    EXPECT_THAT(said(), ElementsAre("C 操作有误: 请选择要查找文件的文件夹"));
+}
+
+// The walk goes on past a subfolder it cannot read, names it in the report and does not
+// claim full success.
+TEST_F(NameBox, UnreadableSubfolderIsReportedAndTheRestDeleted)
+{
+    if (rerunasnobody()) {
+        return;
+    }
+    file("a.bak");
+    file("closed/b.bak");
+    tree.setMode("web/closed", 0);
+    in.T = "*.bak";
+    in.scan = true;
+    run();
+    tree.setMode("web/closed", 0755);
+    EXPECT_FALSE(has("a.bak"));
+    EXPECT_TRUE(has("closed/b.bak"));
+    EXPECT_THAT(reported(), ElementsAre(web + "/closed" + kSixteen + "错误原因：文件夹无法读取（" +
+                                        std::strerror(EACCES) + "）"));
+    EXPECT_THAT(said(), ElementsAre(S2));
 }
 
 TEST_F(NameBox, ScanReachesEveryLevelOnlyWhenSwitchedOn)

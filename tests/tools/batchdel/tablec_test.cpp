@@ -37,6 +37,29 @@ TEST_F(ListEntries, FullPathPatternWithoutMatchLeavesNoTraceWithoutReport)
     EXPECT_FALSE(reportexists());
 }
 
+// An entry holding a NUL byte names no file: it is reported, never cut to "a".
+TEST_F(ListEntries, NulInAnEntryIsNeverCut)
+{
+    file("a");
+    file("b.txt");
+    listfile(std::string("a\0.txt\r\nb.txt\r\n", 14));
+    run();
+    EXPECT_TRUE(has("a"));
+    EXPECT_FALSE(has("b.txt"));
+    EXPECT_THAT(said(), ElementsAre(S2));
+}
+
+// A list written on Linux ends its lines with LF alone.
+TEST_F(ListEntries, LfLineEndsSeparateEntries)
+{
+    file("a.htm");
+    file("b.htm");
+    listfile("a.htm\nb.htm\n");
+    run();
+    EXPECT_EQ(tree.listing("web"), "");
+    EXPECT_THAT(said(), ElementsAre(S1));
+}
+
 TEST_F(ListEntries, FullPathsAndBareNamesInTheChosenFolder)
 {
     const std::string first = file("first.htm");

@@ -5,7 +5,7 @@
 #include "platform/qt/qtglue.h"
 #include "shell/mainwindow.h"
 #include "shell/shellfixture.h"
-#include "shell/windows.h"
+#include "ui/windows.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 

@@ -262,6 +262,16 @@ TEST(ListGenerator, NamesThatAreNotUtf8KeepTheirBytes)
     EXPECT_EQ(generate(tree, dir, {true, false, true}, ui),
               kFileHeadingGbk + "\r\n\r\n" + dir + "/\xd6\xd0.txt\r\n" + dir +
                   "/\xff\xe4\xb8\xad\xff\r\n" + dir + "/\xff\xfe.txt\r\n");
+
+    // In a UTF-8 named folder (中文) the folder line of a subfolder not named in UTF-8 and
+    // the file lines spell the folder alike, in GBK: each component is converted alone.
+    tree.createDir("listed/中文/\x80sub");
+    tree.createFile("listed/中文/a.txt", "x");
+    const std::string gbkdir = tree.path("listed") + "/\xd6\xd0\xce\xc4";
+    ui.clear();
+    EXPECT_EQ(generate(tree, tree.path("listed/中文"), {true, true, true}, ui),
+              kFolderHeadingGbk + "\r\n" + gbkdir + "/\x80sub\r\n\r\n" + kFileHeadingGbk +
+                  "\r\n\r\n" + gbkdir + "/a.txt\r\n");
 }
 
 TEST(ListGenerator, SecondGenerationReplacesTheFirst)

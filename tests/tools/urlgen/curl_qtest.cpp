@@ -3,8 +3,9 @@
 #include "../../shell/shellfixture.h"
 #include "common/dbrecord.h"
 #include "platform/qt/commondialog.h"
-#include "shell/folderpicker.h"
+#include "ui/folderpicker.h"
 #include "support/httpserver.h"
+#include "support/qt/framelines.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -18,9 +19,12 @@
 
 using morvik::dbpath;
 using morvik::dbrecord;
+using morvik::test::FrameLines;
+using morvik::test::framelines;
 using morvik::test::HttpReply;
 using morvik::test::HttpRequest;
 using morvik::test::HttpServer;
+using morvik::test::readAll;
 using morvik::test::TempTree;
 
 namespace
@@ -99,6 +103,10 @@ TEST_F(CurlWindow, OpensWithItsControlsInPlace)
     EXPECT_EQ(w->Frame1->title(), QStringLiteral("URL文件内容"));
     EXPECT_EQ(w->Text3->parentWidget(), static_cast<QWidget*>(w->Frame1));
     EXPECT_EQ(w->Text3->geometry(), QRect(8, 16, 417, 177));
+    // The frame's line runs clear of the template box just under its caption.
+    const FrameLines lines = framelines(w->Frame1, w->Text3);
+    EXPECT_GT(lines.drawn, 0);
+    EXPECT_EQ(lines.underchild, 0);
     EXPECT_EQ(w->Label4->parentWidget(), static_cast<QWidget*>(w->Frame2));
     EXPECT_EQ(w->Check1->text(), QStringLiteral("生成错误报告 "));
     EXPECT_EQ(w->Command3->geometry(), QRect(320, 320, 89, 33));
@@ -238,6 +246,35 @@ TEST_F(CurlWindow, ARunWritesTheShortcutsAndReportsTheEnd)
     EXPECT_FALSE(w->Timer1->isActive());
     EXPECT_FALSE(w->Timer2->isActive());
     EXPECT_FALSE(w->running());
+}
+
+// A list file and an output folder named in GBK ("测" as the bytes B2 E2, not UTF-8) keep
+// their bytes from the choosers through the run and db.dat, and come back from it.
+TEST_F(CurlWindow, PathsNamedInGbkKeepTheirBytes)
+{
+    server.route("/a", HttpReply::page(page("Alpha")));
+    const std::string out = work.createDir("\xb2\xe2out");
+    const std::string list = work.createFile("\xb2\xe2list.txt", server.url("/a") + "\r\n");
+    win::curl* w = open();
+    w->Text3->setPlainText(QStringLiteral("URL="));
+    w->setpollinterval(10);
+    win::CommonDialog::queueanswerfortesting(list);
+    w->Command1_Click();
+    win::dialog::queueanswerfortesting(out);
+    w->Command2_Click();
+    w->Command3_Click();
+    EXPECT_EQ(work.listing("\xb2\xe2out"), "Alpha.url");
+    closewindow(w);
+    EXPECT_NE(readAll(app.path("db.dat")).find(list + "##" + out + "/##"), std::string::npos);
+
+    w = open();
+    EXPECT_EQ(w->Text1->path(), list);
+    EXPECT_EQ(w->Text2->path(), out + "/");
+    // An empty output folder means the data folder, never the working folder.
+    w->Text2->clear();
+    w->setpollinterval(10);
+    w->Command3_Click();
+    EXPECT_TRUE(app.exists("Alpha.url"));
 }
 
 TEST_F(CurlWindow, AWrongListFileIsRefusedWithFocusInItsBox)

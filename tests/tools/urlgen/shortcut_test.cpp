@@ -1,11 +1,13 @@
 #include "tools/urlgen/shortcut.h"
 
 #include "platform/appfolder.h"
+#include "platform/codec.h"
 #include "support/temptree.h"
 
 #include <gtest/gtest.h>
 
 using namespace morvik::urlgen;
+using morvik::platform::togbk;
 using morvik::test::TempTree;
 
 namespace
@@ -26,9 +28,10 @@ class ShortcutName : public ::testing::TestWithParam<NameCase>
 {
 };
 
+// Names are given as text; on disk they are GBK like the program's other files.
 TEST_P(ShortcutName, MakesASafeFileName)
 {
-    EXPECT_EQ(shortcutname(GetParam().title), GetParam().name);
+    EXPECT_EQ(shortcutname(GetParam().title), togbk(GetParam().name));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -58,18 +61,29 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"chinese", "中文标题：首页", "中文标题：首页.url"}),
     [](const ::testing::TestParamInfo<NameCase>& info) { return std::string(info.param.label); });
 
+TEST(ShortcutName, IsGbkWhereGbkHoldsTheCharacterElseGb18030)
+{
+    // é and 中 are GBK, 한 only GB18030; a carried-through byte comes back as itself.
+    EXPECT_EQ(shortcutname("Café 中한\xED\xB2\x80"),
+              "Caf\xA8\xA6 \xD6\xD0\x83\x36\x84\x33\x80.url");
+}
+
 TEST(ShortcutNameLength, CutAtTheFileSystemLimitWithoutSplittingACharacter)
 {
     std::string title;
     for (int i = 0; i < 100; ++i) {
-        title += "中"; // three bytes each
+        title += "中"; // two bytes each on disk
     }
     const std::string name = shortcutname(title);
     EXPECT_LE(name.size(), kMaxNameBytes);
-    // 251 bytes of room hold 83 whole characters (249 bytes).
-    EXPECT_EQ(name.size(), 83 * 3 + 4);
-    EXPECT_EQ(name.substr(name.size() - 4), ".url");
-    EXPECT_EQ(name.substr(0, 249), title.substr(0, 249));
+    // 251 bytes of room hold 125 whole characters (250 bytes).
+    EXPECT_EQ(name, togbk(title.substr(0, 125 * 3)) + ".url");
+
+    std::string korean;
+    for (int i = 0; i < 100; ++i) {
+        korean += "한"; // four bytes each on disk
+    }
+    EXPECT_EQ(shortcutname(korean), togbk(korean.substr(0, 62 * 3)) + ".url");
 
     const std::string ascii(300, 'a');
     EXPECT_EQ(shortcutname(ascii), std::string(251, 'a') + ".url");

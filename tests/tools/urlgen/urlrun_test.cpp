@@ -84,14 +84,16 @@ TEST_F(UrlRunTest, EachNonEmptyLineMakesOneRequestAndOneShortcut)
     server.route("/a", HttpReply::page(page("Alpha")));
     server.route("/b", HttpReply::page(page("Beta")));
     server.route("/c", HttpReply::page(page("Gamma")));
-    // CR LF and a lone CR both end a line; the empty line makes no request.
-    go(url("/a") + "\r\n\r\n" + url("/b") + "\r" + url("/c") + "\r\n");
+    server.route("/d", HttpReply::page(page("Delta")));
+    // CR LF, a lone CR and a lone LF all end a line; the empty line makes no request.
+    go(url("/a") + "\r\n\r\n" + url("/b") + "\r" + url("/c") + "\n" + url("/d") + "\n");
 
-    EXPECT_EQ(server.totalrequests(), 3);
+    EXPECT_EQ(server.totalrequests(), 4);
     EXPECT_EQ(server.requests("/a"), 1);
     EXPECT_EQ(server.requests("/b"), 1);
     EXPECT_EQ(server.requests("/c"), 1);
-    EXPECT_EQ(tree.listing("out"), "Alpha.url|Beta.url|Gamma.url");
+    EXPECT_EQ(server.requests("/d"), 1);
+    EXPECT_EQ(tree.listing("out"), "Alpha.url|Beta.url|Delta.url|Gamma.url");
     EXPECT_EQ(tree.read("out/Beta.url"), kShortcut + url("/b") + "\r\n");
 
     ASSERT_EQ(ui.boxes.size(), 1u);
@@ -162,7 +164,7 @@ TEST_F(UrlRunTest, TitlesBecomeSafeNamesInsideTheFolder)
     server.route("/climb", HttpReply::page(page("../../x")));
     server.route("/refs", HttpReply::page(page("\r\n  R&amp;D &#x4E2D;\r\n")));
     go(url("/slash") + "\r\n" + url("/empty") + "\r\n" + url("/climb") + "\r\n" + url("/refs"));
-    EXPECT_EQ(tree.listing("out"), "..-..-x.url|.url|R&D 中.url|a-b.url");
+    EXPECT_EQ(tree.listing("out"), "..-..-x.url|.url|" + togbk("R&D 中.url") + "|a-b.url");
     EXPECT_EQ(tree.listing(), "app|list.txt|out");
     EXPECT_EQ(tree.listing("app"), "");
 }
@@ -223,7 +225,35 @@ TEST_F(UrlRunTest, AChineseTitleComesRightFromGbkAndUtf8Pages)
     server.route("/guess", HttpReply::page(togbk(page("猜测编码")), "text/html"));
     server.route("/utf8", HttpReply::page(page("统一码"), "text/html; charset=utf-8"));
     go(url("/gbk") + "\r\n" + url("/meta") + "\r\n" + url("/guess") + "\r\n" + url("/utf8"));
-    EXPECT_EQ(tree.listing("out"), "中文网页.url|元标记.url|猜测编码.url|统一码.url");
+    // Listed in the order of the names' GBK bytes.
+    EXPECT_EQ(tree.listing("out"), togbk("猜测编码.url|统一码.url|元标记.url|中文网页.url"));
+}
+
+TEST_F(UrlRunTest, TheDeclaredCharsetGivesTheTitleAndTheNameIsGbk)
+{
+    // 繁體標題 in Big5, 日本語のタイトル in Shift_JIS, 한국어 in EUC-KR, "Café Zürich" in
+    // windows-1252 under the label that browsers read as windows-1252.
+    // The header's label wins over the page's own.
+    server.route("/big5", HttpReply::page("<meta charset=\"gbk\">" +
+                                              page("\xC1\x63\xC5\xE9\xBC\xD0\xC3\x44"),
+                                          "text/html; charset=big5"));
+    server.route("/sjis", HttpReply::page("<meta charset=\"Shift_JIS\">" +
+                                          page("\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x83\x5E"
+                                               "\x83\x43\x83\x67\x83\x8B")));
+    server.route("/euckr", HttpReply::page("<meta http-equiv=\"Content-Type\" content=\"text/html; "
+                                           "charset=euc-kr\">" +
+                                           page("\xC7\xD1\xB1\xB9\xBE\xEE")));
+    server.route("/latin",
+                 HttpReply::page(page("Caf\xE9 Z\xFCrich"), "text/html; charset=ISO-8859-1"));
+    go(url("/big5") + "\r\n" + url("/sjis") + "\r\n" + url("/euckr") + "\r\n" + url("/latin"));
+
+    // GBK holds the traditional, Japanese and Latin characters; Hangul takes GB18030's
+    // four-byte forms.
+    EXPECT_EQ(tree.listing("out"),
+              "Caf\xA8\xA6 Z\xA8\xB9rich.url|"
+              "\x83\x36\x84\x33\x82\x37\xF4\x30\x83\x32\xEB\x35.url|"
+              "\xB7\xB1\xF3\x77\x98\xCB\xEE\x7D.url|"
+              "\xC8\xD5\xB1\xBE\xD5\x5A\xA4\xCE\xA5\xBF\xA5\xA4\xA5\xC8\xA5\xEB.url");
 }
 
 TEST_F(UrlRunTest, AGbkListFileIsRead)
@@ -395,18 +425,50 @@ TEST_F(UrlRunTest, AnAddressThatFailsIsLikeAnEmptyPage)
     // Nothing listens on port 1 of the loopback: the request fails at once.
     server.route("/a", HttpReply::page(page("Reached")));
     settings.report = true;
-    go("http://127.0.0.1:1/\r\nhttp://[broken\r\n" + url("/a"));
+    go("http://127.0.0.1:1/\r\n" + url("/a"));
     EXPECT_EQ(tree.listing("out"), "Reached.url");
     EXPECT_FALSE(tree.exists("app/Error_CreateUrl.log"));
+}
+
+TEST_F(UrlRunTest, AnAddressTheTransferRefusesIsReportedWhenTheReportIsOn)
+{
+    server.route("/a", HttpReply::page(page("Reached")));
+    const std::string broken = "http://[broken";
+    const std::string ftp = "ftp://127.0.0.1/x";
+    const std::string spaced = url("/a") + " b";
+    go(broken + "\r\n" + ftp + "\r\n" + spaced + "\r\n" + url("/a"));
+    EXPECT_FALSE(tree.exists("app/Error_CreateUrl.log"));
+
+    settings.report = true;
+    ui.clear();
+    go(broken + "\r\n" + ftp + "\r\n" + spaced + "\r\nhttp://127.0.0.1:1/\r\n" + url("/a"));
+    const std::string reason = "网址无效，未能生成URL";
+    EXPECT_EQ(log(), togbk("网址" + kBlanks + "错误原因\r\n") + logline(broken, reason) +
+                         logline(ftp, reason) + logline(spaced, reason));
+    EXPECT_EQ(tree.listing("out"), "Reached.url");
+    EXPECT_EQ(server.requests("/a"), 2);
+    EXPECT_EQ(ui.titles(), "URL生成");
 }
 
 TEST_F(UrlRunTest, TheTitleIsTakenFromTheFirstChunkOnly)
 {
     server.route("/late", HttpReply::page(std::string(5000, ' ') + page("Late")));
     server.route("/split", HttpReply::page(std::string(4088, ' ') + "<title>Cut off</title>"));
-    go(url("/late") + "\r\n" + url("/split"));
-    // The split page's title runs to the end of the 4096 bytes.
-    EXPECT_EQ(tree.listing("out"), "C.url");
+    // Titles that the end of the 4096 bytes cuts inside their last character (two of the
+    // three bytes of 过 in UTF-8, the lead byte of 过 in GBK and of 日 in Shift_JIS).
+    const std::string utf8 = "<title>中文跨越过</title>";
+    server.route("/utf8", HttpReply::page(std::string(4096 - 7 - 12 - 2, ' ') + utf8));
+    const std::string gbk = togbk("<title>中文跨越过</title>");
+    server.route("/gbk", HttpReply::page(std::string(4096 - 7 - 8 - 1, ' ') + gbk,
+                                         "text/html; charset=gbk"));
+    const std::string sjis = "<title>\x93\xFA\x96\x7B\x93\xFA</title>";
+    server.route("/sjis", HttpReply::page(std::string(4096 - 7 - 4 - 1, ' ') + sjis,
+                                          "text/html; charset=shift_jis"));
+    go(url("/late") + "\r\n" + url("/split") + "\r\n" + url("/utf8") + "\r\n" + url("/gbk") +
+       "\r\n" + url("/sjis"));
+    // The split page's title runs to the end of the 4096 bytes; the cut characters are
+    // dropped.
+    EXPECT_EQ(tree.listing("out"), "C.url|" + togbk("日本.url|中文跨越.url"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 // Every window of the program exists as one program-wide instance: created when first
 // shown (its constructor is its load: it builds the controls, restores settings and
@@ -31,7 +32,9 @@ template <class W> W* existing()
 }
 
 // Shows the launcher (not modally, without an owner), creating it when needed.
-// Every tool window calls this from its close (its unload).
+// Every tool window calls this from its close (its unload). The launcher sits above the
+// tools and registers how it is shown, so that no tool depends on it.
 void showlauncher();
+void setlauncher(std::function<void()> show);
 
 } // namespace win

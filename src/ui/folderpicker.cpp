@@ -1,4 +1,4 @@
-#include "shell/folderpicker.h"
+#include "ui/folderpicker.h"
 
 #include "platform/qt/controls.h"
 #include "platform/qt/qtglue.h"

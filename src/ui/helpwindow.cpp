@@ -1,7 +1,7 @@
-#include "shell/helpwindow.h"
+#include "ui/helpwindow.h"
 
 #include "platform/qt/qtglue.h"
-#include "shell/windows.h"
+#include "ui/windows.h"
 
 #include <QCloseEvent>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "shell/helpwindow.h"
+#include "ui/helpwindow.h"
 
 namespace win
 {

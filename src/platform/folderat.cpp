@@ -1,0 +1,252 @@
+#include "platform/folderat.h"
+
+#include "platform/fileops.h"
+#include "platform/syserror.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <random>
+#include <unistd.h>
+
+namespace morvik::platform
+{
+
+namespace
+{
+
+constexpr std::size_t kMaxTempStem = 200;
+constexpr const char* kNotRegularReason = "不是普通文件";
+
+// The process's ids and file-creation mask, read once: a run asks for them per folder
+// at most, never per file.
+struct ProcessIds {
+    uid_t euid;
+    gid_t egid;
+    mode_t umask;
+};
+
+const ProcessIds& processids()
+{
+    static const ProcessIds ids = [] {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return ProcessIds{::geteuid(), ::getegid(), mask};
+    }();
+    return ids;
+}
+
+std::string randomsuffix()
+{
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::minstd_rand rng(std::random_device{}() ^ static_cast<unsigned>(::getpid()));
+    std::string suffix(6, 'x');
+    for (char& c : suffix) {
+        c = kLetters[rng() % (sizeof kLetters - 1)];
+    }
+    return suffix;
+}
+
+} // namespace
+
+RewriteFolder::RewriteFolder(std::string path) : m_path(std::move(path))
+{
+    if (hasnul(m_path)) {
+        return;
+    }
+    m_fd = ::open(m_path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    struct stat st {
+    };
+    if (m_fd >= 0 && ::fstat(m_fd, &st) == 0) {
+        m_newgroup = (st.st_mode & S_ISGID) ? st.st_gid : processids().egid;
+    } else if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+RewriteFolder::~RewriteFolder()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+std::string RewriteFolder::join(std::string_view name) const
+{
+    std::string out;
+    out.reserve(m_path.size() + 1 + name.size());
+    out += m_path;
+    out += '/';
+    out += name;
+    return out;
+}
+
+std::string RewriteFolder::read(const std::string& name, ReadState& state) const
+{
+    if (m_fd < 0 || hasnul(name) || name.find('/') != std::string::npos) {
+        const std::string path = join(name);
+        std::string bytes = readbytes(path);
+        state.link = true; // let replace() take the path-based way as well
+        if (::stat(path.c_str(), &state.st) != 0) {
+            throw SysError(path, errno);
+        }
+        return bytes;
+    }
+    // O_NOFOLLOW: a link is read and later rewritten through the path-based way, which
+    // edits its target and keeps the link.
+    const int fd = ::openat(m_fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP) {
+            const std::string path = join(name);
+            std::string bytes = readbytes(path);
+            state.link = true;
+            if (::stat(path.c_str(), &state.st) != 0) {
+                throw SysError(path, errno);
+            }
+            return bytes;
+        }
+        throw SysError(join(name), errno);
+    }
+    state.link = false;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    if (::fstat(fd, &state.st) != 0) {
+        throw SysError(join(name), errno);
+    }
+    if (S_ISDIR(state.st.st_mode)) {
+        throw SysError(join(name), EISDIR);
+    }
+    if (!S_ISREG(state.st.st_mode)) {
+        throw SysError(join(name), kNotRegularReason);
+    }
+    // One byte more than the size: a short read then means the end was reached, so a
+    // file read in one call needs no second call that returns nothing.
+    std::string bytes(static_cast<std::size_t>(state.st.st_size) + 1, '\0');
+    std::size_t have = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, bytes.data() + have, bytes.size() - have);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw SysError(join(name), errno);
+        }
+        have += static_cast<std::size_t>(n);
+        if (n == 0 || have < bytes.size()) {
+            break;
+        }
+        bytes.resize(bytes.size() * 2); // the file grew since fstat
+    }
+    bytes.resize(have);
+    return bytes;
+}
+
+bool RewriteFolder::maywrite(const std::string& name, const struct stat& st) const
+{
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return false;
+    }
+    return processids().euid == 0 || ::faccessat(m_fd, name.c_str(), W_OK, AT_EACCESS) == 0 ||
+           (errno != EACCES && errno != EPERM);
+}
+
+int RewriteFolder::createtemp(const std::string& name, unsigned mode, std::string& tempname) const
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempname.clear();
+        tempname += '.';
+        tempname.append(name, 0, kMaxTempStem);
+        tempname += '.';
+        tempname += randomsuffix();
+        const int fd = ::openat(m_fd, tempname.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                                static_cast<mode_t>(mode));
+        if (fd >= 0) {
+            return fd;
+        }
+        if (errno != EEXIST) {
+            throw SysError(join(name), errno);
+        }
+    }
+    throw SysError(join(name), EEXIST);
+}
+
+void RewriteFolder::keepownerandmode(int fd, const struct stat& old, unsigned created,
+                                     const std::string& name) const
+{
+    bool chowned = false;
+    if (old.st_uid != processids().euid || old.st_gid != m_newgroup) {
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM) {
+            throw SysError(join(name), errno);
+        }
+        chowned = true;
+    }
+    // After fchown, because a change of owner clears setuid and setgid.
+    const unsigned wanted = old.st_mode & 07777;
+    if (chowned || (created & ~processids().umask) != wanted) {
+        if (::fchmod(fd, wanted) != 0) {
+            throw SysError(join(name), errno);
+        }
+    }
+}
+
+void RewriteFolder::commit(int fd, const std::string& tempname, const std::string& name) const
+{
+    if (::close(fd) != 0) {
+        const int code = errno;
+        ::unlinkat(m_fd, tempname.c_str(), 0);
+        throw SysError(join(name), code);
+    }
+    if (::renameat(m_fd, tempname.c_str(), m_fd, name.c_str()) != 0) {
+        const int code = errno;
+        ::unlinkat(m_fd, tempname.c_str(), 0);
+        throw SysError(join(name), code);
+    }
+}
+
+void RewriteFolder::discard(int fd, const std::string& tempname) const
+{
+    ::close(fd);
+    ::unlinkat(m_fd, tempname.c_str(), 0);
+}
+
+void RewriteFolder::replace(const std::string& name, std::string_view bytes,
+                            const ReadState& state) const
+{
+    if (state.link || m_fd < 0) {
+        replacefile(join(name), bytes);
+        return;
+    }
+    // Renaming over a file needs only the folder's permission: without this check a
+    // read-only file would be rewritten all the same.
+    if (!maywrite(name, state.st)) {
+        throw SysError(join(name), EACCES);
+    }
+    const unsigned created = state.st.st_mode & 0777;
+    std::string tempname;
+    const int fd = createtemp(name, created, tempname);
+    try {
+        const char* p = bytes.data();
+        std::size_t left = bytes.size();
+        while (left > 0) {
+            const ssize_t n = ::write(fd, p, left);
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                throw SysError(join(name), errno);
+            }
+            p += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        keepownerandmode(fd, state.st, created, name);
+    } catch (...) {
+        discard(fd, tempname);
+        throw;
+    }
+    commit(fd, tempname, name);
+}
+
+} // namespace morvik::platform

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+
+namespace morvik::platform
+{
+
+// What a read learnt about a file that a rewrite needs: its status and whether the name
+// was a symbolic link (read through it).
+struct ReadState {
+    struct stat st {
+    };
+    bool link = false;
+};
+
+// A folder held open while many of its files are read, rewritten or copied into relative
+// to it: names are looked up once per call, never by walking the whole path again, and a
+// rewrite costs open, fstat, read, close, create, write, close and rename. Every safety
+// property of the path-based operations stays: temporary file + rename, mode bits and
+// owner kept (changed only where the new file would otherwise differ), a read-only file
+// refused (for root too), writes through a symbolic link (the link stays), every error
+// reported as SysError naming the file. A folder that cannot be opened makes every call
+// fall back to the path-based operation, which then reports what it finds.
+class RewriteFolder
+{
+public:
+    explicit RewriteFolder(std::string path);
+    ~RewriteFolder();
+    RewriteFolder(const RewriteFolder&) = delete;
+    RewriteFolder& operator=(const RewriteFolder&) = delete;
+
+    const std::string& path() const { return m_path; }
+    int fd() const { return m_fd; }
+    // path + "/" + name, for messages.
+    std::string join(std::string_view name) const;
+
+    // Reads a regular file of this folder whole (folders, pipes and devices refused).
+    std::string read(const std::string& name, ReadState& state) const;
+
+    // Replaces the contents of a file that read() returned `state` for.
+    void replace(const std::string& name, std::string_view bytes, const ReadState& state) const;
+
+    // Creates an exclusive temporary file beside `name` (hidden name, random suffix) with
+    // the given mode; returns its descriptor and sets `tempname`. Throws SysError naming
+    // `name`.
+    int createtemp(const std::string& name, unsigned mode, std::string& tempname) const;
+    // Sets owner and mode of a new file that replaces one with status `old`, only where
+    // they would otherwise differ. `created` is the mode it was created with.
+    void keepownerandmode(int fd, const struct stat& old, unsigned created,
+                          const std::string& name) const;
+    // Closes the temporary file and renames it over `name`; removes it on failure.
+    void commit(int fd, const std::string& tempname, const std::string& name) const;
+    // Removes a temporary file after a failure.
+    void discard(int fd, const std::string& tempname) const;
+
+    // Whether the user may write an existing file of this folder: a file without any
+    // write permission is read-only for everyone, root included.
+    bool maywrite(const std::string& name, const struct stat& st) const;
+
+private:
+    std::string m_path;
+    int m_fd = -1;
+    // The group a new file of this folder gets (the folder's own in a setgid folder).
+    unsigned m_newgroup = 0;
+};
+
+} // namespace morvik::platform

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/progress.h"
+#include "platform/ui.h"
+
+#include <functional>
+#include <string>
+
+class QCloseEvent;
+class QWidget;
+
+namespace win
+{
+
+// A long run of an engine (batch delete, copy, content append) off the user-interface
+// thread, so that its window keeps repainting, can be moved and never stops answering.
+//
+// While the run lasts, the window's own inputs are disabled; once it has lasted half a
+// second a progress dialog ("已处理 N / M 个文件" and the current folder) with a "取消"
+// button appears. "取消" asks the run to stop between two files; the run then ends with
+// its usual messages and one more box saying it was stopped and how far it got. Message
+// and input boxes the engine raises are shown on the user-interface thread, through the
+// window's Ui, in the order the engine raises them, while the run waits for the answer;
+// focus requests are carried out once the window's inputs are enabled again. An error the
+// work throws is rethrown by run(), after the worker has ended.
+class BackgroundRun
+{
+public:
+    using Work = std::function<void(morvik::Ui& ui, morvik::platform::Progress& progress)>;
+
+    // Runs the work and returns when it has ended. `title` is the title of the box that
+    // tells of a stopped run.
+    static void run(QWidget* window, morvik::Ui& ui, const std::string& title, const Work& work);
+
+    // Whether a run of this window is going on.
+    static bool running(const QWidget* window);
+
+    // For a window's closeEvent: while a run is going on, asks it to stop, ignores the
+    // event and closes the window once the run has ended; returns true then. Returns false
+    // when no run is going on (the window closes as always).
+    static bool deferclose(QWidget* window, QCloseEvent* event);
+
+    // How long a run lasts before its progress shows (500 ms; tests make it shorter).
+    static void setshowdelayfortesting(int milliseconds);
+};
+
+} // namespace win
