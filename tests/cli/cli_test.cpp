@@ -334,6 +334,11 @@ struct BadArguments {
     const char* named; // what the message names
 };
 
+void PrintTo(const BadArguments& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
 class CliBadArguments : public ::testing::TestWithParam<BadArguments>
 {
 };
