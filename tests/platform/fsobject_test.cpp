@@ -1,6 +1,7 @@
 #include "platform/fsobject.h"
 #include "platform/syserror.h"
 #include "support/temptree.h"
+#include "support/unprivileged.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -187,11 +188,20 @@ TEST(GetFolder, FailsWithTheSystemsReason)
     } catch (const SysError& e) {
         EXPECT_EQ(e.code(), ENOTDIR);
     }
-    if (!morvik::test::runningAsRoot()) {
-        t.createDir("closed");
-        t.setMode("closed", 0);
-        EXPECT_THROW(getfolder(t.path("closed")), SysError);
+}
+
+TEST(GetFolder, UnreadableFolderIsAnError)
+{
+    if (morvik::test::rerunasnobody()) {
+        return;
     }
+    TempTree t;
+    t.createDir("closed");
+    t.setMode("closed", 0);
+    EXPECT_THROW(getfolder(t.path("closed")), SysError);
+    t.setMode("closed", 0755);
+    // An empty folder text never stands for the working folder.
+    EXPECT_THROW(getfolder(""), SysError);
 }
 
 TEST(PresenceTests, VisibleFilesAndFolders)
