@@ -132,6 +132,17 @@ TEST(CliDelete, AsksOnTheTerminal)
     const auto confirmed = runcli(args, tree.root(), "y\n");
     EXPECT_EQ(confirmed.status, 0) << confirmed.err;
     EXPECT_FALSE(tree.exists("site/a.bak"));
+
+    // The box listing what a list's one pattern matched asks again before deleting.
+    tree.createFile("site/b.bak");
+    tree.createFile("site/c.bak");
+    tree.createFile("list.txt", "*.bak");
+    const auto listed =
+        runcli({"delete", "--list", "list.txt", "--in", "site"}, tree.root(), "y\nn\n");
+    EXPECT_EQ(listed.status, 1) << listed.err;
+    EXPECT_NE(listed.err.find(tree.path("site/b.bak") + "," + tree.path("site/c.bak")),
+              std::string::npos);
+    EXPECT_EQ(tree.listing("site"), "b.bak|c.bak");
 }
 
 // What a dry run prints is what the real run deletes from an identical tree; a file the
