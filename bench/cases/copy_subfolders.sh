@@ -14,11 +14,10 @@ case_copy_subfolders() {
         mkdir "$base/morvik/$name" "$base/cp/$name"
     done
 
-    local morvik_cmd="'$BENCH_BIN/bench_copyrun' '$base/src' '$base/morvik'"
+    local morvik_cmd="'$BENCH_CLI' copy '$base/src' '$base/morvik' 2>/dev/null"
     local cp_cmd="for d in '$base/cp'/*/; do cp '$base/src'/* \"\$d\"; done"
 
-    count=$(bash -c "$morvik_cmd") || return 1
-    [ "$count" = 20000 ] || bench_fail "copy_subfolders: morvik made $count copies, expected 20000" || return 1
+    bash -c "$morvik_cmd" || return 1
     bash -c "$cp_cmd" || return 1
     for tree in morvik cp; do
         count=$(find "$base/$tree" -type f | wc -l)

@@ -88,6 +88,10 @@ StopOnInterrupt::StopOnInterrupt(platform::Progress& progress)
 
 StopOnInterrupt::~StopOnInterrupt()
 {
+    struct sigaction action = {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
     g_interrupted.store(nullptr);
 }
 

@@ -37,7 +37,9 @@ bool islistfile(const std::string& path)
                                    slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
-std::vector<std::string> addresses(const std::string& bytes)
+} // namespace
+
+std::vector<std::string> listaddresses(const std::string& bytes)
 {
     std::vector<std::string> urls;
     for (const auto& line : platform::splitlines(platform::decode(bytes))) {
@@ -48,8 +50,6 @@ std::vector<std::string> addresses(const std::string& bytes)
     }
     return urls;
 }
-
-} // namespace
 
 struct UrlBatch::Page {
     bool ready = false;
@@ -79,7 +79,7 @@ bool UrlBatch::run(const std::string& listfile)
     if (bytes.empty()) {
         return true;
     }
-    const std::vector<std::string> urls = addresses(bytes);
+    const std::vector<std::string> urls = listaddresses(bytes);
     m_progress.addfound(urls.size());
 
     std::mutex mutex;

@@ -3,6 +3,7 @@
 #include "tools/urlgen/urlrun.h"
 
 #include <string>
+#include <vector>
 
 namespace morvik
 {
@@ -15,6 +16,10 @@ class Progress;
 
 namespace morvik::cli
 {
+
+// The addresses of a URL list file's bytes: its lines trimmed of blanks, empty ones left
+// out.
+std::vector<std::string> listaddresses(const std::string& bytes);
 
 // The URL run with several transfers at once: up to `jobs` addresses of the list are
 // fetched together, each with the limits of the window's transfer (its own timeouts,

@@ -1,6 +1,5 @@
 #include "cli/commands.h"
 #include "cli/paths.h"
-#include "cli/progressline.h"
 #include "cli/run.h"
 #include "cli/terminalui.h"
 #include "cli/urlbatch.h"
@@ -8,7 +7,6 @@
 #include "platform/codec.h"
 #include "platform/fileops.h"
 #include "platform/fsobject.h"
-#include "platform/progress.h"
 #include "platform/syserror.h"
 #include "tools/urlgen/urlloop.h"
 
@@ -47,6 +45,44 @@ std::string readtemplate(const std::string& path)
     return text;
 }
 
+// The paced run of the window, counted: an address is done when its poll timer stops.
+class PacedHost : public UrlLoop
+{
+public:
+    PacedHost(UrlRun& run, const std::string& listfile, const UrlSettings& settings,
+              platform::Progress& progress)
+        : UrlLoop(run, listfile, settings), m_run(run), m_progress(progress)
+    {
+        try {
+            m_progress.addfound(listaddresses(platform::readbytes(listfile)).size());
+        } catch (const platform::SysError&) {
+            // The run itself says what is wrong with the list file.
+        }
+        // The settings are read once an address is done: the place to stop between two.
+        onsettings([this](UrlSettings&) {
+            if (m_progress.stoprequested()) {
+                m_run.stop();
+            }
+        });
+    }
+
+    void polltimer(bool on) override
+    {
+        if (on) {
+            m_progress.setfolder(m_run.urlstr);
+        } else if (m_polling) {
+            m_progress.filedone();
+        }
+        m_polling = on;
+        UrlLoop::polltimer(on);
+    }
+
+private:
+    UrlRun& m_run;
+    platform::Progress& m_progress;
+    bool m_polling = false;
+};
+
 long long logsize()
 {
     try {
@@ -82,35 +118,21 @@ int runurl(const UrlArgs& args)
     }
 
     const long long logbefore = logsize();
+    Run run(ui, args.dryrun, maywrite);
     if (args.jobs > 1 || args.dryrun) {
-        Run run(ui, args.dryrun, maywrite);
         UrlBatch batch(settings, args.jobs, ui, run.progress());
         if (!batch.run(args.listfile)) {
             return kExitUsage;
         }
-        return run.status(ui.anyboxbut({"URL生成"}) || logsize() != logbefore);
-    }
-
-    platform::Progress progress;
-    StopOnInterrupt interrupt(progress);
-    UrlRun engine;
-    UrlLoop loop(engine, args.listfile, settings);
-    // The settings are read once an address is done: the place to stop between two.
-    loop.onsettings([&](UrlSettings&) {
-        if (progress.stoprequested()) {
-            engine.stop();
+    } else {
+        UrlRun engine;
+        PacedHost host(engine, args.listfile, settings, run.progress());
+        engine.run(host, ui);
+        if (!engine.stopped() && host.statustext() != "生成完毕！" && !ui.boxes().empty()) {
+            return kExitUsage; // the list file was refused (its message has been shown)
         }
-    });
-    engine.run(loop, ui);
-    if (progress.stoprequested()) {
-        ui.say("操作已停止，其余网址未处理。");
-        return kExitInterrupted;
     }
-    if (loop.statustext() != "生成完毕！") {
-        return kExitUsage; // the list file was refused (its message has been shown)
-    }
-    const bool failed = ui.anyboxbut({"URL生成"}) || logsize() != logbefore;
-    return failed ? kExitFailed : kExitOk;
+    return run.status(ui.anyboxbut({"URL生成"}) || logsize() != logbefore);
 }
 
 } // namespace

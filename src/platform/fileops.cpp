@@ -113,23 +113,6 @@ private:
     int m_fd = -1;
 };
 
-void writeall(int fd, std::string_view bytes, const std::string& target)
-{
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw SysError(target, errno);
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-}
-
 std::string parentof(const std::string& path)
 {
     const std::size_t slash = path.find_last_of('/');
@@ -231,6 +214,23 @@ void copycontents(int in, int out, const std::string& source, const std::string&
 }
 
 } // namespace
+
+void writeall(int fd, std::string_view bytes, const std::string& target)
+{
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw SysError(target, errno);
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+}
 
 std::string readbytes(const std::string& path)
 {

@@ -48,6 +48,10 @@ void replacefile(const std::string& path, std::string_view bytes);
 // a read-only one (no write permission) is refused. Throws SysError.
 void replaceentry(const std::string& path, std::string_view bytes);
 
+// Writes all the bytes to a descriptor, going on after short writes; throws SysError
+// naming `target`.
+void writeall(int fd, std::string_view bytes, const std::string& target);
+
 // Appends bytes to a file, creating it when missing (open, append, close).
 // Throws SysError.
 void appendbytes(const std::string& path, std::string_view bytes);

@@ -228,18 +228,10 @@ void RewriteFolder::replace(const std::string& name, std::string_view bytes,
     std::string tempname;
     const int fd = createtemp(name, created, tempname);
     try {
-        const char* p = bytes.data();
-        std::size_t left = bytes.size();
-        while (left > 0) {
-            const ssize_t n = ::write(fd, p, left);
-            if (n < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                throw SysError(join(name), errno);
-            }
-            p += n;
-            left -= static_cast<std::size_t>(n);
+        try {
+            writeall(fd, bytes, m_path);
+        } catch (const SysError& e) {
+            throw SysError(join(name), e.code()); // the path is only built for the message
         }
         keepownerandmode(fd, state.st, created, name);
     } catch (...) {

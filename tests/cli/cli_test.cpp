@@ -118,6 +118,33 @@ TEST(CliDelete, DeletesEveryMatchOfTheTreeWhateverItsNameBytes)
     EXPECT_NE(result.err.find("批量删除操作成功结束!"), std::string::npos);
 }
 
+// On a terminal the confirmation is asked there: No deletes nothing, Yes deletes.
+TEST(CliDelete, AsksOnTheTerminal)
+{
+    TempTree tree;
+    tree.createFile("site/a.bak");
+    const std::vector<std::string> args = {"delete", "--name", "*.bak", "--in", "site"};
+    const auto declined = runcli(args, tree.root(), "n\n");
+    EXPECT_EQ(declined.status, 1) << declined.err;
+    EXPECT_TRUE(tree.exists("site/a.bak"));
+    EXPECT_NE(declined.err.find("真的要执行此操作吗？"), std::string::npos);
+
+    const auto confirmed = runcli(args, tree.root(), "y\n");
+    EXPECT_EQ(confirmed.status, 0) << confirmed.err;
+    EXPECT_FALSE(tree.exists("site/a.bak"));
+
+    // The box listing what a list's one pattern matched asks again before deleting.
+    tree.createFile("site/b.bak");
+    tree.createFile("site/c.bak");
+    tree.createFile("list.txt", "*.bak");
+    const auto listed =
+        runcli({"delete", "--list", "list.txt", "--in", "site"}, tree.root(), "y\nn\n");
+    EXPECT_EQ(listed.status, 1) << listed.err;
+    EXPECT_NE(listed.err.find(tree.path("site/b.bak") + "," + tree.path("site/c.bak")),
+              std::string::npos);
+    EXPECT_EQ(tree.listing("site"), "b.bak|c.bak");
+}
+
 // What a dry run prints is what the real run deletes from an identical tree; a file the
 // run cannot delete (read-only) is in neither, and both runs say something failed.
 TEST(CliDelete, DryRunListsExactlyWhatTheRunDeletes)
@@ -317,6 +344,11 @@ struct BadArguments {
     std::vector<std::string> args;
     const char* named; // what the message names
 };
+
+void PrintTo(const BadArguments& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class CliBadArguments : public ::testing::TestWithParam<BadArguments>
 {

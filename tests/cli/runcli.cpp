@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
+#include <pty.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -59,8 +60,13 @@ const std::string& CliProcess::appfolder()
     return folder;
 }
 
-CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& cwd)
+CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& cwd,
+                       const std::optional<std::string>& typed)
 {
+    int terminal = -1;
+    if (typed && openpty(&m_terminal, &terminal, nullptr, nullptr, nullptr) != 0) {
+        throw std::runtime_error("openpty failed");
+    }
     const std::string exe = appfolder() + "/morvik-cli";
     int out[2];
     int err[2];
@@ -75,8 +81,12 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
     argv.push_back(nullptr);
     m_pid = fork();
     if (m_pid == 0) {
-        const int null = open("/dev/null", O_RDONLY);
-        dup2(null, STDIN_FILENO);
+        if (typed) {
+            setsid();
+            dup2(terminal, STDIN_FILENO);
+        } else {
+            dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
+        }
         dup2(out[1], STDOUT_FILENO);
         dup2(err[1], STDERR_FILENO);
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) {
@@ -87,6 +97,12 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
     }
     close(out[1]);
     close(err[1]);
+    if (typed) {
+        close(terminal);
+        if (write(m_terminal, typed->data(), typed->size()) < 0) {
+            throw std::runtime_error("cannot type on the terminal");
+        }
+    }
     m_out = out[0];
     m_err = err[0];
 }
@@ -123,13 +139,18 @@ CliResult CliProcess::finish()
     while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
     }
     m_pid = -1;
+    if (m_terminal >= 0) {
+        close(m_terminal);
+        m_terminal = -1;
+    }
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }
 
-CliResult runcli(const std::vector<std::string>& args, const std::string& cwd)
+CliResult runcli(const std::vector<std::string>& args, const std::string& cwd,
+                 const std::optional<std::string>& typed)
 {
-    CliProcess process(args, cwd);
+    CliProcess process(args, cwd, typed);
     return process.finish();
 }
 

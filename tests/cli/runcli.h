@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -24,8 +25,10 @@ public:
     static const std::string& appfolder();
 
     // Starts morvik-cli with the arguments in the working folder `cwd` (the test's own
-    // when empty); standard input is /dev/null, so it is not a terminal.
-    explicit CliProcess(const std::vector<std::string>& args, const std::string& cwd = {});
+    // when empty). Standard input is /dev/null, so it is not a terminal; with `typed`, it
+    // is a terminal on which that text has been typed.
+    explicit CliProcess(const std::vector<std::string>& args, const std::string& cwd = {},
+                        const std::optional<std::string>& typed = std::nullopt);
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
@@ -39,9 +42,11 @@ private:
     pid_t m_pid = -1;
     int m_out = -1;
     int m_err = -1;
+    int m_terminal = -1; // the terminal's master side
 };
 
 // Runs morvik-cli to its end.
-CliResult runcli(const std::vector<std::string>& args, const std::string& cwd = {});
+CliResult runcli(const std::vector<std::string>& args, const std::string& cwd = {},
+                 const std::optional<std::string>& typed = std::nullopt);
 
 } // namespace morvik::test
