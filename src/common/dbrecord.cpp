@@ -141,6 +141,18 @@ public:
         return record;
     }
 
+    // The bytes from `offset` to the end of the file (`size` of them).
+    std::string readtail(off_t offset, off_t size) const
+    {
+        std::string bytes(static_cast<size_t>(size), '\0');
+        const ssize_t n = ::pread(m_fd, bytes.data(), bytes.size(), offset);
+        if (n < 0) {
+            throw platform::SysError(m_path, errno);
+        }
+        bytes.resize(static_cast<size_t>(n));
+        return bytes;
+    }
+
     void writerecord(long long r, const std::string& record)
     {
         const off_t offset = static_cast<off_t>((r - 1) * static_cast<long long>(kRecordLength));
@@ -187,6 +199,18 @@ long long findkey(const StoreFile& file, double count, const std::string& key)
     return 0;
 }
 
+// The record cut short at the end of a damaged file when its key is `key`; 0 otherwise.
+long long partialkey(const StoreFile& file, off_t length, const std::string& key)
+{
+    const off_t whole = length / static_cast<off_t>(kRecordLength);
+    const off_t rest = length - whole * static_cast<off_t>(kRecordLength);
+    if (rest == 0) {
+        return 0;
+    }
+    const std::string part = file.readtail(whole * static_cast<off_t>(kRecordLength), rest);
+    return fieldtext(part, 0, kKeyWidth) == key ? static_cast<long long>(whole) + 1 : 0;
+}
+
 } // namespace
 
 std::string dbrecord(const std::string& filepath, const std::string& key, bool write,
@@ -219,6 +243,11 @@ std::string dbrecord(const std::string& filepath, const std::string& key, bool w
         file.writerecord(1, record);
         result = "newrec";
     } else if (const long long r = findkey(file, count, key); r > 0) {
+        file.writerecord(r, record);
+        result = "modrec";
+    } else if (const long long r = partialkey(file, length, key); r > 0) {
+        // A record cut short at the end that holds the key is completed in place: a new
+        // record further on would stay hidden behind it once the cut one reads whole.
         file.writerecord(r, record);
         result = "modrec";
     } else {

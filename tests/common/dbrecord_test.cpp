@@ -200,6 +200,23 @@ TEST(Dbrecord, FileWithAPartialRecord)
     }
 }
 
+// A save whose key is in the record cut short at the end completes that record, so the
+// value saved is the value read back.
+TEST(Dbrecord, SaveIntoTheCutRecordIsReadBack)
+{
+    for (const size_t length : {502u, 1050u, 1400u + 30u}) {
+        TempTree tree;
+        std::string bytes = rawrecord("a", "first", "") + rawrecord("b", "second", "") +
+                            rawrecord("c", "third", "");
+        bytes.resize(length);
+        const std::string db = tree.createFile("db.dat", bytes);
+        const std::string cut = length < 700 ? "a" : length < 1400 ? "b" : "c";
+        EXPECT_EQ(dbrecord(db, cut, true, "saved", ""), "modrec") << length;
+        EXPECT_EQ(recordvalue(dbrecord(db, cut, false)), "saved") << length;
+        EXPECT_EQ(readAll(db).size() % 700, 0u) << length;
+    }
+}
+
 TEST(Dbrecord, BytesThatAreNotGbkSurviveAReadAndWriteBack)
 {
     TempTree tree;

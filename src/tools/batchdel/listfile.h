@@ -23,8 +23,8 @@ struct ListFile {
 };
 
 // Reads a list file. A file holding a "," anywhere is one comma-separated list (line
-// breaks stay inside the entries); otherwise every line is an entry (a line ends at CR
-// or CR LF), empty lines before the first non-empty one dropped. An empty name or an
+// breaks stay inside the entries); otherwise every line is an entry (a line ends at LF,
+// CR LF or CR), empty lines before the first non-empty one dropped. An empty name or an
 // empty file shows its warning and gives no entries. The bytes are decoded as UTF-8
 // when valid, else GBK; entries come back as path bytes.
 ListFile readfile(const std::string& filename, Ui& ui);

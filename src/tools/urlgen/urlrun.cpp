@@ -88,6 +88,7 @@ void UrlRun::run(UrlHost& host, Ui& ui)
     m_host = &host;
     m_ui = &ui;
     m_stopped = false;
+    m_unwritten = 0;
 
     const std::string listpath = host.listfile();
     if (!islistfile(listpath)) {
@@ -139,6 +140,14 @@ void UrlRun::run(UrlHost& host, Ui& ui)
     }
     host.mark("");
     host.status("生成完毕！");
+    // A shortcut or log line that could not be written was named in its own box; the
+    // end does not then claim success.
+    if (m_unwritten > 0) {
+        ui.msgbox("URL文件生成完毕，但有 " + std::to_string(m_unwritten) +
+                      " 个文件未能写入（见前面的提示）。",
+                  "URL生成", Icon::Warning);
+        return;
+    }
     ui.msgbox("恭喜，URL文件生成完毕！", "URL生成", Icon::Information);
 }
 
@@ -207,6 +216,7 @@ void UrlRun::finishpage()
         // stays inside the chosen folder.
         platform::replaceentry(path, platform::togbk(content));
     } catch (const platform::SysError& e) {
+        ++m_unwritten;
         if (m_ui) {
             m_ui->msgbox(e.what(), kAppTitle, Icon::Critical);
         }
@@ -218,6 +228,7 @@ void UrlRun::logfailure(const std::string& url, const std::string& reason)
     try {
         errlog(url, reason);
     } catch (const platform::SysError& e) {
+        ++m_unwritten;
         if (m_ui) {
             m_ui->msgbox(e.what(), kAppTitle, Icon::Critical);
         }

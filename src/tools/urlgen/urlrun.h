@@ -95,6 +95,8 @@ private:
     Ui* m_ui = nullptr;
     bool m_running = false;
     bool m_stopped = false;
+    // Shortcuts and log lines of this run that could not be written.
+    std::size_t m_unwritten = 0;
     bool m_inmakeurl = false;
 };
 

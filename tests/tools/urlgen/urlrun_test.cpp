@@ -295,6 +295,9 @@ TEST_F(UrlRunTest, AShortcutThatCannotBeWrittenIsNamedAndTheRunGoesOn)
     EXPECT_NE(ui.boxes[0].text.find(tree.path("out/Blocked.url")), std::string::npos);
     EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
     EXPECT_EQ(ui.boxes[1].title, "URL生成");
+    // The end of the run does not claim success after a failure.
+    EXPECT_EQ(ui.boxes[1].text, "URL文件生成完毕，但有 1 个文件未能写入（见前面的提示）。");
+    EXPECT_EQ(ui.boxes[1].icon, Icon::Warning);
     EXPECT_EQ(tree.listing("out"), "Blocked.url|Fine.url");
     EXPECT_EQ(tree.listing("out/Blocked.url"), "");
 }
