@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Generates the benchmark tree: 10 x 10 x 10 x 10 leaf folders four levels deep, each
 // holding ten small files (one .htm, one .bak, two each of .html, .txt, .css, .js),
 // 100,000 files of 0.5 to 5 KB in all. The same seed always gives the same tree.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Helpers for benchmark cases; sourced by bench/run before the case files.
 #
 # Conventions for adding a case

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_listgen DIR: writes filelist.txt for DIR into the working folder, the way the
 // list window does with its default options (subfolders and files, bare names), with
 // the folder read through the platform layer and no message boxes.

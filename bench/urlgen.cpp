@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the URL shortcut engine from the command line over a list file, with the poll
 // tick at its real 1000 ms, and prints how many shortcuts the output folder then holds.
 // Usage: bench_urlgen LISTFILE OUTFOLDER/ DATAFOLDER [POLLMS]

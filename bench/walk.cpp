@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Walks a tree with the folder walker and prints how many files matched.
 // Usage: bench_walk DIR PATTERN [DEPTH]   (descends, depth 100 unless given)
 #include "common/findfiles.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One configuration target carrying the language level, warnings and defines,
 # linked by every target of the project.
 set(CMAKE_EXPORT_COMPILE_COMMANDS ON)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The codec on arbitrary bytes. Properties: decoding by detection and encoding back in
 // the detected encoding gives the original bytes; decoding as GBK and encoding back too;
 // text that GBK can hold comes back unchanged from GBK; every decoded text displays as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings store on arbitrary file bytes, then a write and a read of a record.
 // Properties: reading never fails on a readable file and finds only its key; a write
 // changes no whole record but its own and never shortens the file; in a file of whole

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The position locator and content insertion on one file. The inserted text is framed
 // by two control bytes the target never holds, so every inserted block can be found in
 // the result whatever encoding and line ends it took. Properties: removing the blocks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list-file reader on arbitrary bytes. Properties: in the comma form the entries are
 // the whole text split at every ","; in the line form they are its lines, nothing lost
 // but the line breaks, the empty lines before the first entry and one last line break.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fetched chunk and its Content-Type header, decoded, its title taken and the
 // shortcut's file name made from it. Properties: the name never holds "/" or a NUL or
 // another control character, is never "." or "..", ends in ".url", is at most 255 bytes,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The URL list as the URL run reads it: decoded, split into lines, each trimmed of
 // blanks. Properties: the lines are the text's lines, nothing lost but the line ends
 // and one last line end; an address holds no line end and no blank at either end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wildcard matcher against a reference built differently: pattern and name are
 // turned into code points, each distinct character gets one byte in an order-keeping
 // alphabet, and the pattern becomes a regular expression over those bytes.

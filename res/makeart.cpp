@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the launcher's pictures: the released and pressed bitmap of each of the five
 // buttons, the two background pictures and the application icon (ico/morvik.png for the
 // windows; the desktop's icon theme sizes and a scalable version under ICONS_FOLDER).

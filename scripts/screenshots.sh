@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Real-window screenshots of the launcher, the help window, the four tool windows and
 # the folder picker,
 # taken under Xvfb into docs/screenshots/.

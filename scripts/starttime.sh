@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures how long Morvik takes from its start until the launcher window is mapped on
 # a real X display (Xvfb), over several runs; prints each run and the median in seconds.
 # Usage: scripts/starttime.sh [BUILD_DIR] [RUNS]

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the scripts that need a real X display: starts Debian's Xvfb on a free
 # display, exports DISPLAY and stops the server when the calling script exits.
 # Usage: . scripts/xvfb.sh   (screen size from xvfb_screen, default 1280x800x24)

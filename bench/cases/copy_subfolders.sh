@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # 20 files copied into each of 1,000 direct subfolders, against a cp loop.
 case_copy_subfolders() {
     local base="$BENCH_WORK/copy_subfolders" count i name tree

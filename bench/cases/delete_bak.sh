@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Deleting the 10,000 *.bak files of the tree (bare pattern, subfolders scanned) against
 # bfs -delete, each on its own fresh copy of the tree. The copies are made outside the
 # timing; the two programs take turns, first one then the other, so load changes hit both.

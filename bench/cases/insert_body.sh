@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Content insertion before "</body>" in the 10,000 .htm files of the tree, against sed -i.
 case_insert_body() {
     local ours="$BENCH_WORK/insert_body/morvik" theirs="$BENCH_WORK/insert_body/sed"

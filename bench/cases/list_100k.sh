@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The listing of one folder of 100,000 files (filelist.txt) against `ls -1 -f DIR > file`.
 # The folder is made once under BENCH_WORK: 90,000 ASCII names and 10,000 Chinese ones,
 # so the GBK conversion is part of what is timed.

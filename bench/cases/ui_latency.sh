@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The content-append run over the 10,000 .htm files, driven through the real window
 # (offscreen): the longest time the window's event loop waited for its next turn.
 case_ui_latency() {

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The URL shortcut run over 100 loopback addresses at the real 1000 ms poll tick: each
 # address takes about one tick, so the wall time is about 100 s; the processor time is
 # what the waiting costs.

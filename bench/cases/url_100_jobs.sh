@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # morvik-cli url over 100 loopback addresses: the paced run (--jobs 1, the window's
 # 1000 ms poll tick) and --jobs 8 (up to eight transfers at once). Both must write the
 # same 100 shortcut files, byte for byte; the ratio is the wall time of --jobs 8 over

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Recursive search for *.* (every file of the tree) against bfs and find.
 case_walk_all() {
     local count

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Recursive search for *.htm against bfs and find.
 case_walk_htm() {
     local count

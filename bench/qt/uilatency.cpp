@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives the content-append run through the real batch append window (offscreen) and
 // prints the longest gap between two turns of the window's event loop during the run.
 // Usage: bench_uilatency CONTENTFILE DIR   (types *.htm, before "</body>", all levels)

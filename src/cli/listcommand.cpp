@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/commands.h"
 #include "cli/paths.h"
 #include "cli/terminalui.h"

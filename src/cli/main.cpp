@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // morvik-cli: the tools of Morvik from a terminal, running the windows' engines.
 #include "cli/commands.h"
 

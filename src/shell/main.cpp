@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program starts with its launcher; it ends when the last window has closed.
 #include "platform/qt/qtglue.h"
 #include "platform/ui.h"

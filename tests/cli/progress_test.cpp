@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/progress.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Running part of a test in a child process: to kill it midway, or to give it a mount

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A disk that fills up in the middle of each rewriting run (content insertion, the copy
 // into subfolders, filelist.txt, the URL shortcuts): a small tmpfs, mounted in a mount
 // namespace of the child process that runs the engine, so nothing outlives it.

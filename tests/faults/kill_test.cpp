@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kill -9 in the middle of a content run and of a copy run over a few thousand files
 // (run in a child process). Every target is wholly old or wholly new; at most one
 // temporary file is left, under the hidden temporary name; a following run over the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Permission faults as they happen to a user without root's rights (as root the tests
 // run again as nobody): a read-only file and a folder that cannot be written to keep
 // their files, they and a folder that cannot be read are listed with the system's

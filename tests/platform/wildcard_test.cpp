@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GCC 12 with the sanitizers reports a false maybe-uninitialized inside std::regex.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/codec.h"
 #include "shell/mainwindow.h"
 #include "shell/webstrip.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/qt/commondialog.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/qtglue.h"

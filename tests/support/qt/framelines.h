@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Where a frame draws its own lines, seen in its pixels: the frame alone (no children,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main() of the window tests: real widgets on the offscreen platform, set up as the
 // program sets itself up (Qt's Chinese translation, the application font), with a fixed
 // Chinese locale.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shows one window of the program on its own, for screenshots of windows that only
 // another window opens. Usage: showwindow picker
 #include "platform/qt/qtglue.h"

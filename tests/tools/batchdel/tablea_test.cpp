@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The name box: full-path patterns, full paths, relative paths and bare names.
 #include "batchdelfixture.h"
 #include "support/unprivileged.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A list file holding several entries.
 #include "batchdelfixture.h"
 
