@@ -20,16 +20,19 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTest>
 #include <QTimer>
 
 #include <filesystem>
 #include <gtest/gtest.h>
 
 using morvik::Icon;
+using morvik::test::readAll;
 using morvik::test::RecordingUi;
 using morvik::test::TempTree;
 
@@ -542,6 +545,40 @@ TEST_F(AppendWindow, LongContentRunShowsProgressAndStopsOnCancel)
     EXPECT_EQ(ui.boxes.back().text, "操作已停止：已处理 " + std::to_string(changed) + " / " +
                                         std::to_string(kFiles) + " 个文件，其余文件未处理。");
     EXPECT_EQ(ui.boxes.back().title, "追加内容");
+}
+
+// Closing the window during a run stops the run first; the window then closes.
+TEST_F(AppendWindow, ClosingDuringARunStopsItThenCloses)
+{
+    constexpr int kFiles = 6000;
+    tree.createFile("content.txt", "X");
+    for (int i = 0; i < kFiles; ++i) {
+        tree.createFile("site/d" + std::to_string(i % 60) + "/p" + std::to_string(i) + ".htm",
+                        "<body></body>");
+    }
+    QPointer<win::appendc> w = win::instance<win::appendc>();
+    ui.input("*.htm");
+    w->Command9_Click();
+    w->Text1->setText(win::qs(tree.path("content.txt")));
+    w->Text2->setText(win::qs(tree.path("site")));
+    w->Text3->setPlainText(QStringLiteral("F{:$}</body>"));
+    w->Option3->setChecked(true);
+    w->show();
+    ui.clear();
+
+    bool closed = false;
+    QTimer::singleShot(20, [&] { closed = w->close(); });
+    w->Command7_Click();
+    EXPECT_FALSE(closed) << "the window closed under a running run";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QTest::qWait(50);
+    EXPECT_TRUE(w.isNull() || !w->isVisible());
+    int untouched = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.path("site"))) {
+        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+        untouched += entry.is_regular_file() && readAll(entry.path()) == "<body></body>";
+    }
+    EXPECT_GT(untouched, 0) << "the run was not stopped";
 }
 
 } // namespace
