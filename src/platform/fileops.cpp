@@ -469,13 +469,17 @@ void SyncSet::add(const std::string& path)
     if (::stat(path.c_str(), &st) != 0) {
         return;
     }
-    const auto dev = static_cast<unsigned long>(st.st_dev);
+    add(static_cast<unsigned long>(st.st_dev), path);
+}
+
+void SyncSet::add(unsigned long device, const std::string& path)
+{
     for (const auto& [known, p] : m_devices) {
-        if (known == dev) {
+        if (known == device) {
             return;
         }
     }
-    m_devices.emplace_back(dev, path);
+    m_devices.emplace_back(device, path);
 }
 
 std::vector<std::string> SyncSet::flush()

@@ -63,6 +63,8 @@ class SyncSet
 {
 public:
     void add(const std::string& path);
+    // The same for a file system already known by its device number (no stat needed).
+    void add(unsigned long device, const std::string& path);
     // Flushes every remembered file system; errors are returned, not thrown.
     std::vector<std::string> flush();
     ~SyncSet();

@@ -60,6 +60,7 @@ RewriteFolder::RewriteFolder(std::string path) : m_path(std::move(path))
     };
     if (m_fd >= 0 && ::fstat(m_fd, &st) == 0) {
         m_newgroup = (st.st_mode & S_ISGID) ? st.st_gid : processids().egid;
+        m_device = static_cast<unsigned long>(st.st_dev);
     } else if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;

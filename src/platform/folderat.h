@@ -34,6 +34,8 @@ public:
 
     const std::string& path() const { return m_path; }
     int fd() const { return m_fd; }
+    // The folder's device number (0 when it could not be opened).
+    unsigned long device() const { return m_device; }
     // path + "/" + name, for messages.
     std::string join(std::string_view name) const;
 
@@ -65,6 +67,7 @@ private:
     int m_fd = -1;
     // The group a new file of this folder gets (the folder's own in a setgid folder).
     unsigned m_newgroup = 0;
+    unsigned long m_device = 0;
 };
 
 } // namespace morvik::platform

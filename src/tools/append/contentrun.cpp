@@ -323,7 +323,11 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
             } else {
                 if (!folder || folder->path() != folderpath) {
                     folder.emplace(std::string(folderpath));
-                    written.add(folder->path());
+                    if (folder->device() != 0) {
+                        written.add(folder->device(), folder->path());
+                    } else {
+                        written.add(folder->path());
+                    }
                 }
                 outcome.lastresult = appendtofileat(*folder, target.substr(slash + 1), content.text,
                                                     settings.position, zt, ui, plain);

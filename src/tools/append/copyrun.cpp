@@ -121,8 +121,10 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
                     progress->filedone(ok);
                 }
             }
-            if (touched) {
-                written.add(subfolders[i].path);
+            if (touched && folder.device() != 0) {
+                written.add(folder.device(), folder.path());
+            } else if (touched) {
+                written.add(folder.path());
             }
         }
     }
