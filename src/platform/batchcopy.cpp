@@ -15,16 +15,6 @@ namespace morvik::platform
 namespace
 {
 
-mode_t currentumask()
-{
-    static const mode_t mask = [] {
-        const mode_t m = ::umask(0);
-        ::umask(m);
-        return m;
-    }();
-    return mask;
-}
-
 std::string folderof(const std::string& path)
 {
     const auto slash = path.rfind('/');
@@ -128,7 +118,7 @@ SourceFile::SourceFile(std::string path) : m_path(std::move(path))
         if (S_ISDIR(st.st_mode)) {
             throw SysError(m_path, EISDIR);
         }
-        throw SysError(m_path, "不是普通文件");
+        throw SysError(m_path, kNotRegularReason);
     }
     m_mode = st.st_mode & 07777;
     m_device = st.st_dev;
@@ -219,7 +209,7 @@ void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) co
         copydata(m_fd, m_path, m_size, out, folder.join(name));
         if (replacing) {
             folder.keepownerandmode(out, existing, created, name);
-        } else if ((created & ~currentumask()) != m_mode) {
+        } else if ((created & ~processids().umask) != m_mode) {
             if (fchmod(out, m_mode) != 0) {
                 throw SysError(folder.join(name), errno);
             }

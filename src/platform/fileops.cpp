@@ -20,12 +20,10 @@ namespace
 {
 
 // The reason shown when a copy's source is a pipe, device or socket.
-constexpr const char* kNotRegularReason = "不是普通文件";
 // The reason shown for a name that holds a NUL byte.
 constexpr const char* kNulReason = "路径中含有空字符（NUL）";
 
 constexpr std::size_t kCopyBlock = 1 << 20;
-constexpr std::size_t kMaxTempStem = 200;
 
 // Closes a descriptor unless it was handed over with release().
 class Fd

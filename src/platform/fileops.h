@@ -8,6 +8,10 @@
 namespace morvik::platform
 {
 
+// The longest part of a target's name that its temporary file's name repeats, leaving
+// room for the dot and the random suffix within the longest file name.
+inline constexpr std::size_t kMaxTempStem = 200;
+
 // Reads a whole regular file (folders, pipes and devices are refused). Throws SysError.
 std::string readbytes(const std::string& path);
 

@@ -15,27 +15,6 @@ namespace morvik::platform
 namespace
 {
 
-constexpr std::size_t kMaxTempStem = 200;
-constexpr const char* kNotRegularReason = "不是普通文件";
-
-// The process's ids and file-creation mask, read once: a run asks for them per folder
-// at most, never per file.
-struct ProcessIds {
-    uid_t euid;
-    gid_t egid;
-    mode_t umask;
-};
-
-const ProcessIds& processids()
-{
-    static const ProcessIds ids = [] {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return ProcessIds{::geteuid(), ::getegid(), mask};
-    }();
-    return ids;
-}
-
 std::string randomsuffix()
 {
     static constexpr char kLetters[] =
@@ -48,7 +27,29 @@ std::string randomsuffix()
     return suffix;
 }
 
+// A file read by its joined path, for a folder without a handle or a name that is a
+// link; replace() then takes the path-based way as well.
+std::string readbypath(const std::string& path, ReadState& state)
+{
+    std::string bytes = readbytes(path);
+    state.link = true;
+    if (::stat(path.c_str(), &state.st) != 0) {
+        throw SysError(path, errno);
+    }
+    return bytes;
+}
+
 } // namespace
+
+const ProcessIds& processids()
+{
+    static const ProcessIds ids = [] {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return ProcessIds{::geteuid(), ::getegid(), mask};
+    }();
+    return ids;
+}
 
 RewriteFolder::RewriteFolder(std::string path) : m_path(std::move(path))
 {
@@ -87,26 +88,14 @@ std::string RewriteFolder::join(std::string_view name) const
 std::string RewriteFolder::read(const std::string& name, ReadState& state) const
 {
     if (m_fd < 0 || hasnul(name) || name.find('/') != std::string::npos) {
-        const std::string path = join(name);
-        std::string bytes = readbytes(path);
-        state.link = true; // let replace() take the path-based way as well
-        if (::stat(path.c_str(), &state.st) != 0) {
-            throw SysError(path, errno);
-        }
-        return bytes;
+        return readbypath(join(name), state);
     }
     // O_NOFOLLOW: a link is read and later rewritten through the path-based way, which
     // edits its target and keeps the link.
     const int fd = ::openat(m_fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ELOOP) {
-            const std::string path = join(name);
-            std::string bytes = readbytes(path);
-            state.link = true;
-            if (::stat(path.c_str(), &state.st) != 0) {
-                throw SysError(path, errno);
-            }
-            return bytes;
+            return readbypath(join(name), state);
         }
         throw SysError(join(name), errno);
     }

@@ -8,6 +8,15 @@
 namespace morvik::platform
 {
 
+// The process's ids and file-creation mask, read once: a run asks for them per folder
+// at most, never per file.
+struct ProcessIds {
+    uid_t euid;
+    gid_t egid;
+    mode_t umask;
+};
+const ProcessIds& processids();
+
 // What a read learnt about a file that a rewrite needs: its status and whether the name
 // was a symbolic link (read through it).
 struct ReadState {

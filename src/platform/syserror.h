@@ -31,6 +31,9 @@ private:
 // deletion and append refuses (for root too, as a read-only file is on other systems).
 inline constexpr const char* kReadOnlyReason = "文件只读";
 
+// The reason given for a pipe, device or socket where a regular file is needed.
+inline constexpr const char* kNotRegularReason = "不是普通文件";
+
 // Refuses a path or name that holds a NUL byte: the system would read it only up to
 // that byte and so act on another file. Throws SysError naming it, each NUL shown as a
 // backslash and a zero.
