@@ -186,10 +186,21 @@ void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) co
         copyto(folder.join(name));
         return;
     }
+    // The destination is held open (O_PATH: no data, no permission needed) until it has
+    // been replaced, so that the folder's releaser frees it off the run's thread.
+    struct Held {
+        int fd;
+        ~Held()
+        {
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
+    } held{openat(folder.fd(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)};
     struct stat existing {
     };
     bool replacing = false;
-    if (fstatat(folder.fd(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (held.fd >= 0 && fstat(held.fd, &existing) == 0) {
         replacing = S_ISREG(existing.st_mode);
     } else if (errno != ENOENT) {
         throw SysError(folder.join(name), errno);
@@ -203,24 +214,28 @@ void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) co
     }
     // A new file takes the source's mode, owned as any new file of the folder is.
     const unsigned created = (replacing ? existing.st_mode : m_mode) & 0777;
-    std::string tempname;
-    const int out = folder.createtemp(name, created, tempname);
-    try {
-        copydata(m_fd, m_path, m_size, out, folder.join(name));
-        if (replacing) {
-            folder.keepownerandmode(out, existing, created, name);
-        } else if ((created & ~processids().umask) != m_mode) {
-            if (fchmod(out, m_mode) != 0) {
-                throw SysError(folder.join(name), errno);
+    folder.retryoncefreed([&] {
+        std::string tempname;
+        const int out = folder.createtemp(name, created, tempname);
+        try {
+            copydata(m_fd, m_path, m_size, out, folder.join(name));
+            if (replacing) {
+                folder.keepownerandmode(out, existing, created, name);
+            } else if ((created & ~processids().umask) != m_mode) {
+                if (fchmod(out, m_mode) != 0) {
+                    throw SysError(folder.join(name), errno);
+                }
             }
+            // Let the disk start on it now; the run's one flush at the end waits for the rest.
+            sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
+        } catch (...) {
+            folder.discard(out, tempname);
+            throw;
         }
-        // Let the disk start on it now; the run's one flush at the end waits for the rest.
-        sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
-    } catch (...) {
-        folder.discard(out, tempname);
-        throw;
-    }
-    folder.commit(out, tempname, name);
+        folder.commit(out, tempname, name);
+    });
+    folder.release(held.fd);
+    held.fd = -1;
 }
 
 bool samefile(const std::string& a, const std::string& b)

@@ -33,9 +33,9 @@ public:
     // naming the destination (or the source, for a read error).
     void copyto(const std::string& destination) const;
 
-    // The same copy to the file `name` of an open folder, relative to its handle: one
-    // fstatat, the temporary file's create, the data, close and rename, with owner and
-    // mode set only where the new file would otherwise differ.
+    // The same copy to the file `name` of an open folder, relative to its handle: the
+    // destination's open (O_PATH) and fstat, the temporary file's create, the data, close and
+    // rename, with owner and mode set only where the new file would otherwise differ.
     void copyto(const RewriteFolder& folder, const std::string& name) const;
 
 private:

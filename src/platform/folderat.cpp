@@ -2,6 +2,7 @@
 #include "platform/folderat.h"
 
 #include "platform/fileops.h"
+#include "platform/releaser.h"
 #include "platform/syserror.h"
 
 #include <cerrno>
@@ -51,7 +52,15 @@ const ProcessIds& processids()
     return ids;
 }
 
-RewriteFolder::RewriteFolder(std::string path) : m_path(std::move(path))
+ReadState::~ReadState()
+{
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+RewriteFolder::RewriteFolder(std::string path, Releaser* releaser)
+    : m_path(std::move(path)), m_releaser(releaser)
 {
     if (hasnul(m_path)) {
         return;
@@ -100,10 +109,7 @@ std::string RewriteFolder::read(const std::string& name, ReadState& state) const
         throw SysError(join(name), errno);
     }
     state.link = false;
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
+    state.fd = fd;
     if (::fstat(fd, &state.st) != 0) {
         throw SysError(join(name), errno);
     }
@@ -203,8 +209,32 @@ void RewriteFolder::discard(int fd, const std::string& tempname) const
     ::unlinkat(m_fd, tempname.c_str(), 0);
 }
 
-void RewriteFolder::replace(const std::string& name, std::string_view bytes,
-                            const ReadState& state) const
+void RewriteFolder::release(int fd) const
+{
+    if (m_releaser) {
+        m_releaser->release(fd);
+    } else if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+void RewriteFolder::retryoncefreed(const std::function<void()>& attempt) const
+{
+    try {
+        attempt();
+    } catch (const SysError& e) {
+        const bool nospace = e.code() == ENOSPC || e.code() == EDQUOT;
+        if (!nospace || !m_releaser) {
+            throw;
+        }
+        // A file handed over may have been freed between the failure and now, so the
+        // attempt is made again even when nothing is left to wait for.
+        m_releaser->drain();
+        attempt();
+    }
+}
+
+void RewriteFolder::replace(const std::string& name, std::string_view bytes, ReadState& state) const
 {
     if (state.link || m_fd < 0) {
         replacefile(join(name), bytes);
@@ -216,20 +246,24 @@ void RewriteFolder::replace(const std::string& name, std::string_view bytes,
         throw SysError(join(name), EACCES);
     }
     const unsigned created = state.st.st_mode & 0777;
-    std::string tempname;
-    const int fd = createtemp(name, created, tempname);
-    try {
+    retryoncefreed([&] {
+        std::string tempname;
+        const int fd = createtemp(name, created, tempname);
         try {
-            writeall(fd, bytes, m_path);
-        } catch (const SysError& e) {
-            throw SysError(join(name), e.code()); // the path is only built for the message
+            try {
+                writeall(fd, bytes, m_path);
+            } catch (const SysError& e) {
+                throw SysError(join(name), e.code()); // the path is only built for the message
+            }
+            keepownerandmode(fd, state.st, created, name);
+        } catch (...) {
+            discard(fd, tempname);
+            throw;
         }
-        keepownerandmode(fd, state.st, created, name);
-    } catch (...) {
-        discard(fd, tempname);
-        throw;
-    }
-    commit(fd, tempname, name);
+        commit(fd, tempname, name);
+    });
+    release(state.fd);
+    state.fd = -1;
 }
 
 } // namespace morvik::platform

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -17,12 +18,21 @@ struct ProcessIds {
 };
 const ProcessIds& processids();
 
-// What a read learnt about a file that a rewrite needs: its status and whether the name
-// was a symbolic link (read through it).
+class Releaser;
+
+// What a read learnt about a file that a rewrite needs: its status, whether the name
+// was a symbolic link (read through it), and the file itself, held open until it has
+// been replaced so that a Releaser can free it off the run's thread.
 struct ReadState {
     struct stat st {
     };
     bool link = false;
+    int fd = -1;
+
+    ReadState() = default;
+    ~ReadState();
+    ReadState(const ReadState&) = delete;
+    ReadState& operator=(const ReadState&) = delete;
 };
 
 // A folder held open while many of its files are read, rewritten or copied into relative
@@ -33,10 +43,11 @@ struct ReadState {
 // refused (for root too), writes through a symbolic link (the link stays), every error
 // reported as SysError naming the file. A folder that cannot be opened makes every call
 // fall back to the path-based operation, which then reports what it finds.
+// With a Releaser, the files it replaces are closed (and so freed) by the releaser.
 class RewriteFolder
 {
 public:
-    explicit RewriteFolder(std::string path);
+    explicit RewriteFolder(std::string path, Releaser* releaser = nullptr);
     ~RewriteFolder();
     RewriteFolder(const RewriteFolder&) = delete;
     RewriteFolder& operator=(const RewriteFolder&) = delete;
@@ -51,8 +62,9 @@ public:
     // Reads a regular file of this folder whole (folders, pipes and devices refused).
     std::string read(const std::string& name, ReadState& state) const;
 
-    // Replaces the contents of a file that read() returned `state` for.
-    void replace(const std::string& name, std::string_view bytes, const ReadState& state) const;
+    // Replaces the contents of a file that read() returned `state` for, and hands the
+    // replaced file to the releaser.
+    void replace(const std::string& name, std::string_view bytes, ReadState& state) const;
 
     // Creates an exclusive temporary file beside `name` (hidden name, random suffix) with
     // the given mode; returns its descriptor and sets `tempname`. Throws SysError naming
@@ -66,6 +78,11 @@ public:
     void commit(int fd, const std::string& tempname, const std::string& name) const;
     // Removes a temporary file after a failure.
     void discard(int fd, const std::string& tempname) const;
+    // Hands a replaced file's descriptor to the releaser (closes it without one).
+    void release(int fd) const;
+    // Runs `attempt`; when it fails for want of space and replaced files are being freed
+    // by the releaser, waits until they are and runs it once more.
+    void retryoncefreed(const std::function<void()>& attempt) const;
 
     // Whether the user may write an existing file of this folder: a file without any
     // write permission is read-only for everyone, root included.
@@ -77,6 +94,7 @@ private:
     // The group a new file of this folder gets (the folder's own in a setgid folder).
     unsigned m_newgroup = 0;
     unsigned long m_device = 0;
+    Releaser* m_releaser = nullptr;
 };
 
 } // namespace morvik::platform

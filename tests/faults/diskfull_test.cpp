@@ -135,6 +135,47 @@ TEST(DiskFull, ContentRunKeepsEveryOriginal)
     });
 }
 
+// Replaced pages are freed off the run's thread; a disk with room for one rewrite at a
+// time must still take every one of them.
+TEST(DiskFull, ReplacedFilesAreFreedBeforeTheDiskIsFull)
+{
+    TempTree tree;
+    const std::string content = tree.createFile("content.txt", "x");
+    const std::string original = "<body>\r\n" + std::string(4 * kPage, 'p') + "</body>\r\n";
+    onsmalldisk(tree, 48 * kPage, [&](const std::string& disk) {
+        std::filesystem::create_directory(disk + "/site");
+        for (int i = 0; i < 8; ++i) {
+            std::ofstream(disk + "/site/p" + std::to_string(i) + ".htm", std::ios::binary)
+                << original;
+        }
+        morvik::test::fillup(disk);
+        std::filesystem::resize_file(disk + "/filler",
+                                     std::filesystem::file_size(disk + "/filler") - 6 * kPage);
+        morvik::append::ContentSettings settings;
+        settings.contentfile = content;
+        settings.targetfolder = disk + "/site";
+        settings.position = "F{:$}</body>";
+        settings.types = {"*.htm"};
+        settings.scope = morvik::append::Scope::Cur;
+        RecordingUi ui;
+        bool zt = false;
+        morvik::append::contentrun(settings, zt, ui);
+
+        Findings findings;
+        for (int i = 0; i < 8; ++i) {
+            const std::string now =
+                morvik::test::readAll(disk + "/site/p" + std::to_string(i) + ".htm");
+            findings.check(now.size() == original.size() + 3,
+                           "not rewritten: p" + std::to_string(i));
+        }
+        findings.check(ui.boxes.size() == 1 && ui.boxes[0].icon == morvik::Icon::Information,
+                       "not the success box alone: " + ui.titles() +
+                           (ui.boxes.empty() ? "" : ui.boxes[0].text));
+        findings.nohidden(disk);
+        return findings.text();
+    });
+}
+
 TEST(DiskFull, CopyRunKeepsEveryOriginal)
 {
     TempTree tree;

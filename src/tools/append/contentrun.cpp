@@ -7,6 +7,7 @@
 #include "platform/folderat.h"
 #include "platform/fsobject.h"
 #include "platform/progress.h"
+#include "platform/releaser.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 #include "tools/append/insert.h"
@@ -285,6 +286,7 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
     }
 
     platform::SyncSet written;
+    platform::Releaser replaced;
     std::unique_ptr<Scratch> scratch;
     const bool rehearsing = progress && progress->rehearsing();
     const auto stopped = [progress] { return progress && progress->stoprequested(); };
@@ -322,7 +324,7 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
                 }
             } else {
                 if (!folder || folder->path() != folderpath) {
-                    folder.emplace(std::string(folderpath));
+                    folder.emplace(std::string(folderpath), &replaced);
                     if (folder->device() != 0) {
                         written.add(folder->device(), folder->path());
                     } else {
@@ -345,6 +347,7 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
             break;
         }
     }
+    replaced.drain();
     for (const auto& error : written.flush()) {
         outcome.failures.push_back({settings.targetfolder, error});
     }

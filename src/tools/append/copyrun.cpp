@@ -6,6 +6,7 @@
 #include "platform/folderat.h"
 #include "platform/fsobject.h"
 #include "platform/progress.h"
+#include "platform/releaser.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 
@@ -84,6 +85,7 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
     // file-then-folder order.
     std::vector<Failure> found;
     platform::SyncSet written;
+    platform::Releaser replaced;
     for (std::size_t first = 0; first < names.size() && !subfolders.empty() && !stopped();
          first += kSourceBatch) {
         const std::size_t last = std::min(names.size(), first + kSourceBatch);
@@ -97,7 +99,7 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
             }
         }
         for (std::size_t i = 0; i < subfolders.size() && !stopped(); ++i) {
-            const platform::RewriteFolder folder(subfolders[i].path);
+            const platform::RewriteFolder folder(subfolders[i].path, &replaced);
             if (progress) {
                 progress->setfolder(subfolders[i].path);
             }
@@ -134,6 +136,7 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
     for (auto& f : found) {
         failures.push_back(std::move(f.failure));
     }
+    replaced.drain();
     for (const auto& error : written.flush()) {
         failures.push_back({targetfolder, error});
     }

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace morvik::platform
+{
+
+// Closes the descriptors of files a run has just replaced, on threads of its own. The
+// last close of a replaced file frees its blocks; on a file system that discards freed
+// blocks at once, that close waits for the disk. Held open until after the rename and
+// closed here, the old file is freed while the run goes on with the next file instead
+// of inside the rename. Nothing else changes: the old file already has no name, and a
+// killed process has its descriptors closed by the kernel.
+//
+// At most kMaxPending descriptors wait at a time (release() waits for room), so the
+// space still held by replaced files stays small; drain() frees all of it, for a run
+// that ran out of space and for the run's end.
+class Releaser
+{
+public:
+    static constexpr std::size_t kMaxPending = 64;
+    static constexpr unsigned kThreads = 4;
+
+    Releaser() = default;
+    ~Releaser();
+    Releaser(const Releaser&) = delete;
+    Releaser& operator=(const Releaser&) = delete;
+
+    // Takes over the descriptor and closes it soon. Closes it at once when no thread
+    // could be started.
+    void release(int fd);
+    // Waits until every descriptor handed over has been closed.
+    void drain();
+
+private:
+    void work();
+    bool started();
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<int> m_pending;
+    unsigned m_closing = 0;
+    bool m_stopping = false;
+    std::vector<std::thread> m_threads;
+};
+
+} // namespace morvik::platform
