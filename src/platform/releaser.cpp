@@ -20,19 +20,14 @@ Releaser::~Releaser()
     }
 }
 
-bool Releaser::started()
+bool Releaser::addthread()
 {
-    if (!m_threads.empty()) {
-        return true;
-    }
     try {
-        for (unsigned i = 0; i < kThreads; ++i) {
-            m_threads.emplace_back([this] { work(); });
-        }
+        m_threads.emplace_back([this] { work(); });
+        return true;
     } catch (const std::system_error&) {
-        // Fewer threads (or none) are still correct; with none, release() closes inline.
+        return false; // fewer threads are still correct; with none, closes are inline
     }
-    return !m_threads.empty();
 }
 
 void Releaser::release(int fd)
@@ -41,7 +36,13 @@ void Releaser::release(int fd)
         return;
     }
     std::unique_lock lock(m_mutex);
-    if (!started()) {
+    // One thread to begin with, and one more each time the closes fall a whole queue
+    // behind: more threads than needed only contend for the file system's locks.
+    const bool behind = m_pending.size() >= kMaxPending;
+    if ((m_threads.empty() || behind) && m_threads.size() < kMaxThreads) {
+        addthread();
+    }
+    if (m_threads.empty()) {
         lock.unlock();
         ::close(fd);
         return;

@@ -19,12 +19,13 @@ namespace morvik::platform
 //
 // At most kMaxPending descriptors wait at a time (release() waits for room), so the
 // space still held by replaced files stays small; drain() frees all of it, for a run
-// that ran out of space and for the run's end.
+// that ran out of space and for the run's end. Threads are added, up to kMaxThreads,
+// only while the closes fall behind.
 class Releaser
 {
 public:
     static constexpr std::size_t kMaxPending = 64;
-    static constexpr unsigned kThreads = 4;
+    static constexpr unsigned kMaxThreads = 4;
 
     Releaser() = default;
     ~Releaser();
@@ -39,7 +40,7 @@ public:
 
 private:
     void work();
-    bool started();
+    bool addthread();
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
