@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/deleteat.h"
 
+#include "platform/releaser.h"
 #include "platform/syserror.h"
 
 #include <cerrno>
@@ -24,7 +25,8 @@ bool runningasroot()
 
 } // namespace
 
-OpenFolder::OpenFolder(const std::string& path) : m_path(path)
+OpenFolder::OpenFolder(const std::string& path, Releaser* releaser)
+    : m_path(path), m_releaser(releaser)
 {
     // Only a handle for the *at calls: nothing is read through it.
     m_fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -51,8 +53,19 @@ DeleteResult OpenFolder::deletefile(const std::string& name, std::string* reason
     if (name.empty() || name[0] == '.') {
         return result(DeleteResult::NotFound, std::strerror(ENOENT));
     }
+    // The file is held open (O_PATH: no data, no permission needed) until it has been
+    // unlinked, so that the releaser frees it off the run's thread.
+    struct Held {
+        int fd;
+        ~Held()
+        {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    } held{::openat(m_fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)};
     struct stat st;
-    if (::fstatat(m_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (held.fd < 0 || ::fstat(held.fd, &st) != 0) {
         return result(DeleteResult::NotFound, std::strerror(errno));
     }
     if (S_ISLNK(st.st_mode)) {
@@ -79,6 +92,10 @@ DeleteResult OpenFolder::deletefile(const std::string& name, std::string* reason
         const int err = errno;
         return result(err == ENOENT ? DeleteResult::NotFound : DeleteResult::Refused,
                       std::strerror(err));
+    }
+    if (m_releaser) {
+        m_releaser->release(held.fd);
+        held.fd = -1;
     }
     return DeleteResult::Deleted;
 }

@@ -8,16 +8,19 @@
 namespace morvik::platform
 {
 
-// A folder held open so that many of its files are deleted relative to it: one stat
-// and one unlink per file, without walking the path again each time. Deletes exactly
-// as deletefile() does: only visible files, a file without write permission is refused,
-// a symbolic link is removed itself.
+class Releaser;
+
+// A folder held open so that many of its files are deleted relative to it: one open
+// (O_PATH), one fstat and one unlink per file, without walking the path again each time. Deletes
+// exactly as deletefile() does: only visible files, a file without write permission is refused, a
+// symbolic link is removed itself.
 class OpenFolder
 {
 public:
     // A folder that cannot be opened makes every deletion fall back to deletefile() on
-    // the joined path, which then reports what it finds.
-    explicit OpenFolder(const std::string& path);
+    // the joined path, which then reports what it finds. With a Releaser, deleted files
+    // are closed (and so freed) by the releaser.
+    explicit OpenFolder(const std::string& path, Releaser* releaser = nullptr);
     ~OpenFolder();
     OpenFolder(const OpenFolder&) = delete;
     OpenFolder& operator=(const OpenFolder&) = delete;
@@ -30,6 +33,7 @@ public:
 private:
     std::string m_path;
     int m_fd = -1;
+    Releaser* m_releaser = nullptr;
 };
 
 } // namespace morvik::platform

@@ -6,6 +6,7 @@
 #include "platform/fileops.h"
 #include "platform/fsobject.h"
 #include "platform/progress.h"
+#include "platform/releaser.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 #include "platform/wildcard.h"
@@ -142,6 +143,7 @@ std::optional<MatchList> BatchDelete::foldersearch(const std::string& x)
 // deleted relative to it.
 void BatchDelete::deletematches(const MatchList& matches)
 {
+    platform::Releaser freed;
     std::optional<platform::OpenFolder> open;
     if (m_progress) {
         m_progress->addfound(matches.size());
@@ -158,7 +160,7 @@ void BatchDelete::deletematches(const MatchList& matches)
             const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
             if (!open || open->path() != folder) {
                 open.reset();
-                open.emplace(folder);
+                open.emplace(folder, &freed);
                 if (m_progress) {
                     m_progress->setfolder(folder);
                 }
