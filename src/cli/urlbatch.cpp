@@ -192,8 +192,7 @@ void UrlBatch::writeshortcut(const std::string& url, const std::string& title)
         return;
     }
     try {
-        platform::replaceentry(path,
-                               platform::togbk(urlgen::fillurl(m_settings.content, url) + "\r\n"));
+        m_shortcuts.write(path, platform::togbk(urlgen::fillurl(m_settings.content, url) + "\r\n"));
     } catch (const platform::SysError& e) {
         m_ui.msgbox(e.what(), kAppTitle, Icon::Critical);
     }

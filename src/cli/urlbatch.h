@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "tools/urlgen/shortcutwriter.h"
 #include "tools/urlgen/urlrun.h"
 
 #include <string>
@@ -48,6 +49,7 @@ private:
     Ui& m_ui;
     platform::Progress& m_progress;
     UrlRun m_log; // writes the error log exactly as the paced run does
+    urlgen::ShortcutWriter m_shortcuts;
 };
 
 } // namespace morvik::cli

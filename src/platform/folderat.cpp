@@ -89,7 +89,9 @@ std::string RewriteFolder::join(std::string_view name) const
     std::string out;
     out.reserve(m_path.size() + 1 + name.size());
     out += m_path;
-    out += '/';
+    if (out.empty() || out.back() != '/') {
+        out += '/';
+    }
     out += name;
     return out;
 }
@@ -234,6 +236,29 @@ void RewriteFolder::retryoncefreed(const std::function<void()>& attempt) const
     }
 }
 
+void RewriteFolder::writetemp(const std::string& name, std::string_view bytes,
+                              const struct stat* old, unsigned created) const
+{
+    retryoncefreed([&] {
+        std::string tempname;
+        const int fd = createtemp(name, created, tempname);
+        try {
+            try {
+                writeall(fd, bytes, m_path);
+            } catch (const SysError& e) {
+                throw SysError(join(name), e.code()); // the path is only built for the message
+            }
+            if (old) {
+                keepownerandmode(fd, *old, created, name);
+            }
+        } catch (...) {
+            discard(fd, tempname);
+            throw;
+        }
+        commit(fd, tempname, name);
+    });
+}
+
 void RewriteFolder::replace(const std::string& name, std::string_view bytes, ReadState& state) const
 {
     if (state.link || m_fd < 0) {
@@ -245,25 +270,30 @@ void RewriteFolder::replace(const std::string& name, std::string_view bytes, Rea
     if (!maywrite(name, state.st)) {
         throw SysError(join(name), EACCES);
     }
-    const unsigned created = state.st.st_mode & 0777;
-    retryoncefreed([&] {
-        std::string tempname;
-        const int fd = createtemp(name, created, tempname);
-        try {
-            try {
-                writeall(fd, bytes, m_path);
-            } catch (const SysError& e) {
-                throw SysError(join(name), e.code()); // the path is only built for the message
-            }
-            keepownerandmode(fd, state.st, created, name);
-        } catch (...) {
-            discard(fd, tempname);
-            throw;
-        }
-        commit(fd, tempname, name);
-    });
+    writetemp(name, bytes, &state.st, state.st.st_mode & 0777);
     release(state.fd);
     state.fd = -1;
+}
+
+void RewriteFolder::replaceentry(const std::string& name, std::string_view bytes) const
+{
+    if (m_fd < 0 || hasnul(name) || name.find('/') != std::string::npos) {
+        platform::replaceentry(join(name), bytes);
+        return;
+    }
+    struct stat st {
+    };
+    const bool existed = ::fstatat(m_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!existed && errno != ENOENT) {
+        throw SysError(join(name), errno);
+    }
+    // A link (dangling or not) is replaced like a missing file: the new file gets the
+    // default mode, not the mode of whatever the link pointed to.
+    const bool regular = existed && S_ISREG(st.st_mode);
+    if (regular && !maywrite(name, st)) {
+        throw SysError(join(name), EACCES);
+    }
+    writetemp(name, bytes, regular ? &st : nullptr, regular ? st.st_mode & 0777 : 0666);
 }
 
 } // namespace morvik::platform

@@ -66,6 +66,11 @@ public:
     // replaced file to the releaser.
     void replace(const std::string& name, std::string_view bytes, ReadState& state) const;
 
+    // Replaces the entry `name` with a new file holding the bytes, as replaceentry() does:
+    // a symbolic link is replaced, never written through; a regular file keeps its mode
+    // and owner; a missing one is created with the default mode.
+    void replaceentry(const std::string& name, std::string_view bytes) const;
+
     // Creates an exclusive temporary file beside `name` (hidden name, random suffix) with
     // the given mode; returns its descriptor and sets `tempname`. Throws SysError naming
     // `name`.
@@ -89,6 +94,11 @@ public:
     bool maywrite(const std::string& name, const struct stat& st) const;
 
 private:
+    // Writes the bytes to a temporary file created with mode `created` and renames it over
+    // `name`, keeping the owner and mode of `old` when there was one.
+    void writetemp(const std::string& name, std::string_view bytes, const struct stat* old,
+                   unsigned created) const;
+
     std::string m_path;
     int m_fd = -1;
     // The group a new file of this folder gets (the folder's own in a setgid folder).

@@ -5,9 +5,9 @@
 #include "platform/qt/framebox.h"
 #include "platform/qt/pathedit.h"
 #include "platform/qt/qtglue.h"
+#include "tools/urlgen/shortcut.h"
 #include "ui/folderpicker.h"
 #include "ui/windows.h"
-#include "tools/urlgen/shortcut.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

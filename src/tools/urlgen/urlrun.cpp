@@ -215,7 +215,7 @@ void UrlRun::finishpage()
     try {
         // A symbolic link of that name is replaced, never written through: the shortcut
         // stays inside the chosen folder.
-        platform::replaceentry(path, platform::togbk(content));
+        m_shortcuts.write(path, platform::togbk(content));
     } catch (const platform::SysError& e) {
         ++m_unwritten;
         if (m_ui) {

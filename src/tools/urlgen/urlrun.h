@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/http.h"
+#include "tools/urlgen/shortcutwriter.h"
 
 #include <memory>
 #include <string>
@@ -92,6 +93,7 @@ private:
 
     platform::HttpTimeouts m_timeouts;
     std::unique_ptr<platform::HttpTransfer> m_inet;
+    urlgen::ShortcutWriter m_shortcuts;
     UrlHost* m_host = nullptr;
     Ui* m_ui = nullptr;
     bool m_running = false;
