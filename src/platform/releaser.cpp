@@ -14,7 +14,7 @@ Releaser::~Releaser()
         const std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
-    m_changed.notify_all();
+    m_work.notify_all();
     for (auto& thread : m_threads) {
         thread.join();
     }
@@ -47,23 +47,35 @@ void Releaser::release(int fd)
         ::close(fd);
         return;
     }
-    m_changed.wait(lock, [this] { return m_pending.size() < kMaxPending; });
+    ++m_waiting;
+    m_done.wait(lock, [this] { return m_pending.size() < kMaxPending; });
+    --m_waiting;
     m_pending.push_back(fd);
+    const bool wake = m_idle > 0 && m_pending.size() >= kWakeBatch;
     lock.unlock();
-    m_changed.notify_all();
+    if (wake) {
+        m_work.notify_one();
+    }
 }
 
 void Releaser::drain()
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_pending.empty() && m_closing == 0; });
+    if (!m_pending.empty()) {
+        m_work.notify_all(); // fewer than a batch may be waiting for an idle thread
+    }
+    ++m_waiting;
+    m_done.wait(lock, [this] { return m_pending.empty() && m_closing == 0; });
+    --m_waiting;
 }
 
 void Releaser::work()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [this] { return !m_pending.empty() || m_stopping; });
+        ++m_idle;
+        m_work.wait(lock, [this] { return !m_pending.empty() || m_stopping; });
+        --m_idle;
         if (m_pending.empty()) {
             return;
         }
@@ -71,11 +83,12 @@ void Releaser::work()
         m_pending.pop_back();
         ++m_closing;
         lock.unlock();
-        m_changed.notify_all();
         ::close(fd);
         lock.lock();
         --m_closing;
-        m_changed.notify_all();
+        if (m_waiting > 0) {
+            m_done.notify_all();
+        }
     }
 }
 

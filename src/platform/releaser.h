@@ -26,6 +26,8 @@ class Releaser
 public:
     static constexpr std::size_t kMaxPending = 64;
     static constexpr unsigned kMaxThreads = 4;
+    // An idle thread is woken once this many descriptors wait (or by drain()).
+    static constexpr std::size_t kWakeBatch = 16;
 
     Releaser() = default;
     ~Releaser();
@@ -43,9 +45,15 @@ private:
     bool addthread();
 
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    // Threads wait on m_work for descriptors; release() and drain() wait on m_done for
+    // closes. Threads are woken a batch at a time, and callers only when they wait, so
+    // most files cost no wake-up system call.
+    std::condition_variable m_work;
+    std::condition_variable m_done;
     std::vector<int> m_pending;
     unsigned m_closing = 0;
+    unsigned m_idle = 0;
+    unsigned m_waiting = 0;
     bool m_stopping = false;
     std::vector<std::thread> m_threads;
 };
