@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/batchcopy.h"
 
+#include "platform/fd.h"
 #include "platform/folderat.h"
 #include "platform/syserror.h"
 
@@ -188,19 +189,11 @@ void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) co
     }
     // The destination is held open (O_PATH: no data, no permission needed) until it has
     // been replaced, so that the folder's releaser frees it off the run's thread.
-    struct Held {
-        int fd;
-        ~Held()
-        {
-            if (fd >= 0) {
-                close(fd);
-            }
-        }
-    } held{openat(folder.fd(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)};
+    Fd held(openat(folder.fd(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
     struct stat existing {
     };
     bool replacing = false;
-    if (held.fd >= 0 && fstat(held.fd, &existing) == 0) {
+    if (held.get() >= 0 && fstat(held.get(), &existing) == 0) {
         replacing = S_ISREG(existing.st_mode);
     } else if (errno != ENOENT) {
         throw SysError(folder.join(name), errno);
@@ -234,8 +227,7 @@ void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) co
         }
         folder.commit(out, tempname, name);
     });
-    folder.release(held.fd);
-    held.fd = -1;
+    folder.release(held.take());
 }
 
 bool samefile(const std::string& a, const std::string& b)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/deleteat.h"
 
+#include "platform/fd.h"
 #include "platform/releaser.h"
 #include "platform/syserror.h"
 
@@ -55,17 +56,9 @@ DeleteResult OpenFolder::deletefile(const std::string& name, std::string* reason
     }
     // The file is held open (O_PATH: no data, no permission needed) until it has been
     // unlinked, so that the releaser frees it off the run's thread.
-    struct Held {
-        int fd;
-        ~Held()
-        {
-            if (fd >= 0) {
-                ::close(fd);
-            }
-        }
-    } held{::openat(m_fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)};
+    Fd held(::openat(m_fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
     struct stat st;
-    if (held.fd < 0 || ::fstat(held.fd, &st) != 0) {
+    if (held.get() < 0 || ::fstat(held.get(), &st) != 0) {
         return result(DeleteResult::NotFound, std::strerror(errno));
     }
     if (S_ISLNK(st.st_mode)) {
@@ -94,8 +87,7 @@ DeleteResult OpenFolder::deletefile(const std::string& name, std::string* reason
                       std::strerror(err));
     }
     if (m_releaser) {
-        m_releaser->release(held.fd);
-        held.fd = -1;
+        m_releaser->release(held.take());
     }
     return DeleteResult::Deleted;
 }

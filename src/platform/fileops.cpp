@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/fileops.h"
 
+#include "platform/fd.h"
+
 #include "platform/fsobject.h"
 #include "platform/syserror.h"
 
@@ -24,32 +26,6 @@ namespace
 constexpr const char* kNulReason = "路径中含有空字符（NUL）";
 
 constexpr std::size_t kCopyBlock = 1 << 20;
-
-// Closes a descriptor unless it was handed over with release().
-class Fd
-{
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    // Closes now and reports the close's own errno (0 when it succeeded).
-    int close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0 ? 0 : errno;
-    }
-
-private:
-    int m_fd;
-};
 
 // A temporary file beside a target; removed on destruction unless committed.
 class TempFile

@@ -52,13 +52,6 @@ const ProcessIds& processids()
     return ids;
 }
 
-ReadState::~ReadState()
-{
-    if (fd >= 0) {
-        ::close(fd);
-    }
-}
-
 RewriteFolder::RewriteFolder(std::string path, Releaser* releaser)
     : m_path(std::move(path)), m_releaser(releaser)
 {
@@ -111,7 +104,7 @@ std::string RewriteFolder::read(const std::string& name, ReadState& state) const
         throw SysError(join(name), errno);
     }
     state.link = false;
-    state.fd = fd;
+    state.file.reset(fd);
     if (::fstat(fd, &state.st) != 0) {
         throw SysError(join(name), errno);
     }
@@ -271,8 +264,7 @@ void RewriteFolder::replace(const std::string& name, std::string_view bytes, Rea
         throw SysError(join(name), EACCES);
     }
     writetemp(name, bytes, &state.st, state.st.st_mode & 0777);
-    release(state.fd);
-    state.fd = -1;
+    release(state.file.take());
 }
 
 void RewriteFolder::replaceentry(const std::string& name, std::string_view bytes) const

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/fd.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -27,12 +29,7 @@ struct ReadState {
     struct stat st {
     };
     bool link = false;
-    int fd = -1;
-
-    ReadState() = default;
-    ~ReadState();
-    ReadState(const ReadState&) = delete;
-    ReadState& operator=(const ReadState&) = delete;
+    Fd file;
 };
 
 // A folder held open while many of its files are read, rewritten or copied into relative
