@@ -88,6 +88,32 @@ private:
     std::string m_text;
 };
 
+// Writes `count` pages p10.htm... holding `original` into disk/site and inserts the
+// content file before "</body>" in each of them; returns the pages' paths.
+std::vector<std::string> insertintosite(const std::string& disk, const std::string& content,
+                                        const std::string& original, int count, RecordingUi& ui,
+                                        const std::function<void()>& beforerun = {})
+{
+    std::vector<std::string> targets;
+    std::filesystem::create_directory(disk + "/site");
+    for (int i = 10; i < 10 + count; ++i) {
+        targets.push_back(disk + "/site/p" + std::to_string(i) + ".htm");
+        std::ofstream(targets.back(), std::ios::binary) << original;
+    }
+    if (beforerun) {
+        beforerun();
+    }
+    morvik::append::ContentSettings settings;
+    settings.contentfile = content;
+    settings.targetfolder = disk + "/site";
+    settings.position = "F{:$}</body>";
+    settings.types = {"*.htm"};
+    settings.scope = morvik::append::Scope::Cur;
+    bool zt = false;
+    morvik::append::contentrun(settings, zt, ui);
+    return targets;
+}
+
 } // namespace
 
 TEST(DiskFull, ContentRunKeepsEveryOriginal)
@@ -96,21 +122,8 @@ TEST(DiskFull, ContentRunKeepsEveryOriginal)
     const std::string content = tree.createFile("content.txt", std::string(4 * kPage, 'x'));
     const std::string original = "<html><body>\r\n</body></html>\r\n";
     onsmalldisk(tree, 48 * kPage, [&](const std::string& disk) {
-        std::vector<std::string> targets;
-        std::filesystem::create_directory(disk + "/site");
-        for (int i = 10; i < 30; ++i) {
-            targets.push_back(disk + "/site/p" + std::to_string(i) + ".htm");
-            std::ofstream(targets.back(), std::ios::binary) << original;
-        }
-        morvik::append::ContentSettings settings;
-        settings.contentfile = content;
-        settings.targetfolder = disk + "/site";
-        settings.position = "F{:$}</body>";
-        settings.types = {"*.htm"};
-        settings.scope = morvik::append::Scope::Cur;
         RecordingUi ui;
-        bool zt = false;
-        morvik::append::contentrun(settings, zt, ui);
+        const auto targets = insertintosite(disk, content, original, 20, ui);
 
         Findings findings;
         std::vector<std::string> failed;
@@ -143,30 +156,17 @@ TEST(DiskFull, ReplacedFilesAreFreedBeforeTheDiskIsFull)
     const std::string content = tree.createFile("content.txt", "x");
     const std::string original = "<body>\r\n" + std::string(4 * kPage, 'p') + "</body>\r\n";
     onsmalldisk(tree, 48 * kPage, [&](const std::string& disk) {
-        std::filesystem::create_directory(disk + "/site");
-        for (int i = 0; i < 8; ++i) {
-            std::ofstream(disk + "/site/p" + std::to_string(i) + ".htm", std::ios::binary)
-                << original;
-        }
-        morvik::test::fillup(disk);
-        std::filesystem::resize_file(disk + "/filler",
-                                     std::filesystem::file_size(disk + "/filler") - 6 * kPage);
-        morvik::append::ContentSettings settings;
-        settings.contentfile = content;
-        settings.targetfolder = disk + "/site";
-        settings.position = "F{:$}</body>";
-        settings.types = {"*.htm"};
-        settings.scope = morvik::append::Scope::Cur;
         RecordingUi ui;
-        bool zt = false;
-        morvik::append::contentrun(settings, zt, ui);
+        const auto targets = insertintosite(disk, content, original, 8, ui, [&] {
+            morvik::test::fillup(disk);
+            std::filesystem::resize_file(disk + "/filler",
+                                         std::filesystem::file_size(disk + "/filler") - 6 * kPage);
+        });
 
         Findings findings;
-        for (int i = 0; i < 8; ++i) {
-            const std::string now =
-                morvik::test::readAll(disk + "/site/p" + std::to_string(i) + ".htm");
-            findings.check(now.size() == original.size() + 3,
-                           "not rewritten: p" + std::to_string(i));
+        for (const auto& target : targets) {
+            const std::string now = morvik::test::readAll(target);
+            findings.check(now.size() == original.size() + 3, "not rewritten: " + target);
         }
         findings.check(ui.boxes.size() == 1 && ui.boxes[0].icon == morvik::Icon::Information,
                        "not the success box alone: " + ui.titles() +
