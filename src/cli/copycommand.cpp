@@ -55,8 +55,8 @@ void addcopycommand(CLI::App& app, Action& action)
     auto args = std::make_shared<CopyArgs>();
     CLI::App* sub = app.add_subcommand(
         "copy", "批量追加文件：把源文件夹的每个文件复制到目标文件夹的每个直接子文件夹");
-    sub->add_option("SOURCE_DIR", args->source, "源文件夹")->required();
-    sub->add_option("TARGET_DIR", args->target, "目标文件夹")->required();
+    sub->add_option("SOURCE_DIR", args->source, "源文件夹")->required()->check(nonemptypath());
+    sub->add_option("TARGET_DIR", args->target, "目标文件夹")->required()->check(nonemptypath());
     sub->add_flag("-n,--dry-run", args->dryrun, "只列出将要创建或覆盖的文件，不复制");
     sub->callback([args, &action] { action = [args] { return runcopy(*args); }; });
 }

@@ -98,8 +98,9 @@ void adddeletecommand(CLI::App& app, Action& action)
                                  "文件名、通配符（* ?）或完整路径；不是完整路径时在 --in 中查找");
     sub->add_option("--list", args->list,
                     "文件列表（每行一个，或用逗号分隔）；有 --in 时为其中的文件名，否则为完整路径")
-        ->excludes(name);
-    sub->add_option("--in", args->folder, "文件所在的文件夹");
+        ->excludes(name)
+        ->check(nonemptypath());
+    sub->add_option("--in", args->folder, "文件所在的文件夹")->check(nonemptypath());
     sub->add_flag("-r,--recursive", args->recursive, "扫描子文件夹（所有层）");
     sub->add_flag("--report,!--no-report", args->report,
                   "把未能删除的文件写入 Err_Report.txt（默认写入）");

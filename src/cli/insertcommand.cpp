@@ -68,8 +68,10 @@ void addinsertcommand(CLI::App& app, Action& action)
     auto args = std::make_shared<InsertArgs>();
     CLI::App* sub = app.add_subcommand(
         "insert", "批量追加内容：把内容文件的文字插入目标文件夹中指定类型的每个文件");
-    sub->add_option("CONTENT_FILE", args->contentfile, "内容文件")->required();
-    sub->add_option("TARGET_DIR", args->target, "目标文件夹")->required();
+    sub->add_option("CONTENT_FILE", args->contentfile, "内容文件")
+        ->required()
+        ->check(nonemptypath());
+    sub->add_option("TARGET_DIR", args->target, "目标文件夹")->required()->check(nonemptypath());
     sub->add_option("--types", args->types, "文件类型，逗号分隔，如 htm,html 或 *.htm")
         ->required()
         ->delimiter(',');

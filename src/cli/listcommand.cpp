@@ -112,7 +112,7 @@ int runlist(const ListArgs& args)
         return kExitOk;
     }
     try {
-        platform::replacefile(args.output, bytes);
+        platform::writeoutput(args.output, bytes);
     } catch (const platform::SysError& e) {
         ui.msgbox("文件列表未能生成：无法写入文件 " + args.output + "\n原因：" + e.reason(),
                   filelist::kTitle, Icon::Critical);
@@ -129,13 +129,14 @@ void addlistcommand(CLI::App& app, Action& action)
     auto args = std::make_shared<ListArgs>();
     CLI::App* sub = app.add_subcommand(
         "list", "列表生成：把文件夹的子文件夹和文件写入 filelist.txt（GBK，CR LF）");
-    sub->add_option("DIR", args->folder, "要列出的文件夹")->required();
+    sub->add_option("DIR", args->folder, "要列出的文件夹")->required()->check(nonemptypath());
     auto* folders = sub->add_flag("--folders", args->foldersonly, "只列出文件夹");
     sub->add_flag("--files", args->filesonly, "只列出文件")->excludes(folders);
     sub->add_flag("--absolute", args->absolute, "使用绝对路径");
     sub->add_option("--ext", args->ext, "文件扩展名，如 htm（多个用 ;*. 隔开，如 htm;*.css）");
     sub->add_option("-o,--output", args->output,
-                    "写入的文件（默认为工作文件夹中的 filelist.txt；- 为标准输出）");
+                    "写入的文件（默认为工作文件夹中的 filelist.txt；- 为标准输出）")
+        ->check(nonemptypath());
     sub->callback([args, &action] { action = [args] { return runlist(*args); }; });
 }
 

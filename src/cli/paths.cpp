@@ -51,6 +51,17 @@ std::string absolutefolder(const std::string& path)
     return folder;
 }
 
+const CLI::Validator& nonemptypath()
+{
+    static const CLI::Validator validator(
+        [](std::string& value) {
+            return value.empty() ? std::string("不能为空（空的路径不指向任何文件夹或文件）")
+                                 : std::string();
+        },
+        "PATH");
+    return validator;
+}
+
 std::string childpath(const std::string& folder, const std::string& name)
 {
     return folder == "/" ? "/" + name : folder + "/" + name;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <string>
 
 namespace morvik::cli
@@ -10,6 +11,10 @@ namespace morvik::cli
 // working folder when relative), "." and ".." resolved by name, no trailing "/" except
 // for the root.
 std::string absolutefolder(const std::string& path);
+
+// Refuses an empty path argument before anything runs: an empty text names no folder or
+// file (it would otherwise stand for the working folder).
+const CLI::Validator& nonemptypath();
 
 // The full path of an entry of a folder ("/" + name in the root).
 std::string childpath(const std::string& folder, const std::string& name);

@@ -143,8 +143,11 @@ void addurlcommand(CLI::App& app, Action& action)
     auto args = std::make_shared<UrlArgs>();
     CLI::App* sub = app.add_subcommand(
         "url", "批量生成URL：为列表文件中的每个网址生成以网页标题命名的 .url 快捷方式");
-    sub->add_option("LIST_FILE", args->listfile, "网址列表文件（*.txt，每行一个网址）")->required();
-    sub->add_option("--out", args->out, "快捷方式的输出文件夹（默认为程序的数据文件夹）");
+    sub->add_option("LIST_FILE", args->listfile, "网址列表文件（*.txt，每行一个网址）")
+        ->required()
+        ->check(nonemptypath());
+    sub->add_option("--out", args->out, "快捷方式的输出文件夹（默认为程序的数据文件夹）")
+        ->check(nonemptypath());
     sub->add_option("--template", args->templatefile,
                     "快捷方式模板文件（默认 [InternetShortcut] 和 URL=）；URL= 后填入网址");
     sub->add_flag("--report", args->report, "把超时和没有标题的网址写入 Error_CreateUrl.log");

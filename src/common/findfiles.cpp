@@ -5,6 +5,8 @@
 #include "platform/syserror.h"
 #include "platform/wildcard.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <iterator>
 
 namespace morvik
@@ -45,6 +47,12 @@ void MatchList::append(MatchList&& other)
                      std::make_move_iterator(other.paths.end()));
     }
     other.paths.clear();
+    folders.insert(folders.end(), std::make_move_iterator(other.folders.begin()),
+                   std::make_move_iterator(other.folders.end()));
+    other.folders.clear();
+    if (!top) {
+        top = std::move(other.top);
+    }
     unreadable.insert(unreadable.end(), std::make_move_iterator(other.unreadable.begin()),
                       std::make_move_iterator(other.unreadable.end()));
     other.unreadable.clear();
@@ -53,18 +61,25 @@ void MatchList::append(MatchList&& other)
 namespace
 {
 
-void walk(const Folder& folder, const std::string& pattern, bool wild, bool descend, int depth,
-          MatchList& result)
-{
-    std::vector<std::string>& out = result.paths;
+struct WalkRules {
+    const std::string& pattern;
+    bool wild;
+};
 
-    if (platform::anyvisiblematch(folder, pattern)) {
-        if (!wild) {
+void walk(int fd, const std::string& path, const std::string& relative, const platform::FileId& id,
+          const WalkRules& rules, bool descend, int depth, MatchList& result)
+{
+    const Folder folder = platform::readfolder(fd, path);
+    std::vector<std::string>& out = result.paths;
+    const std::size_t before = out.size();
+
+    if (platform::anyvisiblematch(folder, rules.pattern)) {
+        if (!rules.wild) {
             // The name as the caller wrote it, not as it is stored.
-            out.push_back(folder.join(pattern));
+            out.push_back(folder.join(rules.pattern));
         } else {
             for (const platform::FileItem& file : folder.files) {
-                if (platform::wildcardmatch(pattern, file.name)) {
+                if (platform::wildcardmatch(rules.pattern, file.name)) {
                     std::string& entry = out.emplace_back();
                     entry.reserve(folder.path.size() + 1 + file.name.size());
                     entry += folder.path;
@@ -73,6 +88,9 @@ void walk(const Folder& folder, const std::string& pattern, bool wild, bool desc
                 }
             }
         }
+    }
+    if (out.size() > before) {
+        result.folders.push_back({relative, id, out.size() - before});
     }
 
     if (!descend || depth == 0) {
@@ -83,25 +101,41 @@ void walk(const Folder& folder, const std::string& pattern, bool wild, bool desc
         if (sub.type != platform::kFolderType) {
             continue;
         }
-        Folder subfolder;
+        platform::FileId subid;
+        platform::Fd subfolder;
         try {
-            subfolder = platform::getfolder(sub.path);
+            subfolder = platform::opensubfolder(fd, sub.name, {id.device, sub.inode}, sub.path,
+                                                false, &subid);
+            walk(subfolder.get(), sub.path, relative.empty() ? sub.name : relative + "/" + sub.name,
+                 subid, rules, true, next, result);
         } catch (const platform::SysError& e) {
             result.unreadable.push_back({sub.path, e.reason()});
-            continue;
         }
-        walk(subfolder, pattern, wild, true, next, result);
     }
 }
 
 } // namespace
 
-MatchList findfiles(const std::string& folder, const std::string& pattern, bool descend,
+MatchList findfiles(const platform::TopFolder& top, const std::string& pattern, bool descend,
                     std::int16_t depth)
 {
     MatchList result;
-    walk(platform::getfolder(folder), pattern, platform::haswildcard(pattern), descend, depth,
-         result);
+    // A handle of its own, so the top's listing starts at its first entry every time.
+    const platform::Fd listing(::openat(top.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (listing.get() < 0) {
+        throw platform::SysError(top.path(), errno);
+    }
+    walk(listing.get(), top.path(), "", top.id(), {pattern, platform::haswildcard(pattern)},
+         descend, depth, result);
+    return result;
+}
+
+MatchList findfiles(const std::string& folder, const std::string& pattern, bool descend,
+                    std::int16_t depth)
+{
+    auto top = std::make_shared<const platform::TopFolder>(folder);
+    MatchList result = findfiles(*top, pattern, descend, depth);
+    result.top = std::move(top);
     return result;
 }
 

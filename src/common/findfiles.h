@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/topfolder.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,8 +20,21 @@ struct UnreadableFolder {
     std::string reason;
 };
 
+// The matches that lie in one folder, consecutive in MatchList::paths: the folder's path
+// below the walk's top folder ("" for the top itself) and its identity as the walk saw
+// it, so a run acting on the matches opens that very folder again, by handle.
+struct MatchedFolder {
+    std::string relative;
+    platform::FileId id;
+    std::size_t count = 0;
+};
+
 struct MatchList {
     std::vector<std::string> paths;
+    // The folders of `paths`, in the same order.
+    std::vector<MatchedFolder> folders;
+    // The folder the walk started from, held open, when the walk opened it itself.
+    std::shared_ptr<const platform::TopFolder> top;
     // Subfolders the walk could not read (gone or without permission); it went on past
     // them, so their files are neither matched nor counted as missing.
     std::vector<UnreadableFolder> unreadable;
@@ -39,6 +55,12 @@ struct MatchList {
 // cannot be read (or is an empty text); a subfolder that cannot be read is collected in
 // `unreadable` and the walk goes on.
 MatchList findfiles(const std::string& folder, const std::string& pattern, bool descend,
+                    std::int16_t depth);
+
+// The same walk below a folder a run has opened: every subfolder is opened relative to its
+// parent's handle, never through a link, and checked against the entry the listing saw; a
+// folder swapped meanwhile is not entered and is listed in `unreadable` with the reason.
+MatchList findfiles(const platform::TopFolder& top, const std::string& pattern, bool descend,
                     std::int16_t depth);
 
 // The name part of a path (after its last "/") when wantname, else the folder part

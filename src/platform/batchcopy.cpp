@@ -195,6 +195,13 @@ void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) co
     bool replacing = false;
     if (held.get() >= 0 && fstat(held.get(), &existing) == 0) {
         replacing = S_ISREG(existing.st_mode);
+        // A pipe, device or socket of that name is someone's, not a page to replace.
+        if (S_ISDIR(existing.st_mode)) {
+            throw SysError(folder.join(name), EISDIR);
+        }
+        if (!replacing && !S_ISLNK(existing.st_mode)) {
+            throw SysError(folder.join(name), kNotRegularReason);
+        }
     } else if (errno != ENOENT) {
         throw SysError(folder.join(name), errno);
     }

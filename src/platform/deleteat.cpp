@@ -33,9 +33,14 @@ OpenFolder::OpenFolder(const std::string& path, Releaser* releaser)
     m_fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
+OpenFolder::OpenFolder(int fd, std::string path, Releaser* releaser)
+    : m_path(std::move(path)), m_fd(fd), m_owned(false), m_releaser(releaser)
+{
+}
+
 OpenFolder::~OpenFolder()
 {
-    if (m_fd >= 0) {
+    if (m_owned && m_fd >= 0) {
         ::close(m_fd);
     }
 }

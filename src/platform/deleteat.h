@@ -21,6 +21,8 @@ public:
     // the joined path, which then reports what it finds. With a Releaser, deleted files
     // are closed (and so freed) by the releaser.
     explicit OpenFolder(const std::string& path, Releaser* releaser = nullptr);
+    // A folder a run has opened (the handle stays the caller's); `path` is for messages.
+    OpenFolder(int fd, std::string path, Releaser* releaser);
     ~OpenFolder();
     OpenFolder(const OpenFolder&) = delete;
     OpenFolder& operator=(const OpenFolder&) = delete;
@@ -33,6 +35,7 @@ public:
 private:
     std::string m_path;
     int m_fd = -1;
+    bool m_owned = true;
     Releaser* m_releaser = nullptr;
 };
 

@@ -15,6 +15,14 @@ public:
     ~Fd() { reset(); }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : m_fd(other.take()) {}
+    Fd& operator=(Fd&& other) noexcept
+    {
+        if (this != &other) {
+            reset(other.take());
+        }
+        return *this;
+    }
 
     int get() const { return m_fd; }
     // Closes the descriptor held and holds `fd` instead.

@@ -190,6 +190,37 @@ void copycontents(int in, int out, const std::string& source, const std::string&
 
 } // namespace
 
+void writeoutput(const std::string& path, std::string_view bytes)
+{
+    refusenul(path);
+    struct stat st {
+    };
+    if (::lstat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            throw SysError(path, EISDIR);
+        }
+        if (S_ISSOCK(st.st_mode)) {
+            throw SysError(path, kNotRegularReason);
+        }
+        if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISFIFO(st.st_mode)) {
+            Fd out(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+            if (out.get() < 0) {
+                throw SysError(path, errno);
+            }
+            struct stat opened {
+            };
+            if (::fstat(out.get(), &opened) == 0 && !S_ISREG(opened.st_mode)) {
+                writeall(out.get(), bytes, path);
+                if (const int code = out.close()) {
+                    throw SysError(path, code);
+                }
+                return;
+            }
+        }
+    }
+    replaceentry(path, bytes);
+}
+
 void writeall(int fd, std::string_view bytes, const std::string& target)
 {
     const char* p = bytes.data();

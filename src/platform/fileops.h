@@ -53,6 +53,12 @@ void replacefile(const std::string& path, std::string_view bytes);
 // a read-only one (no write permission) is refused. Throws SysError.
 void replaceentry(const std::string& path, std::string_view bytes);
 
+// Writes a file the program produces (a list, an output the user named): a regular file
+// or a link of that name is replaced as replaceentry() does; a device or a pipe is
+// written to directly, as the shell's ">" does; a folder or a socket is refused.
+// Throws SysError.
+void writeoutput(const std::string& path, std::string_view bytes);
+
 // Writes all the bytes to a descriptor, going on after short writes; throws SysError
 // naming `target`.
 void writeall(int fd, std::string_view bytes, const std::string& target);

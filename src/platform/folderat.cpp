@@ -5,6 +5,7 @@
 #include "platform/releaser.h"
 #include "platform/syserror.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <random>
@@ -40,7 +41,35 @@ std::string readbypath(const std::string& path, ReadState& state)
     return bytes;
 }
 
+// The most one read() returns on Linux; a shorter read than asked for means the end.
+constexpr std::size_t kMaxReadChunk = 0x7ffff000;
+
+std::string placekey(const FileId& folder, const std::string& name)
+{
+    std::string key = std::to_string(folder.device);
+    key += ':';
+    key += std::to_string(folder.inode);
+    key += '/';
+    key += name;
+    return key;
+}
+
+bool samestatus(const struct stat& a, const struct stat& b)
+{
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
+           a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
 } // namespace
+
+bool HandledFiles::note(const FileId& place, const std::string& name, const FileId& entry,
+                        const std::string& entryname)
+{
+    std::string key = placekey(entry, entryname);
+    const auto [at, fresh] = m_places.try_emplace(placekey(place, name), key);
+    return fresh || at->second == key;
+}
 
 const ProcessIds& processids()
 {
@@ -70,9 +99,23 @@ RewriteFolder::RewriteFolder(std::string path, Releaser* releaser)
     }
 }
 
+RewriteFolder::RewriteFolder(int fd, std::string path, std::string relative, const FileId& id,
+                             const RunScope& scope)
+    : m_path(std::move(path)), m_relative(std::move(relative)), m_id(id), m_scope(scope),
+      m_owned(false), m_fd(fd), m_releaser(scope.releaser)
+{
+    struct stat st {
+    };
+    if (::fstat(m_fd, &st) != 0) {
+        throw SysError(m_path, errno);
+    }
+    m_newgroup = (st.st_mode & S_ISGID) ? st.st_gid : processids().egid;
+    m_device = static_cast<unsigned long>(st.st_dev);
+}
+
 RewriteFolder::~RewriteFolder()
 {
-    if (m_fd >= 0) {
+    if (m_owned && m_fd >= 0) {
         ::close(m_fd);
     }
 }
@@ -89,21 +132,43 @@ std::string RewriteFolder::join(std::string_view name) const
     return out;
 }
 
+int RewriteFolder::openlinked(const std::string& name, ReadState& state) const
+{
+    TopFolder::Inside inside = m_scope.top->resolvelink(m_relative, name);
+    const int fd = ::openat(inside.folder.get(), inside.name.c_str(),
+                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int code = errno;
+        if (code == ELOOP) {
+            throw SysError(join(name), kOutsideReason); // made a link since it was resolved
+        }
+        throw SysError(join(name), code);
+    }
+    state.linkfolder = std::move(inside.folder);
+    state.linkname = std::move(inside.name);
+    state.linkrelative = std::move(inside.relative);
+    return fd;
+}
+
 std::string RewriteFolder::read(const std::string& name, ReadState& state) const
 {
     if (m_fd < 0 || hasnul(name) || name.find('/') != std::string::npos) {
         return readbypath(join(name), state);
     }
-    // O_NOFOLLOW: a link is read and later rewritten through the path-based way, which
-    // edits its target and keeps the link.
-    const int fd = ::openat(m_fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ELOOP) {
+    // O_NOFOLLOW: a link is followed only beneath the run's top folder; without one it
+    // is read and later rewritten through the path-based way, which edits its target
+    // and keeps the link.
+    int fd = ::openat(m_fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    state.link = false;
+    if (fd < 0 && errno == ELOOP) {
+        if (!m_scope.top) {
             return readbypath(join(name), state);
         }
+        fd = openlinked(name, state);
+        state.link = true;
+    } else if (fd < 0) {
         throw SysError(join(name), errno);
     }
-    state.link = false;
     state.file.reset(fd);
     if (::fstat(fd, &state.st) != 0) {
         throw SysError(join(name), errno);
@@ -114,12 +179,21 @@ std::string RewriteFolder::read(const std::string& name, ReadState& state) const
     if (!S_ISREG(state.st.st_mode)) {
         throw SysError(join(name), kNotRegularReason);
     }
+    if (m_scope.handled) {
+        const bool fresh = state.link ? m_scope.handled->note(fileid(state.linkfolder.get()),
+                                                              state.linkname, m_id, name)
+                                      : m_scope.handled->note(m_id, name, m_id, name);
+        if (!fresh) {
+            throw AlreadyHandled(join(name));
+        }
+    }
     // One byte more than the size: a short read then means the end was reached, so a
     // file read in one call needs no second call that returns nothing.
     std::string bytes(static_cast<std::size_t>(state.st.st_size) + 1, '\0');
     std::size_t have = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, bytes.data() + have, bytes.size() - have);
+        const std::size_t want = std::min(bytes.size() - have, kMaxReadChunk);
+        const ssize_t n = ::read(fd, bytes.data() + have, want);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -127,10 +201,12 @@ std::string RewriteFolder::read(const std::string& name, ReadState& state) const
             throw SysError(join(name), errno);
         }
         have += static_cast<std::size_t>(n);
-        if (n == 0 || have < bytes.size()) {
+        if (n == 0 || static_cast<std::size_t>(n) < want) {
             break;
         }
-        bytes.resize(bytes.size() * 2); // the file grew since fstat
+        if (have == bytes.size()) {
+            bytes.resize(bytes.size() * 2); // the file grew since fstat
+        }
     }
     bytes.resize(have);
     return bytes;
@@ -230,7 +306,8 @@ void RewriteFolder::retryoncefreed(const std::function<void()>& attempt) const
 }
 
 void RewriteFolder::writetemp(const std::string& name, std::string_view bytes,
-                              const struct stat* old, unsigned created) const
+                              const struct stat* old, unsigned created,
+                              const ReadState* unchanged) const
 {
     retryoncefreed([&] {
         std::string tempname;
@@ -244,6 +321,13 @@ void RewriteFolder::writetemp(const std::string& name, std::string_view bytes,
             if (old) {
                 keepownerandmode(fd, *old, created, name);
             }
+            // Another program's write since the read would be lost by the rename.
+            struct stat now {
+            };
+            if (unchanged &&
+                (::fstat(unchanged->file.get(), &now) != 0 || !samestatus(now, unchanged->st))) {
+                throw ChangedError(join(name));
+            }
         } catch (...) {
             discard(fd, tempname);
             throw;
@@ -254,6 +338,20 @@ void RewriteFolder::writetemp(const std::string& name, std::string_view bytes,
 
 void RewriteFolder::replace(const std::string& name, std::string_view bytes, ReadState& state) const
 {
+    if (state.link && state.linkfolder.get() >= 0) {
+        // The link stays; its target, inside the top folder, gets the new contents.
+        const std::string& relative = state.linkrelative;
+        const auto slash = relative.rfind('/');
+        const std::string parent =
+            slash == std::string::npos ? std::string() : relative.substr(0, slash);
+        const RewriteFolder target(state.linkfolder.get(), m_scope.top->display(parent), parent,
+                                   fileid(state.linkfolder.get()), m_scope);
+        ReadState direct;
+        direct.st = state.st;
+        direct.file = std::move(state.file);
+        target.replace(state.linkname, bytes, direct);
+        return;
+    }
     if (state.link || m_fd < 0) {
         replacefile(join(name), bytes);
         return;
@@ -263,7 +361,7 @@ void RewriteFolder::replace(const std::string& name, std::string_view bytes, Rea
     if (!maywrite(name, state.st)) {
         throw SysError(join(name), EACCES);
     }
-    writetemp(name, bytes, &state.st, state.st.st_mode & 0777);
+    writetemp(name, bytes, &state.st, state.st.st_mode & 0777, &state);
     release(state.file.take());
 }
 

@@ -2,11 +2,14 @@
 #pragma once
 
 #include "platform/fd.h"
+#include "platform/syserror.h"
+#include "platform/topfolder.h"
 
 #include <functional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <unordered_map>
 
 namespace morvik::platform
 {
@@ -22,6 +25,47 @@ const ProcessIds& processids();
 
 class Releaser;
 
+// Why a file was left alone: another program changed it between its read and the moment
+// its new contents were to replace it, twice.
+inline constexpr const char* kChangedReason = "文件在处理过程中被其他程序修改";
+
+// The file changed since it was read (see kChangedReason); the caller may read it again.
+class ChangedError : public SysError
+{
+public:
+    explicit ChangedError(std::string path) : SysError(std::move(path), kChangedReason) {}
+};
+
+// A file the run has already read (reached again through a link, or listed twice): it is
+// skipped, so it gets its change once.
+class AlreadyHandled : public SysError
+{
+public:
+    explicit AlreadyHandled(std::string path) : SysError(std::move(path), std::string()) {}
+};
+
+// The places (folder and name) a run has read and the entry it first reached each one
+// by, so a file reached again through another entry (a link to it) is changed once. The
+// same entry listed again (it matches two file types) is handled again.
+class HandledFiles
+{
+public:
+    // Whether the place is new or was reached by this same entry before (and notes it).
+    bool note(const FileId& place, const std::string& name, const FileId& entry,
+              const std::string& entryname);
+
+private:
+    std::unordered_map<std::string, std::string> m_places;
+};
+
+// What the folders of one run share: the top folder that links must stay beneath, the
+// releaser of replaced files, and the places already read.
+struct RunScope {
+    const TopFolder* top = nullptr;
+    Releaser* releaser = nullptr;
+    HandledFiles* handled = nullptr;
+};
+
 // What a read learnt about a file that a rewrite needs: its status, whether the name
 // was a symbolic link (read through it), and the file itself, held open until it has
 // been replaced so that a Releaser can free it off the run's thread.
@@ -30,6 +74,11 @@ struct ReadState {
     };
     bool link = false;
     Fd file;
+    // A link followed beneath the run's top folder: the folder holding its target, the
+    // target's name there and its path below the top.
+    Fd linkfolder;
+    std::string linkname;
+    std::string linkrelative;
 };
 
 // A folder held open while many of its files are read, rewritten or copied into relative
@@ -45,6 +94,12 @@ class RewriteFolder
 {
 public:
     explicit RewriteFolder(std::string path, Releaser* releaser = nullptr);
+    // A folder a run has opened beneath its top folder (the handle stays the caller's):
+    // `relative` is its path below the top, `id` its identity. A link of this folder is
+    // read and rewritten only where it leads inside the top folder; elsewhere read()
+    // refuses it with kOutsideReason.
+    RewriteFolder(int fd, std::string path, std::string relative, const FileId& id,
+                  const RunScope& scope);
     ~RewriteFolder();
     RewriteFolder(const RewriteFolder&) = delete;
     RewriteFolder& operator=(const RewriteFolder&) = delete;
@@ -60,7 +115,8 @@ public:
     std::string read(const std::string& name, ReadState& state) const;
 
     // Replaces the contents of a file that read() returned `state` for, and hands the
-    // replaced file to the releaser.
+    // replaced file to the releaser. Throws ChangedError when the file was changed since
+    // it was read (its size, modification or change time differ): it is then left alone.
     void replace(const std::string& name, std::string_view bytes, ReadState& state) const;
 
     // Replaces the entry `name` with a new file holding the bytes, as replaceentry() does:
@@ -94,9 +150,15 @@ private:
     // Writes the bytes to a temporary file created with mode `created` and renames it over
     // `name`, keeping the owner and mode of `old` when there was one.
     void writetemp(const std::string& name, std::string_view bytes, const struct stat* old,
-                   unsigned created) const;
+                   unsigned created, const ReadState* unchanged = nullptr) const;
+    // Opens the file a link of this folder leads to inside the top folder, for reading.
+    int openlinked(const std::string& name, ReadState& state) const;
 
     std::string m_path;
+    std::string m_relative;
+    FileId m_id;
+    RunScope m_scope;
+    bool m_owned = true;
     int m_fd = -1;
     // The group a new file of this folder gets (the folder's own in a setgid folder).
     unsigned m_newgroup = 0;

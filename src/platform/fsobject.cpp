@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/fsobject.h"
 
+#include "platform/fd.h"
 #include "platform/syserror.h"
 
 #include <algorithm>
@@ -54,7 +55,8 @@ std::string currentfolder()
     return buf;
 }
 
-// An absolute folder text for a path: relative paths are taken from the working folder.
+} // namespace
+
 // An empty text names no folder at all (it never stands for the working folder), so a
 // run handed an empty box cannot reach the working folder's files.
 std::string absolutefolder(const std::string& path)
@@ -84,22 +86,13 @@ std::string absolutefolder(const std::string& path)
     return folderpath(base);
 }
 
+namespace
+{
+
 inline bool isdotentry(const char* name)
 {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
-
-class FdCloser
-{
-public:
-    explicit FdCloser(int fd) : m_fd(fd) {}
-    ~FdCloser() { ::close(m_fd); }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-
-private:
-    int m_fd;
-};
 
 // One name being sorted: eight of its bytes from the current depth as a big-endian
 // number (zero past its end), its bytes and where it came from. Comparing chunks orders
@@ -200,14 +193,18 @@ std::string folderpath(const std::string& path)
 
 Folder getfolder(const std::string& path)
 {
-    Folder folder;
-    folder.path = absolutefolder(path);
-
-    const int fd = ::open(folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        throw SysError(folder.path, errno);
+    const std::string absolute = absolutefolder(path);
+    const Fd folder(::open(absolute.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0) {
+        throw SysError(absolute, errno);
     }
-    FdCloser closer(fd);
+    return readfolder(folder.get(), absolute);
+}
+
+Folder readfolder(int fd, const std::string& path)
+{
+    Folder folder;
+    folder.path = path;
 
     // Subfolder paths share this prefix.
     std::string prefix = folder.path;
@@ -227,7 +224,6 @@ Folder getfolder(const std::string& path)
         if (n == 0) {
             break;
         }
-        // Room for this batch up front: one allocation per list and folder, typically.
         std::size_t dirs = 0;
         std::size_t others = 0;
         for (long off = 0; off < n;) {
@@ -239,8 +235,15 @@ Folder getfolder(const std::string& path)
                 ++others;
             }
         }
-        folder.files.reserve(folder.files.size() + others);
-        folder.subfolders.reserve(folder.subfolders.size() + dirs);
+        // Room for this batch, growing geometrically: a reserve of the exact size for every
+        // batch would move the whole list again at each one.
+        const auto makeroom = [](auto& items, std::size_t more) {
+            if (items.capacity() < items.size() + more) {
+                items.reserve(std::max(items.size() + more, 2 * items.capacity()));
+            }
+        };
+        makeroom(folder.files, others);
+        makeroom(folder.subfolders, dirs);
 
         for (long off = 0; off < n;) {
             const auto* d = reinterpret_cast<const LinuxDirent64*>(buf + off);
@@ -282,6 +285,7 @@ Folder getfolder(const std::string& path)
                 sub.path = prefix;
                 sub.path += sub.name;
                 sub.type = link ? kFolderLinkType : kFolderType;
+                sub.inode = d->d_ino;
             } else {
                 FileItem& file = folder.files.emplace_back();
                 file.name = name;

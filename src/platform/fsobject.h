@@ -26,6 +26,8 @@ struct SubfolderItem {
     std::string path; // full path of the subfolder, without a trailing "/"
     std::string name;
     std::string type; // kFolderType for a real directory, kFolderLinkType for a link
+    // The inode its directory entry names (for a link, the link's own).
+    unsigned long long inode = 0;
 };
 
 // One folder read once from disk: the stand-in of the file-system object's folder.
@@ -48,6 +50,14 @@ inline constexpr const char* kEmptyFolderReason = "未指定文件夹";
 // cannot be read. Costs one open, the getdents calls and one close; a stat
 // only for entries whose directory-entry type does not tell file from folder.
 Folder getfolder(const std::string& path);
+
+// The same listing of a folder already open for reading (`fd`, read from its current
+// position); `path` is the folder's absolute path, for the entries and messages.
+Folder readfolder(int fd, const std::string& path);
+
+// The absolute folder text getfolder() reads for a path: a relative path is taken from
+// the working folder, trailing "/" removed. Throws SysError for an empty text or a NUL.
+std::string absolutefolder(const std::string& path);
 
 // The folder text of a path: trailing "/" removed except for the root itself.
 std::string folderpath(const std::string& path);

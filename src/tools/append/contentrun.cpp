@@ -152,11 +152,17 @@ Scope scopefromkey(const std::string& key)
 MatchList thelist(const std::string& folderpath, const std::string& filetype, bool zi,
                   std::int16_t c)
 {
+    return thelist(platform::TopFolder(folderpath), filetype, zi, c);
+}
+
+MatchList thelist(const platform::TopFolder& top, const std::string& filetype, bool zi,
+                  std::int16_t c)
+{
     MatchList targets;
     for (const auto& pattern : splitat(filetype, '|')) {
         // The walker reads an empty pattern as the folder itself, which is no file.
         if (!pattern.empty()) {
-            targets.append(findfiles(folderpath, pattern, zi, c));
+            targets.append(findfiles(top, pattern, zi, c));
         }
     }
     // Every pattern walks the same folders: name each unreadable one once.
@@ -265,12 +271,14 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
         return outcome;
     }
 
+    // The folder is resolved once; every folder of the run is reached from its handle.
+    std::optional<platform::TopFolder> top;
     MatchList targets;
     if (settings.scope != Scope::None) {
         const Walk walk = scopewalk(settings.scope);
         try {
-            targets =
-                thelist(settings.targetfolder, jointypes(settings.types), walk.descend, walk.depth);
+            top.emplace(settings.targetfolder);
+            targets = thelist(*top, jointypes(settings.types), walk.descend, walk.depth);
         } catch (const platform::SysError& e) {
             ui.msgbox("无法读取文件夹 " + e.path() + "：" + e.reason(), "追加内容", Icon::Critical);
             return outcome;
@@ -287,6 +295,8 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
 
     platform::SyncSet written;
     platform::Releaser replaced;
+    platform::HandledFiles handled;
+    const platform::RunScope scope{top ? &*top : nullptr, &replaced, &handled};
     std::unique_ptr<Scratch> scratch;
     const bool rehearsing = progress && progress->rehearsing();
     const auto stopped = [progress] { return progress && progress->stoprequested(); };
@@ -294,58 +304,89 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
         progress->addfound(targets.size());
     }
     zt = false;
-    // Targets come folder by folder: each folder is opened once and its files are read
-    // and rewritten relative to it.
-    std::optional<platform::RewriteFolder> folder;
-    for (const auto& target : targets.paths) {
-        if (stopped()) {
+    // Targets come folder by folder: each folder is opened once, by handle from the top
+    // folder and checked to be the one the walk listed, and its files are read and
+    // rewritten relative to it.
+    std::optional<platform::FolderCursor> cursor;
+    if (top) {
+        cursor.emplace(*top);
+    }
+    std::size_t first = 0;
+    for (const MatchedFolder& span : targets.folders) {
+        if (stopped() || zt) {
             break;
         }
-        ++outcome.calls;
-        const auto slash = target.rfind('/');
-        const std::string_view folderpath =
-            slash == 0 ? std::string_view("/") : std::string_view(target).substr(0, slash);
+        const std::string folderpath = top->display(span.relative);
+        const std::size_t end = first + span.count;
         if (progress) {
             progress->setfolder(folderpath);
         }
-        bool failed = false;
-        try {
-            if (rehearsing) {
-                // The run is tried on a copy; only a target it would change is named.
-                if (!scratch) {
-                    scratch = std::make_unique<Scratch>();
+        std::optional<platform::RewriteFolder> folder;
+        if (!rehearsing) {
+            try {
+                folder.emplace(cursor->open(span.relative, span.id), folderpath, span.relative,
+                               span.id, scope);
+                written.add(folder->device(), folder->path());
+            } catch (const platform::SysError& e) {
+                // Not entered: none of its files is touched.
+                outcome.failures.push_back({e.path(), e.reason()});
+                outcome.lastresult = false;
+                outcome.calls += span.count;
+                for (std::size_t k = first; k < end && progress; ++k) {
+                    progress->filedone(false);
                 }
-                const std::string copy = scratch->copyof(target);
-                outcome.lastresult =
-                    appendtofile(copy, content.text, settings.position, zt, ui, plain);
-                if (outcome.lastresult &&
-                    platform::readbytes(copy) != platform::readbytes(target)) {
-                    outcome.lastresult = progress->rehearse(target);
-                }
-            } else {
-                if (!folder || folder->path() != folderpath) {
-                    folder.emplace(std::string(folderpath), &replaced);
-                    if (folder->device() != 0) {
-                        written.add(folder->device(), folder->path());
-                    } else {
-                        written.add(folder->path());
+                first = end;
+                continue;
+            }
+        }
+        for (std::size_t k = first; k < end; ++k) {
+            if (stopped()) {
+                break;
+            }
+            const std::string& target = targets.paths[k];
+            ++outcome.calls;
+            bool failed = false;
+            try {
+                if (rehearsing) {
+                    // The run is tried on a copy; only a target it would change is named.
+                    if (!scratch) {
+                        scratch = std::make_unique<Scratch>();
+                    }
+                    const std::string copy = scratch->copyof(target);
+                    outcome.lastresult =
+                        appendtofile(copy, content.text, settings.position, zt, ui, plain);
+                    if (outcome.lastresult &&
+                        platform::readbytes(copy) != platform::readbytes(target)) {
+                        outcome.lastresult = progress->rehearse(target);
+                    }
+                } else {
+                    const std::string name = target.substr(target.rfind('/') + 1);
+                    const auto insert = [&] {
+                        return appendtofileat(*folder, name, content.text, settings.position, zt,
+                                              ui, plain);
+                    };
+                    try {
+                        outcome.lastresult = insert();
+                    } catch (const platform::ChangedError&) {
+                        outcome.lastresult = insert(); // read again: once
                     }
                 }
-                outcome.lastresult = appendtofileat(*folder, target.substr(slash + 1), content.text,
-                                                    settings.position, zt, ui, plain);
+            } catch (const platform::AlreadyHandled&) {
+                outcome.lastresult = true; // reached before, through a link or another pattern
+            } catch (const platform::SysError& e) {
+                outcome.lastresult = false;
+                failed = true;
+                outcome.failures.push_back(
+                    {e.path().empty() || rehearsing ? target : e.path(), e.reason()});
             }
-        } catch (const platform::SysError& e) {
-            outcome.lastresult = false;
-            failed = true;
-            outcome.failures.push_back(
-                {e.path().empty() || rehearsing ? target : e.path(), e.reason()});
+            if (progress) {
+                progress->filedone(!failed);
+            }
+            if (zt) {
+                break;
+            }
         }
-        if (progress) {
-            progress->filedone(!failed);
-        }
-        if (zt) {
-            break;
-        }
+        first = end;
     }
     replaced.drain();
     for (const auto& error : written.flush()) {

@@ -14,7 +14,8 @@ class Ui;
 namespace platform
 {
 class Progress;
-}
+class TopFolder;
+} // namespace platform
 } // namespace morvik
 
 namespace morvik::append
@@ -33,6 +34,9 @@ Scope scopefromkey(const std::string& key);
 // and `c` are the walker's descend flag and depth. An empty pattern selects nothing.
 // Throws platform::SysError when a folder of the walk cannot be read.
 MatchList thelist(const std::string& folderpath, const std::string& filetype, bool zi,
+                  std::int16_t c);
+// The same below a folder the run has opened.
+MatchList thelist(const platform::TopFolder& top, const std::string& filetype, bool zi,
                   std::int16_t c);
 
 // The type list as stored under "appendtype": the entries joined by "|", and back (the

@@ -8,10 +8,14 @@
 #include "platform/progress.h"
 #include "platform/releaser.h"
 #include "platform/syserror.h"
+#include "platform/topfolder.h"
 #include "platform/ui.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <memory>
+#include <optional>
 
 namespace morvik::append
 {
@@ -34,6 +38,19 @@ struct Failure {
     long folder; // -1: the source itself
     FileFailure failure;
 };
+
+// A subfolder of the target, opened by handle: a real folder must be the one listed; a
+// link to a folder is followed only when it leads to a folder inside the target.
+platform::Fd opensubfolder(const platform::TopFolder& top, const platform::SubfolderItem& sub,
+                           platform::FileId& id)
+{
+    if (sub.type == platform::kFolderType) {
+        return platform::opensubfolder(top.fd(), sub.name, {top.id().device, sub.inode}, sub.path,
+                                       true, &id);
+    }
+    platform::TopFolder::Inside inside = top.resolvelink("", sub.name);
+    return platform::opensubfolder(inside.folder.get(), inside.name, {}, sub.path, true, &id);
+}
 
 std::string nameof(const std::string& path)
 {
@@ -68,9 +85,16 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
             {sourcefolder.empty() ? sourcefolder : targetfolder, platform::kEmptyFolderReason});
         return failures;
     }
+    // The target folder is resolved once; its subfolders are reached from its handle.
+    std::optional<platform::TopFolder> top;
     std::vector<platform::SubfolderItem> subfolders;
     try {
-        subfolders = platform::getfolder(targetfolder).subfolders;
+        top.emplace(targetfolder);
+        const platform::Fd listing(::openat(top->fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (listing.get() < 0) {
+            throw platform::SysError(top->path(), errno);
+        }
+        subfolders = platform::readfolder(listing.get(), top->path()).subfolders;
     } catch (const platform::SysError& e) {
         failures.push_back({e.path(), e.reason()});
     }
@@ -86,6 +110,7 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
     std::vector<Failure> found;
     platform::SyncSet written;
     platform::Releaser replaced;
+    const platform::RunScope scope{top ? &*top : nullptr, &replaced, nullptr};
     for (std::size_t first = 0; first < names.size() && !subfolders.empty() && !stopped();
          first += kSourceBatch) {
         const std::size_t last = std::min(names.size(), first + kSourceBatch);
@@ -99,10 +124,25 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
             }
         }
         for (std::size_t i = 0; i < subfolders.size() && !stopped(); ++i) {
-            const platform::RewriteFolder folder(subfolders[i].path, &replaced);
+            const platform::SubfolderItem& sub = subfolders[i];
             if (progress) {
-                progress->setfolder(subfolders[i].path);
+                progress->setfolder(sub.path);
             }
+            platform::Fd handle;
+            platform::FileId id;
+            try {
+                handle = opensubfolder(*top, sub, id);
+            } catch (const platform::SysError& e) {
+                // Not entered: the folder is named once, its copies counted as failed.
+                if (first == 0) {
+                    found.push_back({first, static_cast<long>(i), {e.path(), e.reason()}});
+                }
+                for (std::size_t n = first; n < last && progress; ++n) {
+                    progress->filedone(false);
+                }
+                continue;
+            }
+            const platform::RewriteFolder folder(handle.get(), sub.path, sub.name, id, scope);
             bool touched = false;
             for (std::size_t n = first; n < last && !stopped(); ++n) {
                 if (!sources[n - first]) {

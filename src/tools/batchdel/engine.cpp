@@ -139,38 +139,49 @@ std::optional<MatchList> BatchDelete::foldersearch(const std::string& x)
 }
 
 // Every match is deleted as the path the search found; a name holding "," stays whole.
-// Matches come folder by folder, so each folder is opened once and its files are
-// deleted relative to it.
+// Matches come folder by folder: each folder is opened once, by handle from the folder
+// the search started in and checked to be the one it listed, and its files are deleted
+// relative to it. A folder that is no longer the one listed is not entered.
 void BatchDelete::deletematches(const MatchList& matches)
 {
     platform::Releaser freed;
-    std::optional<platform::OpenFolder> open;
     if (m_progress) {
         m_progress->addfound(matches.size());
     }
-    for (const auto& path : matches.paths) {
-        if (stopped()) {
-            return;
-        }
-        const auto slash = path.rfind('/');
-        bool ok = false;
-        if (slash == std::string::npos) {
-            ok = remove(path, nullptr);
-        } else {
-            const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
-            if (!open || open->path() != folder) {
-                open.reset();
-                open.emplace(folder, &freed);
-                if (m_progress) {
-                    m_progress->setfolder(folder);
-                }
+    platform::FolderCursor cursor(*matches.top);
+    std::size_t first = 0;
+    for (const MatchedFolder& span : matches.folders) {
+        const std::size_t end = first + span.count;
+        const std::string folder = matches.top->display(span.relative);
+        std::optional<platform::OpenFolder> open;
+        try {
+            open.emplace(cursor.open(span.relative, span.id), folder, &freed);
+        } catch (const platform::SysError& e) {
+            if (baogao && !(m_progress && m_progress->rehearsing())) {
+                recordline(folder, unreadabletext(e.reason()));
             }
-            ok = remove(path, &*open);
-        }
-        if (!ok && baogao) {
-            record(path, kInUse);
             flag = false;
         }
+        if (m_progress) {
+            m_progress->setfolder(folder);
+        }
+        for (std::size_t k = first; k < end; ++k) {
+            if (stopped()) {
+                return;
+            }
+            const std::string& path = matches.paths[k];
+            if (!open) {
+                if (m_progress) {
+                    m_progress->filedone(false);
+                }
+                continue;
+            }
+            if (!remove(path, &*open) && baogao) {
+                record(path, kInUse);
+                flag = false;
+            }
+        }
+        first = end;
     }
 }
 

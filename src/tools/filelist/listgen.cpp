@@ -157,7 +157,7 @@ bool ListGenerator::generate(std::string_view folderpath, const ItemList& subfol
     try {
         std::string bytes = platform::togbk(liststr);
         bytes += kCrLf;
-        platform::replacefile(target, bytes);
+        platform::writeoutput(target, bytes);
     } catch (const platform::SysError& e) {
         ui.msgbox("文件列表未能生成：无法写入文件 " + target + "\n原因：" + e.reason(), kTitle,
                   Icon::Critical);

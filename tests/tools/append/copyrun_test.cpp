@@ -26,8 +26,9 @@ TEST(CopyRun, TargetFolderIsReadAfterTheFirstFullWidthColon)
     EXPECT_EQ(targetfromcaption("/no/colon"), "/no/colon");
 }
 
-// Every listed file goes into every direct subfolder, links to folders included;
-// deeper folders and files beside the subfolders are left alone.
+// Every listed file goes into every direct subfolder, links to folders inside the target
+// included; a link leading out of the target is left alone and named; deeper folders and
+// files beside the subfolders are left alone.
 TEST(CopyRun, CopiesIntoDirectSubfoldersOnly)
 {
     TempTree tree;
@@ -39,23 +40,29 @@ TEST(CopyRun, CopiesIntoDirectSubfoldersOnly)
     tree.createFile("dst/top.txt", "top");
     tree.createDir("elsewhere");
     tree.createSymlink("dst/L", tree.path("elsewhere"));
+    tree.createSymlink("dst/M", "S1/deep");
+    tree.createSymlink("dst/T", ".");
     RecordingUi ui;
 
     const auto failures = copyrun(tree.path("src"), {"a.txt", "b.css"}, tree.path("dst") + "/", ui);
 
-    EXPECT_TRUE(failures.empty());
-    for (const char* folder : {"dst/S1", "dst/S2", "elsewhere"}) {
+    ASSERT_EQ(failures.size(), 2u);
+    EXPECT_EQ(failures[0].path, tree.path("dst/L"));
+    EXPECT_EQ(failures[0].reason, "链接指向所选文件夹之外");
+    EXPECT_EQ(failures[1].path, tree.path("dst/T"));
+    EXPECT_EQ(tree.listing("elsewhere"), "");
+    EXPECT_EQ(tree.listing("dst"), "L|M|S1|S2|T|top.txt");
+    for (const char* folder : {"dst/S1", "dst/S2"}) {
         EXPECT_EQ(tree.read(std::string(folder) + "/a.txt"), "new a") << folder;
         EXPECT_EQ(tree.read(std::string(folder) + "/b.css"), "b") << folder;
     }
     EXPECT_EQ(tree.listing("dst/S1"), "a.txt|b.css|deep");
-    EXPECT_EQ(tree.listing("dst/S1/deep"), "x.txt");
+    EXPECT_EQ(tree.listing("dst/S1/deep"), "a.txt|b.css|x.txt"); // through M, inside
     EXPECT_EQ(tree.listing("dst/S2/deep"), "");
     EXPECT_EQ(tree.read("dst/top.txt"), "top");
     ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text, "文件追加成功！");
     EXPECT_EQ(ui.boxes[0].title, "文件追加");
-    EXPECT_EQ(ui.boxes[0].icon, Icon::Information);
+    EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
 }
 
 // One destination that cannot take the copy (a folder of that name is in the way, which
