@@ -28,10 +28,16 @@ public:
     std::string folder() const;
 
     // The run's side.
-    void addfound(std::size_t files) noexcept
+    // Counts files the run found; it acts on them only after this call.
+    void addfound(std::size_t files)
     {
         m_found.fetch_add(files, std::memory_order_relaxed);
+        if (m_onfound) {
+            m_onfound();
+        }
     }
+    // Called on the run's thread by addfound(), between a run's listing and its action.
+    void setfoundlistener(std::function<void()> listener) { m_onfound = std::move(listener); }
     void setfolder(std::string_view folder);
     // One file handled; ok false when it could not be deleted, copied or rewritten.
     void filedone(bool ok = true) noexcept
@@ -58,6 +64,7 @@ private:
     mutable std::mutex m_mutex;
     std::string m_folder;
     Rehearsal m_rehearsal;
+    std::function<void()> m_onfound;
 };
 
 // "已处理 N / M 个文件", the progress of a run.

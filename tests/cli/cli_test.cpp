@@ -13,6 +13,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using morvik::test::CliProcess;
@@ -101,6 +102,28 @@ TEST(CliList, WritesTheListGeneratorsBytes)
     EXPECT_EQ(written.status, 0) << written.err;
     EXPECT_EQ(tree.read("filelist.txt"), expected);
     EXPECT_NE(written.err.find("恭喜，filelist.txt文件列表已生成！"), std::string::npos);
+}
+
+// The list replaces a link of its name (never writing through it) and writes into a pipe
+// (never replacing it), as the shell's ">" does.
+TEST(CliList, OutputReplacesALinkAndWritesIntoAPipe)
+{
+    TempTree tree;
+    tree.createFile("site/index.htm");
+    tree.createFile("victim.txt", "victim");
+    tree.createSymlink("filelist.txt", tree.path("victim.txt"));
+    const auto linked = runcli({"list", "site"}, tree.root());
+    EXPECT_EQ(linked.status, 0) << linked.err;
+    EXPECT_EQ(tree.read("victim.txt"), "victim");
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(tree.path("filelist.txt"))));
+
+    ASSERT_EQ(::mkfifo(tree.path("pipe").c_str(), 0600), 0);
+    CliProcess writer({"list", "site", "-o", "pipe"}, tree.root());
+    const std::string read = morvik::test::readAll(tree.path("pipe"));
+    const auto piped = writer.finish();
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(read, tree.read("filelist.txt"));
+    EXPECT_TRUE(fs::is_fifo(tree.path("pipe")));
 }
 
 TEST(CliDelete, DeletesEveryMatchOfTheTreeWhateverItsNameBytes)
@@ -395,7 +418,15 @@ INSTANTIATE_TEST_SUITE_P(
         BadArguments{"InsertEmptyContent",
                      {"insert", "empty.txt", "site", "--types", "htm"},
                      "源文件是空的"},
-        BadArguments{"UrlListNotTxt", {"url", "list.lst"}, "请指定正确的URL地址列表文件"}),
+        BadArguments{"UrlListNotTxt", {"url", "list.lst"}, "请指定正确的URL地址列表文件"},
+        BadArguments{
+            "InsertEmptyFolder", {"insert", "content.txt", "", "--types", "htm"}, "TARGET_DIR"},
+        BadArguments{"CopyEmptySource", {"copy", "", "site"}, "SOURCE_DIR"},
+        BadArguments{"CopyEmptyTarget", {"copy", "site", ""}, "TARGET_DIR"},
+        BadArguments{"ListEmptyFolder", {"list", "", "-o", "-"}, "DIR"},
+        BadArguments{"ListEmptyOutput", {"list", "site", "-o", ""}, "--output"},
+        BadArguments{"DeleteEmptyFolder", {"delete", "--name", "*.bak", "--in", "", "-y"}, "--in"},
+        BadArguments{"UrlEmptyOut", {"url", "list.lst", "--out", ""}, "--out"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

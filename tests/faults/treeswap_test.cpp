@@ -1,0 +1,207 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A tree that changes under a run, or holds links planted to lead out of it: a folder
+// swapped between the listing and the action is not entered and is named; a link is
+// followed only where it leads inside the folder the run was given; nothing outside that
+// folder is read into the tree, rewritten or deleted.
+#include "platform/appfolder.h"
+#include "platform/progress.h"
+#include "support/recordingui.h"
+#include "support/temptree.h"
+#include "tools/append/contentrun.h"
+#include "tools/append/copyrun.h"
+#include "tools/batchdel/engine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/stat.h>
+
+using morvik::test::RecordingUi;
+using morvik::test::TempTree;
+
+namespace
+{
+
+constexpr const char* kSwapped = "文件夹在运行中被替换";
+constexpr const char* kOutside = "链接指向所选文件夹之外";
+
+enum class Tool { Insert, Delete, Copy };
+enum class Swap { ForLink, ForFolder };
+
+struct SwapCase {
+    Tool tool;
+    Swap swap;
+};
+
+class SwappedFolder : public ::testing::TestWithParam<SwapCase>
+{
+protected:
+    // site/d0..d2 each hold f.bak; victim/ outside holds the same name.
+    SwappedFolder()
+    {
+        morvik::platform::setappfolderfortesting(tree.createDir("app"));
+        for (const char* d : {"site/d0", "site/d1", "site/d2"}) {
+            tree.createFile(std::string(d) + "/f.bak", "page");
+        }
+        tree.createFile("victim/f.bak", "victim");
+        tree.createFile("src/f.bak", "copy");
+        tree.createFile("content.txt", "+");
+        // Between the listing and the action, d1 is moved away and something else put in
+        // its place: a link out of the tree, or another folder.
+        progress.setfoundlistener([this] {
+            std::rename(tree.path("site/d1").c_str(), tree.path("site/.moved1").c_str());
+            if (GetParam().swap == Swap::ForLink) {
+                tree.createSymlink("site/d1", tree.path("victim"));
+            } else {
+                tree.createFile("site/d1/f.bak", "stranger");
+            }
+        });
+    }
+
+    TempTree tree;
+    RecordingUi ui;
+    morvik::platform::Progress progress;
+};
+
+TEST_P(SwappedFolder, IsNotEnteredAndIsNamed)
+{
+    std::vector<std::string> named;
+    switch (GetParam().tool) {
+    case Tool::Insert: {
+        morvik::append::ContentSettings settings;
+        settings.contentfile = tree.path("content.txt");
+        settings.targetfolder = tree.path("site");
+        settings.types = {"*.bak"};
+        settings.scope = morvik::append::Scope::All;
+        bool zt = false;
+        for (const auto& f : morvik::append::contentrun(settings, zt, ui, &progress).failures) {
+            named.push_back(f.path + " " + f.reason);
+        }
+        EXPECT_EQ(tree.read("site/d0/f.bak"), "page\r\n+\r\n");
+        break;
+    }
+    case Tool::Delete: {
+        morvik::batchdel::BatchDelete run(ui);
+        run.setprogress(&progress);
+        morvik::batchdel::Inputs in;
+        in.T = "*.bak";
+        in.folder = tree.path("site");
+        in.scan = true;
+        run.run(in);
+        EXPECT_FALSE(tree.exists("site/d0/f.bak"));
+        EXPECT_EQ(run.deleted(), 2u);
+        break;
+    }
+    case Tool::Copy:
+        for (const auto& f : morvik::append::copyrun(tree.path("src"), {"f.bak"}, tree.path("site"),
+                                                     ui, &progress)) {
+            named.push_back(f.path + " " + f.reason);
+        }
+        EXPECT_EQ(tree.read("site/d0/f.bak"), "copy");
+        break;
+    }
+    EXPECT_EQ(tree.read("victim/f.bak"), "victim");
+    EXPECT_EQ(tree.read("site/.moved1/f.bak"), "page");
+    if (GetParam().swap == Swap::ForFolder) {
+        EXPECT_EQ(tree.read("site/d1/f.bak"), "stranger");
+    }
+    if (GetParam().tool != Tool::Delete) {
+        EXPECT_EQ(named, std::vector<std::string>{tree.path("site/d1") + " " + kSwapped});
+    }
+    EXPECT_EQ(progress.failed(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SwappedFolder,
+                         ::testing::Values(SwapCase{Tool::Insert, Swap::ForLink},
+                                           SwapCase{Tool::Insert, Swap::ForFolder},
+                                           SwapCase{Tool::Delete, Swap::ForLink},
+                                           SwapCase{Tool::Delete, Swap::ForFolder},
+                                           SwapCase{Tool::Copy, Swap::ForLink},
+                                           SwapCase{Tool::Copy, Swap::ForFolder}));
+
+// Links planted in a site: those that stay inside lead to their page, which changes once;
+// those that lead out are named and their targets left alone; a link to a folder is not
+// walked into.
+TEST(PlantedLinks, InsertionFollowsOnlyLinksInsideTheFolder)
+{
+    TempTree tree;
+    tree.createFile("content.txt", "+");
+    tree.createFile("site/page.htm", "p");
+    tree.createFile("site/sub/x.htm", "x");
+    tree.createSymlink("site/in.htm", "page.htm");
+    tree.createSymlink("site/abs.htm", tree.path("site/sub/x.htm"));
+    tree.createFile("victim/v.htm", "v");
+    tree.createFile("victim/w.htm", "w");
+    tree.createSymlink("site/out.htm", "../victim/v.htm");
+    tree.createSymlink("site/outabs.htm", tree.path("victim/v.htm"));
+    tree.createSymlink("site/up.htm", "sub/../../victim/v.htm");
+    tree.createSymlink("site/L", "../victim");
+    morvik::append::ContentSettings settings;
+    settings.contentfile = tree.path("content.txt");
+    settings.targetfolder = tree.path("site");
+    settings.types = {"*.htm"};
+    settings.scope = morvik::append::Scope::All;
+    bool zt = false;
+    RecordingUi ui;
+
+    const auto outcome = morvik::append::contentrun(settings, zt, ui);
+
+    EXPECT_EQ(tree.read("site/page.htm"), "p\r\n+\r\n");
+    EXPECT_EQ(tree.read("site/sub/x.htm"), "x\r\n+\r\n");
+    EXPECT_EQ(tree.read("victim/v.htm"), "v");
+    EXPECT_EQ(tree.read("victim/w.htm"), "w");
+    struct stat st {
+    };
+    ASSERT_EQ(::lstat(tree.path("site/in.htm").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(outcome.failures.size(), 3u);
+    for (const auto& f : outcome.failures) {
+        EXPECT_EQ(f.reason, kOutside) << f.path;
+    }
+    EXPECT_EQ(outcome.failures[0].path, tree.path("site/out.htm"));
+}
+
+// Deleting a link removes the link, never what it leads to, and a folder link is not
+// walked into.
+TEST(PlantedLinks, DeletionRemovesLinksNotTheirTargets)
+{
+    TempTree tree;
+    morvik::platform::setappfolderfortesting(tree.createDir("app"));
+    tree.createFile("victim/v.bak", "v");
+    tree.createFile("victim/w.bak", "w");
+    tree.createSymlink("site/out.bak", tree.path("victim/v.bak"));
+    tree.createSymlink("site/L", tree.path("victim"));
+    RecordingUi ui;
+    morvik::batchdel::BatchDelete run(ui);
+    morvik::batchdel::Inputs in;
+    in.T = "*.bak";
+    in.folder = tree.path("site");
+    in.scan = true;
+
+    run.run(in);
+
+    EXPECT_EQ(tree.listing("site"), "L");
+    EXPECT_EQ(tree.listing("victim"), "v.bak|w.bak");
+}
+
+// A pipe standing where a copy would go is someone's: it is named and stays a pipe.
+TEST(PlantedLinks, CopyLeavesAPipeAtTheDestination)
+{
+    TempTree tree;
+    tree.createFile("src/f.txt", "copy");
+    tree.createDir("dst/S");
+    ASSERT_EQ(::mkfifo(tree.path("dst/S/f.txt").c_str(), 0644), 0);
+    RecordingUi ui;
+
+    const auto failures =
+        morvik::append::copyrun(tree.path("src"), {"f.txt"}, tree.path("dst"), ui);
+
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].path, tree.path("dst/S/f.txt"));
+    struct stat st {
+    };
+    ASSERT_EQ(::lstat(tree.path("dst/S/f.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+} // namespace
