@@ -322,22 +322,22 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
             progress->setfolder(folderpath);
         }
         std::optional<platform::RewriteFolder> folder;
-        if (!rehearsing) {
-            try {
-                folder.emplace(cursor->open(span.relative, span.id), folderpath, span.relative,
-                               span.id, scope);
+        try {
+            folder.emplace(cursor->open(span.relative, span.id), folderpath, span.relative, span.id,
+                           scope);
+            if (!rehearsing) {
                 written.add(folder->device(), folder->path());
-            } catch (const platform::SysError& e) {
-                // Not entered: none of its files is touched.
-                outcome.failures.push_back({e.path(), e.reason()});
-                outcome.lastresult = false;
-                outcome.calls += span.count;
-                for (std::size_t k = first; k < end && progress; ++k) {
-                    progress->filedone(false);
-                }
-                first = end;
-                continue;
             }
+        } catch (const platform::SysError& e) {
+            // Not entered: none of its files is touched.
+            outcome.failures.push_back({e.path(), e.reason()});
+            outcome.lastresult = false;
+            outcome.calls += span.count;
+            for (std::size_t k = first; k < end && progress; ++k) {
+                progress->filedone(false);
+            }
+            first = end;
+            continue;
         }
         for (std::size_t k = first; k < end; ++k) {
             if (stopped()) {
@@ -349,6 +349,9 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
             try {
                 if (rehearsing) {
                     // The run is tried on a copy; only a target it would change is named.
+                    // The read refuses what the run would refuse (a link leading out).
+                    platform::ReadState state;
+                    folder->read(target.substr(target.rfind('/') + 1), state);
                     if (!scratch) {
                         scratch = std::make_unique<Scratch>();
                     }
