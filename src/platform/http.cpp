@@ -362,74 +362,9 @@ void HttpTransfer::setondone(std::function<void()> ondone)
     m_state->ondone = std::move(ondone);
 }
 
-namespace
-{
-
-std::string lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
-
-// The value after "charset=" in a lower-cased text, without quotes; empty when none.
-std::string charsetin(std::string_view text)
-{
-    const auto at = text.find("charset");
-    if (at == std::string_view::npos) {
-        return {};
-    }
-    size_t i = at + 7;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
-        ++i;
-    }
-    if (i >= text.size() || text[i] != '=') {
-        return charsetin(text.substr(at + 7));
-    }
-    ++i;
-    while (i < text.size() &&
-           (text[i] == ' ' || text[i] == '\t' || text[i] == '"' || text[i] == '\'')) {
-        ++i;
-    }
-    size_t end = i;
-    while (end < text.size() && text[end] != '"' && text[end] != '\'' && text[end] != ';' &&
-           text[end] != ' ' && text[end] != '\t' && text[end] != '>' && text[end] != '/' &&
-           text[end] != ',') {
-        ++end;
-    }
-    return std::string(text.substr(i, end - i));
-}
-
-// The charset declared by a <meta> tag in the page, empty when none.
-std::string metacharset(std::string_view chunk)
-{
-    const std::string page = lower(chunk);
-    size_t at = 0;
-    while ((at = page.find("<meta", at)) != std::string::npos) {
-        const size_t end = page.find('>', at);
-        const std::string_view tag =
-            std::string_view(page).substr(at, end == std::string::npos ? end : end - at);
-        std::string charset = charsetin(tag);
-        if (!charset.empty()) {
-            return charset;
-        }
-        if (end == std::string::npos) {
-            break;
-        }
-        at = end;
-    }
-    return {};
-}
-
-} // namespace
-
 std::string decodechunk(const std::string& chunk, const std::string& contenttype)
 {
-    std::string charset = charsetin(lower(contenttype));
+    std::string charset = charsetparameter(contenttype);
     if (charset.empty()) {
         charset = metacharset(chunk);
     }
