@@ -186,7 +186,7 @@ void RewriteFolder::keepownerandmode(int fd, const struct stat& old, unsigned cr
             throw SysError(join(name), errno);
         }
         if (now.st_dev != old.st_dev || now.st_ino != old.st_ino) {
-            throw SysError(join(name), "文件在改写期间被其他文件替换");
+            throw SysError(join(name), kReplacedMeanwhileReason);
         }
         oldfd = opened.get();
     }

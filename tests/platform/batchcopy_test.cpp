@@ -173,8 +173,13 @@ TEST(BatchCopy, ExtendedAttributesAndAclAreKept)
     ASSERT_EQ(modeof(page), 0660u);
     const std::string before = attribute(page, "system.posix_acl_access");
 
+    // A page reached through a link is rewritten by its path.
+    const std::string linked = tree.createFile("real/b.htm", "old");
+    ASSERT_EQ(setxattr(linked.c_str(), "user.origin", "linked", 6, 0), 0);
+    tree.createSymlink("site/b.htm", linked);
+
     RewriteFolder folder(tree.path("site"));
-    for (const char* name : {"a.htm", "plain.htm"}) {
+    for (const char* name : {"a.htm", "plain.htm", "b.htm"}) {
         ReadState state;
         folder.read(name, state);
         folder.replace(name, "rewritten", state);
@@ -185,6 +190,8 @@ TEST(BatchCopy, ExtendedAttributesAndAclAreKept)
     EXPECT_EQ(modeof(page), 0660u);
     EXPECT_EQ(attribute(plain, "system.posix_acl_access"), "-");
     EXPECT_EQ(modeof(plain), 0604u);
+    EXPECT_EQ(tree.read("real/b.htm"), "rewritten");
+    EXPECT_EQ(attribute(linked, "user.origin"), "linked");
 
     SourceFile(tree.path("src/a.htm")).copyto(folder, "a.htm");
     EXPECT_EQ(tree.read("site/a.htm"), "copied");
@@ -194,7 +201,7 @@ TEST(BatchCopy, ExtendedAttributesAndAclAreKept)
     EXPECT_EQ(modeof(page), 0660u);
     EXPECT_EQ(attribute(plain, "system.posix_acl_access"), "-");
     EXPECT_EQ(modeof(plain), 0604u);
-    EXPECT_EQ(tree.listing("site"), "a.htm|plain.htm");
+    EXPECT_EQ(tree.listing("site"), "a.htm|b.htm|plain.htm");
 }
 
 } // namespace
