@@ -55,8 +55,7 @@ std::vector<std::string> listaddresses(const std::string& bytes)
 struct UrlBatch::Page {
     bool ready = false;
     bool timedout = false;
-    std::string chunk;
-    std::string contenttype;
+    PageResult result;
 };
 
 UrlBatch::UrlBatch(UrlSettings settings, int jobs, Ui& ui, platform::Progress& progress)
@@ -122,7 +121,7 @@ bool UrlBatch::run(const std::string& listfile)
                 continue;
             }
             Page& page = pages[slot.index];
-            page = {true, timedout, slot.transfer->getchunk(), slot.transfer->contenttype()};
+            page = {true, timedout, timedout ? PageResult{} : pageresult(*slot.transfer)};
             slot.busy = false;
             if (next < urls.size()) {
                 start(slot);
@@ -153,26 +152,20 @@ bool UrlBatch::run(const std::string& listfile)
 
 void UrlBatch::finish(const std::string& url, const Page& page)
 {
-    if (page.timedout) {
-        logfailure(url, kTimeoutReason);
-        return;
+    if (!page.timedout && !page.result.title && page.result.reason.empty()) {
+        return; // an empty page
     }
-    // A rejected address or a failed request leaves an empty chunk: nothing to write.
-    if (page.chunk.empty()) {
-        return;
-    }
-    const std::optional<std::string> title =
-        urlgen::titleof(platform::decodechunk(page.chunk, page.contenttype));
-    if (!title) {
-        logfailure(url, kNoTitleReason);
+    if (page.timedout || !page.result.title) {
+        ++m_failures;
+        logfailure(url, page.timedout ? std::string(kTimeoutReason) : page.result.reason);
         return;
     }
     if (!m_settings.content.empty()) {
-        writeshortcut(url, *title);
+        writeshortcut(url, *page.result.title);
     }
 }
 
-void UrlBatch::logfailure(const std::string& url, const char* reason)
+void UrlBatch::logfailure(const std::string& url, const std::string& reason)
 {
     if (!m_settings.report || m_progress.rehearsing()) {
         return;

@@ -38,10 +38,14 @@ public:
     // The whole run; false when the list file is refused (its message has been shown).
     bool run(const std::string& listfile);
 
+    // Addresses that got no shortcut (timed out, refused, failed or without a title; an
+    // empty page is not counted).
+    std::size_t failures() const { return m_failures; }
+
 private:
     struct Page;
     void finish(const std::string& url, const Page& page);
-    void logfailure(const std::string& url, const char* reason);
+    void logfailure(const std::string& url, const std::string& reason);
     void writeshortcut(const std::string& url, const std::string& title);
 
     UrlSettings m_settings;
@@ -50,6 +54,7 @@ private:
     platform::Progress& m_progress;
     UrlRun m_log; // writes the error log exactly as the paced run does
     urlgen::ShortcutWriter m_shortcuts;
+    std::size_t m_failures = 0;
 };
 
 } // namespace morvik::cli

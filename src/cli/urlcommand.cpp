@@ -120,11 +120,14 @@ int runurl(const UrlArgs& args)
 
     const long long logbefore = logsize();
     Run run(ui, args.dryrun, maywrite);
+    // Every address that got no shortcut fails the run, with or without the report.
+    std::size_t failures = 0;
     if (args.jobs > 1 || args.dryrun) {
         UrlBatch batch(settings, args.jobs, ui, run.progress());
         if (!batch.run(args.listfile)) {
             return kExitUsage;
         }
+        failures = batch.failures();
     } else {
         UrlRun engine;
         PacedHost host(engine, args.listfile, settings, run.progress());
@@ -132,8 +135,9 @@ int runurl(const UrlArgs& args)
         if (!engine.stopped() && host.statustext() != "生成完毕！" && !ui.boxes().empty()) {
             return kExitUsage; // the list file was refused (its message has been shown)
         }
+        failures = engine.failures();
     }
-    return run.status(ui.anyboxbut({"URL生成"}) || logsize() != logbefore);
+    return run.status(ui.anyboxbut({"URL生成"}) || logsize() != logbefore || failures > 0);
 }
 
 } // namespace
@@ -150,7 +154,9 @@ void addurlcommand(CLI::App& app, Action& action)
         ->check(nonemptypath());
     sub->add_option("--template", args->templatefile,
                     "快捷方式模板文件（默认 [InternetShortcut] 和 URL=）；URL= 后填入网址");
-    sub->add_flag("--report", args->report, "把超时和没有标题的网址写入 Error_CreateUrl.log");
+    sub->add_flag(
+        "--report", args->report,
+        "把未能生成快捷方式的网址（超时、无效、访问失败、没有标题）写入 Error_CreateUrl.log");
     sub->add_option("-j,--jobs", args->jobs, "同时进行的传输数（默认 1，与窗口相同的节奏）")
         ->check(CLI::Range(1, 64));
     sub->add_flag("-n,--dry-run", args->dryrun, "只列出将要生成的快捷方式文件，不写入");

@@ -220,7 +220,7 @@ void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) co
         try {
             copydata(m_fd, m_path, m_size, out, folder.join(name));
             if (replacing) {
-                folder.keepownerandmode(out, existing, created, name);
+                folder.keepownerandmode(out, existing, created, name, held.get());
             } else if ((created & ~processids().umask) != m_mode) {
                 if (fchmod(out, m_mode) != 0) {
                     throw SysError(folder.join(name), errno);

@@ -68,6 +68,45 @@ constexpr std::array kCharsets{
     Charset{"ISO-8859-16", "iso-8859-16"},
 };
 
+std::string lower(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
+// The value after "charset=" in a lower-cased text, without quotes; empty when none.
+std::string charsetin(std::string_view text)
+{
+    const auto at = text.find("charset");
+    if (at == std::string_view::npos) {
+        return {};
+    }
+    size_t i = at + 7;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
+        ++i;
+    }
+    if (i >= text.size() || text[i] != '=') {
+        return charsetin(text.substr(at + 7));
+    }
+    ++i;
+    while (i < text.size() &&
+           (text[i] == ' ' || text[i] == '\t' || text[i] == '"' || text[i] == '\'')) {
+        ++i;
+    }
+    size_t end = i;
+    while (end < text.size() && text[end] != '"' && text[end] != '\'' && text[end] != ';' &&
+           text[end] != ' ' && text[end] != '\t' && text[end] != '>' && text[end] != '/' &&
+           text[end] != ',') {
+        ++end;
+    }
+    return std::string(text.substr(i, end - i));
+}
+
 std::string normalized(std::string_view label)
 {
     const auto blank = [](char c) {
@@ -79,13 +118,7 @@ std::string normalized(std::string_view label)
     while (!label.empty() && blank(label.back())) {
         label.remove_suffix(1);
     }
-    std::string out(label);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
+    return lower(label);
 }
 
 } // namespace
@@ -107,6 +140,31 @@ std::string iconvcharset(std::string_view label)
                 return std::string(charset.iconvname);
             }
         }
+    }
+    return {};
+}
+
+std::string charsetparameter(std::string_view text)
+{
+    return charsetin(lower(text));
+}
+
+std::string metacharset(std::string_view page)
+{
+    const std::string lowered = lower(page);
+    size_t at = 0;
+    while ((at = lowered.find("<meta", at)) != std::string::npos) {
+        const size_t end = lowered.find('>', at);
+        const std::string_view tag =
+            std::string_view(lowered).substr(at, end == std::string::npos ? end : end - at);
+        std::string charset = charsetin(tag);
+        if (!charset.empty()) {
+            return charset;
+        }
+        if (end == std::string::npos) {
+            break;
+        }
+        at = end;
     }
     return {};
 }

@@ -13,4 +13,12 @@ namespace morvik::platform
 // Case and surrounding blanks do not matter. Empty for a label browsers do not know.
 std::string iconvcharset(std::string_view label);
 
+// The label after "charset=" in a header value such as a Content-Type ("text/html;
+// charset=gbk"), lower-cased and without quotes; empty when there is none.
+std::string charsetparameter(std::string_view text);
+
+// The label a page declares in a <meta charset> or <meta http-equiv="Content-Type"> tag,
+// lower-cased; empty when none of its <meta> tags declares one.
+std::string metacharset(std::string_view page);
+
 } // namespace morvik::platform

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 namespace morvik::platform
 {
@@ -168,6 +169,17 @@ public:
         return in.size() - inleft;
     }
 
+    // Appends what returns a stateful charset to its initial shift state.
+    bool finish(std::string& out)
+    {
+        char buffer[64];
+        char* outptr = buffer;
+        size_t outleft = sizeof buffer;
+        const size_t rc = iconv(m_cd, nullptr, nullptr, &outptr, &outleft);
+        out.append(buffer, static_cast<size_t>(outptr - buffer));
+        return rc != static_cast<size_t>(-1);
+    }
+
 private:
     iconv_t m_cd;
 };
@@ -253,22 +265,29 @@ size_t withoutgbtail(std::string_view bytes)
     return bytes.size();
 }
 
-// The converter from an iconv charset to UTF-8, opened once per thread; null when iconv
+// A converter between UTF-8 and an iconv charset, opened once per thread; null when iconv
 // does not have the charset.
-Converter* decoderfrom(const std::string& iconvname)
+Converter* converterfor(const std::string& iconvname, bool toutf8)
 {
-    thread_local std::map<std::string, std::unique_ptr<Converter>> converters;
-    const auto known = converters.find(iconvname);
+    thread_local std::map<std::pair<std::string, bool>, std::unique_ptr<Converter>> converters;
+    const auto known = converters.find({iconvname, toutf8});
     if (known != converters.end()) {
         return known->second.get();
     }
     std::unique_ptr<Converter> converter;
     try {
-        converter = std::make_unique<Converter>("UTF-8", iconvname.c_str());
+        converter = toutf8 ? std::make_unique<Converter>("UTF-8", iconvname.c_str())
+                           : std::make_unique<Converter>(iconvname.c_str(), "UTF-8");
     } catch (const std::runtime_error&) {
         // Remembered as missing: the table of labels is small, so is this map.
     }
-    return converters.emplace(iconvname, std::move(converter)).first->second.get();
+    return converters.emplace(std::pair{iconvname, toutf8}, std::move(converter))
+        .first->second.get();
+}
+
+Converter* decoderfrom(const std::string& iconvname)
+{
+    return converterfor(iconvname, true);
 }
 
 // Bytes in the converter's charset to UTF-8 text; a byte that starts no character becomes
@@ -493,6 +512,45 @@ std::string decodecharset(std::string_view bytes, std::string_view charset)
 std::string decodecharsetcut(std::string_view bytes, std::string_view charset)
 {
     return decodelabelled(bytes, charset, true);
+}
+
+std::optional<std::string> fromcharsetexact(std::string_view bytes, const std::string& iconvname)
+{
+    Converter* converter = decoderfrom(iconvname);
+    if (!converter) {
+        return std::nullopt;
+    }
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    if (converter->convert(bytes, out) != bytes.size() || !converter->finish(out)) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+std::optional<std::string> tocharset(std::string_view utf8, const std::string& iconvname,
+                                     std::string* bad)
+{
+    if (bad) {
+        bad->clear();
+    }
+    Converter* converter = converterfor(iconvname, false);
+    if (!converter) {
+        return std::nullopt;
+    }
+    std::string out;
+    out.reserve(utf8.size());
+    const size_t used = converter->convert(utf8, out);
+    if (used != utf8.size()) {
+        if (bad) {
+            *bad = std::string(utf8.substr(used, std::max<size_t>(utf8length(utf8, used), 1)));
+        }
+        return std::nullopt;
+    }
+    if (!converter->finish(out)) {
+        return std::nullopt;
+    }
+    return out;
 }
 
 size_t completeutf8(std::string_view bytes)

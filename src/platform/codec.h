@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,16 @@ std::string decodecharset(std::string_view bytes, std::string_view charset);
 // The same for bytes cut off at an arbitrary point (the first chunk of a page): a
 // character left incomplete at the end is dropped rather than carried through.
 std::string decodecharsetcut(std::string_view bytes, std::string_view charset);
+
+// Bytes of the charset iconv calls `iconvname` (see iconvcharset()) to UTF-8 text, strictly:
+// nothing when a byte sequence is not a character of that charset, or when iconv lacks it.
+std::optional<std::string> fromcharsetexact(std::string_view bytes, const std::string& iconvname);
+
+// UTF-8 text to bytes of the charset iconv calls `iconvname`, ended in its initial shift
+// state. Nothing when a character cannot be held (`bad` then gets it; empty when iconv
+// lacks the charset).
+std::optional<std::string> tocharset(std::string_view utf8, const std::string& iconvname,
+                                     std::string* bad = nullptr);
 
 // Length of the bytes without an incomplete UTF-8 sequence at their very end.
 std::size_t completeutf8(std::string_view bytes);

@@ -5,6 +5,7 @@
 
 #include "platform/fsobject.h"
 #include "platform/syserror.h"
+#include "platform/xattrs.h"
 
 #include <cerrno>
 #include <climits>
@@ -383,6 +384,18 @@ void replacewith(const std::string& path, const std::string& target, std::string
         if (fchown(temp.fd(), old->st_uid, old->st_gid) != 0 && errno != EPERM) {
             throw SysError(path, errno);
         }
+        // The old file's extended attributes and ACL, taken from the file that was looked
+        // at, before fchmod (an access ACL changes the group bits).
+        const Fd held(::open(target.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        struct stat now {
+        };
+        if (held.get() < 0 || fstat(held.get(), &now) != 0) {
+            throw SysError(path, errno);
+        }
+        if (now.st_dev != old->st_dev || now.st_ino != old->st_ino) {
+            throw SysError(path, kReplacedMeanwhileReason);
+        }
+        copyxattrs(held.get(), temp.fd(), path);
         // After fchown, because a change of owner clears setuid and setgid.
         if (fchmod(temp.fd(), old->st_mode & 07777) != 0) {
             throw SysError(path, errno);

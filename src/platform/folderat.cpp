@@ -4,6 +4,7 @@
 #include "platform/fileops.h"
 #include "platform/releaser.h"
 #include "platform/syserror.h"
+#include "platform/xattrs.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -242,7 +243,7 @@ int RewriteFolder::createtemp(const std::string& name, unsigned mode, std::strin
 }
 
 void RewriteFolder::keepownerandmode(int fd, const struct stat& old, unsigned created,
-                                     const std::string& name) const
+                                     const std::string& name, int oldfd) const
 {
     bool chowned = false;
     if (old.st_uid != processids().euid || old.st_gid != m_newgroup) {
@@ -251,9 +252,26 @@ void RewriteFolder::keepownerandmode(int fd, const struct stat& old, unsigned cr
         }
         chowned = true;
     }
+    // The old file is still in place under its name; it must be the one that was read.
+    Fd opened;
+    if (oldfd < 0) {
+        opened.reset(::openat(m_fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        struct stat now {
+        };
+        if (opened.get() < 0 || ::fstat(opened.get(), &now) != 0) {
+            throw SysError(join(name), errno);
+        }
+        if (now.st_dev != old.st_dev || now.st_ino != old.st_ino) {
+            throw SysError(join(name), kReplacedMeanwhileReason);
+        }
+        oldfd = opened.get();
+    }
+    // After fchown, which clears a file capability; before fchmod, because an access ACL
+    // set or removed changes the group bits.
+    const bool aclchanged = copyxattrs(oldfd, fd, join(name));
     // After fchown, because a change of owner clears setuid and setgid.
     const unsigned wanted = old.st_mode & 07777;
-    if (chowned || (created & ~processids().umask) != wanted) {
+    if (chowned || aclchanged || (created & ~processids().umask) != wanted) {
         if (::fchmod(fd, wanted) != 0) {
             throw SysError(join(name), errno);
         }

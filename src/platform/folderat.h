@@ -129,9 +129,12 @@ public:
     // `name`.
     int createtemp(const std::string& name, unsigned mode, std::string& tempname) const;
     // Sets owner and mode of a new file that replaces one with status `old`, only where
-    // they would otherwise differ. `created` is the mode it was created with.
-    void keepownerandmode(int fd, const struct stat& old, unsigned created,
-                          const std::string& name) const;
+    // they would otherwise differ, and gives it the old file's extended attributes (its
+    // ACL included). `created` is the mode it was created with; `oldfd` is the old file
+    // (O_PATH will do), else it is opened under `name` and must still be the one `old`
+    // describes.
+    void keepownerandmode(int fd, const struct stat& old, unsigned created, const std::string& name,
+                          int oldfd = -1) const;
     // Closes the temporary file and renames it over `name`; removes it on failure.
     void commit(int fd, const std::string& tempname, const std::string& name) const;
     // Removes a temporary file after a failure.

@@ -85,6 +85,7 @@ struct HttpTransfer::State {
     std::string chunk;
     std::string contenttype;
     std::string errortext;
+    std::string failure;
     bool rejected = false;
     std::function<void()> ondone;
     CURLM* multi = nullptr; // the running transfer's, for waking it on stop()
@@ -94,7 +95,7 @@ struct HttpTransfer::State {
     std::thread worker;
 
     void finish(long code, bool stillexecuting, std::string body, std::string type,
-                std::string error, bool refused = false)
+                std::string error, bool refused = false, std::string why = {})
     {
         std::function<void()> callback;
         {
@@ -108,6 +109,7 @@ struct HttpTransfer::State {
             chunk = std::move(body);
             contenttype = std::move(type);
             errortext = std::move(error);
+            failure = std::move(why);
             rejected = refused;
             callback = ondone;
         }
@@ -138,7 +140,8 @@ void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts&
     Easy easy;
     Multi multi;
     if (!easy.handle || !multi.handle) {
-        state.finish(0, false, {}, {}, "Cannot create an HTTP transfer");
+        state.finish(0, false, {}, {}, "Cannot create an HTTP transfer", false,
+                     "Cannot create an HTTP transfer");
         return;
     }
     Receiver rx;
@@ -231,15 +234,16 @@ void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts&
                      "Timeout: nothing received for " + std::to_string(timeouts.idlems) + " ms");
         return;
     case Ending::Broken:
-        state.finish(0, false, {}, {}, multierror);
+        state.finish(0, false, {}, {}, multierror, false, multierror);
         return;
     case Ending::Done:
         break;
     }
 
     const std::string error = errbuf[0] ? std::string(errbuf) : curl_easy_strerror(result);
+    const std::string why = result == CURLE_OK ? std::string() : curl_easy_strerror(result);
     if (refusedatstart(e, result)) {
-        state.finish(0, false, {}, {}, error, true);
+        state.finish(0, false, {}, {}, error, true, why);
         return;
     }
     if (result == CURLE_OPERATION_TIMEDOUT || result == CURLE_TOO_MANY_REDIRECTS) {
@@ -252,7 +256,7 @@ void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts&
     const bool partial =
         (result == CURLE_PARTIAL_FILE || result == CURLE_RECV_ERROR) && !rx.chunk.empty();
     if (result != CURLE_OK && !cut && !partial) {
-        state.finish(0, false, {}, {}, error);
+        state.finish(0, false, {}, {}, error, false, why);
         return;
     }
     long code = 0;
@@ -260,7 +264,7 @@ void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts&
     const char* type = nullptr;
     curl_easy_getinfo(e, CURLINFO_CONTENT_TYPE, &type);
     state.finish(code, false, std::move(rx.chunk), type ? type : "",
-                 partial ? error : std::string());
+                 partial ? error : std::string(), false, partial ? why : std::string());
 }
 
 } // namespace
@@ -292,6 +296,7 @@ void HttpTransfer::start(const std::string& url)
         m_state->chunk.clear();
         m_state->contenttype.clear();
         m_state->errortext.clear();
+        m_state->failure.clear();
         m_state->rejected = false;
         m_state->stoprequested = false;
     }
@@ -336,6 +341,12 @@ std::string HttpTransfer::errortext() const
     return m_state->errortext;
 }
 
+std::string HttpTransfer::failure() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->failure;
+}
+
 bool HttpTransfer::rejected() const
 {
     std::lock_guard lock(m_state->mutex);
@@ -362,74 +373,9 @@ void HttpTransfer::setondone(std::function<void()> ondone)
     m_state->ondone = std::move(ondone);
 }
 
-namespace
-{
-
-std::string lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
-
-// The value after "charset=" in a lower-cased text, without quotes; empty when none.
-std::string charsetin(std::string_view text)
-{
-    const auto at = text.find("charset");
-    if (at == std::string_view::npos) {
-        return {};
-    }
-    size_t i = at + 7;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
-        ++i;
-    }
-    if (i >= text.size() || text[i] != '=') {
-        return charsetin(text.substr(at + 7));
-    }
-    ++i;
-    while (i < text.size() &&
-           (text[i] == ' ' || text[i] == '\t' || text[i] == '"' || text[i] == '\'')) {
-        ++i;
-    }
-    size_t end = i;
-    while (end < text.size() && text[end] != '"' && text[end] != '\'' && text[end] != ';' &&
-           text[end] != ' ' && text[end] != '\t' && text[end] != '>' && text[end] != '/' &&
-           text[end] != ',') {
-        ++end;
-    }
-    return std::string(text.substr(i, end - i));
-}
-
-// The charset declared by a <meta> tag in the page, empty when none.
-std::string metacharset(std::string_view chunk)
-{
-    const std::string page = lower(chunk);
-    size_t at = 0;
-    while ((at = page.find("<meta", at)) != std::string::npos) {
-        const size_t end = page.find('>', at);
-        const std::string_view tag =
-            std::string_view(page).substr(at, end == std::string::npos ? end : end - at);
-        std::string charset = charsetin(tag);
-        if (!charset.empty()) {
-            return charset;
-        }
-        if (end == std::string::npos) {
-            break;
-        }
-        at = end;
-    }
-    return {};
-}
-
-} // namespace
-
 std::string decodechunk(const std::string& chunk, const std::string& contenttype)
 {
-    std::string charset = charsetin(lower(contenttype));
+    std::string charset = charsetparameter(contenttype);
     if (charset.empty()) {
         charset = metacharset(chunk);
     }

@@ -45,6 +45,10 @@ public:
     std::string contenttype() const;
     // libcurl's error text when the transfer failed, empty on success.
     std::string errortext() const;
+    // Why a transfer that ended without its page failed, in libcurl's short words for the
+    // error (the same for every address it befalls, unlike errortext()); also set for a
+    // page cut short by the failure. Empty when the transfer ended normally.
+    std::string failure() const;
     // True when the transfer refused the address before trying to connect: a scheme
     // other than http and https, or a malformed address (a blank or a control character
     // in it, say). A server that cannot be reached is not a refused address.

@@ -34,6 +34,9 @@ inline constexpr const char* kReadOnlyReason = "文件只读";
 // The reason given for a pipe, device or socket where a regular file is needed.
 inline constexpr const char* kNotRegularReason = "不是普通文件";
 
+// The reason given when the file under a name is no longer the one that was read.
+inline constexpr const char* kReplacedMeanwhileReason = "文件在改写期间被其他文件替换";
+
 // Refuses a path or name that holds a NUL byte: the system would read it only up to
 // that byte and so act on another file. Throws SysError naming it, each NUL shown as a
 // backslash and a zero.

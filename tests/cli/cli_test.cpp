@@ -339,11 +339,37 @@ TEST(CliUrl, PacedAndParallelRunsWriteTheSameShortcutsAndReport)
     server.route("/a", morvik::test::HttpReply::page("<title>Alpha</title>"));
     server.route("/b", morvik::test::HttpReply::page("no title here"));
     server.route("/c", morvik::test::HttpReply::page("<title>Alpha</title>second"));
-    tree.createFile("list.txt",
-                    server.url("/a") + "\r\n" + server.url("/b") + "\r\n" + server.url("/c"));
+    // Transfers that fail: a reset, broken chunking, headers beyond libcurl's limit, a
+    // redirect to a scheme that is not followed; and two addresses that are refused.
+    morvik::test::HttpReply reset;
+    reset.reset = true;
+    server.route("/reset", reset);
+    auto chunks = morvik::test::HttpReply::page("zz\r\n<title>Chunks</title>");
+    chunks.headers.emplace_back("Transfer-Encoding", "chunked");
+    server.route("/chunks", chunks);
+    auto big = morvik::test::HttpReply::page("<title>Big</title>");
+    big.headers.emplace_back("X-Filler", std::string(300000, 'x'));
+    server.route("/big", big);
+    server.route("/file", morvik::test::HttpReply::redirect("file:///etc/hostname"));
+    const std::vector<std::string> failing = {server.url("/reset"), server.url("/chunks"),
+                                              server.url("/big"),   server.url("/file"),
+                                              "http://[broken",     "ftp://127.0.0.1/x"};
+    std::string list = server.url("/a") + "\r\n" + server.url("/b");
+    for (const auto& address : failing) {
+        list += "\r\n" + address;
+    }
+    tree.createFile("list.txt", list + "\r\n" + server.url("/c"));
     const std::string log = CliProcess::appfolder() + "/Error_CreateUrl.log";
     std::string logs[2];
     for (const char* jobs : {"1", "3"}) {
+        // Without the report, the addresses that got no shortcut still fail the run.
+        fs::remove(log);
+        const std::string quietout = tree.createDir(std::string("quiet") + jobs);
+        const auto quiet =
+            runcli({"url", "list.txt", "--out", quietout, "--jobs", jobs}, tree.root());
+        EXPECT_EQ(quiet.status, 1) << jobs << quiet.err;
+        EXPECT_FALSE(fs::exists(log));
+
         fs::remove(log);
         const std::string out = tree.createDir(std::string("out") + jobs);
         const auto result =
@@ -358,6 +384,9 @@ TEST(CliUrl, PacedAndParallelRunsWriteTheSameShortcutsAndReport)
               "[InternetShortcut]\r\nURL=" + server.url("/c") + "\r\n");
     EXPECT_EQ(files(tree.path("out1")), files(tree.path("out3")));
     EXPECT_NE(logs[0].find(server.url("/b")), std::string::npos);
+    for (const auto& address : failing) {
+        EXPECT_NE(logs[0].find(address + std::string(10, ' ')), std::string::npos) << address;
+    }
     EXPECT_EQ(logs[0], logs[1]);
     EXPECT_EQ(dry.out, tree.path("out1/Alpha.url") + "\n" + tree.path("out1/Alpha.url") + "\n");
 }

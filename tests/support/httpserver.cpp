@@ -396,6 +396,12 @@ void HttpServer::serve(int fd)
         reply.status = 500;
     }
 
+    if (reply.reset) {
+        // A zero linger time makes the close send a reset instead of an orderly end.
+        const linger abort{1, 0};
+        setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        return;
+    }
     if (reply.hang) {
         // Wait for the client to go away or the server to stop.
         while (waitreadable(fd, -1) && recv(fd, buffer, sizeof buffer, 0) > 0) {
@@ -416,7 +422,8 @@ void HttpServer::serve(int fd)
         "HTTP/1.1 " + std::to_string(reply.status) + " " + reason(reply.status) + "\r\n";
     bool haslength = false;
     for (const auto& [name, value] : reply.headers) {
-        haslength = haslength || lower(name) == "content-length";
+        haslength =
+            haslength || lower(name) == "content-length" || lower(name) == "transfer-encoding";
         head += name + ": " + value + "\r\n";
     }
     if (reply.gzip) {

@@ -29,7 +29,8 @@ struct HttpRequest {
 
 // What the server sends for a request. The plain case is status, headers and body;
 // the flags make a misbehaving server. "Connection: close" is always sent, and
-// "Content-Length" unless the headers give one or the body is endless.
+// "Content-Length" unless the headers give one or "Transfer-Encoding" (then the body is
+// sent as given) or the body is endless.
 struct HttpReply {
     int status = 200;
     std::vector<std::pair<std::string, std::string>> headers;
@@ -41,6 +42,8 @@ struct HttpReply {
     bool endless = false;
     // Read the request, then never answer until the client goes or the server stops.
     bool hang = false;
+    // Read the request, then reset the connection without an answer.
+    bool reset = false;
     // After the body, send nothing more but keep the connection open until the client
     // goes or the server stops.
     bool stall = false;

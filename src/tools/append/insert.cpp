@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/append/insert.h"
 
+#include "platform/charsets.h"
 #include "platform/fileops.h"
 #include "platform/folderat.h"
 #include "platform/syserror.h"
@@ -8,6 +9,7 @@
 
 #include <cstring>
 #include <optional>
+#include <vector>
 
 namespace morvik::append
 {
@@ -128,44 +130,6 @@ Check checklocator(const std::string& position, Locator& locator, bool& zt, Ui& 
     return Check::Usable;
 }
 
-// Puts `block` after or before every occurrence of `marker` in `text`, left to right,
-// occurrences not overlapping; with `gbk` a match must start and end on character
-// boundaries. The result goes to `out`, which already holds any prefix. Returns the
-// number of occurrences.
-std::size_t insertatmarkers(std::string_view text, std::string_view marker, std::string_view block,
-                            bool after, bool gbk, std::string& out)
-{
-    GbkBoundaries boundaries(text);
-    std::size_t copied = 0;
-    std::size_t from = 0;
-    std::size_t found = 0;
-    while (from + marker.size() <= text.size()) {
-        const void* hit =
-            memmem(text.data() + from, text.size() - from, marker.data(), marker.size());
-        if (!hit) {
-            break;
-        }
-        const std::size_t at = static_cast<const char*>(hit) - text.data();
-        if (gbk && (!boundaries.isboundary(at) || !boundaries.endsonboundary(at, marker.size()))) {
-            from = at + 1;
-            continue;
-        }
-        out.append(text.substr(copied, at - copied));
-        if (after) {
-            out.append(marker);
-            out.append(block);
-        } else {
-            out.append(block);
-            out.append(marker);
-        }
-        copied = at + marker.size();
-        from = copied;
-        ++found;
-    }
-    out.append(text.substr(copied));
-    return found;
-}
-
 // The line end a file uses: LF alone in a file whose every line ends so, CR LF in every
 // other file (those with CR LF or CR line ends, mixed ones, and those without any).
 std::string_view lineendof(std::string_view text)
@@ -192,6 +156,108 @@ std::string withlineends(std::string_view text, std::string_view lineend)
         }
     }
     return out;
+}
+
+// A marker as it is looked for: its pieces of text, in the target's encoding, with one
+// line end of the target (CR LF, CR or LF) between each two of them.
+std::vector<std::string> markerpieces(std::string_view marker, bool gbk)
+{
+    const std::string text = withlineends(marker, "\n");
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', start)) {
+        pieces.push_back(text.substr(start, at - start));
+        start = at + 1;
+    }
+    pieces.push_back(text.substr(start));
+    if (gbk) {
+        for (std::string& piece : pieces) {
+            piece = platform::togbk(piece);
+        }
+    }
+    return pieces;
+}
+
+// The length of the occurrence of the marker at `at`, or npos when there is none. A line
+// break of the marker takes a CR LF pair whole, never its CR alone.
+std::size_t matchlength(std::string_view text, std::size_t at,
+                        const std::vector<std::string>& pieces)
+{
+    std::size_t pos = at;
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        if (k > 0) {
+            if (pos >= text.size() || (text[pos] != '\r' && text[pos] != '\n')) {
+                return std::string_view::npos;
+            }
+            pos += text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n' ? 2 : 1;
+        }
+        if (text.substr(pos, pieces[k].size()) != pieces[k]) {
+            return std::string_view::npos;
+        }
+        pos += pieces[k].size();
+    }
+    return pos - at;
+}
+
+// The next place at or after `from` where the marker could begin: its first piece, or
+// for a marker that begins with a line break, a line end (not the LF of a CR LF pair).
+std::size_t nextcandidate(std::string_view text, std::size_t from,
+                          const std::vector<std::string>& pieces)
+{
+    const std::string& first = pieces.front();
+    if (!first.empty()) {
+        if (from >= text.size()) {
+            return std::string_view::npos;
+        }
+        const void* hit =
+            memmem(text.data() + from, text.size() - from, first.data(), first.size());
+        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data())
+                   : std::string_view::npos;
+    }
+    for (std::size_t at = text.find_first_of("\r\n", from); at != std::string_view::npos;
+         at = text.find_first_of("\r\n", at + 1)) {
+        if (text[at] == '\r' || at == 0 || text[at - 1] != '\r') {
+            return at;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// The places where the block goes: after or before every occurrence of the marker in
+// `text`, left to right, occurrences not overlapping; with `gbk` an occurrence must start
+// and end on character boundaries.
+std::vector<std::size_t>
+insertionpoints(std::string_view text, const std::vector<std::string>& pieces, bool after, bool gbk)
+{
+    GbkBoundaries boundaries(text);
+    std::vector<std::size_t> points;
+    std::size_t from = 0;
+    for (std::size_t at = nextcandidate(text, from, pieces); at != std::string_view::npos;
+         at = nextcandidate(text, from, pieces)) {
+        const std::size_t length = matchlength(text, at, pieces);
+        if (length == std::string_view::npos ||
+            (gbk && (!boundaries.isboundary(at) || !boundaries.endsonboundary(at, length)))) {
+            from = at + 1;
+            continue;
+        }
+        points.push_back(after ? at + length : at);
+        from = at + length;
+    }
+    return points;
+}
+
+// `text` with `block` put at each of the points.
+void splice(std::string_view text, const std::vector<std::size_t>& points, std::string_view block,
+            std::string& out)
+{
+    out.reserve(out.size() + text.size() + points.size() * block.size());
+    std::size_t copied = 0;
+    for (const std::size_t point : points) {
+        out.append(text.substr(copied, point - copied));
+        out.append(block);
+        copied = point;
+    }
+    out.append(text.substr(copied));
 }
 
 bool endsinlinebreak(std::string_view text)
@@ -227,6 +293,118 @@ bool plainmarker(std::string_view marker)
     return true;
 }
 
+// What goes into a text whose line ends are `lineend`: the places and the block (UTF-8
+// text, not yet encoded), or nothing when the marker does not occur. At the end of a text
+// whose last line has no line break, one goes first; the block ends in a line break.
+struct Insertion {
+    std::vector<std::size_t> points;
+    std::string block;
+};
+
+std::optional<Insertion> planinsertion(std::string_view text, std::string block, bool atend,
+                                       const Locator& locator, bool gbk)
+{
+    const std::string_view lineend = lineendof(text);
+    block = withlineends(block, lineend);
+    if (block.empty()) {
+        return std::nullopt; // nothing to add
+    }
+    if (atend) {
+        if (!text.empty() && !endsinlinebreak(text)) {
+            block = std::string(lineend) + block;
+        }
+        if (!endsinlinebreak(block)) {
+            block.append(lineend);
+        }
+        return Insertion{{text.size()}, std::move(block)};
+    }
+    std::vector<std::size_t> points =
+        insertionpoints(text, markerpieces(locator.marker, gbk), locator.after, gbk);
+    if (points.empty()) {
+        return std::nullopt;
+    }
+    return Insertion{std::move(points), std::move(block)};
+}
+
+// The charset a page declares in a <meta> tag near its start (where browsers look for it),
+// when iconv has it: its label and iconv's name. A byte-order mark outweighs the tag, and
+// a UTF-8 claim that the bytes contradict is not believed.
+struct Declared {
+    std::string label;
+    std::string iconvname;
+};
+
+constexpr std::size_t kDeclarationWindow = 1024;
+
+Declared declaredcharset(std::string_view bytes)
+{
+    if (bytes.substr(0, kBom.size()) == kBom) {
+        return {};
+    }
+    Declared declared;
+    declared.label = platform::metacharset(bytes.substr(0, kDeclarationWindow));
+    declared.iconvname = platform::iconvcharset(declared.label);
+    if (declared.iconvname == "UTF-8" && !platform::isutf8(bytes)) {
+        return {};
+    }
+    return declared;
+}
+
+// The new bytes of a page in a charset other than UTF-8 and GBK: the page is decoded,
+// the text put in and each stretch of the page between two insertions encoded back on
+// its own. A page whose stretches do not give back its own bytes exactly is refused, so
+// nothing outside the inserted text changes.
+std::optional<std::string> withinsertionin(const Declared& charset, const std::string& bytes,
+                                           const std::string& src, bool atend,
+                                           const Locator& locator)
+{
+    const std::optional<std::string> text = platform::fromcharsetexact(bytes, charset.iconvname);
+    if (!text) {
+        throw platform::SysError("", "网页的内容不是它声明的字符集 " + charset.label +
+                                         " 的文本，无法写入");
+    }
+    if (holdsrawbytes(src)) {
+        throw platform::SysError("", "插入的内容含有不是文本的字节，无法写入 " + charset.label +
+                                         " 网页");
+    }
+    const std::optional<Insertion> insertion = planinsertion(*text, src, atend, locator, false);
+    if (!insertion) {
+        return std::nullopt;
+    }
+    std::string bad;
+    const std::optional<std::string> block =
+        platform::tocharset(insertion->block, charset.iconvname, &bad);
+    if (!block) {
+        throw platform::SysError("", "插入的内容含有 " + charset.label + " 网页无法保存的字符“" +
+                                         bad + "”");
+    }
+    std::string out;
+    out.reserve(bytes.size() + insertion->points.size() * block->size());
+    std::size_t decoded = 0;
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k <= insertion->points.size(); ++k) {
+        const std::size_t point =
+            k < insertion->points.size() ? insertion->points[k] : text->size();
+        const std::optional<std::string> stretch = platform::tocharset(
+            std::string_view(*text).substr(decoded, point - decoded), charset.iconvname);
+        if (!stretch || bytes.compare(kept, stretch->size(), *stretch) != 0) {
+            throw platform::SysError("", "网页的内容按它声明的字符集 " + charset.label +
+                                             " 写回时会改变，无法写入");
+        }
+        out.append(*stretch);
+        kept += stretch->size();
+        decoded = point;
+        if (k < insertion->points.size()) {
+            out.append(*block);
+        }
+    }
+    if (kept != bytes.size()) {
+        throw platform::SysError("", "网页的内容按它声明的字符集 " + charset.label +
+                                         " 写回时会改变，无法写入");
+    }
+    return out;
+}
+
 // The target's new bytes, or nothing when it stays as it is. A text the target cannot
 // hold throws SysError with the reason only (the caller names the file).
 std::optional<std::string> withinsertion(const std::string& bytes, const std::string& src,
@@ -239,6 +417,14 @@ std::optional<std::string> withinsertion(const std::string& bytes, const std::st
         return std::nullopt;
     }
 
+    // A page that declares its charset is written in it.
+    const Declared declared = declaredcharset(bytes);
+    if (!declared.iconvname.empty() && declared.iconvname != "UTF-8" &&
+        declared.iconvname != "GB18030" && platform::tocharset("", declared.iconvname) &&
+        platform::fromcharsetexact("", declared.iconvname)) {
+        return withinsertionin(declared, bytes, src, atend, locator);
+    }
+
     platform::Encoding encoding = platform::detect(bytes);
     bool ascii = true;
     for (const char c : bytes) {
@@ -247,7 +433,11 @@ std::optional<std::string> withinsertion(const std::string& bytes, const std::st
             break;
         }
     }
-    if (ascii) {
+    if (declared.iconvname == "GB18030") {
+        encoding = platform::Encoding::Gbk;
+    } else if (declared.iconvname == "UTF-8") {
+        encoding = platform::Encoding::Utf8;
+    } else if (ascii) {
         encoding = plain == platform::Encoding::Gbk ? plain : platform::Encoding::Utf8;
     }
     const bool gbk = encoding == platform::Encoding::Gbk;
@@ -271,30 +461,12 @@ std::optional<std::string> withinsertion(const std::string& bytes, const std::st
 
     // Only the inserted text changes: its line ends follow the file's own, and the rest
     // of the file keeps every byte.
-    const std::string_view lineend = lineendof(body);
-    const std::string text = withlineends(src, lineend);
-    const std::string block = gbk ? platform::togbk(text) : text;
-    if (block.empty()) {
-        return std::nullopt; // nothing to add
-    }
-
-    out.reserve(out.size() + body.size() + block.size() + 2 * lineend.size());
-    if (atend) {
-        out.append(body);
-        if (!body.empty() && !endsinlinebreak(body)) {
-            out.append(lineend);
-        }
-        out.append(block);
-        if (!endsinlinebreak(block)) {
-            out.append(lineend);
-        }
-        return out;
-    }
-    const std::string markertext = withlineends(locator.marker, lineend);
-    const std::string marker = gbk ? platform::togbk(markertext) : markertext;
-    if (insertatmarkers(body, marker, block, locator.after, gbk, out) == 0) {
+    const std::optional<Insertion> insertion = planinsertion(body, src, atend, locator, gbk);
+    if (!insertion) {
         return std::nullopt;
     }
+    splice(body, insertion->points, gbk ? platform::togbk(insertion->block) : insertion->block,
+           out);
     return out;
 }
 

@@ -28,12 +28,16 @@ inline constexpr const char* kSeparator = "{:$}";
 // included), a file in which the marker does not occur is not rewritten, and the inserted
 // text takes the file's line ends (LF in a file whose lines all end in LF, CR LF
 // otherwise). At the end of a file whose last line has no line break, one is added
-// first; the inserted text ends with a line break. The work is done on the file's bytes:
-// the file keeps its encoding (UTF-8, with or without byte-order mark, or GBK), the
-// marker and `src` are encoded like it, a marker only matches whole characters, and bytes
-// that are valid in neither encoding stay as they were. A file holding only ASCII could
-// be either; `plain` decides how text goes into it (the content file's own encoding keeps
-// the inserted bytes as the user wrote them).
+// first; the inserted text ends with a line break. A line break inside the marker matches
+// any one line end of the file (CR LF, CR or LF), never half of a CR LF pair. The work is
+// done on the file's bytes: the file keeps its encoding (UTF-8, with or without byte-order
+// mark, or GBK), the marker and `src` are encoded like it, a marker only matches whole
+// characters, and bytes that are valid in neither encoding stay as they were. A file
+// holding only ASCII could be either; `plain` decides how text goes into it (the content
+// file's own encoding keeps the inserted bytes as the user wrote them). A page whose head
+// declares its charset (<meta charset>, http-equiv Content-Type) is written in that
+// charset instead, when iconv has it; such a page whose bytes are not that charset's text,
+// or would not come back unchanged, is refused.
 //
 // A locator it cannot use is reported in a message box; then `zt` is set and false is
 // returned. A letter part longer than one letter returns false silently. True means the

@@ -77,6 +77,31 @@ private:
 
 } // namespace
 
+std::string failedreason(const std::string& why)
+{
+    return "因访问失败（" + why + "）而未能生成URL";
+}
+
+PageResult pageresult(const platform::HttpTransfer& transfer)
+{
+    if (transfer.rejected()) {
+        return {std::nullopt, kInvalidReason};
+    }
+    const std::string chunk = transfer.getchunk();
+    const std::string why = transfer.failure();
+    if (chunk.empty()) {
+        // A finished request with an empty body has nothing to read: no report either.
+        return {std::nullopt, why.empty() ? std::string() : failedreason(why)};
+    }
+    PageResult result;
+    result.title = urlgen::titleof(platform::decodechunk(chunk, transfer.contenttype()));
+    if (!result.title) {
+        // A page cut short by a failure lacks its title because of the failure.
+        result.reason = why.empty() ? std::string(kNoTitleReason) : failedreason(why);
+    }
+    return result;
+}
+
 UrlRun::UrlRun(platform::HttpTimeouts timeouts) : m_timeouts(timeouts) {}
 
 UrlRun::~UrlRun() = default;
@@ -90,6 +115,7 @@ void UrlRun::run(UrlHost& host, Ui& ui)
     m_ui = &ui;
     m_stopped = false;
     m_unwritten = 0;
+    m_failures = 0;
 
     const std::string listpath = host.listfile();
     if (!islistfile(listpath)) {
@@ -176,6 +202,7 @@ void UrlRun::makeurl()
             m_host->polltimer(false);
             // The address is done even when the step fails: the run must not wait on.
             Lowered done(busyflag);
+            ++m_failures;
             if (m_host->settings().report) {
                 logfailure(urlstr, kTimeoutReason);
             }
@@ -189,28 +216,25 @@ void UrlRun::makeurl()
 
 void UrlRun::finishpage()
 {
-    // A refused address or a failed request leaves an empty chunk: nothing to write. Only
-    // the refused address is reported: a server that does not answer may answer later.
-    const std::string chunk = m_inet->getchunk();
-    if (chunk.empty()) {
-        if (m_inet->rejected() && m_host->settings().report) {
-            logfailure(urlstr, kInvalidReason);
-        }
-        return;
-    }
-    const std::string page = platform::decodechunk(chunk, m_inet->contenttype());
-    const std::optional<std::string> title = urlgen::titleof(page);
+    // Every address without a shortcut is counted, and with the report on, logged with
+    // its reason: a refused address, a failed transfer, a page without a title.
+    const PageResult result = pageresult(*m_inet);
     const UrlSettings settings = m_host->settings();
-    if (!title) {
+    if (!result.title) {
+        if (result.reason.empty()) {
+            return;
+        }
+        ++m_failures;
         if (settings.report) {
-            logfailure(urlstr, kNoTitleReason);
+            logfailure(urlstr, result.reason);
         }
         return;
     }
     if (settings.content.empty()) {
         return;
     }
-    const std::string path = urlgen::shortcutpath(settings.folder, urlgen::shortcutname(*title));
+    const std::string path =
+        urlgen::shortcutpath(settings.folder, urlgen::shortcutname(*result.title));
     const std::string content = urlgen::fillurl(settings.content, urlstr) + kCrLf;
     try {
         // A symbolic link of that name is replaced, never written through: the shortcut

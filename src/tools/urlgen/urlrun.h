@@ -5,6 +5,7 @@
 #include "tools/urlgen/shortcutwriter.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace morvik
@@ -49,6 +50,18 @@ inline constexpr const char* kTimeoutReason = "因访问超时而未能生成URL
 inline constexpr const char* kNoTitleReason = "未找到网页标题，未能生成URL";
 inline constexpr const char* kInvalidReason = "网址无效，未能生成URL";
 
+// The log's reason for an address whose transfer failed: "因访问失败（" why "）而未能生成URL".
+std::string failedreason(const std::string& why);
+
+// What a finished transfer gives an address: the page's title, or else the reason the
+// address gets no shortcut (refused, failed, or a page without a title); no reason for
+// a page whose body is empty, which is passed over without a report.
+struct PageResult {
+    std::optional<std::string> title;
+    std::string reason;
+};
+PageResult pageresult(const platform::HttpTransfer& transfer);
+
 // The URL shortcut run: reads the list file, fetches one address at a time and writes a
 // shortcut named after each page's title. One thread: the host's timers call makeurl()
 // while run() waits inside the host.
@@ -82,6 +95,9 @@ public:
     void stop();
 
     bool running() const { return m_running; }
+    // Addresses of the last run that got no shortcut (timed out, refused, failed or
+    // without a title; an empty page is not counted), whether or not the report was on.
+    std::size_t failures() const { return m_failures; }
     bool stopped() const { return m_stopped; }
 
     std::string urlstr; // the address being processed
@@ -100,6 +116,7 @@ private:
     bool m_stopped = false;
     // Shortcuts and log lines of this run that could not be written.
     std::size_t m_unwritten = 0;
+    std::size_t m_failures = 0;
     bool m_inmakeurl = false;
 };
 

@@ -57,28 +57,32 @@ TEST_P(Inserts, RewritesTheFile)
 // file's own line ends, and a file without the marker is not rewritten.
 INSTANTIATE_TEST_SUITE_P(
     TextModel, Inserts,
-    testing::Values(Insertion{"end_of_crlf_file", "a\r\nb\r\n", "c\r\n", "", "a\r\nb\r\nc\r\n"},
-                    Insertion{"empty_target", "", "c\r\n", "", "c\r\n"},
-                    Insertion{"end_of_lf_file", "a\nb\n", "c\r\n", "", "a\nb\nc\n"},
-                    Insertion{"lf_file_without_last_break", "a\nb", "c\r\nd\r\n", "",
-                              "a\nb\nc\nd\n"},
-                    Insertion{"no_line_end_gets_crlf", "ab", "c", "", "ab\r\nc\r\n"},
-                    Insertion{"lf_page_before_body", "<html>\n<body>\nhi\n</body>\n</html>\n",
-                              "X\r\n", "F{:$}</body>", "<html>\n<body>\nhi\nX\n</body>\n</html>\n"},
-                    Insertion{"no_marker_no_rewrite", "no marker here\n", "X\r\n", "F{:$}</body>",
-                              "no marker here\n"},
-                    Insertion{"after_every_body", "<p>\r\n</body>x</body>\r\n", "S\r\n",
-                              "A{:$}</body>", "<p>\r\n</body>S\r\nx</body>S\r\n\r\n"},
-                    Insertion{"lower_f_before_head", "<html><head></head>", "M\r\n", "f{:$}<head>",
-                              "<html>M\r\n<head></head>"},
-                    Insertion{"second_separator_ignored", "xyx", "S", "A{:$}x{:$}y", "xSyxS"},
-                    Insertion{"three_occurrences", "x-x-x", "S", "F{:$}x", "Sx-Sx-Sx"},
-                    Insertion{"marker_case_sensitive", "aXaXa", "S", "A{:$}x", "aXaXa"},
-                    Insertion{"occurrences_do_not_overlap", "aaa", "S", "a{:$}aa", "aaSa"},
-                    Insertion{"inserted_text_not_searched", "x", "x", "A{:$}x", "xx"},
-                    Insertion{"marker_across_line_end", "a\r\nb", "S", "A{:$}a\r\nb", "a\r\nbS"},
-                    Insertion{"marker_line_end_follows_lf_file", "<p>\n</body>\n", "S\r\n",
-                              "F{:$}\r\n</body>", "<p>S\n\n</body>\n"}),
+    testing::Values(
+        Insertion{"end_of_crlf_file", "a\r\nb\r\n", "c\r\n", "", "a\r\nb\r\nc\r\n"},
+        Insertion{"empty_target", "", "c\r\n", "", "c\r\n"},
+        Insertion{"end_of_lf_file", "a\nb\n", "c\r\n", "", "a\nb\nc\n"},
+        Insertion{"lf_file_without_last_break", "a\nb", "c\r\nd\r\n", "", "a\nb\nc\nd\n"},
+        Insertion{"no_line_end_gets_crlf", "ab", "c", "", "ab\r\nc\r\n"},
+        Insertion{"lf_page_before_body", "<html>\n<body>\nhi\n</body>\n</html>\n", "X\r\n",
+                  "F{:$}</body>", "<html>\n<body>\nhi\nX\n</body>\n</html>\n"},
+        Insertion{"no_marker_no_rewrite", "no marker here\n", "X\r\n", "F{:$}</body>",
+                  "no marker here\n"},
+        Insertion{"after_every_body", "<p>\r\n</body>x</body>\r\n", "S\r\n", "A{:$}</body>",
+                  "<p>\r\n</body>S\r\nx</body>S\r\n\r\n"},
+        Insertion{"lower_f_before_head", "<html><head></head>", "M\r\n", "f{:$}<head>",
+                  "<html>M\r\n<head></head>"},
+        Insertion{"second_separator_ignored", "xyx", "S", "A{:$}x{:$}y", "xSyxS"},
+        Insertion{"three_occurrences", "x-x-x", "S", "F{:$}x", "Sx-Sx-Sx"},
+        Insertion{"marker_case_sensitive", "aXaXa", "S", "A{:$}x", "aXaXa"},
+        Insertion{"occurrences_do_not_overlap", "aaa", "S", "a{:$}aa", "aaSa"},
+        Insertion{"inserted_text_not_searched", "x", "x", "A{:$}x", "xx"},
+        Insertion{"marker_across_line_end", "a\r\nb", "S", "A{:$}a\r\nb", "a\r\nbS"},
+        Insertion{"marker_line_end_follows_lf_file", "<p>\n</body>\n", "S\r\n", "F{:$}\r\n</body>",
+                  "<p>S\n\n</body>\n"},
+        Insertion{"marker_cr_in_cr_file", "a\rb", "X", "A{:$}\r", "a\rXb"},
+        Insertion{"marker_lf_matches_each_line_end", "a\r\nb\nc", "X", "A{:$}\n", "a\r\nXb\nXc"},
+        Insertion{"marker_line_end_never_splits_crlf", "a\r\nb", "X", "F{:$}\nb", "aX\r\nb"},
+        Insertion{"marker_two_line_ends", "a\r\r\nb\r\nc", "X", "A{:$}a\n\n", "a\r\r\nXb\r\nc"}),
     [](const testing::TestParamInfo<Insertion>& info) { return std::string(info.param.name); });
 
 struct Rejection {
@@ -219,6 +223,67 @@ TEST(InsertEncoding, RawContentBytesRefusedForUtf8Page)
     EXPECT_TRUE(appendtofile(tree.path("g.htm"), src, "", zt, ui));
     EXPECT_EQ(tree.read("g.htm"), "<p>\xD5\xFD\xCE\xC4</p>\r\nx\xFF\r\n");
 }
+
+// A page that declares its charset gets the text in that charset, marker included; a
+// character the charset cannot hold, or a page that is not that charset's text, is
+// refused and keeps its bytes.
+struct Declared {
+    const char* name;
+    std::string head;   // the page up to the marker
+    std::string src;    // the inserted text (UTF-8)
+    std::string marker; // UTF-8
+    std::string block;  // the inserted bytes; empty: the page is refused
+};
+
+class DeclaredCharsets : public testing::TestWithParam<Declared>
+{
+};
+
+TEST_P(DeclaredCharsets, WriteThePageInItsCharset)
+{
+    const Declared& c = GetParam();
+    TempTree tree;
+    const std::string page = c.head + "</p>\r\n";
+    tree.createFile("t.htm", page);
+    RecordingUi ui;
+    bool zt = false;
+    if (c.block.empty()) {
+        try {
+            appendtofile(tree.path("t.htm"), c.src, "A{:$}" + c.marker, zt, ui);
+            ADD_FAILURE() << "no failure reported";
+        } catch (const SysError& e) {
+            EXPECT_EQ(e.path(), tree.path("t.htm"));
+            EXPECT_FALSE(e.reason().empty());
+        }
+        EXPECT_EQ(tree.read("t.htm"), page);
+        return;
+    }
+    // The content file's encoding does not matter once the page declares its own.
+    EXPECT_TRUE(appendtofile(tree.path("t.htm"), c.src, "A{:$}" + c.marker, zt, ui,
+                             morvik::platform::Encoding::Gbk));
+    EXPECT_EQ(tree.read("t.htm"), c.head + c.block + "</p>\r\n");
+}
+
+const std::string kMeta = "<html><head><meta charset=\"";
+const std::string kEquiv =
+    "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=";
+
+INSTANTIATE_TEST_SUITE_P(
+    InsertEncoding, DeclaredCharsets,
+    testing::Values(
+        // 한 is C7 D1 in EUC-KR, 국 B1 B9.
+        Declared{"euc_kr", kMeta + "euc-kr\"></head><p>\xC7\xD1", "국", "한", "\xB1\xB9"},
+        Declared{"big5_equiv", kEquiv + "big5\"></head><p>\xA4\xA4", "文", "中", "\xA4\xE5"},
+        // In Shift_JIS 表 (95 5C) ends in the byte of "\": it is no occurrence of "\".
+        Declared{"shift_jis_whole_characters", kMeta + "Shift_JIS\"></head><p>\x95\x5C\\", "日",
+                 "\\", "\x93\xFA"},
+        Declared{"windows_1252", kMeta + "windows-1252\"></head><p>caf\xE9", "€", "é", "\x80"},
+        Declared{"latin1_means_1252", kEquiv + "iso-8859-1\"></head><p>caf\xE9", "é", "é", "\xE9"},
+        Declared{"character_the_charset_lacks", kMeta + "euc-kr\"></head><p>\xC7\xD1", "xภ", "한",
+                 ""},
+        Declared{"page_not_in_its_charset", kMeta + "windows-1252\"></head><p>\x81\xE9", "x", "é",
+                 ""}),
+    [](const testing::TestParamInfo<Declared>& info) { return std::string(info.param.name); });
 
 TEST(InsertFailure, UnreadableOrMissingTargetIsReported)
 {

@@ -424,14 +424,17 @@ TEST_F(UrlRunTest, HostileServersEndQuickly)
     EXPECT_EQ(ui.titles(), "URL生成");
 }
 
-TEST_F(UrlRunTest, AnAddressThatFailsIsLikeAnEmptyPage)
+TEST_F(UrlRunTest, AnAddressThatFailsIsReportedWithTheReason)
 {
     // Nothing listens on port 1 of the loopback: the request fails at once.
     server.route("/a", HttpReply::page(page("Reached")));
     settings.report = true;
     go("http://127.0.0.1:1/\r\n" + url("/a"));
     EXPECT_EQ(tree.listing("out"), "Reached.url");
-    EXPECT_FALSE(tree.exists("app/Error_CreateUrl.log"));
+    EXPECT_EQ(log(), togbk("网址" + kBlanks + "错误原因\r\n") +
+                         logline("http://127.0.0.1:1/",
+                                 morvik::failedreason("Couldn't connect to server")));
+    EXPECT_EQ(run.failures(), 1u);
 }
 
 TEST_F(UrlRunTest, AnAddressTheTransferRefusesIsReportedWhenTheReportIsOn)
@@ -448,7 +451,9 @@ TEST_F(UrlRunTest, AnAddressTheTransferRefusesIsReportedWhenTheReportIsOn)
     go(broken + "\r\n" + ftp + "\r\n" + spaced + "\r\nhttp://127.0.0.1:1/\r\n" + url("/a"));
     const std::string reason = "网址无效，未能生成URL";
     EXPECT_EQ(log(), togbk("网址" + kBlanks + "错误原因\r\n") + logline(broken, reason) +
-                         logline(ftp, reason) + logline(spaced, reason));
+                         logline(ftp, reason) + logline(spaced, reason) +
+                         logline("http://127.0.0.1:1/",
+                                 morvik::failedreason("Couldn't connect to server")));
     EXPECT_EQ(tree.listing("out"), "Reached.url");
     EXPECT_EQ(server.requests("/a"), 2);
     EXPECT_EQ(ui.titles(), "URL生成");

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+
+namespace morvik::platform
+{
+
+// Gives the new file open as `to` the extended attributes of the old file open as `from`
+// (also a descriptor opened with O_PATH), its POSIX access ACL included, and takes from
+// the new file an access ACL it inherited from its folder that the old file lacks.
+// Attributes the process may not set (EPERM, ENOTSUP) are passed over; any other failure
+// throws SysError naming `path`. Returns whether the new file's access ACL was set or
+// removed: its mode bits then need setting again.
+bool copyxattrs(int from, int to, const std::string& path);
+
+} // namespace morvik::platform
