@@ -3,13 +3,12 @@
 
 #include "platform/qt/controls.h"
 #include "platform/qt/qtglue.h"
+#include "ui/windows.h"
 
 #include <QLabel>
 #include <QPushButton>
 
-#include <climits>
 #include <deque>
-#include <unistd.h>
 
 namespace win
 {
@@ -73,9 +72,8 @@ dialog::dialog(QWidget* parent) : QDialog(parent)
     setTabOrder(Command1, Command2);
 
     // Linux keeps no current folder per drive: the list starts at the program's working
-    // folder, or at the root when that cannot be read.
-    char cwd[PATH_MAX];
-    const std::string start = ::getcwd(cwd, sizeof cwd) ? std::string(cwd) : std::string("/");
+    // folder (never the system's, see startfolder), or at the root when that cannot be read.
+    const std::string start = startfolder();
     try {
         Dir1->setpath(start);
     } catch (const std::exception&) {

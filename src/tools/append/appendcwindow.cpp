@@ -2,7 +2,6 @@
 #include "tools/append/appendcwindow.h"
 
 #include "common/dbrecord.h"
-#include "platform/appfolder.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/framebox.h"
 #include "platform/qt/pathedit.h"

@@ -135,12 +135,22 @@ TEST_F(AppendWindow, ControlsSitWhereTheFormPutsThem)
     }
 }
 
-TEST_F(AppendWindow, WithoutStoreShowsApplicationFolderAndDesignScope)
+// No stored folder: no box starts at the application folder (/usr/bin for an installed
+// copy) nor lists the working folder; they start empty and the user picks.
+TEST_F(AppendWindow, WithoutStoreFoldersStartEmptyWithDesignScope)
 {
+    tree.createFile("app/morvik", "x");
     auto* w = win::instance<win::appendc>();
-    EXPECT_EQ(text(w->Label3), "源文件夹:" + app + "/");
-    EXPECT_EQ(text(w->Label4), "目标文件夹：" + app + "/");
-    EXPECT_EQ(w->File1->path(), app);
+    EXPECT_EQ(text(w->Label3), "源文件夹:");
+    EXPECT_EQ(text(w->Label4), "目标文件夹：");
+    EXPECT_EQ(w->File1->path(), "");
+    EXPECT_EQ(w->File1->listcount(), 0);
+    w->Command8_Click();
+    EXPECT_EQ(w->File1->listcount(), 0);
+    auto* s = win::instance<win::setappend>();
+    EXPECT_EQ(text(s->Text1), "");
+    EXPECT_EQ(text(s->Text2), "");
+    delete s;
     EXPECT_TRUE(w->Option2->isChecked());
     EXPECT_FALSE(w->Option1->isChecked() || w->Option3->isChecked());
     EXPECT_TRUE(text(w->Text1).empty() && text(w->Text2).empty());
@@ -190,7 +200,7 @@ TEST_F(AppendWindow, FailedSaveSaysSo)
 {
     tree.createDir("app/db.dat");
     auto* w = win::instance<win::appendc>();
-    EXPECT_EQ(text(w->Label3), "源文件夹:" + app + "/");
+    EXPECT_EQ(text(w->Label3), "源文件夹:");
     w->Command11_Click();
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
@@ -205,8 +215,6 @@ TEST_F(AppendWindow, SettingsWindowSavesAndHandsOverTheFolders)
     auto* s = win::instance<win::setappend>();
     EXPECT_EQ(win::ss(s->windowTitle()), "文件追加设置");
     EXPECT_TRUE(s->isModal());
-    EXPECT_EQ(text(s->Text1), app + "/");
-    EXPECT_EQ(text(s->Text2), app + "/");
 
     s->Text1->setText(win::qs(tree.path("web")));
     s->Text2->setText(win::qs(tree.path("out") + "/"));
@@ -271,13 +279,13 @@ TEST_F(AppendWindow, SettingsWindowCancelAndRefusals)
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
     EXPECT_NE(ui.boxes[0].text.find("db.dat"), std::string::npos);
-    EXPECT_EQ(text(w->Label3), "源文件夹:" + app + "/");
+    EXPECT_EQ(text(w->Label3), "源文件夹:");
 
     s->Text1->setText(win::qs(tree.path("web")));
     s->Command2_Click();
     EXPECT_FALSE(s->isVisible());
-    EXPECT_EQ(text(w->Label3), "源文件夹:" + app + "/");
-    EXPECT_EQ(w->File1->path(), app);
+    EXPECT_EQ(text(w->Label3), "源文件夹:");
+    EXPECT_EQ(w->File1->path(), "");
 }
 
 TEST_F(AppendWindow, FolderPickersHandBackTheirChoice)
@@ -301,7 +309,7 @@ TEST_F(AppendWindow, FolderPickersHandBackTheirChoice)
     auto* s = win::instance<win::setappend>();
     win::dialog::queueanswerfortesting(std::nullopt);
     s->Command3_Click();
-    EXPECT_EQ(text(s->Text1), app + "/");
+    EXPECT_EQ(text(s->Text1), "");
     win::dialog::queueanswerfortesting(tree.path("x"));
     s->Command4_Click();
     EXPECT_EQ(text(s->Text2), tree.path("x") + "/");

@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -200,6 +201,23 @@ TEST_F(ClistWindow, FolderChangeKeepsTheFilter)
     // The generation lists what the lists show.
     test::leftclick(w->Command1);
     EXPECT_EQ(written(), "----\xce\xc4\xbc\xfe\xc1\xd0\xb1\xed----\r\n\r\nprint.htm\r\n");
+}
+
+// A working folder of the system's (the root, the application folder of an installed
+// copy) is not where the lists open: they open on the home folder.
+TEST_F(ClistWindow, NeverOpensOnTheSystemsFolders)
+{
+    const std::string home = tree.createDir("home");
+    const std::string oldhome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", (home + "/").c_str(), 1);
+    for (const std::string& working : {app.root(), std::string("/")}) {
+        ASSERT_EQ(chdir(working.c_str()), 0);
+        auto* w = win::instance<win::clist>();
+        EXPECT_EQ(w->Dir1->path(), home) << working;
+        EXPECT_EQ(w->File1->path(), home) << working;
+        delete w;
+    }
+    setenv("HOME", oldhome.c_str(), 1);
 }
 
 TEST_F(ClistWindow, DriveChangeMovesBothLists)
