@@ -8,6 +8,7 @@
 #include "platform/qt/controls.h"
 #include "platform/qt/qtglue.h"
 #include "support/qt/framelines.h"
+#include "support/qt/lingeringui.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 #include "ui/backgroundrun.h"
@@ -29,6 +30,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 using morvik::Icon;
@@ -553,6 +555,53 @@ TEST_F(AppendWindow, LongContentRunShowsProgressAndStopsOnCancel)
     EXPECT_EQ(ui.boxes.back().text, "操作已停止：已处理 " + std::to_string(changed) + " / " +
                                         std::to_string(kFiles) + " 个文件，其余文件未处理。");
     EXPECT_EQ(ui.boxes.back().title, "追加内容");
+}
+
+// Progress belongs to a walk that is going on: a refusal before any file was counted and
+// the closing box of a run stand alone, with no progress dialog behind them.
+TEST_F(AppendWindow, NoProgressBehindRefusalsOrClosingBoxes)
+{
+    tree.createFile("content.txt", "X");
+    tree.createFile("site/a.htm", "<body></body>");
+    tree.createFile("src/a.txt", "a");
+    tree.createDir("dst/S1");
+    auto* w = win::instance<win::appendc>();
+    ui.input("*.htm");
+    w->Command9_Click();
+    w->Text1->setText(win::qs(tree.path("content.txt")));
+    w->Text3->setPlainText(QStringLiteral("F{:$}</body>"));
+    morvik::test::LingeringUi lingering;
+    win::setuifortesting(&lingering);
+    win::BackgroundRun::setshowdelayfortesting(0);
+    const struct {
+        std::function<void()> click;
+        const char* text;
+    } rows[] = {
+        {[&] { w->Command7_Click(); }, "请指定目标文件夹"},
+        {[&] { w->Command4_Click(); }, "请在设置中指定源文件目录"},
+        {[&] {
+             w->Text2->setText(win::qs(tree.path("site")));
+             w->Command7_Click();
+         },
+         "恭喜，文件已追加完成！"},
+        {[&] {
+             w->setsource("源文件夹：", tree.path("src"));
+             w->settarget("目标文件夹：", tree.path("dst") + "/");
+             w->Command4_Click();
+         },
+         "文件追加成功！"},
+    };
+    for (const auto& row : rows) {
+        lingering.clear();
+        lingering.withprogress.clear();
+        row.click();
+        ASSERT_EQ(lingering.boxes.size(), 1u) << row.text;
+        EXPECT_EQ(lingering.boxes[0].text, row.text);
+        EXPECT_EQ(lingering.withprogress, std::vector<bool>{false}) << row.text;
+    }
+    EXPECT_EQ(tree.read("dst/S1/a.txt"), "a");
+    win::BackgroundRun::setshowdelayfortesting(500);
+    win::setuifortesting(&ui);
 }
 
 // Closing the window during a run stops the run first; the window then closes.
