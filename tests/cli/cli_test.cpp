@@ -308,14 +308,14 @@ TEST(CliInsert, CtrlCStopsBetweenFilesAndLeavesEveryFileWhole)
 
 // The paced run, a run with several transfers at once and a dry run agree: the same
 // files (the later of two pages with one title wins), the same report lines in the same
-// order, and the dry run names the files the runs write.
+// order, and the dry run names the files the runs write, all named in UTF-8.
 TEST(CliUrl, PacedAndParallelRunsWriteTheSameShortcutsAndReport)
 {
     TempTree tree;
     morvik::test::HttpServer server;
-    server.route("/a", morvik::test::HttpReply::page("<title>Alpha</title>"));
+    server.route("/a", morvik::test::HttpReply::page("<title>首页 - 示例</title>"));
     server.route("/b", morvik::test::HttpReply::page("no title here"));
-    server.route("/c", morvik::test::HttpReply::page("<title>Alpha</title>second"));
+    server.route("/c", morvik::test::HttpReply::page("<title>首页 - 示例</title>second"));
     tree.createFile("list.txt",
                     server.url("/a") + "\r\n" + server.url("/b") + "\r\n" + server.url("/c"));
     const std::string log = CliProcess::appfolder() + "/Error_CreateUrl.log";
@@ -330,13 +330,13 @@ TEST(CliUrl, PacedAndParallelRunsWriteTheSameShortcutsAndReport)
     }
     const auto dry = runcli({"url", "list.txt", "--out", "out1", "--dry-run"}, tree.root());
 
-    EXPECT_EQ(tree.listing("out1"), "Alpha.url");
-    EXPECT_EQ(tree.read("out1/Alpha.url"),
-              "[InternetShortcut]\r\nURL=" + server.url("/c") + "\r\n");
+    const std::string name = "首页 - 示例.url";
+    EXPECT_EQ(tree.listing("out1"), name);
+    EXPECT_EQ(tree.read("out1/" + name), "[InternetShortcut]\r\nURL=" + server.url("/c") + "\r\n");
     EXPECT_EQ(files(tree.path("out1")), files(tree.path("out3")));
     EXPECT_NE(logs[0].find(server.url("/b")), std::string::npos);
     EXPECT_EQ(logs[0], logs[1]);
-    EXPECT_EQ(dry.out, tree.path("out1/Alpha.url") + "\n" + tree.path("out1/Alpha.url") + "\n");
+    EXPECT_EQ(dry.out, tree.path("out1/" + name) + "\n" + tree.path("out1/" + name) + "\n");
 }
 
 // Bad arguments or input: status 2, a message naming what is wrong, nothing touched.
