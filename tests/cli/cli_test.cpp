@@ -100,7 +100,12 @@ TEST(CliList, WritesTheListGeneratorsBytes)
     const auto written = runcli({"list", "site", "--absolute", "--ext", "htm"}, tree.root());
     EXPECT_EQ(written.status, 0) << written.err;
     EXPECT_EQ(tree.read("filelist.txt"), expected);
-    EXPECT_NE(written.err.find("恭喜，filelist.txt文件列表已生成！"), std::string::npos);
+    EXPECT_NE(written.err.find("恭喜，filelist.txt文件列表已生成！\n" + tree.path("filelist.txt")),
+              std::string::npos)
+        << written.err;
+    const auto named = runcli({"list", "site", "-o", "named.txt"}, tree.root());
+    EXPECT_NE(named.err.find("已生成！\n" + tree.path("named.txt")), std::string::npos)
+        << named.err;
 }
 
 TEST(CliDelete, DeletesEveryMatchOfTheTreeWhateverItsNameBytes)

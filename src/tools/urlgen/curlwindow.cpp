@@ -294,8 +294,8 @@ morvik::UrlSettings curl::settings()
 {
     morvik::UrlSettings s;
     s.content = templatetext();
-    // An empty box stays empty: the run then writes into the data folder, never into
-    // the working folder.
+    // An empty box stays empty: the run refuses it, never taking the data folder or the
+    // working folder for it.
     s.folder = Text2->path();
     s.report = Check1->isChecked();
     return s;

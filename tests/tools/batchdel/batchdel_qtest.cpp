@@ -279,6 +279,8 @@ TEST_F(BatchDelWindow, WholeRunFromTheLauncher)
     w->Command1->click();
     EXPECT_EQ(files.listing("web"), "b.bak|c.htm");
     EXPECT_EQ(ui.titles(), "操作警告|删除完成");
+    EXPECT_EQ(ui.boxes[1].text,
+              "批量删除操作完成，但部分文件未删除，请参见错误报告!\n" + app.path("Err_Report.txt"));
     EXPECT_NE(app.read("Err_Report.txt").find(locked), std::string::npos);
 
     w->close();

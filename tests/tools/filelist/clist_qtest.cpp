@@ -6,9 +6,9 @@
 #include "platform/qt/qtglue.h"
 #include "shell/mainwindow.h"
 #include "shell/shellfixture.h"
-#include "ui/windows.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
+#include "ui/windows.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -311,7 +311,8 @@ TEST_F(ClistWindow, FromTheLauncherToTheListAndBack)
                          "----\xce\xc4\xbc\xfe\xc1\xd0\xb1\xed----\r\n\r\n"
                          "about.htm\r\nindex.htm\r\n");
     ASSERT_EQ(ui.boxes.size(), 1u) << ui.titles();
-    EXPECT_EQ(ui.boxes[0].text, "恭喜，filelist.txt文件列表已生成！");
+    EXPECT_EQ(ui.boxes[0].text,
+              "恭喜，filelist.txt文件列表已生成！\n" + tree.path("work/filelist.txt"));
     EXPECT_EQ(ui.boxes[0].title, "生成列表");
     EXPECT_EQ(ui.boxes[0].icon, Icon::Information);
 

@@ -207,7 +207,8 @@ TEST_F(UrlRunTest, TheSettingsAreReadAnewForEachAddress)
     tree.createDir("other");
     int readings = 0;
     change = [&](UrlSettings& s) {
-        if (++readings == 2) {
+        // The first reading is the check for an output folder before the first address.
+        if (++readings == 3) {
             s.folder = tree.path("other") + "/";
             s.content = "URL=";
         }
