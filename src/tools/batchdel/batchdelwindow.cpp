@@ -152,7 +152,7 @@ void batchdel::Command1_Click()
     guard(this, [this] {
         morvik::Ui& u = ui(this);
         if (u.msgbox("真的要执行此操作吗？", "操作警告", morvik::Icon::Warning,
-                     morvik::Buttons::YesNo) != morvik::Answer::Yes) {
+                     morvik::Buttons::YesNoDefaultNo) != morvik::Answer::Yes) {
             return;
         }
         morvik::batchdel::Inputs in;

@@ -120,7 +120,7 @@ TEST_F(BatchDelWindow, AnsweringNoDeletesNothing)
     EXPECT_EQ(ui.boxes[0].text, kConfirm);
     EXPECT_EQ(ui.boxes[0].title, "操作警告");
     EXPECT_EQ(ui.boxes[0].icon, Icon::Warning);
-    EXPECT_EQ(ui.boxes[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(ui.boxes[0].buttons, Buttons::YesNoDefaultNo);
 }
 
 TEST_F(BatchDelWindow, AnsweringYesRunsWithTheBoxesAndOptions)
