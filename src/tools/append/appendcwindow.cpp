@@ -274,8 +274,9 @@ void appendc::Command5_Click()
 void appendc::Command6_Click()
 {
     guard(this, [&] {
-        dialog::pick(this);
-        Text2->setpath(chosenfolder());
+        if (dialog::pick(this, Text2->path())) {
+            Text2->setpath(chosenfolder());
+        }
     });
 }
 

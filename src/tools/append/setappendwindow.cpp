@@ -134,8 +134,7 @@ void setappend::Command2_Click()
 void setappend::Command3_Click()
 {
     guard(this, [&] {
-        dialog::pick(this);
-        if (!chosenfolder().empty()) {
+        if (dialog::pick(this, Text1->path())) {
             Text1->setpath(chosenfolder());
         }
     });
@@ -144,8 +143,7 @@ void setappend::Command3_Click()
 void setappend::Command4_Click()
 {
     guard(this, [&] {
-        dialog::pick(this);
-        if (!chosenfolder().empty()) {
+        if (dialog::pick(this, Text2->path())) {
             Text2->setpath(chosenfolder());
         }
     });

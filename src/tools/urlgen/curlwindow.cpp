@@ -184,8 +184,9 @@ void curl::Command1_Click()
 void curl::Command2_Click()
 {
     guard(this, [this] {
-        dialog::pick(this);
-        Text2->setpath(chosenfolder());
+        if (dialog::pick(this, Text2->path())) {
+            Text2->setpath(chosenfolder());
+        }
     });
 }
 

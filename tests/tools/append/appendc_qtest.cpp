@@ -294,19 +294,19 @@ TEST_F(AppendWindow, FolderPickersHandBackTheirChoice)
 {
     auto* w = win::instance<win::appendc>();
     w->Text2->setText(QStringLiteral("typed"));
-    // Cancelled before any folder was ever confirmed: Text2 takes the empty choice.
+    // A cancelled picker changes nothing, before and after a folder was confirmed.
     win::dialog::queueanswerfortesting(std::nullopt);
     w->Command6_Click();
-    EXPECT_EQ(text(w->Text2), "");
+    EXPECT_EQ(text(w->Text2), "typed");
     win::dialog::queueanswerfortesting(tree.root());
     w->Command6_Click();
     EXPECT_EQ(text(w->Text2), tree.root() + "/");
     w->Text2->setText(QStringLiteral("typed"));
     win::dialog::queueanswerfortesting(std::nullopt);
     w->Command6_Click();
-    EXPECT_EQ(text(w->Text2), tree.root() + "/");
+    EXPECT_EQ(text(w->Text2), "typed");
 
-    // The settings window only takes a folder that was confirmed at some time.
+    // So in the settings window.
     win::chosenfolder().clear();
     auto* s = win::instance<win::setappend>();
     win::dialog::queueanswerfortesting(std::nullopt);
