@@ -93,21 +93,6 @@ TEST_F(BatchDelWindow, StartsInTheNameModeWithReportOn)
     EXPECT_EQ(w->File1->path(), web);
 }
 
-// Started in the application folder, the folder list opens on the home folder instead.
-TEST_F(BatchDelWindow, NeverOpensOnTheApplicationFolder)
-{
-    const std::string home = files.createDir("home");
-    const std::string oldhome = std::getenv("HOME") ? std::getenv("HOME") : "";
-    const std::string oldwork = std::filesystem::current_path().string();
-    setenv("HOME", home.c_str(), 1);
-    std::filesystem::current_path(app.root());
-    auto* w = win::instance<win::batchdel>();
-    EXPECT_EQ(w->Dir1->path(), home);
-    EXPECT_EQ(w->File1->path(), home);
-    std::filesystem::current_path(oldwork);
-    setenv("HOME", oldhome.c_str(), 1);
-}
-
 TEST_F(BatchDelWindow, AnsweringNoDeletesNothing)
 {
     files.createFile("web/a.bak", "x");
