@@ -74,7 +74,7 @@ int rundelete(const DeleteArgs& args)
         return kExitUsage;
     }
     if (!args.dryrun && ui.msgbox("真的要执行此操作吗？", "操作警告", Icon::Warning,
-                                  Buttons::YesNo) != Answer::Yes) {
+                                  Buttons::YesNoDefaultNo) != Answer::Yes) {
         return ui.refused() ? kExitUsage : kExitFailed;
     }
     Run run(ui, args.dryrun, maydelete);

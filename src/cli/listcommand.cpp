@@ -118,7 +118,8 @@ int runlist(const ListArgs& args)
                   filelist::kTitle, Icon::Critical);
         return kExitFailed;
     }
-    ui.msgbox(filelist::kDoneText, filelist::kTitle, Icon::Information);
+    ui.msgbox(std::string(filelist::kDoneText) + "\n" + absolutefolder(args.output),
+              filelist::kTitle, Icon::Information);
     return kExitOk;
 }
 

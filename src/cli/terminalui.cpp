@@ -56,7 +56,7 @@ Answer TerminalUi::msgbox(const std::string& text, const std::string& title, Ico
     m_boxes.push_back({text, title, icon});
     const bool hidden = (m_hideinformation && icon == Icon::Information) ||
                         std::find(m_hidden.begin(), m_hidden.end(), title) != m_hidden.end();
-    if (buttons == Buttons::YesNo) {
+    if (buttons != Buttons::Ok) {
         say("[" + title + "] " + text);
         return ask(text);
     }

@@ -107,7 +107,10 @@ int runurl(const UrlArgs& args)
             return kExitUsage;
         }
     }
-    if (!args.out.empty()) {
+    if (args.out.empty()) {
+        // The data folder, named explicitly: the run refuses an empty output folder.
+        settings.folder = platform::datafolder() + "/";
+    } else {
         settings.folder = absolutefolder(args.out);
         if (!platform::folderexists(settings.folder)) {
             ui.say("--out：文件夹不存在：" + args.out);

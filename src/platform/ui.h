@@ -8,7 +8,8 @@ namespace morvik
 {
 
 enum class Icon { None, Information, Warning, Critical };
-enum class Buttons { Ok, YesNo };
+// YesNoDefaultNo: 是 / 否 with 否 as the default button, for a box that confirms deleting.
+enum class Buttons { Ok, YesNo, YesNoDefaultNo };
 enum class Answer { Ok, Yes, No };
 
 // How an engine speaks to the user. Windows implement it with message and input boxes,

@@ -15,11 +15,14 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstddef>
 #include <exception>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace win
@@ -44,17 +47,26 @@ std::map<const QWidget*, Active>& actives()
 }
 
 // The engine's Ui on the worker thread: every call is carried to the user-interface
-// thread and answered there by the window's Ui, while the worker waits.
+// thread and answered there by the window's Ui, while the worker waits. `beforebox` runs
+// on the user-interface thread before each box is shown, `afterbox` once it is answered.
 class ThreadUi : public morvik::Ui
 {
 public:
-    ThreadUi(QObject* uithread, morvik::Ui& target) : m_context(uithread), m_target(target) {}
+    ThreadUi(QObject* uithread, morvik::Ui& target, std::function<void()> beforebox,
+             std::function<void()> afterbox)
+        : m_context(uithread), m_target(target), m_beforebox(std::move(beforebox)),
+          m_afterbox(std::move(afterbox))
+    {
+    }
 
     morvik::Answer msgbox(const std::string& text, const std::string& title, morvik::Icon icon,
                           morvik::Buttons buttons) override
     {
         morvik::Answer answer = morvik::Answer::Ok;
-        onuithread([&] { answer = m_target.msgbox(text, title, icon, buttons); });
+        onuithread([&] {
+            BoxOpen open(*this);
+            answer = m_target.msgbox(text, title, icon, buttons);
+        });
         return answer;
     }
 
@@ -62,7 +74,10 @@ public:
                                         const std::string& initial) override
     {
         std::optional<std::string> answer;
-        onuithread([&] { answer = m_target.inputbox(prompt, title, initial); });
+        onuithread([&] {
+            BoxOpen open(*this);
+            answer = m_target.inputbox(prompt, title, initial);
+        });
         return answer;
     }
 
@@ -77,6 +92,19 @@ public:
     }
 
 private:
+    // Brackets a box, however its call ends.
+    class BoxOpen
+    {
+    public:
+        explicit BoxOpen(ThreadUi& ui) : m_ui(ui) { m_ui.m_beforebox(); }
+        ~BoxOpen() { m_ui.m_afterbox(); }
+        BoxOpen(const BoxOpen&) = delete;
+        BoxOpen& operator=(const BoxOpen&) = delete;
+
+    private:
+        ThreadUi& m_ui;
+    };
+
     template <class F> void onuithread(F&& call)
     {
         QMetaObject::invokeMethod(m_context, std::forward<F>(call), Qt::BlockingQueuedConnection);
@@ -84,6 +112,8 @@ private:
 
     QObject* m_context;
     morvik::Ui& m_target;
+    std::function<void()> m_beforebox;
+    std::function<void()> m_afterbox;
     std::vector<std::string> m_focus;
 };
 
@@ -121,8 +151,24 @@ bool BackgroundRun::deferclose(QWidget* window, QCloseEvent* event)
 void BackgroundRun::run(QWidget* window, morvik::Ui& ui, const std::string& title, const Work& work)
 {
     morvik::platform::Progress progress;
+    QPointer<QProgressDialog> dialog;
+    // Progress belongs to a walk that is going on: none while the engine's box is open (a
+    // refusal before any file was counted, a question, the closing message), and after a
+    // box none until the run has handled another file, so the closing box is not
+    // followed by the progress of a run that has ended.
+    bool boxopen = false;
+    std::size_t doneatbox = 0;
+    bool boxseen = false;
     QObject context; // lives on this thread: the worker's calls are carried to it
-    ThreadUi threadui(&context, ui);
+    ThreadUi threadui(
+        &context, ui,
+        [&] {
+            boxopen = true;
+            boxseen = true;
+            doneatbox = progress.done();
+            delete dialog.data();
+        },
+        [&] { boxopen = false; });
     actives()[window] = Active{&progress, false};
     const bool wasenabled = window->isEnabled();
     window->setEnabled(false);
@@ -138,12 +184,13 @@ void BackgroundRun::run(QWidget* window, morvik::Ui& ui, const std::string& titl
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
 
-    QPointer<QProgressDialog> dialog;
     QElapsedTimer elapsed;
     elapsed.start();
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
-        if (!dialog && elapsed.elapsed() >= showdelay) {
+        const bool walking =
+            progress.found() > 0 && !boxopen && (!boxseen || progress.done() > doneatbox);
+        if (!dialog && walking && elapsed.elapsed() >= showdelay) {
             dialog = new QProgressDialog(window);
             dialog->setObjectName(QStringLiteral("Progress"));
             dialog->setWindowTitle(window->windowTitle());

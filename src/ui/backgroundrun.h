@@ -17,13 +17,16 @@ namespace win
 // thread, so that its window keeps repainting, can be moved and never stops answering.
 //
 // While the run lasts, the window's own inputs are disabled; once it has lasted half a
-// second a progress dialog ("已处理 N / M 个文件" and the current folder) with a "取消"
-// button appears. "取消" asks the run to stop between two files; the run then ends with
-// its usual messages and one more box saying it was stopped and how far it got. Message
-// and input boxes the engine raises are shown on the user-interface thread, through the
-// window's Ui, in the order the engine raises them, while the run waits for the answer;
-// focus requests are carried out once the window's inputs are enabled again. An error the
-// work throws is rethrown by run(), after the worker has ended.
+// second and has counted the files it will handle, a progress dialog ("已处理 N / M 个文件"
+// and the current folder) with a "取消" button appears. "取消" asks the run to stop between
+// two files; the run then ends with its usual messages and one more box saying it was
+// stopped and how far it got. Message and input boxes the engine raises are shown on the
+// user-interface thread, through the window's Ui, in the order the engine raises them,
+// while the run waits for the answer; the progress dialog closes before each of them and
+// comes back only when the run has handled another file after it, so a refusal before
+// the walk and the closing message stand alone. Focus requests are carried out once the
+// window's inputs are enabled again. An error the work throws is rethrown by run(), after
+// the worker has ended.
 class BackgroundRun
 {
 public:

@@ -3,13 +3,12 @@
 
 #include "platform/qt/controls.h"
 #include "platform/qt/qtglue.h"
+#include "ui/windows.h"
 
 #include <QLabel>
 #include <QPushButton>
 
-#include <climits>
 #include <deque>
-#include <unistd.h>
 
 namespace win
 {
@@ -40,7 +39,7 @@ std::string& chosenfolder()
     return folder;
 }
 
-dialog::dialog(QWidget* parent) : QDialog(parent)
+dialog::dialog(QWidget* parent, const std::string& start) : QDialog(parent)
 {
     setObjectName(QStringLiteral("dialog"));
     setWindowTitle(QStringLiteral("选择文件夹"));
@@ -72,15 +71,15 @@ dialog::dialog(QWidget* parent) : QDialog(parent)
     setTabOrder(Dir1, Command1);
     setTabOrder(Command1, Command2);
 
-    // Linux keeps no current folder per drive: the list starts at the program's working
-    // folder, or at the root when that cannot be read.
-    char cwd[PATH_MAX];
-    const std::string start = ::getcwd(cwd, sizeof cwd) ? std::string(cwd) : std::string("/");
-    try {
-        Dir1->setpath(start);
-    } catch (const std::exception&) {
+    // Linux keeps no current folder per drive: the list starts at the box's folder, else
+    // at the program's working folder (never the system's, see startfolder), else at the
+    // root.
+    for (const std::string& folder : {start, startfolder(), std::string("/")}) {
         try {
-            Dir1->setpath("/");
+            if (!folder.empty()) {
+                Dir1->setpath(folder);
+                break;
+            }
         } catch (const std::exception&) {
             // An unreadable root leaves the list empty; "确定" then hands back "/".
         }
@@ -120,7 +119,7 @@ void dialog::Command2_Click()
     reject();
 }
 
-void dialog::pick(QWidget* parent)
+bool dialog::pick(QWidget* parent, const std::string& start)
 {
     auto& queue = answers();
     if (!queue.empty()) {
@@ -129,10 +128,10 @@ void dialog::pick(QWidget* parent)
         if (answer) {
             chosenfolder() = withslash(*answer);
         }
-        return;
+        return answer.has_value();
     }
-    dialog picker(parent);
-    picker.exec();
+    dialog picker(parent, start);
+    return picker.exec() == QDialog::Accepted;
 }
 
 void dialog::queueanswerfortesting(std::optional<std::string> folder)

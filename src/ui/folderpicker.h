@@ -24,10 +24,14 @@ class dialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit dialog(QWidget* parent = nullptr);
+    // The folder list opens on `start` (a box's folder) when it names a folder that can be
+    // read, else as startfolder() says.
+    explicit dialog(QWidget* parent = nullptr, const std::string& start = {});
 
-    // Shows a new picker modally and returns when it has closed; then read chosenfolder().
-    static void pick(QWidget* parent);
+    // Shows a new picker modally, opened on `start`, and returns when it has closed:
+    // true when a folder was confirmed (then in chosenfolder()), false after "取消" or
+    // the close box, which leave everything as it was.
+    static bool pick(QWidget* parent, const std::string& start = {});
 
     // Tests answer the next pick() calls from this queue instead of showing the dialog:
     // a folder confirms it (as "确定" would), nullopt cancels.

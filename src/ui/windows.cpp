@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/windows.h"
 
+#include "platform/appfolder.h"
+#include "platform/fsobject.h"
+
+#include <cstdlib>
+#include <unistd.h>
 #include <utility>
 
 namespace win
@@ -27,6 +32,25 @@ void showlauncher()
     if (launcher()) {
         launcher()();
     }
+}
+
+std::string startfolder()
+{
+    std::string working;
+    if (char* cwd = ::getcwd(nullptr, 0)) {
+        working = cwd;
+        std::free(cwd);
+    }
+    if (!working.empty() && working != "/" && working != morvik::platform::appfolder() &&
+        morvik::platform::folderexists(working)) {
+        return working;
+    }
+    const char* home = std::getenv("HOME");
+    std::string folder = home && home[0] == '/' ? home : "";
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    return !folder.empty() && morvik::platform::folderexists(folder) ? folder : "/";
 }
 
 } // namespace win

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <string>
 
 // Every window of the program exists as one program-wide instance: created when first
 // shown (its constructor is its load: it builds the controls, restores settings and
@@ -37,5 +38,12 @@ template <class W> W* existing()
 // tools and registers how it is shown, so that no tool depends on it.
 void showlauncher();
 void setlauncher(std::function<void()> show);
+
+// The folder a folder list opens on when nothing names one: the working folder (the
+// current folder of the documents), but never the root or the application folder, which
+// belong to the system (a program started from a menu or in its own folder may have
+// either as its working folder); then the home folder, and the root only when neither
+// can be read.
+std::string startfolder();
 
 } // namespace win

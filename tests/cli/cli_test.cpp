@@ -101,7 +101,12 @@ TEST(CliList, WritesTheListGeneratorsBytes)
     const auto written = runcli({"list", "site", "--absolute", "--ext", "htm"}, tree.root());
     EXPECT_EQ(written.status, 0) << written.err;
     EXPECT_EQ(tree.read("filelist.txt"), expected);
-    EXPECT_NE(written.err.find("恭喜，filelist.txt文件列表已生成！"), std::string::npos);
+    EXPECT_NE(written.err.find("恭喜，filelist.txt文件列表已生成！\n" + tree.path("filelist.txt")),
+              std::string::npos)
+        << written.err;
+    const auto named = runcli({"list", "site", "-o", "named.txt"}, tree.root());
+    EXPECT_NE(named.err.find("已生成！\n" + tree.path("named.txt")), std::string::npos)
+        << named.err;
 }
 
 // The list replaces a link of its name (never writing through it) and writes into a pipe
@@ -331,14 +336,14 @@ TEST(CliInsert, CtrlCStopsBetweenFilesAndLeavesEveryFileWhole)
 
 // The paced run, a run with several transfers at once and a dry run agree: the same
 // files (the later of two pages with one title wins), the same report lines in the same
-// order, and the dry run names the files the runs write.
+// order, and the dry run names the files the runs write, all named in UTF-8.
 TEST(CliUrl, PacedAndParallelRunsWriteTheSameShortcutsAndReport)
 {
     TempTree tree;
     morvik::test::HttpServer server;
-    server.route("/a", morvik::test::HttpReply::page("<title>Alpha</title>"));
+    server.route("/a", morvik::test::HttpReply::page("<title>首页 - 示例</title>"));
     server.route("/b", morvik::test::HttpReply::page("no title here"));
-    server.route("/c", morvik::test::HttpReply::page("<title>Alpha</title>second"));
+    server.route("/c", morvik::test::HttpReply::page("<title>首页 - 示例</title>second"));
     // Transfers that fail: a reset, broken chunking, headers beyond libcurl's limit, a
     // redirect to a scheme that is not followed; and two addresses that are refused.
     morvik::test::HttpReply reset;
@@ -379,16 +384,16 @@ TEST(CliUrl, PacedAndParallelRunsWriteTheSameShortcutsAndReport)
     }
     const auto dry = runcli({"url", "list.txt", "--out", "out1", "--dry-run"}, tree.root());
 
-    EXPECT_EQ(tree.listing("out1"), "Alpha.url");
-    EXPECT_EQ(tree.read("out1/Alpha.url"),
-              "[InternetShortcut]\r\nURL=" + server.url("/c") + "\r\n");
+    const std::string name = "首页 - 示例.url";
+    EXPECT_EQ(tree.listing("out1"), name);
+    EXPECT_EQ(tree.read("out1/" + name), "[InternetShortcut]\r\nURL=" + server.url("/c") + "\r\n");
     EXPECT_EQ(files(tree.path("out1")), files(tree.path("out3")));
     EXPECT_NE(logs[0].find(server.url("/b")), std::string::npos);
     for (const auto& address : failing) {
         EXPECT_NE(logs[0].find(address + std::string(10, ' ')), std::string::npos) << address;
     }
     EXPECT_EQ(logs[0], logs[1]);
-    EXPECT_EQ(dry.out, tree.path("out1/Alpha.url") + "\n" + tree.path("out1/Alpha.url") + "\n");
+    EXPECT_EQ(dry.out, tree.path("out1/" + name) + "\n" + tree.path("out1/" + name) + "\n");
 }
 
 // Bad arguments or input: status 2, a message naming what is wrong, nothing touched.

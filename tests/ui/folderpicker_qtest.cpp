@@ -164,6 +164,21 @@ TEST_F(FolderPicker, CancelAndCloseKeepThePreviousChoice)
     EXPECT_EQ(win::chosenfolder(), "/earlier/pick/");
 }
 
+// The picker opens on the folder of the box it fills; a box without a readable folder
+// leaves it at the working folder.
+TEST_F(FolderPicker, StartsAtTheBoxsFolder)
+{
+    const struct {
+        std::string box;
+        std::string opens;
+    } rows[] = {{tree.path("site/news") + "/", tree.path("site/news")},
+                {tree.path("missing"), tree.path("site")},
+                {"", tree.path("site")}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(win::dialog(nullptr, row.box).Dir1->path(), row.opens) << row.box;
+    }
+}
+
 TEST_F(FolderPicker, ChoosingADriveShowsItsRoot)
 {
     EXPECT_EQ(picker->Drive1->drive(), "/");
@@ -190,10 +205,10 @@ TEST(FolderPickerQueue, QueuedAnswersConfirmOrCancel)
 {
     win::chosenfolder().clear();
     win::dialog::queueanswerfortesting("/srv/www//");
-    win::dialog::pick(nullptr);
+    EXPECT_TRUE(win::dialog::pick(nullptr));
     EXPECT_EQ(win::chosenfolder(), "/srv/www/");
     win::dialog::queueanswerfortesting(std::nullopt);
-    win::dialog::pick(nullptr);
+    EXPECT_FALSE(win::dialog::pick(nullptr));
     EXPECT_EQ(win::chosenfolder(), "/srv/www/");
     win::dialog::queueanswerfortesting("/");
     win::dialog::pick(nullptr);

@@ -11,8 +11,9 @@ namespace win
 
 QtUi::QtUi(QWidget* window) : QObject(window), m_window(window) {}
 
-morvik::Answer QtUi::msgbox(const std::string& text, const std::string& title, morvik::Icon icon,
-                            morvik::Buttons buttons)
+std::unique_ptr<QMessageBox> QtUi::makebox(const std::string& text, const std::string& title,
+                                           morvik::Icon icon, morvik::Buttons buttons,
+                                           QWidget* parent)
 {
     QMessageBox::Icon qicon = QMessageBox::NoIcon;
     switch (icon) {
@@ -29,13 +30,22 @@ morvik::Answer QtUi::msgbox(const std::string& text, const std::string& title, m
         qicon = QMessageBox::Critical;
         break;
     }
-    const auto qbuttons = buttons == morvik::Buttons::YesNo
-                              ? QMessageBox::StandardButtons(QMessageBox::Yes | QMessageBox::No)
-                              : QMessageBox::StandardButtons(QMessageBox::Ok);
-    QMessageBox box(qicon, qs(title), qs(text), qbuttons, m_window);
+    const auto qbuttons = buttons == morvik::Buttons::Ok
+                              ? QMessageBox::StandardButtons(QMessageBox::Ok)
+                              : QMessageBox::StandardButtons(QMessageBox::Yes | QMessageBox::No);
+    auto box = std::make_unique<QMessageBox>(qicon, qs(title), qs(text), qbuttons, parent);
     // Messages quote paths and file contents; "<" in them must never turn into markup.
-    box.setTextFormat(Qt::PlainText);
-    const int result = box.exec();
+    box->setTextFormat(Qt::PlainText);
+    if (buttons == morvik::Buttons::YesNoDefaultNo) {
+        box->setDefaultButton(QMessageBox::No);
+    }
+    return box;
+}
+
+morvik::Answer QtUi::msgbox(const std::string& text, const std::string& title, morvik::Icon icon,
+                            morvik::Buttons buttons)
+{
+    const int result = makebox(text, title, icon, buttons, m_window)->exec();
     if (buttons == morvik::Buttons::Ok) {
         return morvik::Answer::Ok;
     }

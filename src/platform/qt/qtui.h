@@ -7,6 +7,10 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
+class QMessageBox;
+
 namespace win
 {
 
@@ -27,6 +31,11 @@ public:
     void focus(const std::string& control) override;
 
     QWidget* window() const { return m_window; }
+
+    // The box msgbox() shows, built but not yet shown.
+    static std::unique_ptr<QMessageBox> makebox(const std::string& text, const std::string& title,
+                                                morvik::Icon icon, morvik::Buttons buttons,
+                                                QWidget* parent);
 
 private:
     QPointer<QWidget> m_window;

@@ -2,7 +2,6 @@
 #include "tools/append/appendcwindow.h"
 
 #include "common/dbrecord.h"
-#include "platform/appfolder.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/framebox.h"
 #include "platform/qt/pathedit.h"
@@ -275,8 +274,9 @@ void appendc::Command5_Click()
 void appendc::Command6_Click()
 {
     guard(this, [&] {
-        dialog::pick(this);
-        Text2->setpath(chosenfolder());
+        if (dialog::pick(this, Text2->path())) {
+            Text2->setpath(chosenfolder());
+        }
     });
 }
 

@@ -214,8 +214,8 @@ bool deletesourcefile(const std::string& sourcefolder, const std::string& name, 
         ui.focus("File1");
         return false;
     }
-    if (ui.msgbox("真的要删除 " + name + " 吗？", "文件删除", Icon::None, Buttons::YesNo) !=
-        Answer::Yes) {
+    if (ui.msgbox("真的要删除 " + name + " 吗？", "文件删除", Icon::None,
+                  Buttons::YesNoDefaultNo) != Answer::Yes) {
         return false;
     }
     const std::string path = joinpath(sourcefolder, name);

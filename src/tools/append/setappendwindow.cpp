@@ -2,17 +2,16 @@
 #include "tools/append/setappendwindow.h"
 
 #include "common/dbrecord.h"
-#include "platform/appfolder.h"
 #include "platform/fsobject.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/pathedit.h"
 #include "platform/qt/qtglue.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
-#include "ui/folderpicker.h"
-#include "ui/windows.h"
 #include "tools/append/appendcwindow.h"
 #include "tools/append/failures.h"
+#include "ui/folderpicker.h"
+#include "ui/windows.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -43,7 +42,9 @@ std::string filetabfolder(const std::string& key)
     } catch (const std::exception&) {
         // an unreadable store shows the defaults
     }
-    return morvik::platform::appfolder() + "/";
+    // No stored folder: the box starts empty and the user picks one. The application
+    // folder (/usr/bin for an installed copy) is never offered as a working folder.
+    return {};
 }
 
 setappend::setappend(QWidget* parent) : QDialog(parent)
@@ -133,8 +134,7 @@ void setappend::Command2_Click()
 void setappend::Command3_Click()
 {
     guard(this, [&] {
-        dialog::pick(this);
-        if (!chosenfolder().empty()) {
+        if (dialog::pick(this, Text1->path())) {
             Text1->setpath(chosenfolder());
         }
     });
@@ -143,8 +143,7 @@ void setappend::Command3_Click()
 void setappend::Command4_Click()
 {
     guard(this, [&] {
-        dialog::pick(this);
-        if (!chosenfolder().empty()) {
+        if (dialog::pick(this, Text2->path())) {
             Text2->setpath(chosenfolder());
         }
     });

@@ -13,9 +13,9 @@ class QPushButton;
 namespace win
 {
 
-// A folder of the file tab as stored under "addfile" or "addtofolder": the application
-// folder and "/" when none is stored; the empty text (no folder) when the stored text is
-// empty or the bare "/" that an empty box used to be saved as.
+// A folder of the file tab as stored under "addfile" or "addtofolder"; the empty text (no
+// folder, the user picks one) when none is stored, when the stored text is empty or when
+// it is the bare "/" that an empty box used to be saved as.
 std::string filetabfolder(const std::string& key);
 
 // The settings of the file tab of the batch append tool: its source and target folders.

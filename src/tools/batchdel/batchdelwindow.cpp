@@ -19,9 +19,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <filesystem>
-#include <system_error>
-
 namespace win
 {
 
@@ -44,14 +41,6 @@ W* make(QWidget* parent, const char* name, const QRect& where, const char* capti
 QGroupBox* frame(QWidget* parent, const char* name, const QRect& where, const char* caption)
 {
     return place(new FrameBox(QString::fromUtf8(caption), parent), name, where);
-}
-
-// The process's working folder stands in for the current folder of the current drive.
-std::string workingfolder()
-{
-    std::error_code ec;
-    const auto cwd = std::filesystem::current_path(ec);
-    return ec ? std::string("/") : cwd.string();
 }
 
 } // namespace
@@ -115,7 +104,8 @@ batchdel::batchdel(QWidget* parent) : QWidget(parent), engine(ui(this))
 void batchdel::Form_Load()
 {
     guard(this, [this] {
-        const std::string start = workingfolder();
+        // The working folder stands in for the current folder of the current drive.
+        const std::string start = startfolder();
         try {
             Dir1->setpath(start);
         } catch (const std::exception&) {
@@ -162,7 +152,7 @@ void batchdel::Command1_Click()
     guard(this, [this] {
         morvik::Ui& u = ui(this);
         if (u.msgbox("真的要执行此操作吗？", "操作警告", morvik::Icon::Warning,
-                     morvik::Buttons::YesNo) != morvik::Answer::Yes) {
+                     morvik::Buttons::YesNoDefaultNo) != morvik::Answer::Yes) {
             return;
         }
         morvik::batchdel::Inputs in;

@@ -81,8 +81,9 @@ void BatchDelete::showresult(bool ok)
     if (ok) {
         m_ui->msgbox("批量删除操作成功结束!", "删除操作", Icon::Information);
     } else {
-        m_ui->msgbox("批量删除操作完成，但部分文件未删除，请参见错误报告!", "删除完成",
-                     Icon::Warning);
+        m_ui->msgbox(std::string("批量删除操作完成，但部分文件未删除，请参见错误报告!") +
+                         (baogao ? "\n" + reportpath() : std::string()),
+                     "删除完成", Icon::Warning);
     }
     flag = true;
 }

@@ -49,8 +49,9 @@ clist::clist(QWidget* parent) : QWidget(parent)
         setTabOrder(order[i - 1], order[i]);
     }
 
-    // The lists start at the working folder; one that cannot be read falls back to "/".
-    const std::string start = morvik::filelist::workingfolder();
+    // The lists start at the working folder (never the system's: see startfolder); one
+    // that cannot be read falls back to "/".
+    const std::string start = startfolder();
     if (start.empty() || !guard(this, [&] { Dir1->setpath(start); })) {
         guard(this, [&] { Dir1->setpath("/"); });
     }

@@ -163,7 +163,8 @@ bool ListGenerator::generate(std::string_view folderpath, const ItemList& subfol
                   Icon::Critical);
         return false;
     }
-    ui.msgbox(kDoneText, kTitle, Icon::Information);
+    // Where the list went, on a line of its own: the working folder is nowhere to be seen.
+    ui.msgbox(std::string(kDoneText) + "\n" + target, kTitle, Icon::Information);
     return true;
 }
 

@@ -72,7 +72,8 @@ public:
                const ListOptions& options);
 
     // Builds the listing, replaces filelist.txt in the working folder with it (GBK, CR LF
-    // line ends, one final CR LF) and reports the result through ui. When the file
+    // line ends, one final CR LF) and reports the result through ui, with the file's full
+    // path on a line of its own below the message. When the file
     // cannot be written, says which file and why, and the old file stays as it was.
     // Returns whether the file was written.
     bool generate(std::string_view folderpath, const ItemList& subfolders, const ItemList& files,

@@ -184,8 +184,9 @@ void curl::Command1_Click()
 void curl::Command2_Click()
 {
     guard(this, [this] {
-        dialog::pick(this);
-        Text2->setpath(chosenfolder());
+        if (dialog::pick(this, Text2->path())) {
+            Text2->setpath(chosenfolder());
+        }
     });
 }
 
@@ -294,8 +295,8 @@ morvik::UrlSettings curl::settings()
 {
     morvik::UrlSettings s;
     s.content = templatetext();
-    // An empty box stays empty: the run then writes into the data folder, never into
-    // the working folder.
+    // An empty box stays empty: the run refuses it, never taking the data folder or the
+    // working folder for it.
     s.folder = Text2->path();
     s.report = Check1->isChecked();
     return s;

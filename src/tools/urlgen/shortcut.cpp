@@ -254,17 +254,22 @@ std::string shortcutname(std::string_view title)
             c = '-';
         }
     }
-    // Cut by the bytes the name has on disk, one whole character at a time.
+    // The name on disk is UTF-8, the Linux file-name convention; a byte the page's text
+    // held as no character (a codec escape, a stray byte) shows as U+FFFD, so the name is
+    // always valid UTF-8. It is cut to the file system's limit one whole character at a
+    // time.
     static constexpr std::string_view kExtension = ".url";
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
     const std::size_t room = kMaxNameBytes - kExtension.size();
     std::string bytes;
     for (std::size_t i = 0; i < name.size();) {
         const std::size_t len = charlength(name, i);
-        const std::string ch = platform::togbk(name.substr(i, len));
-        if (bytes.size() + ch.size() > room) {
+        const std::string_view ch = std::string_view(name).substr(i, len);
+        const std::string_view shown = platform::isutf8(ch) ? ch : kReplacement;
+        if (bytes.size() + shown.size() > room) {
             break;
         }
-        bytes += ch;
+        bytes += shown;
         i += len;
     }
     return bytes + std::string(kExtension);

@@ -28,10 +28,11 @@ std::string collapsecontrols(std::string_view text);
 
 // The shortcut's file name for a page title (".url" appended), as bytes: references
 // decoded, control runs collapsed, the shared cleanname applied, every forbidden
-// character left after it made "-", the text encoded like the program's other files (GBK,
-// GB18030 for characters outside GBK) and cut to kMaxNameBytes without splitting a
-// character. The result never holds "/" and is never "." or "..", so it names an entry of
-// the chosen folder. Bytes that the codec escaped are turned back into themselves.
+// character left after it made "-", and cut to kMaxNameBytes without splitting a
+// character. The name is UTF-8 (file names on Linux are; the file's contents stay GBK):
+// bytes that the codec escaped, and any other bytes that form no character, become
+// U+FFFD. The result never holds "/" and is never "." or "..", so it names an entry of
+// the chosen folder.
 std::string shortcutname(std::string_view title);
 
 // The template with "URL=" followed by the address at each "URL=" (left to right,

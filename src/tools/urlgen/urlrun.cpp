@@ -123,6 +123,13 @@ void UrlRun::run(UrlHost& host, Ui& ui)
         ui.focus("Text1");
         return;
     }
+    // An empty folder text is no folder: refused like the other tools' empty folder boxes,
+    // never taken for the data folder (the application folder of a portable copy).
+    if (host.settings().folder.empty()) {
+        ui.msgbox("请指定存储位置", "设置错误", Icon::Critical);
+        ui.focus("Text2");
+        return;
+    }
     // The whole list is read at once: its encoding is known only from all of its bytes,
     // and no handle stays open while the run waits for pages.
     std::string bytes;

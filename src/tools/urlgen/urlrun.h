@@ -77,7 +77,8 @@ public:
     void settimeouts(platform::HttpTimeouts timeouts) { m_timeouts = timeouts; }
 
     // The whole run. Returns when the list is done (completion message shown), when the
-    // list file is refused or empty, or when stop() was called. Not re-entrant: a call
+    // list file or an empty output folder is refused, when the list file is empty, or
+    // when stop() was called. Not re-entrant: a call
     // while a run is going does nothing.
     void run(UrlHost& host, Ui& ui);
 

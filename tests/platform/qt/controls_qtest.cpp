@@ -2,12 +2,15 @@
 #include "platform/qt/commondialog.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/qtglue.h"
+#include "platform/qt/qtui.h"
 #include "platform/syserror.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -373,4 +376,19 @@ TEST(QtGlue, StandardButtonsReadChinese)
 {
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("确定"));
     EXPECT_EQ(QApplication::applicationName(), QStringLiteral("Morvik"));
+}
+
+// A box that confirms deleting has 否 as its default button, so Enter deletes nothing.
+TEST(QtUi, DeleteConfirmationsDefaultToNo)
+{
+    using morvik::Buttons;
+    for (const auto& [buttons, defaultno] :
+         {std::pair{Buttons::YesNoDefaultNo, true}, std::pair{Buttons::YesNo, false}}) {
+        const auto box = win::QtUi::makebox("真的要执行此操作吗？", "操作警告",
+                                            morvik::Icon::Warning, buttons, nullptr);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()) ==
+                      box->button(QMessageBox::No),
+                  defaultno);
+    }
 }

@@ -8,6 +8,7 @@
 #include "platform/qt/controls.h"
 #include "platform/qt/qtglue.h"
 #include "support/qt/framelines.h"
+#include "support/qt/lingeringui.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 #include "ui/backgroundrun.h"
@@ -29,6 +30,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 using morvik::Icon;
@@ -135,12 +137,22 @@ TEST_F(AppendWindow, ControlsSitWhereTheFormPutsThem)
     }
 }
 
-TEST_F(AppendWindow, WithoutStoreShowsApplicationFolderAndDesignScope)
+// No stored folder: no box starts at the application folder (/usr/bin for an installed
+// copy) nor lists the working folder; they start empty and the user picks.
+TEST_F(AppendWindow, WithoutStoreFoldersStartEmptyWithDesignScope)
 {
+    tree.createFile("app/morvik", "x");
     auto* w = win::instance<win::appendc>();
-    EXPECT_EQ(text(w->Label3), "源文件夹:" + app + "/");
-    EXPECT_EQ(text(w->Label4), "目标文件夹：" + app + "/");
-    EXPECT_EQ(w->File1->path(), app);
+    EXPECT_EQ(text(w->Label3), "源文件夹:");
+    EXPECT_EQ(text(w->Label4), "目标文件夹：");
+    EXPECT_EQ(w->File1->path(), "");
+    EXPECT_EQ(w->File1->listcount(), 0);
+    w->Command8_Click();
+    EXPECT_EQ(w->File1->listcount(), 0);
+    auto* s = win::instance<win::setappend>();
+    EXPECT_EQ(text(s->Text1), "");
+    EXPECT_EQ(text(s->Text2), "");
+    delete s;
     EXPECT_TRUE(w->Option2->isChecked());
     EXPECT_FALSE(w->Option1->isChecked() || w->Option3->isChecked());
     EXPECT_TRUE(text(w->Text1).empty() && text(w->Text2).empty());
@@ -190,7 +202,7 @@ TEST_F(AppendWindow, FailedSaveSaysSo)
 {
     tree.createDir("app/db.dat");
     auto* w = win::instance<win::appendc>();
-    EXPECT_EQ(text(w->Label3), "源文件夹:" + app + "/");
+    EXPECT_EQ(text(w->Label3), "源文件夹:");
     w->Command11_Click();
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
@@ -205,8 +217,6 @@ TEST_F(AppendWindow, SettingsWindowSavesAndHandsOverTheFolders)
     auto* s = win::instance<win::setappend>();
     EXPECT_EQ(win::ss(s->windowTitle()), "文件追加设置");
     EXPECT_TRUE(s->isModal());
-    EXPECT_EQ(text(s->Text1), app + "/");
-    EXPECT_EQ(text(s->Text2), app + "/");
 
     s->Text1->setText(win::qs(tree.path("web")));
     s->Text2->setText(win::qs(tree.path("out") + "/"));
@@ -271,37 +281,37 @@ TEST_F(AppendWindow, SettingsWindowCancelAndRefusals)
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
     EXPECT_NE(ui.boxes[0].text.find("db.dat"), std::string::npos);
-    EXPECT_EQ(text(w->Label3), "源文件夹:" + app + "/");
+    EXPECT_EQ(text(w->Label3), "源文件夹:");
 
     s->Text1->setText(win::qs(tree.path("web")));
     s->Command2_Click();
     EXPECT_FALSE(s->isVisible());
-    EXPECT_EQ(text(w->Label3), "源文件夹:" + app + "/");
-    EXPECT_EQ(w->File1->path(), app);
+    EXPECT_EQ(text(w->Label3), "源文件夹:");
+    EXPECT_EQ(w->File1->path(), "");
 }
 
 TEST_F(AppendWindow, FolderPickersHandBackTheirChoice)
 {
     auto* w = win::instance<win::appendc>();
     w->Text2->setText(QStringLiteral("typed"));
-    // Cancelled before any folder was ever confirmed: Text2 takes the empty choice.
+    // A cancelled picker changes nothing, before and after a folder was confirmed.
     win::dialog::queueanswerfortesting(std::nullopt);
     w->Command6_Click();
-    EXPECT_EQ(text(w->Text2), "");
+    EXPECT_EQ(text(w->Text2), "typed");
     win::dialog::queueanswerfortesting(tree.root());
     w->Command6_Click();
     EXPECT_EQ(text(w->Text2), tree.root() + "/");
     w->Text2->setText(QStringLiteral("typed"));
     win::dialog::queueanswerfortesting(std::nullopt);
     w->Command6_Click();
-    EXPECT_EQ(text(w->Text2), tree.root() + "/");
+    EXPECT_EQ(text(w->Text2), "typed");
 
-    // The settings window only takes a folder that was confirmed at some time.
+    // So in the settings window.
     win::chosenfolder().clear();
     auto* s = win::instance<win::setappend>();
     win::dialog::queueanswerfortesting(std::nullopt);
     s->Command3_Click();
-    EXPECT_EQ(text(s->Text1), app + "/");
+    EXPECT_EQ(text(s->Text1), "");
     win::dialog::queueanswerfortesting(tree.path("x"));
     s->Command4_Click();
     EXPECT_EQ(text(s->Text2), tree.path("x") + "/");
@@ -545,6 +555,53 @@ TEST_F(AppendWindow, LongContentRunShowsProgressAndStopsOnCancel)
     EXPECT_EQ(ui.boxes.back().text, "操作已停止：已处理 " + std::to_string(changed) + " / " +
                                         std::to_string(kFiles) + " 个文件，其余文件未处理。");
     EXPECT_EQ(ui.boxes.back().title, "追加内容");
+}
+
+// Progress belongs to a walk that is going on: a refusal before any file was counted and
+// the closing box of a run stand alone, with no progress dialog behind them.
+TEST_F(AppendWindow, NoProgressBehindRefusalsOrClosingBoxes)
+{
+    tree.createFile("content.txt", "X");
+    tree.createFile("site/a.htm", "<body></body>");
+    tree.createFile("src/a.txt", "a");
+    tree.createDir("dst/S1");
+    auto* w = win::instance<win::appendc>();
+    ui.input("*.htm");
+    w->Command9_Click();
+    w->Text1->setText(win::qs(tree.path("content.txt")));
+    w->Text3->setPlainText(QStringLiteral("F{:$}</body>"));
+    morvik::test::LingeringUi lingering;
+    win::setuifortesting(&lingering);
+    win::BackgroundRun::setshowdelayfortesting(0);
+    const struct {
+        std::function<void()> click;
+        const char* text;
+    } rows[] = {
+        {[&] { w->Command7_Click(); }, "请指定目标文件夹"},
+        {[&] { w->Command4_Click(); }, "请在设置中指定源文件目录"},
+        {[&] {
+             w->Text2->setText(win::qs(tree.path("site")));
+             w->Command7_Click();
+         },
+         "恭喜，文件已追加完成！"},
+        {[&] {
+             w->setsource("源文件夹：", tree.path("src"));
+             w->settarget("目标文件夹：", tree.path("dst") + "/");
+             w->Command4_Click();
+         },
+         "文件追加成功！"},
+    };
+    for (const auto& row : rows) {
+        lingering.clear();
+        lingering.withprogress.clear();
+        row.click();
+        ASSERT_EQ(lingering.boxes.size(), 1u) << row.text;
+        EXPECT_EQ(lingering.boxes[0].text, row.text);
+        EXPECT_EQ(lingering.withprogress, std::vector<bool>{false}) << row.text;
+    }
+    EXPECT_EQ(tree.read("dst/S1/a.txt"), "a");
+    win::BackgroundRun::setshowdelayfortesting(500);
+    win::setuifortesting(&ui);
 }
 
 // Closing the window during a run stops the run first; the window then closes.

@@ -178,7 +178,7 @@ TEST(SourceFiles, DeleteAsksFirst)
     EXPECT_EQ(ui.boxes[0].text, "真的要删除 a.txt 吗？");
     EXPECT_EQ(ui.boxes[0].title, "文件删除");
     EXPECT_EQ(ui.boxes[0].icon, Icon::None);
-    EXPECT_EQ(ui.boxes[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(ui.boxes[0].buttons, Buttons::YesNoDefaultNo);
 
     ui.clear();
     ui.answer(Answer::Yes);

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/qt/commondialog.h"
 #include "platform/qt/controls.h"
-#include "ui/helpwindow.h"
 #include "shell/shellfixture.h"
 #include "support/qt/framelines.h"
+#include "support/qt/lingeringui.h"
 #include "tools/batchdel/batchdelwindow.h"
+#include "ui/backgroundrun.h"
+#include "ui/helpwindow.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -103,7 +105,7 @@ TEST_F(BatchDelWindow, AnsweringNoDeletesNothing)
     EXPECT_EQ(ui.boxes[0].text, kConfirm);
     EXPECT_EQ(ui.boxes[0].title, "操作警告");
     EXPECT_EQ(ui.boxes[0].icon, Icon::Warning);
-    EXPECT_EQ(ui.boxes[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(ui.boxes[0].buttons, Buttons::YesNoDefaultNo);
 }
 
 TEST_F(BatchDelWindow, AnsweringYesRunsWithTheBoxesAndOptions)
@@ -123,6 +125,24 @@ TEST_F(BatchDelWindow, AnsweringYesRunsWithTheBoxesAndOptions)
     EXPECT_TRUE(w->engine.zi);
     EXPECT_FALSE(w->engine.baogao);
     EXPECT_FALSE(app.exists("Err_Report.txt"));
+}
+
+// No progress dialog behind a refusal before the walk or behind the closing box.
+TEST_F(BatchDelWindow, NoProgressBehindTheRefusalOrTheClosingBox)
+{
+    files.createFile("web/a.bak", "x");
+    auto* w = open();
+    LingeringUi lingering;
+    win::setuifortesting(&lingering);
+    win::BackgroundRun::setshowdelayfortesting(0);
+    w->Command1->click();
+    w->Text3->setText(QStringLiteral("*.bak"));
+    w->Command1->click();
+    win::BackgroundRun::setshowdelayfortesting(500);
+    win::setuifortesting(&ui);
+    EXPECT_EQ(lingering.titles(), "操作警告|操作有误|操作警告|删除操作");
+    EXPECT_EQ(lingering.withprogress, std::vector<bool>(4, false));
+    EXPECT_FALSE(files.exists("web/a.bak"));
 }
 
 TEST_F(BatchDelWindow, ModesEmptyDisableAndHide)
@@ -244,6 +264,8 @@ TEST_F(BatchDelWindow, WholeRunFromTheLauncher)
     w->Command1->click();
     EXPECT_EQ(files.listing("web"), "b.bak|c.htm");
     EXPECT_EQ(ui.titles(), "操作警告|删除完成");
+    EXPECT_EQ(ui.boxes[1].text,
+              "批量删除操作完成，但部分文件未删除，请参见错误报告!\n" + app.path("Err_Report.txt"));
     EXPECT_NE(app.read("Err_Report.txt").find(locked), std::string::npos);
 
     w->close();

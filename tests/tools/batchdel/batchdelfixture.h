@@ -132,6 +132,8 @@ protected:
     batchdel::BatchDelete engine{ui};
     batchdel::Inputs in;
     std::string web;
+    // The summary of a run with failures names the report on a line of its own.
+    const std::string S2 = test::S2 + "\n" + tree.path("app/Err_Report.txt");
 };
 
 } // namespace morvik::test

@@ -6,9 +6,9 @@
 #include "platform/qt/qtglue.h"
 #include "shell/mainwindow.h"
 #include "shell/shellfixture.h"
-#include "ui/windows.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
+#include "ui/windows.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -202,6 +203,23 @@ TEST_F(ClistWindow, FolderChangeKeepsTheFilter)
     EXPECT_EQ(written(), "----\xce\xc4\xbc\xfe\xc1\xd0\xb1\xed----\r\n\r\nprint.htm\r\n");
 }
 
+// A working folder of the system's (the root, the application folder of an installed
+// copy) is not where the lists open: they open on the home folder.
+TEST_F(ClistWindow, NeverOpensOnTheSystemsFolders)
+{
+    const std::string home = tree.createDir("home");
+    const std::string oldhome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", (home + "/").c_str(), 1);
+    for (const std::string& working : {app.root(), std::string("/")}) {
+        ASSERT_EQ(chdir(working.c_str()), 0);
+        auto* w = win::instance<win::clist>();
+        EXPECT_EQ(w->Dir1->path(), home) << working;
+        EXPECT_EQ(w->File1->path(), home) << working;
+        delete w;
+    }
+    setenv("HOME", oldhome.c_str(), 1);
+}
+
 TEST_F(ClistWindow, DriveChangeMovesBothLists)
 {
     auto* w = openAt("site");
@@ -293,7 +311,8 @@ TEST_F(ClistWindow, FromTheLauncherToTheListAndBack)
                          "----\xce\xc4\xbc\xfe\xc1\xd0\xb1\xed----\r\n\r\n"
                          "about.htm\r\nindex.htm\r\n");
     ASSERT_EQ(ui.boxes.size(), 1u) << ui.titles();
-    EXPECT_EQ(ui.boxes[0].text, "恭喜，filelist.txt文件列表已生成！");
+    EXPECT_EQ(ui.boxes[0].text,
+              "恭喜，filelist.txt文件列表已生成！\n" + tree.path("work/filelist.txt"));
     EXPECT_EQ(ui.boxes[0].title, "生成列表");
     EXPECT_EQ(ui.boxes[0].icon, Icon::Information);
 

@@ -88,10 +88,12 @@ std::string generate(const TempTree& tree, const std::string& listed, const List
     return tree.exists("work/filelist.txt") ? tree.read("work/filelist.txt") : std::string();
 }
 
-void expectSuccessBox(const RecordingUi& ui)
+// The text and, on a line of its own, where the list went.
+void expectSuccessBox(const RecordingUi& ui, const TempTree& tree)
 {
     ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text, "恭喜，filelist.txt文件列表已生成！");
+    EXPECT_EQ(ui.boxes[0].text,
+              "恭喜，filelist.txt文件列表已生成！\n" + tree.path("work/filelist.txt"));
     EXPECT_EQ(ui.boxes[0].title, "生成列表");
     EXPECT_EQ(ui.boxes[0].icon, Icon::Information);
     EXPECT_EQ(ui.boxes[0].buttons, Buttons::Ok);
@@ -151,7 +153,7 @@ TEST(ListGenerator, EmptyFolderGivesOneLineBreakAndStillReports)
     tree.createDir("listed");
     RecordingUi ui;
     EXPECT_EQ(generate(tree, tree.path("listed"), {}, ui), "\r\n");
-    expectSuccessBox(ui);
+    expectSuccessBox(ui, tree);
 }
 
 struct ContentCase {
@@ -184,7 +186,7 @@ TEST_P(ListContent, WritesTheListing)
         replaceAll(replaceAll(c.expected, "{dir}", tree.path("listed")), "[D]", kFolderHeadingGbk),
         "[F]", kFileHeadingGbk);
     EXPECT_EQ(generate(tree, tree.path("listed"), c.options, ui), expected);
-    expectSuccessBox(ui);
+    expectSuccessBox(ui, tree);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -4,9 +4,9 @@
 #include "../../shell/shellfixture.h"
 #include "common/dbrecord.h"
 #include "platform/qt/commondialog.h"
-#include "ui/folderpicker.h"
 #include "support/httpserver.h"
 #include "support/qt/framelines.h"
+#include "ui/folderpicker.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -212,15 +212,11 @@ TEST_F(CurlWindow, ThePickersFillTheBoxes)
     win::dialog::queueanswerfortesting(work.path("out"));
     w->Command2_Click();
     EXPECT_EQ(s(w->Text2->text()), work.path("out") + "/");
-    // A cancelled picker still puts the last confirmed folder in.
+    // A cancelled picker changes nothing.
     w->Text2->setText(QStringLiteral("typed"));
     win::dialog::queueanswerfortesting(std::nullopt);
     w->Command2_Click();
-    EXPECT_EQ(s(w->Text2->text()), work.path("out") + "/");
-    win::chosenfolder().clear();
-    win::dialog::queueanswerfortesting(std::nullopt);
-    w->Command2_Click();
-    EXPECT_EQ(w->Text2->text(), QString());
+    EXPECT_EQ(s(w->Text2->text()), "typed");
 
     work.createFile("urls.txt");
     win::CommonDialog::queueanswerfortesting(work.path("urls.txt"));
@@ -271,24 +267,36 @@ TEST_F(CurlWindow, PathsNamedInGbkKeepTheirBytes)
     w = open();
     EXPECT_EQ(w->Text1->path(), list);
     EXPECT_EQ(w->Text2->path(), out + "/");
-    // An empty output folder means the data folder, never the working folder.
-    w->Text2->clear();
-    w->setpollinterval(10);
-    w->Command3_Click();
-    EXPECT_TRUE(app.exists("Alpha.url"));
 }
 
-TEST_F(CurlWindow, AWrongListFileIsRefusedWithFocusInItsBox)
+// A wrong list file, and an empty output folder (neither the data folder nor the working
+// folder stands in for it), are refused with the focus in their box.
+TEST_F(CurlWindow, AWrongListFileOrNoOutputFolderIsRefusedWithFocusInItsBox)
 {
+    server.route("/a", HttpReply::page(page("Alpha")));
     work.createFile("list.TXT", server.url("/a"));
-    win::curl* w = open();
-    w->Text1->setText(q(work.path("list.TXT")));
-    w->Command3_Click();
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text, "请指定正确的URL地址列表文件");
-    EXPECT_EQ(ui.boxes[0].title, "文件错误");
-    EXPECT_EQ(ui.focused, std::vector<std::string>{"Text1"});
+    const struct {
+        const char* list;
+        const char* folder;
+        const char* text;
+        const char* title;
+        const char* focus;
+    } rows[] = {{"list.TXT", "out/", "请指定正确的URL地址列表文件", "文件错误", "Text1"},
+                {"list.txt", "", "请指定存储位置", "设置错误", "Text2"}};
+    for (const auto& row : rows) {
+        win::curl* w = prepared(server.url("/a"));
+        w->Text1->setText(q(work.path(row.list)));
+        w->Text2->setText(q(*row.folder ? work.path(row.folder) : ""));
+        ui.clear();
+        w->Command3_Click();
+        ASSERT_EQ(ui.boxes.size(), 1u) << row.text;
+        EXPECT_EQ(ui.boxes[0].text, row.text);
+        EXPECT_EQ(ui.boxes[0].title, row.title);
+        EXPECT_EQ(ui.boxes[0].icon, morvik::Icon::Critical);
+        EXPECT_EQ(ui.focused, std::vector<std::string>{row.focus});
+    }
     EXPECT_EQ(server.totalrequests(), 0);
+    EXPECT_FALSE(app.exists("Alpha.url"));
 }
 
 TEST_F(CurlWindow, TheStartButtonDoesNothingDuringARun)

@@ -2,13 +2,11 @@
 #include "tools/urlgen/shortcut.h"
 
 #include "platform/appfolder.h"
-#include "platform/codec.h"
 #include "support/temptree.h"
 
 #include <gtest/gtest.h>
 
 using namespace morvik::urlgen;
-using morvik::platform::togbk;
 using morvik::test::TempTree;
 
 namespace
@@ -29,10 +27,10 @@ class ShortcutName : public ::testing::TestWithParam<NameCase>
 {
 };
 
-// Names are given as text; on disk they are GBK like the program's other files.
+// Names on disk are UTF-8, the Linux file-name convention (the files' contents are GBK).
 TEST_P(ShortcutName, MakesASafeFileName)
 {
-    EXPECT_EQ(shortcutname(GetParam().title), togbk(GetParam().name));
+    EXPECT_EQ(shortcutname(GetParam().title), GetParam().name);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -62,29 +60,32 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"chinese", "中文标题：首页", "中文标题：首页.url"}),
     [](const ::testing::TestParamInfo<NameCase>& info) { return std::string(info.param.label); });
 
-TEST(ShortcutName, IsGbkWhereGbkHoldsTheCharacterElseGb18030)
+TEST(ShortcutName, IsUtf8EvenForBytesThatFormNoCharacter)
 {
-    // é and 中 are GBK, 한 only GB18030; a carried-through byte comes back as itself.
-    EXPECT_EQ(shortcutname("Café 中한\xED\xB2\x80"),
-              "Caf\xA8\xA6 \xD6\xD0\x83\x36\x84\x33\x80.url");
+    // A byte carried through by the codec (escaped) or stray shows as U+FFFD.
+    EXPECT_EQ(shortcutname("首页 - 示例"),
+              "\xE9\xA6\x96\xE9\xA1\xB5 - \xE7\xA4\xBA\xE4\xBE\x8B.url");
+    EXPECT_EQ(shortcutname("Café 中한\xED\xB2\x80|\x80"), "Café 中한\uFFFD-\uFFFD.url");
 }
 
 TEST(ShortcutNameLength, CutAtTheFileSystemLimitWithoutSplittingACharacter)
 {
     std::string title;
     for (int i = 0; i < 100; ++i) {
-        title += "中"; // two bytes each on disk
+        title += "中"; // three bytes each on disk
     }
     const std::string name = shortcutname(title);
     EXPECT_LE(name.size(), kMaxNameBytes);
-    // 251 bytes of room hold 125 whole characters (250 bytes).
-    EXPECT_EQ(name, togbk(title.substr(0, 125 * 3)) + ".url");
+    // 251 bytes of room hold 83 whole characters of three bytes (249 bytes) ...
+    EXPECT_EQ(name, title.substr(0, 83 * 3) + ".url");
 
-    std::string korean;
+    std::string faces;
     for (int i = 0; i < 100; ++i) {
-        korean += "한"; // four bytes each on disk
+        faces += "\U0001F600"; // four bytes each on disk
     }
-    EXPECT_EQ(shortcutname(korean), togbk(korean.substr(0, 62 * 3)) + ".url");
+    // ... and 62 of four (248 bytes), or one byte short of the room.
+    EXPECT_EQ(shortcutname(faces), faces.substr(0, 62 * 4) + ".url");
+    EXPECT_EQ(shortcutname("a" + faces), "a" + faces.substr(0, 62 * 4) + ".url");
 
     const std::string ascii(300, 'a');
     EXPECT_EQ(shortcutname(ascii), std::string(251, 'a') + ".url");
