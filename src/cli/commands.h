@@ -15,7 +15,8 @@ namespace morvik::cli
 inline constexpr int kExitOk = 0;            // every item succeeded
 inline constexpr int kExitFailed = 1;        // some items failed; the messages name them
 inline constexpr int kExitUsage = 2;         // bad arguments or input, nothing done
-inline constexpr int kExitInterrupted = 130; // stopped by Ctrl-C between two files
+inline constexpr int kExitInterrupted = 130; // stopped by Ctrl-C between two files (SIGTERM: 143,
+                                             // SIGHUP: 129)
 
 // What the chosen subcommand runs once the arguments are parsed; returns the exit status.
 using Action = std::function<int()>;

@@ -58,7 +58,7 @@ int runinsert(const InsertArgs& args)
     // is changed: bad input.
     const bool refusedinput = zt || (outcome.calls == 0 && ui.anyboxbut({"追加内容"}));
     const int status = run.status(!outcome.failures.empty() || run.progress().failed() > 0);
-    return refusedinput && status != kExitInterrupted ? kExitUsage : status;
+    return refusedinput && status <= kExitFailed ? kExitUsage : status;
 }
 
 } // namespace

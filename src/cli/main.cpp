@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // morvik-cli: the tools of Morvik from a terminal, running the windows' engines.
 #include "cli/commands.h"
+#include "platform/processlimits.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -9,6 +10,7 @@
 int main(int argc, char** argv)
 {
     using namespace morvik::cli;
+    morvik::platform::prepareprocess();
     CLI::App app("Morvik 的五个工具，在终端中运行。消息写到标准错误，结果写到标准输出。",
                  "morvik-cli");
     app.set_version_flag("--version", "morvik-cli " MORVIK_VERSION);

@@ -17,9 +17,15 @@ constexpr auto kQuietStart = std::chrono::milliseconds(500);
 constexpr auto kRedraw = std::chrono::milliseconds(200);
 
 std::atomic<platform::Progress*> g_interrupted{nullptr};
+std::atomic<int> g_signal{0};
 
-void onsigint(int)
+// The signals that stop a run between two files: Ctrl-C, a polite kill, a closed terminal.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void onstopsignal(int signal)
 {
+    int none = 0;
+    g_signal.compare_exchange_strong(none, signal);
     if (platform::Progress* progress = g_interrupted.load()) {
         progress->requeststop();
     }
@@ -81,10 +87,12 @@ StopOnInterrupt::StopOnInterrupt(platform::Progress& progress)
 {
     g_interrupted.store(&progress);
     struct sigaction action = {};
-    action.sa_handler = onsigint;
+    action.sa_handler = onstopsignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
+    for (const int signal : kStopSignals) {
+        sigaction(signal, &action, nullptr);
+    }
 }
 
 StopOnInterrupt::~StopOnInterrupt()
@@ -92,8 +100,16 @@ StopOnInterrupt::~StopOnInterrupt()
     struct sigaction action = {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
+    for (const int signal : kStopSignals) {
+        sigaction(signal, &action, nullptr);
+    }
     g_interrupted.store(nullptr);
+}
+
+int StopOnInterrupt::exitstatus()
+{
+    const int signal = g_signal.load();
+    return 128 + (signal != 0 ? signal : SIGINT);
 }
 
 } // namespace morvik::cli

@@ -36,13 +36,15 @@ private:
     std::thread m_thread;
 };
 
-// While it lives, Ctrl-C (SIGINT) asks the run to stop between two files instead of
-// ending the process.
+// While it lives, Ctrl-C (SIGINT), SIGTERM and SIGHUP ask the run to stop between two
+// files instead of ending the process.
 class StopOnInterrupt
 {
 public:
     explicit StopOnInterrupt(platform::Progress& progress);
     ~StopOnInterrupt();
+    // The status of a run the first of those signals stopped: 128 + its number.
+    static int exitstatus();
     StopOnInterrupt(const StopOnInterrupt&) = delete;
     StopOnInterrupt& operator=(const StopOnInterrupt&) = delete;
 };

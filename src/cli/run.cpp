@@ -39,7 +39,7 @@ int Run::status(bool failed)
     if (m_progress.stoprequested()) {
         m_line.clear();
         m_ui.say(platform::stoppedtext(m_progress));
-        return kExitInterrupted;
+        return StopOnInterrupt::exitstatus();
     }
     return failed ? kExitFailed : kExitOk;
 }

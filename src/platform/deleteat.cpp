@@ -62,6 +62,10 @@ DeleteResult OpenFolder::deletefile(const std::string& name, std::string* reason
     // The file is held open (O_PATH: no data, no permission needed) until it has been
     // unlinked, so that the releaser frees it off the run's thread.
     Fd held(::openat(m_fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (held.get() < 0 && (errno == EMFILE || errno == ENFILE) && m_releaser) {
+        m_releaser->drain(); // deleted files waiting to be freed hold descriptors
+        held.reset(::openat(m_fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    }
     struct stat st;
     if (held.get() < 0 || ::fstat(held.get(), &st) != 0) {
         return result(DeleteResult::NotFound, std::strerror(errno));

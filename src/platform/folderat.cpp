@@ -2,6 +2,7 @@
 #include "platform/folderat.h"
 
 #include "platform/fileops.h"
+#include "platform/processlimits.h"
 #include "platform/releaser.h"
 #include "platform/syserror.h"
 #include "platform/xattrs.h"
@@ -160,6 +161,10 @@ std::string RewriteFolder::read(const std::string& name, ReadState& state) const
     // is read and later rewritten through the path-based way, which edits its target
     // and keeps the link.
     int fd = ::openat(m_fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && (errno == EMFILE || errno == ENFILE) && m_releaser) {
+        m_releaser->drain(); // replaced files waiting to be freed hold descriptors
+        fd = ::openat(m_fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    }
     state.link = false;
     if (fd < 0 && errno == ELOOP) {
         if (!m_scope.top) {
@@ -312,8 +317,7 @@ void RewriteFolder::retryoncefreed(const std::function<void()>& attempt) const
     try {
         attempt();
     } catch (const SysError& e) {
-        const bool nospace = e.code() == ENOSPC || e.code() == EDQUOT;
-        if (!nospace || !m_releaser) {
+        if (!curedbyfreeing(e.code()) || !m_releaser) {
             throw;
         }
         // A file handed over may have been freed between the failure and now, so the

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/releaser.h"
 
+#include "platform/processlimits.h"
+
+#include <algorithm>
 #include <system_error>
 #include <unistd.h>
 
 namespace morvik::platform
 {
+
+Releaser::Releaser() : m_maxpending(std::min(kMaxPending, descriptorbudget() / 2 + 1)) {}
 
 Releaser::~Releaser()
 {
@@ -38,7 +43,7 @@ void Releaser::release(int fd)
     std::unique_lock lock(m_mutex);
     // One thread to begin with, and one more each time the closes fall a whole queue
     // behind: more threads than needed only contend for the file system's locks.
-    const bool behind = m_pending.size() >= kMaxPending;
+    const bool behind = m_pending.size() >= m_maxpending;
     if ((m_threads.empty() || behind) && m_threads.size() < kMaxThreads) {
         addthread();
     }
@@ -48,10 +53,10 @@ void Releaser::release(int fd)
         return;
     }
     ++m_waiting;
-    m_done.wait(lock, [this] { return m_pending.size() < kMaxPending; });
+    m_done.wait(lock, [this] { return m_pending.size() < m_maxpending; });
     --m_waiting;
     m_pending.push_back(fd);
-    const bool wake = m_idle > 0 && m_pending.size() >= kWakeBatch;
+    const bool wake = m_idle > 0 && m_pending.size() >= std::min(kWakeBatch, m_maxpending);
     lock.unlock();
     if (wake) {
         m_work.notify_one();

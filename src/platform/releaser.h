@@ -17,10 +17,10 @@ namespace morvik::platform
 // of inside the rename. Nothing else changes: the old file already has no name, and a
 // killed process has its descriptors closed by the kernel.
 //
-// At most kMaxPending descriptors wait at a time (release() waits for room), so the
-// space still held by replaced files stays small; drain() frees all of it, for a run
-// that ran out of space and for the run's end. Threads are added, up to kMaxThreads,
-// only while the closes fall behind.
+// At most kMaxPending descriptors (fewer under a low descriptor limit) wait at a time (release()
+// waits for room), so the space still held by replaced files stays small; drain() frees all of it,
+// for a run that ran out of space and for the run's end. Threads are added, up to kMaxThreads, only
+// while the closes fall behind.
 class Releaser
 {
 public:
@@ -29,7 +29,7 @@ public:
     // An idle thread is woken once this many descriptors wait (or by drain()).
     static constexpr std::size_t kWakeBatch = 16;
 
-    Releaser() = default;
+    Releaser();
     ~Releaser();
     Releaser(const Releaser&) = delete;
     Releaser& operator=(const Releaser&) = delete;
@@ -51,6 +51,8 @@ private:
     std::condition_variable m_work;
     std::condition_variable m_done;
     std::vector<int> m_pending;
+    // kMaxPending, or fewer where the process may hold only a few descriptors.
+    std::size_t m_maxpending;
     unsigned m_closing = 0;
     unsigned m_idle = 0;
     unsigned m_waiting = 0;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program starts with its launcher; it ends when the last window has closed.
+#include "platform/processlimits.h"
 #include "platform/qt/qtglue.h"
 #include "platform/ui.h"
 #include "shell/mainwindow.h"
@@ -13,6 +14,7 @@
 
 int main(int argc, char** argv)
 {
+    morvik::platform::prepareprocess();
     QApplication app(argc, argv);
     try {
         win::setupapplication(app);

@@ -8,6 +8,7 @@
 #include "tools/append/copyrun.h"
 #include "tools/filelist/listgen.h"
 
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -299,39 +300,42 @@ TEST(CliInsert, AReadOnlyTargetIsNamedAndTheOthersChange)
     EXPECT_NE(tree.read("site/b.htm"), "</body>");
 }
 
-// Ctrl-C in the middle of a long run: it stops between two files, says how far it got,
-// and leaves every file either as it was or wholly rewritten, with no temporary file.
+// Ctrl-C, SIGTERM or SIGHUP in the middle of a long run: it stops between two files,
+// says how far it got, exits with 128 + the signal, and leaves every file either as it
+// was or wholly rewritten, with no temporary file.
 TEST(CliInsert, CtrlCStopsBetweenFilesAndLeavesEveryFileWhole)
 {
-    TempTree tree;
-    const std::string original = "<html><body>\r\n" + std::string(2000, 'p') + "</body>\r\n";
-    constexpr int kFiles = 2000;
-    for (int i = 0; i < kFiles; ++i) {
-        tree.createFile("site/" + std::to_string(10000 + i) + ".htm", original);
-    }
-    tree.createFile("content.txt", "<!-- inserted -->\r\n");
-    const std::string first = tree.path("site/10000.htm");
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        TempTree tree;
+        const std::string original = "<html><body>\r\n" + std::string(2000, 'p') + "</body>\r\n";
+        constexpr int kFiles = 2000;
+        for (int i = 0; i < kFiles; ++i) {
+            tree.createFile("site/" + std::to_string(10000 + i) + ".htm", original);
+        }
+        tree.createFile("content.txt", "<!-- inserted -->\r\n");
+        const std::string first = tree.path("site/10000.htm");
 
-    CliProcess process({"insert", "content.txt", "site", "--types", "htm", "--at", "F{:$}</body>",
-                        "--scope", "this"},
-                       tree.root());
-    while (morvik::test::readAll(first) == original) {
-        usleep(200);
-    }
-    process.interrupt();
-    const auto result = process.finish();
+        CliProcess process({"insert", "content.txt", "site", "--types", "htm", "--at",
+                            "F{:$}</body>", "--scope", "this"},
+                           tree.root());
+        while (morvik::test::readAll(first) == original) {
+            usleep(200);
+        }
+        process.interrupt(signal);
+        const auto result = process.finish();
 
-    EXPECT_EQ(result.status, 130) << result.err;
-    EXPECT_NE(result.err.find("操作已停止"), std::string::npos) << result.err;
-    const std::string changed = morvik::test::readAll(first);
-    int untouched = 0;
-    for (const auto& entry : fs::directory_iterator(tree.path("site"))) {
-        ASSERT_NE(entry.path().filename().string()[0], '.') << "temporary file left";
-        const std::string bytes = morvik::test::readAll(entry.path());
-        ASSERT_TRUE(bytes == original || bytes == changed) << entry.path();
-        untouched += bytes == original;
+        EXPECT_EQ(result.status, 128 + signal) << result.err;
+        EXPECT_NE(result.err.find("操作已停止"), std::string::npos) << result.err;
+        const std::string changed = morvik::test::readAll(first);
+        int untouched = 0;
+        for (const auto& entry : fs::directory_iterator(tree.path("site"))) {
+            ASSERT_NE(entry.path().filename().string()[0], '.') << "temporary file left";
+            const std::string bytes = morvik::test::readAll(entry.path());
+            ASSERT_TRUE(bytes == original || bytes == changed) << entry.path();
+            untouched += bytes == original;
+        }
+        EXPECT_GT(untouched, 0) << signal;
     }
-    EXPECT_GT(untouched, 0);
 }
 
 // The paced run, a run with several transfers at once and a dry run agree: the same

@@ -116,9 +116,9 @@ CliProcess::~CliProcess()
     }
 }
 
-void CliProcess::interrupt()
+void CliProcess::interrupt(int signal)
 {
-    kill(m_pid, SIGINT);
+    kill(m_pid, signal);
 }
 
 CliResult CliProcess::finish()

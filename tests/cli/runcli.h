@@ -34,8 +34,8 @@ public:
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
 
-    // Sends Ctrl-C's signal.
-    void interrupt();
+    // Sends Ctrl-C's signal, or another.
+    void interrupt(int signal = 2);
     // Reads its output to the end and waits for it.
     CliResult finish();
 

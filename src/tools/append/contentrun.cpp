@@ -8,6 +8,7 @@
 #include "platform/fsobject.h"
 #include "platform/progress.h"
 #include "platform/releaser.h"
+#include "platform/runlock.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 #include "tools/append/insert.h"
@@ -278,8 +279,16 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
         const Walk walk = scopewalk(settings.scope);
         try {
             top.emplace(settings.targetfolder);
+            if (!(progress && progress->rehearsing())) {
+                platform::lockfolder(top->fd(), top->path());
+            }
             targets = thelist(*top, jointypes(settings.types), walk.descend, walk.depth);
         } catch (const platform::SysError& e) {
+            if (e.reason() == platform::kBusyReason) {
+                ui.msgbox(platform::busytext(e.path()), "追加内容", Icon::Critical);
+                outcome.failures.push_back({e.path(), e.reason()});
+                return outcome;
+            }
             ui.msgbox("无法读取文件夹 " + e.path() + "：" + e.reason(), "追加内容", Icon::Critical);
             return outcome;
         }

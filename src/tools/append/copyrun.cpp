@@ -5,8 +5,10 @@
 #include "platform/fileops.h"
 #include "platform/folderat.h"
 #include "platform/fsobject.h"
+#include "platform/processlimits.h"
 #include "platform/progress.h"
 #include "platform/releaser.h"
+#include "platform/runlock.h"
 #include "platform/syserror.h"
 #include "platform/topfolder.h"
 #include "platform/ui.h"
@@ -24,8 +26,11 @@ namespace
 {
 
 constexpr const char* kFullWidthColon = "：";
-// Source files held open at once by a copy run.
-constexpr std::size_t kSourceBatch = 256;
+// Source files held open at once by a copy run (fewer under a low descriptor limit).
+std::size_t sourcebatch()
+{
+    return std::min<std::size_t>(256, platform::descriptorbudget() / 2 + 1);
+}
 
 std::string joinpath(const std::string& folder, const std::string& name)
 {
@@ -90,6 +95,9 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
     std::vector<platform::SubfolderItem> subfolders;
     try {
         top.emplace(targetfolder);
+        if (!rehearsing) {
+            platform::lockfolder(top->fd(), top->path());
+        }
         const platform::Fd listing(::openat(top->fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (listing.get() < 0) {
             throw platform::SysError(top->path(), errno);
@@ -111,9 +119,10 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
     platform::SyncSet written;
     platform::Releaser replaced;
     const platform::RunScope scope{top ? &*top : nullptr, &replaced, nullptr};
+    const std::size_t batch = sourcebatch();
     for (std::size_t first = 0; first < names.size() && !subfolders.empty() && !stopped();
-         first += kSourceBatch) {
-        const std::size_t last = std::min(names.size(), first + kSourceBatch);
+         first += batch) {
+        const std::size_t last = std::min(names.size(), first + batch);
         std::vector<std::unique_ptr<platform::SourceFile>> sources(last - first);
         for (std::size_t n = first; n < last; ++n) {
             try {

@@ -7,6 +7,7 @@
 #include "platform/fsobject.h"
 #include "platform/progress.h"
 #include "platform/releaser.h"
+#include "platform/runlock.h"
 #include "platform/syserror.h"
 #include "platform/ui.h"
 #include "platform/wildcard.h"
@@ -393,6 +394,21 @@ void BatchDelete::run(const Inputs& in)
     if (in.folder.empty() && needsfolder(in)) {
         m_ui->msgbox("请选择要查找文件的文件夹", "操作有误", Icon::Critical);
         return;
+    }
+    // Bare names are looked up in the chosen folder: no other run may work there meanwhile.
+    std::optional<platform::TopFolder> locked;
+    if (!in.folder.empty() && needsfolder(in) && !(m_progress && m_progress->rehearsing())) {
+        try {
+            locked.emplace(in.folder);
+            platform::lockfolder(locked->fd(), locked->path());
+        } catch (const platform::SysError& e) {
+            if (e.reason() == platform::kBusyReason) {
+                m_ui->msgbox(platform::busytext(e.path()), "删除操作", Icon::Critical);
+                flag = false;
+                return;
+            }
+            locked.reset(); // a folder that cannot be read is reported by the search
+        }
     }
     bool ended = false;
     if (!in.T.empty()) {

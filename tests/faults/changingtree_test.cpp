@@ -2,9 +2,12 @@
 // A tree that changes under a run, or holds links planted to lead out of it: a folder
 // swapped between the listing and the action is not entered and is named; a link is
 // followed only where it leads inside the folder the run was given; nothing outside that
-// folder is read into the tree, rewritten or deleted.
+// folder is read into the tree, rewritten or deleted. A page another program writes to
+// meanwhile keeps that write; a second run on the folder does not start.
 #include "platform/appfolder.h"
+#include "platform/folderat.h"
 #include "platform/progress.h"
+#include "platform/runlock.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 #include "tools/append/contentrun.h"
@@ -14,7 +17,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using morvik::test::RecordingUi;
 using morvik::test::TempTree;
@@ -111,13 +118,21 @@ TEST_P(SwappedFolder, IsNotEnteredAndIsNamed)
     EXPECT_EQ(progress.failed(), 1u);
 }
 
+std::string casename(const ::testing::TestParamInfo<SwapCase>& info)
+{
+    static const char* const tools[] = {"Insert", "Delete", "Copy"};
+    return std::string(tools[static_cast<int>(info.param.tool)]) +
+           (info.param.swap == Swap::ForLink ? "ForLink" : "ForFolder");
+}
+
 INSTANTIATE_TEST_SUITE_P(Faults, SwappedFolder,
                          ::testing::Values(SwapCase{Tool::Insert, Swap::ForLink},
                                            SwapCase{Tool::Insert, Swap::ForFolder},
                                            SwapCase{Tool::Delete, Swap::ForLink},
                                            SwapCase{Tool::Delete, Swap::ForFolder},
                                            SwapCase{Tool::Copy, Swap::ForLink},
-                                           SwapCase{Tool::Copy, Swap::ForFolder}));
+                                           SwapCase{Tool::Copy, Swap::ForFolder}),
+                         casename);
 
 // Links planted in a site: those that stay inside lead to their page, which changes once;
 // those that lead out are named and their targets left alone; a link to a folder is not
@@ -202,6 +217,51 @@ TEST(PlantedLinks, CopyLeavesAPipeAtTheDestination)
     };
     ASSERT_EQ(::lstat(tree.path("dst/S/f.txt").c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+// A page appended to between its read and the rename of its new contents is left with
+// the appended line: the rewrite is refused as changed, and a new read sees the line.
+TEST(ConcurrentWriter, AChangeAfterTheReadIsNeverLost)
+{
+    TempTree tree;
+    tree.createFile("site/a.htm", "<body>");
+    morvik::platform::TopFolder top(tree.path("site"));
+    morvik::platform::RewriteFolder folder(top.fd(), top.path(), "", top.id(), {&top});
+    morvik::platform::ReadState state;
+    const std::string bytes = folder.read("a.htm", state);
+    std::ofstream(tree.path("site/a.htm"), std::ios::app) << "\nappended";
+
+    EXPECT_THROW(folder.replace("a.htm", bytes + "+", state), morvik::platform::ChangedError);
+    EXPECT_EQ(tree.read("site/a.htm"), "<body>\nappended");
+    EXPECT_EQ(tree.listing("site"), "a.htm");
+}
+
+// While another run holds the folder, a run stops before it touches anything and says why.
+TEST(ConcurrentWriter, ASecondRunOnTheFolderDoesNotStart)
+{
+    TempTree tree;
+    tree.createFile("site/a.htm", "a");
+    tree.createFile("content.txt", "+");
+    const int held = ::open(tree.path("site").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    morvik::append::ContentSettings settings;
+    settings.contentfile = tree.path("content.txt");
+    settings.targetfolder = tree.path("site");
+    settings.types = {"*.htm"};
+    settings.scope = morvik::append::Scope::Cur;
+    bool zt = false;
+    RecordingUi ui;
+
+    const auto outcome = morvik::append::contentrun(settings, zt, ui);
+    const auto copied =
+        morvik::append::copyrun(tree.path("site"), {"a.htm"}, tree.path("site"), ui);
+    ::close(held);
+
+    EXPECT_EQ(tree.read("site/a.htm"), "a");
+    ASSERT_EQ(outcome.failures.size(), 1u);
+    EXPECT_EQ(outcome.failures[0].reason, morvik::platform::kBusyReason);
+    ASSERT_EQ(copied.size(), 1u);
+    EXPECT_EQ(copied[0].reason, morvik::platform::kBusyReason);
 }
 
 } // namespace
