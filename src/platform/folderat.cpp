@@ -283,12 +283,22 @@ void RewriteFolder::keepownerandmode(int fd, const struct stat& old, unsigned cr
     }
 }
 
-void RewriteFolder::commit(int fd, const std::string& tempname, const std::string& name) const
+void RewriteFolder::commit(int fd, const std::string& tempname, const std::string& name,
+                           const ReadState* unchanged) const
 {
     if (::close(fd) != 0) {
         const int code = errno;
         ::unlinkat(m_fd, tempname.c_str(), 0);
         throw SysError(join(name), code);
+    }
+    // Another program's write since the read would be lost by the rename: the check comes
+    // last, right before it, so the window left is that of two system calls.
+    struct stat now {
+    };
+    if (unchanged &&
+        (::fstat(unchanged->file.get(), &now) != 0 || !samestatus(now, unchanged->st))) {
+        ::unlinkat(m_fd, tempname.c_str(), 0);
+        throw ChangedError(join(name));
     }
     if (::renameat(m_fd, tempname.c_str(), m_fd, name.c_str()) != 0) {
         const int code = errno;
@@ -343,18 +353,11 @@ void RewriteFolder::writetemp(const std::string& name, std::string_view bytes,
             if (old) {
                 keepownerandmode(fd, *old, created, name);
             }
-            // Another program's write since the read would be lost by the rename.
-            struct stat now {
-            };
-            if (unchanged &&
-                (::fstat(unchanged->file.get(), &now) != 0 || !samestatus(now, unchanged->st))) {
-                throw ChangedError(join(name));
-            }
         } catch (...) {
             discard(fd, tempname);
             throw;
         }
-        commit(fd, tempname, name);
+        commit(fd, tempname, name, unchanged);
     });
 }
 

@@ -136,7 +136,9 @@ public:
     void keepownerandmode(int fd, const struct stat& old, unsigned created, const std::string& name,
                           int oldfd = -1) const;
     // Closes the temporary file and renames it over `name`; removes it on failure.
-    void commit(int fd, const std::string& tempname, const std::string& name) const;
+    // With `unchanged`, first checks that the file read is as it was (else ChangedError).
+    void commit(int fd, const std::string& tempname, const std::string& name,
+                const ReadState* unchanged = nullptr) const;
     // Removes a temporary file after a failure.
     void discard(int fd, const std::string& tempname) const;
     // Hands a replaced file's descriptor to the releaser (closes it without one).

@@ -15,8 +15,10 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string_view>
 
@@ -390,6 +392,11 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
                 failed = true;
                 outcome.failures.push_back(
                     {e.path().empty() || rehearsing ? target : e.path(), e.reason()});
+            } catch (const std::bad_alloc&) {
+                // A page too large for the memory the process may take fails alone.
+                outcome.lastresult = false;
+                failed = true;
+                outcome.failures.push_back({target, std::strerror(ENOMEM)});
             }
             if (progress) {
                 progress->filedone(!failed);
