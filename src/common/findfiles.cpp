@@ -98,7 +98,8 @@ void walk(int fd, const std::string& path, const std::string& relative, const pl
     }
     const int next = depth == 100 ? 100 : depth - 1;
     for (const platform::SubfolderItem& sub : folder.subfolders) {
-        if (sub.type != platform::kFolderType) {
+        // Links are not walked into; nor are undo journals kept at the top of a mount.
+        if (sub.type != platform::kFolderType || sub.name.starts_with(".morvik-undo-")) {
             continue;
         }
         platform::FileId subid;

@@ -2,6 +2,7 @@
 #include "platform/deleteat.h"
 
 #include "platform/fd.h"
+#include "platform/journal.h"
 #include "platform/releaser.h"
 #include "platform/syserror.h"
 
@@ -26,15 +27,15 @@ bool runningasroot()
 
 } // namespace
 
-OpenFolder::OpenFolder(const std::string& path, Releaser* releaser)
-    : m_path(path), m_releaser(releaser)
+OpenFolder::OpenFolder(const std::string& path, Releaser* releaser, Journal* journal)
+    : m_path(path), m_releaser(releaser), m_journal(journal)
 {
     // Only a handle for the *at calls: nothing is read through it.
     m_fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
-OpenFolder::OpenFolder(int fd, std::string path, Releaser* releaser)
-    : m_path(std::move(path)), m_fd(fd), m_owned(false), m_releaser(releaser)
+OpenFolder::OpenFolder(int fd, std::string path, Releaser* releaser, Journal* journal)
+    : m_path(std::move(path)), m_fd(fd), m_owned(false), m_releaser(releaser), m_journal(journal)
 {
 }
 
@@ -89,6 +90,18 @@ DeleteResult OpenFolder::deletefile(const std::string& name, std::string* reason
             return result(DeleteResult::Refused,
                           err == EACCES || err == EROFS ? kReadOnlyReason : std::strerror(err));
         }
+    }
+    if (m_journal) {
+        const std::string path = m_path == "/" ? "/" + name : m_path + "/" + name;
+        const int err = m_journal->deleteinto(m_fd, name, path);
+        if (err == 0) {
+            return DeleteResult::Deleted;
+        }
+        if (err != EXDEV) {
+            return result(err == ENOENT ? DeleteResult::NotFound : DeleteResult::Refused,
+                          std::strerror(err));
+        }
+        // On another file system than the journal's: deleted without being kept.
     }
     if (::unlinkat(m_fd, name.c_str(), 0) != 0) {
         const int err = errno;

@@ -8,6 +8,7 @@
 namespace morvik::platform
 {
 
+class Journal;
 class Releaser;
 
 // A folder held open so that many of its files are deleted relative to it: one open
@@ -20,9 +21,11 @@ public:
     // A folder that cannot be opened makes every deletion fall back to deletefile() on
     // the joined path, which then reports what it finds. With a Releaser, deleted files
     // are closed (and so freed) by the releaser.
-    explicit OpenFolder(const std::string& path, Releaser* releaser = nullptr);
+    explicit OpenFolder(const std::string& path, Releaser* releaser = nullptr,
+                        Journal* journal = nullptr);
     // A folder a run has opened (the handle stays the caller's); `path` is for messages.
-    OpenFolder(int fd, std::string path, Releaser* releaser);
+    // With a journal, files are moved into it instead of unlinked, so the run can be undone.
+    OpenFolder(int fd, std::string path, Releaser* releaser, Journal* journal = nullptr);
     ~OpenFolder();
     OpenFolder(const OpenFolder&) = delete;
     OpenFolder& operator=(const OpenFolder&) = delete;
@@ -37,6 +40,7 @@ private:
     int m_fd = -1;
     bool m_owned = true;
     Releaser* m_releaser = nullptr;
+    Journal* m_journal = nullptr;
 };
 
 } // namespace morvik::platform

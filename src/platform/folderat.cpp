@@ -2,6 +2,7 @@
 #include "platform/folderat.h"
 
 #include "platform/fileops.h"
+#include "platform/journal.h"
 #include "platform/processlimits.h"
 #include "platform/releaser.h"
 #include "platform/syserror.h"
@@ -56,11 +57,21 @@ std::string placekey(const FileId& folder, const std::string& name)
     return key;
 }
 
-bool samestatus(const struct stat& a, const struct stat& b)
+// Whether a file is as it was read: same size, modification and (where nothing of ours
+// changed it, such as a journal's hard link) change time.
+bool samestatus(const struct stat& a, const struct stat& b, bool ctime = true)
 {
     return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
-           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
-           a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           (!ctime ||
+            (a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec));
+}
+
+bool unchangedsince(const ReadState* read, bool ctime = true)
+{
+    struct stat now {
+    };
+    return !read || (::fstat(read->file.get(), &now) == 0 && samestatus(now, read->st, ctime));
 }
 
 } // namespace
@@ -286,17 +297,26 @@ void RewriteFolder::keepownerandmode(int fd, const struct stat& old, unsigned cr
 void RewriteFolder::commit(int fd, const std::string& tempname, const std::string& name,
                            const ReadState* unchanged) const
 {
+    // Another program's write since the read would be lost by the rename: it is checked
+    // before the journal keeps the old file and again right before the rename.
+    if (!unchangedsince(unchanged)) {
+        discard(fd, tempname);
+        throw ChangedError(join(name));
+    }
+    if (m_scope.journal) {
+        try {
+            m_scope.journal->beforereplace(m_fd, name, join(name), fd);
+        } catch (...) {
+            discard(fd, tempname);
+            throw;
+        }
+    }
     if (::close(fd) != 0) {
         const int code = errno;
         ::unlinkat(m_fd, tempname.c_str(), 0);
         throw SysError(join(name), code);
     }
-    // Another program's write since the read would be lost by the rename: the check comes
-    // last, right before it, so the window left is that of two system calls.
-    struct stat now {
-    };
-    if (unchanged &&
-        (::fstat(unchanged->file.get(), &now) != 0 || !samestatus(now, unchanged->st))) {
+    if (!unchangedsince(unchanged, !m_scope.journal)) {
         ::unlinkat(m_fd, tempname.c_str(), 0);
         throw ChangedError(join(name));
     }

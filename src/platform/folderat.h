@@ -23,6 +23,7 @@ struct ProcessIds {
 };
 const ProcessIds& processids();
 
+class Journal;
 class Releaser;
 
 // Why a file was left alone: another program changed it between its read and the moment
@@ -64,6 +65,8 @@ struct RunScope {
     const TopFolder* top = nullptr;
     Releaser* releaser = nullptr;
     HandledFiles* handled = nullptr;
+    // Where the run keeps what it replaces and creates, so it can be undone.
+    Journal* journal = nullptr;
 };
 
 // What a read learnt about a file that a rewrite needs: its status, whether the name

@@ -111,13 +111,18 @@ inline void fillup(const std::string& folder, const std::string& name = "filler"
     ::close(fd);
 }
 
-// The hidden entries anywhere under `folder`, as paths relative to it.
+// The hidden entries anywhere under `folder`, as paths relative to it; the undo journal
+// a run keeps at the top of a mount is no temporary file and is passed over.
 inline std::vector<std::string> hiddenentries(const std::string& folder)
 {
     std::vector<std::string> found;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        if (entry.path().filename().string().front() == '.') {
-            found.push_back(entry.path().lexically_relative(folder).string());
+    auto entry = std::filesystem::recursive_directory_iterator(folder);
+    for (; entry != std::filesystem::recursive_directory_iterator(); ++entry) {
+        const std::string name = entry->path().filename().string();
+        if (name.starts_with(".morvik-undo-")) {
+            entry.disable_recursion_pending();
+        } else if (name.front() == '.') {
+            found.push_back(entry->path().lexically_relative(folder).string());
         }
     }
     return found;

@@ -2,6 +2,7 @@
 #include "tools/append/contentrun.h"
 
 #include "common/dbrecord.h"
+#include "common/runjournal.h"
 #include "platform/codec.h"
 #include "platform/fileops.h"
 #include "platform/folderat.h"
@@ -307,7 +308,12 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
     platform::SyncSet written;
     platform::Releaser replaced;
     platform::HandledFiles handled;
-    const platform::RunScope scope{top ? &*top : nullptr, &replaced, &handled};
+    std::unique_ptr<platform::Journal> journal;
+    if (top && !(progress && progress->rehearsing()) && !targets.empty() &&
+        !startjournal(top->fd(), "insert", top->path(), ui, journal)) {
+        return outcome;
+    }
+    const platform::RunScope scope{top ? &*top : nullptr, &replaced, &handled, journal.get()};
     std::unique_ptr<Scratch> scratch;
     const bool rehearsing = progress && progress->rehearsing();
     const auto stopped = [progress] { return progress && progress->stoprequested(); };
@@ -408,6 +414,9 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
         first = end;
     }
     replaced.drain();
+    if (journal) {
+        journal->finish();
+    }
     for (const auto& error : written.flush()) {
         outcome.failures.push_back({settings.targetfolder, error});
     }

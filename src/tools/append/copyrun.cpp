@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/append/copyrun.h"
 
+#include "common/runjournal.h"
 #include "platform/batchcopy.h"
 #include "platform/fileops.h"
 #include "platform/folderat.h"
@@ -118,7 +119,12 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
     std::vector<Failure> found;
     platform::SyncSet written;
     platform::Releaser replaced;
-    const platform::RunScope scope{top ? &*top : nullptr, &replaced, nullptr};
+    std::unique_ptr<platform::Journal> journal;
+    if (top && !rehearsing && !subfolders.empty() && !names.empty() &&
+        !startjournal(top->fd(), "copy", top->path(), ui, journal)) {
+        return failures;
+    }
+    const platform::RunScope scope{top ? &*top : nullptr, &replaced, nullptr, journal.get()};
     const std::size_t batch = sourcebatch();
     for (std::size_t first = 0; first < names.size() && !subfolders.empty() && !stopped();
          first += batch) {
@@ -186,6 +192,9 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
         failures.push_back(std::move(f.failure));
     }
     replaced.drain();
+    if (journal) {
+        journal->finish();
+    }
     for (const auto& error : written.flush()) {
         failures.push_back({targetfolder, error});
     }

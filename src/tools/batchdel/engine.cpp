@@ -2,9 +2,13 @@
 #include "tools/batchdel/engine.h"
 
 #include "common/findfiles.h"
+#include "common/runjournal.h"
+#include "platform/appfolder.h"
 #include "platform/deleteat.h"
+#include "platform/fd.h"
 #include "platform/fileops.h"
 #include "platform/fsobject.h"
+#include "platform/journal.h"
 #include "platform/progress.h"
 #include "platform/releaser.h"
 #include "platform/runlock.h"
@@ -13,6 +17,8 @@
 #include "platform/wildcard.h"
 #include "tools/batchdel/listfile.h"
 #include "tools/batchdel/report.h"
+
+#include <fcntl.h>
 
 namespace morvik::batchdel
 {
@@ -34,6 +40,10 @@ bool ispattern(const std::string& name)
 constexpr std::size_t kNamedLines = 10;
 
 } // namespace
+
+BatchDelete::BatchDelete(Ui& ui) : m_ui(&ui) {}
+
+BatchDelete::~BatchDelete() = default;
 
 bool BatchDelete::delfile(const std::string& filename)
 {
@@ -60,6 +70,11 @@ bool BatchDelete::remove(const std::string& path, platform::OpenFolder* folder)
     } else if (folder) {
         ok =
             folder->deletefile(path.substr(path.rfind('/') + 1)) == platform::DeleteResult::Deleted;
+    } else if (m_journal && path.rfind('/') != std::string::npos) {
+        const auto slash = path.rfind('/');
+        platform::OpenFolder parent(slash == 0 ? "/" : path.substr(0, slash), nullptr,
+                                    m_journal.get());
+        ok = parent.deletefile(path.substr(slash + 1)) == platform::DeleteResult::Deleted;
     } else {
         ok = platform::deletefile(path) == platform::DeleteResult::Deleted;
     }
@@ -157,7 +172,7 @@ void BatchDelete::deletematches(const MatchList& matches)
         const std::string folder = matches.top->display(span.relative);
         std::optional<platform::OpenFolder> open;
         try {
-            open.emplace(cursor.open(span.relative, span.id), folder, &freed);
+            open.emplace(cursor.open(span.relative, span.id), folder, &freed, m_journal.get());
         } catch (const platform::SysError& e) {
             if (baogao && !(m_progress && m_progress->rehearsing())) {
                 recordline(folder, unreadabletext(e.reason()));
@@ -410,6 +425,21 @@ void BatchDelete::run(const Inputs& in)
             locked.reset(); // a folder that cannot be read is reported by the search
         }
     }
+    // The run keeps what it deletes, on the chosen folder's file system (or the data
+    // folder's, for full paths alone), so it can be undone.
+    if (!(m_progress && m_progress->rehearsing()) && (!in.T.empty() || !in.listpath.empty())) {
+        const platform::Fd data(
+            locked ? -1
+                   : ::open(platform::datafolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!startjournal(locked ? locked->fd() : data.get(), "delete",
+                          locked         ? locked->path()
+                          : in.T.empty() ? in.listpath
+                                         : in.T,
+                          *m_ui, m_journal)) {
+            flag = false;
+            return;
+        }
+    }
     bool ended = false;
     if (!in.T.empty()) {
         ended = phase1(in.T);
@@ -424,6 +454,10 @@ void BatchDelete::run(const Inputs& in)
         }
     }
     reportfailures();
+    if (m_journal) {
+        m_journal->finish();
+        m_journal.reset();
+    }
 }
 
 } // namespace morvik::batchdel

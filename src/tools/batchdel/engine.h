@@ -3,6 +3,7 @@
 
 #include "common/findfiles.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@ namespace morvik
 class Ui;
 namespace platform
 {
+class Journal;
 class OpenFolder;
 class Progress;
 } // namespace platform
@@ -49,7 +51,8 @@ inline constexpr int kScanDepth = 100;
 class BatchDelete
 {
 public:
-    explicit BatchDelete(Ui& ui) : m_ui(&ui) {}
+    explicit BatchDelete(Ui& ui);
+    ~BatchDelete();
     void setui(Ui& ui) { m_ui = &ui; }
     // Counts the files of the next runs, stops them between two files on request, and
     // rehearses them instead of deleting when it holds a rehearsal. Null: none.
@@ -93,6 +96,8 @@ private:
 
     Ui* m_ui;
     platform::Progress* m_progress = nullptr;
+    // What this run deleted, kept so it can be undone (none when switched off).
+    std::unique_ptr<platform::Journal> m_journal;
     Inputs m_in;
     std::size_t m_deleted = 0;
     // Report lines that could not be written during this run.

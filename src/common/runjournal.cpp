@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "common/runjournal.h"
+
+#include "platform/syserror.h"
+#include "platform/ui.h"
+
+namespace morvik
+{
+
+bool startjournal(int fd, const std::string& tool, const std::string& folder, Ui& ui,
+                  std::unique_ptr<platform::Journal>& journal)
+{
+    journal.reset();
+    if (!platform::journalling()) {
+        return true;
+    }
+    try {
+        journal = platform::Journal::open(fd, tool, folder);
+        return true;
+    } catch (const platform::SysError& e) {
+        const std::string why = e.path().empty() ? e.reason() : e.path() + "：" + e.reason();
+        return ui.msgbox(std::string(platform::kNoUndoQuestion) + "\n" + why, "撤销", Icon::Warning,
+                         Buttons::YesNo) == Answer::Yes;
+    }
+}
+
+} // namespace morvik

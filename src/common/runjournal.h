@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/journal.h"
+
+#include <memory>
+#include <string>
+
+namespace morvik
+{
+class Ui;
+
+// Opens the journal of a run of `tool` that changes files under the open folder `fd`
+// (path `folder`). When none can be kept there, asks whether to go on without one.
+// Returns false when the run must not start; `journal` stays empty when the run goes on
+// without one (journals switched off, or the user agreed).
+bool startjournal(int fd, const std::string& tool, const std::string& folder, Ui& ui,
+                  std::unique_ptr<platform::Journal>& journal);
+
+} // namespace morvik
