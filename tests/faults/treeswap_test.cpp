@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 #include <sys/stat.h>
 
 using morvik::test::RecordingUi;
@@ -111,13 +112,21 @@ TEST_P(SwappedFolder, IsNotEnteredAndIsNamed)
     EXPECT_EQ(progress.failed(), 1u);
 }
 
+std::string swapcasename(const ::testing::TestParamInfo<SwapCase>& info)
+{
+    static const char* const tools[] = {"Insert", "Delete", "Copy"};
+    return std::string(tools[static_cast<int>(info.param.tool)]) +
+           (info.param.swap == Swap::ForLink ? "ForLink" : "ForFolder");
+}
+
 INSTANTIATE_TEST_SUITE_P(Faults, SwappedFolder,
                          ::testing::Values(SwapCase{Tool::Insert, Swap::ForLink},
                                            SwapCase{Tool::Insert, Swap::ForFolder},
                                            SwapCase{Tool::Delete, Swap::ForLink},
                                            SwapCase{Tool::Delete, Swap::ForFolder},
                                            SwapCase{Tool::Copy, Swap::ForLink},
-                                           SwapCase{Tool::Copy, Swap::ForFolder}));
+                                           SwapCase{Tool::Copy, Swap::ForFolder}),
+                         swapcasename);
 
 // Links planted in a site: those that stay inside lead to their page, which changes once;
 // those that lead out are named and their targets left alone; a link to a folder is not
