@@ -14,6 +14,28 @@ if [ -d "$dir" ] && [ "$(cat "$stamp" 2>/dev/null)" != "$headers" ]; then
     rm -rf "$dir"/src/*_autogen "$dir"/tests/*_autogen
 fi
 cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="${MORVIK_BUILD_TYPE:-RelWithDebInfo}" "$@" >/dev/null
-# The build lock keeps concurrent builds on this machine from running at once.
-flock /tmp/morvik-build.lock cmake --build "$dir" -j "$(nproc)"
+# The build lock keeps concurrent builds on this machine from running at once. When
+# another build holds it, say whose build that is before waiting for it.
+lock=/tmp/morvik-build.lock
+lockholder() {
+    # /proc/locks names the process that took the lock by the lock file's inode.
+    local inode pid
+    inode=$(stat -c %i "$lock" 2>/dev/null) || return 0
+    pid=$(awk -v inode="$inode" '$2 != "->" { split($6, id, ":"); if (id[3] == inode) { print $5; exit } }' \
+        /proc/locks 2>/dev/null)
+    [ -n "$pid" ] || return 0
+    printf 'pid %s' "$pid"
+    if [ -r "/proc/$pid/cmdline" ]; then
+        printf ' (%s, in %s)' "$(tr '\0' ' ' <"/proc/$pid/cmdline" | sed 's/ $//')" \
+            "$(readlink "/proc/$pid/cwd" 2>/dev/null || echo '?')"
+    fi
+}
+exec 9>>"$lock"
+if ! flock -n 9; then
+    holder=$(lockholder)
+    echo "build.sh: another build holds $lock${holder:+: $holder}; waiting for it to finish..." >&2
+    flock 9
+    echo "build.sh: got the build lock, building $dir" >&2
+fi
+cmake --build "$dir" -j "$(nproc)"
 echo "$headers" >"$stamp"

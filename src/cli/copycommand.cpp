@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/commands.h"
+#include "cli/help.h"
 #include "cli/paths.h"
 #include "cli/run.h"
 #include "cli/terminalui.h"
 #include "platform/fsobject.h"
+#include "platform/runlock.h"
 #include "platform/syserror.h"
 #include "tools/append/copyrun.h"
 
@@ -20,6 +22,7 @@ struct CopyArgs {
     std::string source;
     std::string target;
     bool dryrun = false;
+    bool wait = false;
 };
 
 int runcopy(const CopyArgs& args)
@@ -43,6 +46,7 @@ int runcopy(const CopyArgs& args)
         ui.say("TARGET_DIR：文件夹不存在：" + args.target);
         return kExitUsage;
     }
+    platform::setwaitforfolderlock(args.wait);
     Run run(ui, args.dryrun, maywrite);
     const auto failures = append::copyrun(source, names, target, ui, &run.progress());
     return run.status(!failures.empty() || run.progress().failed() > 0);
@@ -58,6 +62,7 @@ void addcopycommand(CLI::App& app, Action& action)
     sub->add_option("SOURCE_DIR", args->source, "源文件夹")->required()->check(nonemptypath());
     sub->add_option("TARGET_DIR", args->target, "目标文件夹")->required()->check(nonemptypath());
     sub->add_flag("-n,--dry-run", args->dryrun, "只列出将要创建或覆盖的文件，不复制");
+    addwaitflag(*sub, args->wait);
     sub->callback([args, &action] { action = [args] { return runcopy(*args); }; });
 }
 

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/commands.h"
+#include "cli/help.h"
 #include "cli/paths.h"
 #include "cli/run.h"
 #include "cli/terminalui.h"
 #include "platform/fileops.h"
 #include "platform/fsobject.h"
+#include "platform/runlock.h"
 #include "platform/syserror.h"
 #include "tools/batchdel/engine.h"
 
@@ -26,6 +28,7 @@ struct DeleteArgs {
     bool report = true;
     bool yes = false;
     bool dryrun = false;
+    bool wait = false;
 };
 
 // The boxes of a run that went through: the confirmation, the summary "批量删除操作成功
@@ -77,6 +80,7 @@ int rundelete(const DeleteArgs& args)
                                   Buttons::YesNoDefaultNo) != Answer::Yes) {
         return ui.refused() ? kExitUsage : kExitFailed;
     }
+    platform::setwaitforfolderlock(args.wait);
     Run run(ui, args.dryrun, maydelete);
     if (args.dryrun) {
         ui.hidetitle("删除完成"); // a dry run writes no report to refer to
@@ -95,17 +99,23 @@ void adddeletecommand(CLI::App& app, Action& action)
     CLI::App* sub =
         app.add_subcommand("delete", "文件批量删除：按文件名、通配符或文件列表删除文件");
     auto* name = sub->add_option("--name", args->name,
-                                 "文件名、通配符（* ?）或完整路径；不是完整路径时在 --in 中查找");
+                                 "文件名、通配符（* ?）或完整路径；不是完整路径时在 --in 中查找")
+                     ->option_text("TEXT");
     sub->add_option("--list", args->list,
-                    "文件列表（每行一个，或用逗号分隔）；有 --in 时为其中的文件名，否则为完整路径")
+                    "文件列表（每行一个，或用逗号分隔）；有 --in 时为其中的文件名，否则为完整路径"
+                    "（不能与 --name 同用）")
+        ->option_text("FILE")
         ->excludes(name)
         ->check(nonemptypath());
-    sub->add_option("--in", args->folder, "文件所在的文件夹")->check(nonemptypath());
+    sub->add_option("--in", args->folder, "文件所在的文件夹")
+        ->option_text("DIR")
+        ->check(nonemptypath());
     sub->add_flag("-r,--recursive", args->recursive, "扫描子文件夹（所有层）");
     sub->add_flag("--report,!--no-report", args->report,
-                  "把未能删除的文件写入 Err_Report.txt（默认写入）");
+                  "把未能删除的文件写入 Err_Report.txt（默认写入；--no-report 不写）");
     sub->add_flag("-y,--yes", args->yes, "不询问，回答“是”");
     sub->add_flag("-n,--dry-run", args->dryrun, "只列出将被删除的文件，不删除");
+    addwaitflag(*sub, args->wait);
     sub->callback([args, &action] { action = [args] { return rundelete(*args); }; });
 }
 

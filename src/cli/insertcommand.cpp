@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/commands.h"
+#include "cli/help.h"
 #include "cli/paths.h"
 #include "cli/run.h"
 #include "cli/terminalui.h"
 #include "platform/fsobject.h"
+#include "platform/runlock.h"
 #include "platform/wildcard.h"
 #include "tools/append/contentrun.h"
 
 #include <CLI/CLI.hpp>
-#include <map>
 #include <memory>
 
 namespace morvik::cli
@@ -22,9 +23,19 @@ struct InsertArgs {
     std::string target;
     std::vector<std::string> types;
     std::string position;
-    append::Scope scope = append::Scope::CurrSub;
+    std::string scope = "one";
     bool dryrun = false;
+    bool wait = false;
 };
+
+// The folders a run searches, by the word of --scope.
+append::Scope scopeof(const std::string& word)
+{
+    if (word == "this") {
+        return append::Scope::Cur;
+    }
+    return word == "all" ? append::Scope::All : append::Scope::CurrSub;
+}
 
 // A type as the window's type list holds it: a pattern such as "*.htm". A bare
 // extension ("htm" or ".htm") becomes that pattern; a pattern stays as written.
@@ -43,7 +54,7 @@ int runinsert(const InsertArgs& args)
     settings.contentfile = args.contentfile;
     settings.targetfolder = absolutefolder(args.target);
     settings.position = args.position;
-    settings.scope = args.scope;
+    settings.scope = scopeof(args.scope);
     for (const auto& type : args.types) {
         settings.types.push_back(typepattern(type));
     }
@@ -52,6 +63,7 @@ int runinsert(const InsertArgs& args)
         return kExitUsage;
     }
     bool zt = false;
+    platform::setwaitforfolderlock(args.wait);
     Run run(ui, args.dryrun, maywrite);
     const append::RunOutcome outcome = append::contentrun(settings, zt, ui, &run.progress());
     // A content file or locator that cannot be used stops the run before any target
@@ -72,17 +84,22 @@ void addinsertcommand(CLI::App& app, Action& action)
         ->required()
         ->check(nonemptypath());
     sub->add_option("TARGET_DIR", args->target, "目标文件夹")->required()->check(nonemptypath());
-    sub->add_option("--types", args->types, "文件类型，逗号分隔，如 htm,html 或 *.htm")
+    // One value per --types, so the arguments after it stay positionals.
+    sub->add_option("--types", args->types,
+                    "必需。文件类型，逗号分隔，如 htm,html 或 *.htm；可重复给出")
+        ->option_text("LIST")
         ->required()
+        ->allow_extra_args(false)
         ->delimiter(',');
     sub->add_option("--at", args->position,
-                    "插入位置：空为文件末尾；A{:$}标识 在每个标识之后，F{:$}标识 在每个标识之前");
-    const std::map<std::string, append::Scope> scopes = {
-        {"this", append::Scope::Cur}, {"one", append::Scope::CurrSub}, {"all", append::Scope::All}};
+                    "插入位置：空为文件末尾；A{:$}标识 在每个标识之后，F{:$}标识 在每个标识之前")
+        ->option_text("LOCATOR");
     sub->add_option("--scope", args->scope,
                     "this：当前文件夹；one：当前及下级文件夹（默认）；all：所有文件夹")
-        ->transform(CLI::CheckedTransformer(scopes, CLI::ignore_case));
+        ->option_text("this|one|all")
+        ->transform(oneof({"this", "one", "all"}));
     sub->add_flag("-n,--dry-run", args->dryrun, "只列出将被修改的文件，不修改");
+    addwaitflag(*sub, args->wait);
     sub->callback([args, &action] { action = [args] { return runinsert(*args); }; });
 }
 

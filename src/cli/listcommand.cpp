@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/commands.h"
+#include "cli/help.h"
 #include "cli/paths.h"
 #include "cli/terminalui.h"
 #include "platform/codec.h"
@@ -26,6 +27,8 @@ struct ListArgs {
     bool absolute = false;
     std::string ext;
     std::string output = filelist::kListFile;
+    bool null = false;
+    std::string encoding = "gbk";
 };
 
 // The file list's pattern for an extension box: "*." and the text; pieces separated by
@@ -77,6 +80,10 @@ void writestdout(const std::string& bytes)
 int runlist(const ListArgs& args)
 {
     TerminalUi ui(false, false);
+    if (args.encoding != "gbk" && args.output != "-") {
+        ui.say("--encoding：只用于写到标准输出的列表（-o -）；写入文件的列表总是 GBK");
+        return kExitUsage;
+    }
     const std::string folder = absolutefolder(args.folder);
     platform::Folder read;
     try {
@@ -97,6 +104,23 @@ int runlist(const ListArgs& args)
         }
     }
 
+    if (args.null) {
+        // The names as they are on disk, each ended by a NUL, for xargs -0.
+        std::string bytes;
+        if (!args.filesonly) {
+            for (const auto& sub : read.subfolders) {
+                bytes += (args.absolute ? childpath(folder, sub.name) : sub.name) + '\0';
+            }
+        }
+        if (!args.foldersonly) {
+            for (const auto& file : files) {
+                bytes += (args.absolute ? childpath(folder, file) : file) + '\0';
+            }
+        }
+        writestdout(bytes);
+        return kExitOk;
+    }
+
     const filelist::ListOptions options{args.absolute, !args.filesonly, !args.foldersonly};
     const auto subfolderitems = filelist::ItemList::of(subfolders);
     const auto fileitems = filelist::ItemList::of(files);
@@ -106,20 +130,21 @@ int runlist(const ListArgs& args)
                                                                                   : kExitFailed;
     }
     generator.build(folder, subfolderitems, fileitems, options);
-    const std::string bytes = platform::togbk(generator.liststr) + "\r\n";
     if (args.output == "-") {
-        writestdout(bytes);
+        writestdout(
+            (args.encoding == "utf-8" ? generator.liststr : platform::togbk(generator.liststr)) +
+            "\r\n");
         return kExitOk;
     }
     try {
-        platform::writeoutput(args.output, bytes);
+        platform::writeoutput(args.output, platform::togbk(generator.liststr) + "\r\n");
     } catch (const platform::SysError& e) {
         ui.msgbox("文件列表未能生成：无法写入文件 " + args.output + "\n原因：" + e.reason(),
                   filelist::kTitle, Icon::Critical);
         return kExitFailed;
     }
-    ui.msgbox(std::string(filelist::kDoneText) + "\n" + absolutefolder(args.output),
-              filelist::kTitle, Icon::Information);
+    ui.msgbox(std::string(filelist::kDoneText) + "\n" + writtenpath(args.output), filelist::kTitle,
+              Icon::Information);
     return kExitOk;
 }
 
@@ -132,12 +157,26 @@ void addlistcommand(CLI::App& app, Action& action)
         "list", "列表生成：把文件夹的子文件夹和文件写入 filelist.txt（GBK，CR LF）");
     sub->add_option("DIR", args->folder, "要列出的文件夹")->required()->check(nonemptypath());
     auto* folders = sub->add_flag("--folders", args->foldersonly, "只列出文件夹");
-    sub->add_flag("--files", args->filesonly, "只列出文件")->excludes(folders);
+    sub->add_flag("--files", args->filesonly, "只列出文件（不能与 --folders 同用）")
+        ->excludes(folders);
     sub->add_flag("--absolute", args->absolute, "使用绝对路径");
-    sub->add_option("--ext", args->ext, "文件扩展名，如 htm（多个用 ;*. 隔开，如 htm;*.css）");
-    sub->add_option("-o,--output", args->output,
-                    "写入的文件（默认为工作文件夹中的 filelist.txt；- 为标准输出）")
-        ->check(nonemptypath());
+    sub->add_option("--ext", args->ext, "文件扩展名，如 htm（多个用 ;*. 隔开，如 htm;*.css）")
+        ->option_text("EXT");
+    auto* output = sub->add_option("-o,--output", args->output,
+                                   "写入的文件（默认为工作文件夹中的 filelist.txt；- 为标准输出）")
+                       ->option_text("FILE")
+                       ->check(nonemptypath());
+    auto* null =
+        sub->add_flag("-0,--null", args->null,
+                      "把名称写到标准输出，每个名称后跟一个 NUL 字节，供 xargs -0 "
+                      "使用；没有标题，名称是文件系统中的原样字节（不能与 -o、--encoding 同用）")
+            ->excludes(output);
+    sub->add_option("--encoding", args->encoding,
+                    "写到标准输出（-o -）的列表的编码：gbk（默认）或 utf-8；"
+                    "写入文件的列表总是 GBK")
+        ->option_text("gbk|utf-8")
+        ->transform(oneof({"gbk", "utf-8"}))
+        ->excludes(null);
     sub->callback([args, &action] { action = [args] { return runlist(*args); }; });
 }
 

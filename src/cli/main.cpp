@@ -1,11 +1,36 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // morvik-cli: the tools of Morvik from a terminal, running the windows' engines.
 #include "cli/commands.h"
+#include "cli/help.h"
 #include "platform/processlimits.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <string>
+
+namespace
+{
+
+// A parse that found no command: what was given in its place named, and the commands
+// listed.
+void saynocommand(const CLI::App& app, int argc, char** argv)
+{
+    std::string commands;
+    for (const CLI::App* sub : app.get_subcommands({})) {
+        commands += (commands.empty() ? "" : "、") + sub->get_name();
+    }
+    // The program's own options (help, version) end the parse before this: an option
+    // here is unknown too.
+    std::string said = "缺少命令。";
+    if (argc > 1) {
+        said = std::string(argv[1][0] == '-' ? "未知的选项“" : "未知的命令“") + argv[1] + "”。";
+    }
+    std::fprintf(stderr, "%s可用的命令：%s\n用 %s --help 查看用法。\n", said.c_str(),
+                 commands.c_str(), app.get_name().c_str());
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -13,7 +38,8 @@ int main(int argc, char** argv)
     morvik::platform::prepareprocess();
     CLI::App app("Morvik 的五个工具，在终端中运行。消息写到标准错误，结果写到标准输出。",
                  "morvik-cli");
-    app.set_version_flag("--version", "morvik-cli " MORVIK_VERSION);
+    usehelpwording(app);
+    app.set_version_flag("--version", "morvik-cli " MORVIK_VERSION, "显示版本后退出");
     app.require_subcommand(1);
     app.fallthrough(false);
 
@@ -23,6 +49,7 @@ int main(int argc, char** argv)
     addcopycommand(app, action);
     addinsertcommand(app, action);
     addurlcommand(app, action);
+    finishhelpwording(app);
 
     try {
         app.parse(argc, argv);
@@ -33,7 +60,11 @@ int main(int argc, char** argv)
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        app.exit(e);
+        if (app.get_subcommands().empty()) {
+            saynocommand(app, argc, argv);
+        } else {
+            app.exit(e);
+        }
         return kExitUsage;
     }
     try {

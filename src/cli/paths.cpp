@@ -4,6 +4,7 @@
 #include "platform/fsobject.h"
 #include "tools/filelist/listgen.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -60,6 +61,26 @@ const CLI::Validator& nonemptypath()
         },
         "PATH");
     return validator;
+}
+
+std::string writtenpath(const std::string& path)
+{
+    std::string full = path;
+    if (!path.starts_with('/')) {
+        const std::string cwd = filelist::workingfolder();
+        if (cwd.empty()) {
+            return path; // the working folder is gone: nothing to add
+        }
+        full = childpath(cwd, path);
+    }
+    const std::string name = full.substr(full.rfind('/') + 1);
+    char* real = ::realpath(folderof(full).c_str(), nullptr);
+    if (!real) {
+        return full;
+    }
+    const std::string folder(real);
+    std::free(real);
+    return childpath(folder, name);
 }
 
 std::string childpath(const std::string& folder, const std::string& name)

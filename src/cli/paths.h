@@ -16,6 +16,12 @@ std::string absolutefolder(const std::string& path);
 // file (it would otherwise stand for the working folder).
 const CLI::Validator& nonemptypath();
 
+// The full path of the file that a path argument names, as the system resolves it when
+// the file is written: its folder's links and ".." resolved, the last name kept (a link
+// of that name is replaced, not followed). The path made absolute when its folder
+// cannot be resolved.
+std::string writtenpath(const std::string& path);
+
 // The full path of an entry of a folder ("/" + name in the root).
 std::string childpath(const std::string& folder, const std::string& name);
 

@@ -57,7 +57,10 @@ Answer TerminalUi::msgbox(const std::string& text, const std::string& title, Ico
     const bool hidden = (m_hideinformation && icon == Icon::Information) ||
                         std::find(m_hidden.begin(), m_hidden.end(), title) != m_hidden.end();
     if (buttons != Buttons::Ok) {
-        say("[" + title + "] " + text);
+        // A question --yes answers is not shown: nobody is asked.
+        if (!m_yes) {
+            say("[" + title + "] " + text);
+        }
         return ask(text);
     }
     if (!hidden) {

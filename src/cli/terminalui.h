@@ -17,8 +17,9 @@ namespace morvik::cli
 class ProgressLine;
 
 // The Ui of morvik-cli. Every box is written to standard error as "[title] text". A
-// Yes/No question is answered by --yes, else asked on the terminal when standard input
-// is one; with neither it is refused (answered No) and refused() tells the command.
+// Yes/No question is answered by --yes (and then not shown), else asked on the terminal
+// when standard input is one; with neither it is refused (answered No) and refused()
+// tells the command.
 // The box listing the files a deletion is about to remove becomes such a question too:
 // No stops the run before its first file.
 class TerminalUi : public Ui

@@ -181,7 +181,9 @@ void UrlBatch::writeshortcut(const std::string& url, const std::string& title)
 {
     const std::string path = urlgen::shortcutpath(m_settings.folder, urlgen::shortcutname(title));
     if (m_progress.rehearsing()) {
-        m_progress.rehearse(path);
+        if (m_rehearsed.insert(path).second) {
+            m_progress.rehearse(path);
+        }
         return;
     }
     try {

@@ -4,6 +4,7 @@
 #include "tools/urlgen/shortcutwriter.h"
 #include "tools/urlgen/urlrun.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,8 @@ std::vector<std::string> listaddresses(const std::string& bytes);
 // list order, so the files, the names that replace each other and the report lines come
 // out as the paced run makes them. No poll tick: an address is done when its transfer
 // ends. Counts the addresses in `progress`, stops between two addresses when asked, and
-// with a rehearsal writes nothing and names each shortcut it would write.
+// with a rehearsal writes nothing and names each shortcut it would write, once: a later
+// address whose page has the same title replaces that file in the real run.
 class UrlBatch
 {
 public:
@@ -54,6 +56,7 @@ private:
     platform::Progress& m_progress;
     UrlRun m_log; // writes the error log exactly as the paced run does
     urlgen::ShortcutWriter m_shortcuts;
+    std::set<std::string> m_rehearsed; // the shortcuts a rehearsal has named
     std::size_t m_failures = 0;
 };
 

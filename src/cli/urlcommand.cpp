@@ -154,13 +154,17 @@ void addurlcommand(CLI::App& app, Action& action)
         ->required()
         ->check(nonemptypath());
     sub->add_option("--out", args->out, "快捷方式的输出文件夹（默认为程序的数据文件夹）")
+        ->option_text("DIR")
         ->check(nonemptypath());
     sub->add_option("--template", args->templatefile,
-                    "快捷方式模板文件（默认 [InternetShortcut] 和 URL=）；URL= 后填入网址");
+                    "快捷方式模板文件（默认 [InternetShortcut] 和 URL=）；URL= 后填入网址")
+        ->option_text("FILE");
     sub->add_flag(
         "--report", args->report,
         "把未能生成快捷方式的网址（超时、无效、访问失败、没有标题）写入 Error_CreateUrl.log");
-    sub->add_option("-j,--jobs", args->jobs, "同时进行的传输数（默认 1，与窗口相同的节奏）")
+    sub->add_option("-j,--jobs", args->jobs,
+                    "同时进行的传输数，1 到 64（默认 1，与窗口相同的节奏）")
+        ->option_text("N")
         ->check(CLI::Range(1, 64));
     sub->add_flag("-n,--dry-run", args->dryrun, "只列出将要生成的快捷方式文件，不写入");
     sub->callback([args, &action] { action = [args] { return runurl(*args); }; });

@@ -98,6 +98,13 @@ TEST(CliList, WritesTheListGeneratorsBytes)
         runcli({"list", "site", "--absolute", "--ext", "htm", "-o", "-"}, tree.root());
     EXPECT_EQ(piped.status, 0) << piped.err;
     EXPECT_EQ(piped.out, expected);
+    const auto utf8 =
+        runcli({"list", "site", "--absolute", "--ext", "htm", "-o", "-", "--encoding", "UTF-8"},
+               tree.root());
+    EXPECT_EQ(utf8.out, engine.liststr + "\r\n") << utf8.err;
+    // For xargs -0: the names' own bytes, no headings.
+    const auto nulls = runcli({"list", "site", "--ext", "htm", "-0"}, tree.root());
+    EXPECT_EQ(nulls.out, std::string("css\0img\0index.htm\0\xb9\xfa.htm\0", 25)) << nulls.err;
 
     const auto written = runcli({"list", "site", "--absolute", "--ext", "htm"}, tree.root());
     EXPECT_EQ(written.status, 0) << written.err;
@@ -108,6 +115,12 @@ TEST(CliList, WritesTheListGeneratorsBytes)
     const auto named = runcli({"list", "site", "-o", "named.txt"}, tree.root());
     EXPECT_NE(named.err.find("已生成！\n" + tree.path("named.txt")), std::string::npos)
         << named.err;
+    // The path named is the file written: ".." after a link leads out of the link's target.
+    tree.createSymlink("img", tree.path("site/img"));
+    const auto linked = runcli({"list", "site", "-o", "img/../out.txt"}, tree.root());
+    EXPECT_TRUE(tree.exists("site/out.txt"));
+    EXPECT_NE(linked.err.find("已生成！\n" + tree.path("site/out.txt") + "\n"), std::string::npos)
+        << linked.err;
 }
 
 // The list replaces a link of its name (never writing through it) and writes into a pipe
@@ -146,6 +159,7 @@ TEST(CliDelete, DeletesEveryMatchOfTheTreeWhateverItsNameBytes)
                             {"sub/page.htm", "<p></body>\r\n"}};
     EXPECT_EQ(files(tree.path("site")), expected);
     EXPECT_NE(result.err.find("批量删除操作成功结束!"), std::string::npos);
+    EXPECT_EQ(result.err.find("真的要执行此操作吗？"), std::string::npos) << result.err;
 }
 
 // On a terminal the confirmation is asked there: No deletes nothing, Yes deletes.
@@ -300,6 +314,60 @@ TEST(CliInsert, AReadOnlyTargetIsNamedAndTheOthersChange)
     EXPECT_NE(tree.read("site/b.htm"), "</body>");
 }
 
+// --types takes one value: the arguments after it stay positionals; it may be repeated.
+TEST(CliInsert, TypesBeforeThePositionals)
+{
+    TempTree tree;
+    for (const char* name : {"site/a.htm", "site/b.css", "site/c.txt"}) {
+        tree.createFile(name, "</body>");
+    }
+    tree.createFile("content.txt", "x");
+    const auto result =
+        runcli({"insert", "--types", "htm", "--types", "css", "content.txt", "site"}, tree.root());
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(tree.read("site/a.htm"), "</body>");
+    EXPECT_NE(tree.read("site/b.css"), "</body>");
+    EXPECT_EQ(tree.read("site/c.txt"), "</body>");
+}
+
+// --wait changes only what a run does when another run works on its folder: alone, each
+// command that changes files runs as it does without it.
+TEST(CliWait, TheCommandsThatChangeFilesRunWithIt)
+{
+    TempTree tree;
+    tree.createFile("src/a.txt", "a");
+    tree.createFile("dst/S1/page.htm", "</body>");
+    tree.createFile("content.txt", "x");
+    EXPECT_EQ(runcli({"copy", "src", "dst", "--wait"}, tree.root()).status, 0);
+    EXPECT_EQ(tree.read("dst/S1/a.txt"), "a");
+    EXPECT_EQ(
+        runcli({"insert", "content.txt", "dst", "--types", "htm", "--wait"}, tree.root()).status,
+        0);
+    EXPECT_NE(tree.read("dst/S1/page.htm"), "</body>");
+    EXPECT_EQ(
+        runcli({"delete", "--name", "a.txt", "--in", "dst/S1", "--yes", "--wait"}, tree.root())
+            .status,
+        0);
+    EXPECT_FALSE(tree.exists("dst/S1/a.txt"));
+}
+
+// The help names each option's value in words and shows none of the parser's notation.
+TEST(CliHelp, NamesValuesInWordsWithoutTheParsersNotation)
+{
+    for (const std::string command : {"list", "delete", "copy", "insert", "url"}) {
+        const auto help = runcli({command, "--help"});
+        EXPECT_EQ(help.status, 0) << help.err;
+        for (const char* notation :
+             {"{false}", "{all", "->", ":PATH", "INT", "REQUIRED", "Print"}) {
+            EXPECT_EQ(help.out.find(notation), std::string::npos) << notation << "\n" << help.out;
+        }
+        if (command != "list" && command != "url") {
+            EXPECT_NE(help.out.find("--wait"), std::string::npos) << help.out;
+        }
+    }
+    EXPECT_NE(runcli({"insert", "--help"}).out.find("--scope this|one|all"), std::string::npos);
+}
+
 // Ctrl-C, SIGTERM or SIGHUP in the middle of a long run: it stops between two files,
 // says how far it got, exits with 128 + the signal, and leaves every file either as it
 // was or wholly rewritten, with no temporary file.
@@ -397,7 +465,7 @@ TEST(CliUrl, PacedAndParallelRunsWriteTheSameShortcutsAndReport)
         EXPECT_NE(logs[0].find(address + std::string(10, ' ')), std::string::npos) << address;
     }
     EXPECT_EQ(logs[0], logs[1]);
-    EXPECT_EQ(dry.out, tree.path("out1/" + name) + "\n" + tree.path("out1/" + name) + "\n");
+    EXPECT_EQ(dry.out, tree.path("out1/" + name) + "\n");
 }
 
 // Bad arguments or input: status 2, a message naming what is wrong, nothing touched.
@@ -464,7 +532,19 @@ INSTANTIATE_TEST_SUITE_P(
         BadArguments{"ListEmptyFolder", {"list", "", "-o", "-"}, "DIR"},
         BadArguments{"ListEmptyOutput", {"list", "site", "-o", ""}, "--output"},
         BadArguments{"DeleteEmptyFolder", {"delete", "--name", "*.bak", "--in", "", "-y"}, "--in"},
-        BadArguments{"UrlEmptyOut", {"url", "list.lst", "--out", ""}, "--out"}),
+        BadArguments{"UrlEmptyOut", {"url", "list.lst", "--out", ""}, "--out"},
+        BadArguments{"UnknownCommand",
+                     {"lsit", "site"},
+                     "未知的命令“lsit”。可用的命令：list、delete、copy、insert、url"},
+        BadArguments{"NoCommand", {}, "缺少命令。可用的命令：list"},
+        BadArguments{"UnknownOption", {"--bogus"}, "未知的选项“--bogus”"},
+        BadArguments{"ListUnknownEncoding",
+                     {"list", "site", "-o", "-", "--encoding", "latin1"},
+                     "--encoding"},
+        BadArguments{"ListEncodingOfAFile", {"list", "site", "--encoding", "utf-8"}, "--encoding"},
+        BadArguments{"InsertUnknownScope",
+                     {"insert", "content.txt", "site", "--types", "htm", "--scope", "every"},
+                     "this、one、all"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
