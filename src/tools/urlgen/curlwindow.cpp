@@ -6,6 +6,7 @@
 #include "platform/qt/pathedit.h"
 #include "platform/qt/qtglue.h"
 #include "tools/urlgen/shortcut.h"
+#include "ui/backgroundrun.h"
 #include "ui/folderpicker.h"
 #include "ui/windows.h"
 
@@ -195,7 +196,14 @@ void curl::Command3_Click()
     if (m_run.running()) {
         return;
     }
-    guard(this, [this] { m_run.run(*this, ui(this)); });
+    // The run stays on this thread, paced by the window's timers, and waits in an event
+    // loop: the window answers all the while, and its progress offers "取消".
+    guard(this, [this] {
+        BackgroundRun::runhere(this, ui(this), "URL生成",
+                               [this](morvik::Ui& u, morvik::platform::Progress& progress) {
+                                   m_run.run(*this, u, &progress);
+                               });
+    });
     // A close asked for during the run was put off until the run had unwound.
     if (m_closerequested) {
         m_closerequested = false;
