@@ -121,7 +121,8 @@ curl::curl(QWidget* parent) : QWidget(parent)
 
     Check1 = new QCheckBox(QStringLiteral("生成错误报告 "), this);
     Check1->setObjectName(QStringLiteral("Check1"));
-    Check1->setGeometry(tw(4200, 4320, 1575, 375));
+    // Clear of the status frame's corner, lined up with the start button below it.
+    Check1->setGeometry(tw(4800, 4320, 1575, 375));
     Check1->setChecked(false);
 
     Command3 = button(this, "Command3", QStringLiteral("生成文件"), tw(4800, 4800, 1335, 495));

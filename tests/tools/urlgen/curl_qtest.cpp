@@ -114,6 +114,10 @@ TEST_F(CurlWindow, OpensWithItsControlsInPlace)
     EXPECT_EQ(lines.underchild, 0);
     EXPECT_EQ(w->Label4->parentWidget(), static_cast<QWidget*>(w->Frame2));
     EXPECT_EQ(w->Check1->text(), QStringLiteral("生成错误报告 "));
+    // The check box keeps clear of the status frame, inside the window, text unclipped.
+    EXPECT_FALSE(w->Check1->geometry().intersects(w->Frame2->geometry()));
+    EXPECT_TRUE(w->rect().contains(w->Check1->geometry()));
+    EXPECT_LE(w->Check1->sizeHint().width(), w->Check1->width());
     EXPECT_EQ(w->Command3->geometry(), QRect(320, 320, 89, 33));
     EXPECT_EQ(w->Timer1->interval(), 1000);
     EXPECT_EQ(w->Timer2->interval(), 200);
