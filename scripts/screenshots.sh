@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Real-window screenshots of the launcher, the help window, the four tool windows and
-# the folder picker,
-# taken under Xvfb into docs/screenshots/.
+# the folder picker, taken under Xvfb into docs/screenshots/. The append window and the
+# URL window (during a run, its progress showing) are shown by the screenshot helper
+# with an application folder of their own, so no stored setting fills their boxes.
 # Usage: scripts/screenshots.sh [BUILD_DIR]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -47,6 +48,40 @@ capture() {
     echo "wrote $file"
 }
 
+# Captures the screen where a window stands, with the dialogs over it (a capture of the
+# window alone leaves their place black).
+capture_screen() {
+    local id=$1 file=$2 WIDTH HEIGHT X Y previous=""
+    eval "$(xdotool getwindowgeometry --shell "$id" | grep -E '^(WIDTH|HEIGHT|X|Y)=')"
+    for _ in $(seq 1 50); do
+        import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$file.tmp.png"
+        current=$(md5sum <"$file.tmp.png")
+        if [ "$current" = "$previous" ]; then
+            break
+        fi
+        previous=$current
+        sleep 0.1
+    done
+    convert "$file.tmp.png" -strip -define png:exclude-chunks=date,time "$file"
+    rm -f "$file.tmp.png"
+    echo "wrote $file"
+}
+
+# The visible windows with exactly this caption, once there are this many of them.
+waitwindows() {
+    local ids
+    for _ in $(seq 1 400); do
+        ids=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true)
+        if [ "$(echo "$ids" | grep -c .)" -ge "$2" ]; then
+            echo "$ids"
+            return 0
+        fi
+        sleep 0.05
+    done
+    echo "fewer than $2 windows \"$1\" appeared" >&2
+    return 1
+}
+
 "$build/morvik" &
 morvik=$!
 children+=("$morvik")
@@ -77,8 +112,38 @@ shoot_tool() {
 }
 shoot_tool 92 "列表生成 - Morvik" list.png
 shoot_tool 204 "文件批量删除 - Morvik" batchdel.png
-shoot_tool 316 "内容追加 - Morvik" append.png
-shoot_tool 428 "批量生成URL文件 - Morvik" url.png
+
+# The append window on its file tab, nothing stored yet: both folder boxes empty.
+appdir=$(mktemp -d -t morvik-screens.XXXXXX)
+"$build/tests/showwindow" append "$appdir" &
+append_pid=$!
+children+=("$append_pid")
+append=$(waitwindow "内容追加 - Morvik")
+capture "$append" "$out/append.png"
+kill "$append_pid"
+wait "$append_pid" 2>/dev/null || true
+rm -rf "$appdir"
+
+# The URL window during a run against a loopback server, its progress (with 取消) over
+# it: the window and the progress dialog carry the same caption; the window is the
+# larger of the two.
+appdir=$(mktemp -d -t morvik-screens.XXXXXX)
+"$build/tests/showwindow" url "$appdir" &
+url_pid=$!
+children+=("$url_pid")
+url=""
+url_area=0
+for id in $(waitwindows "批量生成URL文件 - Morvik" 2); do
+    eval "$(xdotool getwindowgeometry --shell "$id" | grep -E '^(WIDTH|HEIGHT)=')"
+    if [ $((WIDTH * HEIGHT)) -gt "$url_area" ]; then
+        url=$id
+        url_area=$((WIDTH * HEIGHT))
+    fi
+done
+capture_screen "$url" "$out/url.png"
+kill "$url_pid"
+wait "$url_pid" 2>/dev/null || true
+rm -rf "$appdir"
 
 # The folder picker, shown on its own by the screenshot helper; it opens at the
 # working folder, so start it in one that every system has.
