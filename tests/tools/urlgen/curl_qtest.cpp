@@ -6,6 +6,7 @@
 #include "platform/qt/commondialog.h"
 #include "support/httpserver.h"
 #include "support/qt/framelines.h"
+#include "support/qt/lingeringui.h"
 #include "ui/backgroundrun.h"
 #include "ui/folderpicker.h"
 
@@ -377,6 +378,30 @@ TEST_F(CurlWindow, CancelStopsTheRunBetweenTwoAddresses)
     EXPECT_EQ(w->Label3->text(), QString());
     EXPECT_FALSE(w->running());
     EXPECT_TRUE(w->isVisible());
+}
+
+// The progress shows while pages are fetched, and the completion box stands alone.
+TEST_F(CurlWindow, NoProgressBehindTheCompletionBox)
+{
+    server.route("/a", HttpReply::trickling(page("Alpha"), 5ms));
+    server.route("/b", HttpReply::trickling(page("Beta"), 5ms));
+    win::curl* w = prepared(server.url("/a") + "\r\n" + server.url("/b"));
+    morvik::test::LingeringUi lingering;
+    win::setuifortesting(&lingering);
+    win::BackgroundRun::setshowdelayfortesting(0);
+    bool sawprogress = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout,
+                     [&] { sawprogress = sawprogress || w->findChild<QProgressDialog*>(); });
+    poll.start(5);
+    w->Command3_Click();
+    poll.stop();
+    win::BackgroundRun::setshowdelayfortesting(500);
+    win::setuifortesting(&ui);
+    EXPECT_TRUE(sawprogress);
+    EXPECT_EQ(lingering.titles(), "URL生成");
+    EXPECT_EQ(lingering.withprogress, std::vector<bool>{false});
+    EXPECT_EQ(work.listing("out"), "Alpha.url|Beta.url");
 }
 
 TEST_F(CurlWindow, ClosingDuringARunStopsItAndShowsTheLauncher)
