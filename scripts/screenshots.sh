@@ -15,26 +15,13 @@ out=$top/docs/screenshots
 mkdir -p "$out"
 . "$top/scripts/xvfb.sh"
 
-# The id of the visible window with exactly this caption, once it is mapped.
-waitwindow() {
-    local id
-    for _ in $(seq 1 400); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
-        if [ -n "$id" ]; then
-            echo "$id"
-            return 0
-        fi
-        sleep 0.05
-    done
-    echo "no window \"$1\" appeared" >&2
-    return 1
-}
-
-# Captures a window once two captures in a row agree (it has finished painting).
-capture() {
-    local id=$1 file=$2 previous=""
+# Takes a picture with import's arguments once two in a row agree (the windows in it
+# have finished painting).
+snap() {
+    local file=$1 previous="" current
+    shift
     for _ in $(seq 1 50); do
-        import -window "$id" "$file.tmp.png"
+        import "$@" "$file.tmp.png"
         current=$(md5sum <"$file.tmp.png")
         if [ "$current" = "$previous" ]; then
             break
@@ -48,23 +35,17 @@ capture() {
     echo "wrote $file"
 }
 
+# Captures a window.
+capture() {
+    snap "$2" -window "$1"
+}
+
 # Captures the screen where a window stands, with the dialogs over it (a capture of the
 # window alone leaves their place black).
 capture_screen() {
-    local id=$1 file=$2 WIDTH HEIGHT X Y previous=""
-    eval "$(xdotool getwindowgeometry --shell "$id" | grep -E '^(WIDTH|HEIGHT|X|Y)=')"
-    for _ in $(seq 1 50); do
-        import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$file.tmp.png"
-        current=$(md5sum <"$file.tmp.png")
-        if [ "$current" = "$previous" ]; then
-            break
-        fi
-        previous=$current
-        sleep 0.1
-    done
-    convert "$file.tmp.png" -strip -define png:exclude-chunks=date,time "$file"
-    rm -f "$file.tmp.png"
-    echo "wrote $file"
+    local WIDTH HEIGHT X Y
+    eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(WIDTH|HEIGHT|X|Y)=')"
+    snap "$2" -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage
 }
 
 # The visible windows with exactly this caption, once there are this many of them.
@@ -78,8 +59,13 @@ waitwindows() {
         fi
         sleep 0.05
     done
-    echo "fewer than $2 windows \"$1\" appeared" >&2
+    echo "no $2 windows \"$1\" appeared" >&2
     return 1
+}
+
+# The id of the visible window with exactly this caption, once it is mapped.
+waitwindow() {
+    waitwindows "$1" 1 | head -n1
 }
 
 "$build/morvik" &
