@@ -46,44 +46,6 @@ std::string readtemplate(const std::string& path)
     return text;
 }
 
-// The paced run of the window, counted: an address is done when its poll timer stops.
-class PacedHost : public UrlLoop
-{
-public:
-    PacedHost(UrlRun& run, const std::string& listfile, const UrlSettings& settings,
-              platform::Progress& progress)
-        : UrlLoop(run, listfile, settings), m_run(run), m_progress(progress)
-    {
-        try {
-            m_progress.addfound(listaddresses(platform::readbytes(listfile)).size());
-        } catch (const platform::SysError&) {
-            // The run itself says what is wrong with the list file.
-        }
-        // The settings are read once an address is done: the place to stop between two.
-        onsettings([this](UrlSettings&) {
-            if (m_progress.stoprequested()) {
-                m_run.stop();
-            }
-        });
-    }
-
-    void polltimer(bool on) override
-    {
-        if (on) {
-            m_progress.setfolder(m_run.urlstr);
-        } else if (m_polling) {
-            m_progress.filedone();
-        }
-        m_polling = on;
-        UrlLoop::polltimer(on);
-    }
-
-private:
-    UrlRun& m_run;
-    platform::Progress& m_progress;
-    bool m_polling = false;
-};
-
 long long logsize()
 {
     try {
@@ -132,9 +94,11 @@ int runurl(const UrlArgs& args)
         }
         failures = batch.failures();
     } else {
+        // The paced run of the window, counted by the engine and stopped between two
+        // addresses.
         UrlRun engine;
-        PacedHost host(engine, args.listfile, settings, run.progress());
-        engine.run(host, ui);
+        UrlLoop host(engine, args.listfile, settings);
+        engine.run(host, ui, &run.progress());
         if (!engine.stopped() && host.statustext() != "生成完毕！" && !ui.boxes().empty()) {
             return kExitUsage; // the list file was refused (its message has been shown)
         }

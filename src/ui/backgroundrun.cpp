@@ -46,16 +46,100 @@ std::map<const QWidget*, Active>& actives()
     return runs;
 }
 
+QString progresslabel(const morvik::platform::Progress& progress)
+{
+    const std::string folder = progress.folder();
+    return QString::fromUtf8(morvik::platform::progresstext(progress)) + QStringLiteral("\n") +
+           QString::fromUtf8(folder.data(), static_cast<qsizetype>(folder.size()));
+}
+
+// The progress of a run while it lasts: a dialog with "已处理 N / M 个文件", the current
+// folder and "取消", shown once the run has lasted the show delay and has counted what it
+// will handle. Progress belongs to a walk that is going on: none while the engine's box is
+// open (a refusal before any file was counted, a question, the closing message), and
+// after a box none until the run has handled another file, so the closing box is not
+// followed by the progress of a run that has ended.
+class ProgressView
+{
+public:
+    ProgressView(QWidget* window, morvik::platform::Progress& progress)
+        : m_window(window), m_progress(progress)
+    {
+        QObject::connect(&m_tick, &QTimer::timeout, [this] { update(); });
+        m_elapsed.start();
+        m_tick.start(kTickMilliseconds);
+    }
+    ~ProgressView() { delete m_dialog.data(); }
+    ProgressView(const ProgressView&) = delete;
+    ProgressView& operator=(const ProgressView&) = delete;
+
+    void beforebox()
+    {
+        m_boxopen = true;
+        m_boxseen = true;
+        m_doneatbox = m_progress.done();
+        delete m_dialog.data();
+    }
+    void afterbox() { m_boxopen = false; }
+
+private:
+    void update()
+    {
+        const bool walking =
+            m_progress.found() > 0 && !m_boxopen && (!m_boxseen || m_progress.done() > m_doneatbox);
+        if (!m_dialog && walking && m_elapsed.elapsed() >= showdelay) {
+            m_dialog = new QProgressDialog(m_window);
+            m_dialog->setObjectName(QStringLiteral("Progress"));
+            m_dialog->setWindowTitle(m_window->windowTitle());
+            m_dialog->setCancelButtonText(QStringLiteral("取消"));
+            m_dialog->setAutoClose(false);
+            m_dialog->setAutoReset(false);
+            m_dialog->setMinimumDuration(0);
+            m_dialog->setMinimumWidth(420);
+            QObject::connect(m_dialog, &QProgressDialog::canceled,
+                             [this] { m_progress.requeststop(); });
+            m_dialog->show();
+        }
+        if (m_dialog) {
+            const auto found = m_progress.found();
+            m_dialog->setMaximum(found > 0 ? static_cast<int>(std::min<std::size_t>(found, INT_MAX))
+                                           : 0);
+            m_dialog->setValue(static_cast<int>(std::min(m_progress.done(), found)));
+            m_dialog->setLabelText(progresslabel(m_progress));
+        }
+    }
+
+    QWidget* m_window;
+    morvik::platform::Progress& m_progress;
+    QPointer<QProgressDialog> m_dialog;
+    bool m_boxopen = false;
+    std::size_t m_doneatbox = 0;
+    bool m_boxseen = false;
+    QElapsedTimer m_elapsed;
+    QTimer m_tick;
+};
+
+// Brackets a box of the engine, however its call ends.
+class BoxOpen
+{
+public:
+    explicit BoxOpen(ProgressView& view) : m_view(view) { m_view.beforebox(); }
+    ~BoxOpen() { m_view.afterbox(); }
+    BoxOpen(const BoxOpen&) = delete;
+    BoxOpen& operator=(const BoxOpen&) = delete;
+
+private:
+    ProgressView& m_view;
+};
+
 // The engine's Ui on the worker thread: every call is carried to the user-interface
-// thread and answered there by the window's Ui, while the worker waits. `beforebox` runs
-// on the user-interface thread before each box is shown, `afterbox` once it is answered.
+// thread and answered there by the window's Ui, while the worker waits. The progress
+// closes before each box.
 class ThreadUi : public morvik::Ui
 {
 public:
-    ThreadUi(QObject* uithread, morvik::Ui& target, std::function<void()> beforebox,
-             std::function<void()> afterbox)
-        : m_context(uithread), m_target(target), m_beforebox(std::move(beforebox)),
-          m_afterbox(std::move(afterbox))
+    ThreadUi(QObject* uithread, morvik::Ui& target, ProgressView& view)
+        : m_context(uithread), m_target(target), m_view(view)
     {
     }
 
@@ -64,7 +148,7 @@ public:
     {
         morvik::Answer answer = morvik::Answer::Ok;
         onuithread([&] {
-            BoxOpen open(*this);
+            BoxOpen open(m_view);
             answer = m_target.msgbox(text, title, icon, buttons);
         });
         return answer;
@@ -75,7 +159,7 @@ public:
     {
         std::optional<std::string> answer;
         onuithread([&] {
-            BoxOpen open(*this);
+            BoxOpen open(m_view);
             answer = m_target.inputbox(prompt, title, initial);
         });
         return answer;
@@ -92,19 +176,6 @@ public:
     }
 
 private:
-    // Brackets a box, however its call ends.
-    class BoxOpen
-    {
-    public:
-        explicit BoxOpen(ThreadUi& ui) : m_ui(ui) { m_ui.m_beforebox(); }
-        ~BoxOpen() { m_ui.m_afterbox(); }
-        BoxOpen(const BoxOpen&) = delete;
-        BoxOpen& operator=(const BoxOpen&) = delete;
-
-    private:
-        ThreadUi& m_ui;
-    };
-
     template <class F> void onuithread(F&& call)
     {
         QMetaObject::invokeMethod(m_context, std::forward<F>(call), Qt::BlockingQueuedConnection);
@@ -112,16 +183,51 @@ private:
 
     QObject* m_context;
     morvik::Ui& m_target;
-    std::function<void()> m_beforebox;
-    std::function<void()> m_afterbox;
+    ProgressView& m_view;
     std::vector<std::string> m_focus;
 };
 
-QString progresslabel(const morvik::platform::Progress& progress)
+// The engine's Ui for a run on the user-interface thread itself: the window's Ui, with
+// the progress closed before each box.
+class HereUi : public morvik::Ui
 {
-    const std::string folder = progress.folder();
-    return QString::fromUtf8(morvik::platform::progresstext(progress)) + QStringLiteral("\n") +
-           QString::fromUtf8(folder.data(), static_cast<qsizetype>(folder.size()));
+public:
+    HereUi(morvik::Ui& target, ProgressView& view) : m_target(target), m_view(view) {}
+
+    morvik::Answer msgbox(const std::string& text, const std::string& title, morvik::Icon icon,
+                          morvik::Buttons buttons) override
+    {
+        BoxOpen open(m_view);
+        return m_target.msgbox(text, title, icon, buttons);
+    }
+
+    std::optional<std::string> inputbox(const std::string& prompt, const std::string& title,
+                                        const std::string& initial) override
+    {
+        BoxOpen open(m_view);
+        return m_target.inputbox(prompt, title, initial);
+    }
+
+    void focus(const std::string& control) override { m_target.focus(control); }
+
+private:
+    morvik::Ui& m_target;
+    ProgressView& m_view;
+};
+
+// The end of a run, once its work has returned: the box that tells of a stopped run, or
+// the close that was put off until the run had ended.
+void finish(QWidget* window, morvik::Ui& ui, const std::string& title,
+            const morvik::platform::Progress& progress)
+{
+    const bool closewhendone = actives()[window].closewhendone;
+    actives().erase(window);
+    if (progress.stoprequested() && !closewhendone) {
+        ui.msgbox(morvik::platform::stoppedtext(progress), title, morvik::Icon::Information);
+    }
+    if (closewhendone) {
+        QTimer::singleShot(0, window, [window] { window->close(); });
+    }
 }
 
 } // namespace
@@ -151,24 +257,9 @@ bool BackgroundRun::deferclose(QWidget* window, QCloseEvent* event)
 void BackgroundRun::run(QWidget* window, morvik::Ui& ui, const std::string& title, const Work& work)
 {
     morvik::platform::Progress progress;
-    QPointer<QProgressDialog> dialog;
-    // Progress belongs to a walk that is going on: none while the engine's box is open (a
-    // refusal before any file was counted, a question, the closing message), and after a
-    // box none until the run has handled another file, so the closing box is not
-    // followed by the progress of a run that has ended.
-    bool boxopen = false;
-    std::size_t doneatbox = 0;
-    bool boxseen = false;
+    std::optional<ProgressView> view(std::in_place, window, progress);
     QObject context; // lives on this thread: the worker's calls are carried to it
-    ThreadUi threadui(
-        &context, ui,
-        [&] {
-            boxopen = true;
-            boxseen = true;
-            doneatbox = progress.done();
-            delete dialog.data();
-        },
-        [&] { boxopen = false; });
+    ThreadUi threadui(&context, ui, *view);
     actives()[window] = Active{&progress, false};
     const bool wasenabled = window->isEnabled();
     window->setEnabled(false);
@@ -183,53 +274,34 @@ void BackgroundRun::run(QWidget* window, morvik::Ui& ui, const std::string& titl
         }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        const bool walking =
-            progress.found() > 0 && !boxopen && (!boxseen || progress.done() > doneatbox);
-        if (!dialog && walking && elapsed.elapsed() >= showdelay) {
-            dialog = new QProgressDialog(window);
-            dialog->setObjectName(QStringLiteral("Progress"));
-            dialog->setWindowTitle(window->windowTitle());
-            dialog->setCancelButtonText(QStringLiteral("取消"));
-            dialog->setAutoClose(false);
-            dialog->setAutoReset(false);
-            dialog->setMinimumDuration(0);
-            dialog->setMinimumWidth(420);
-            QObject::connect(dialog, &QProgressDialog::canceled,
-                             [&progress] { progress.requeststop(); });
-            dialog->show();
-        }
-        if (dialog) {
-            const auto found = progress.found();
-            dialog->setMaximum(found > 0 ? static_cast<int>(std::min<std::size_t>(found, INT_MAX))
-                                         : 0);
-            dialog->setValue(static_cast<int>(std::min(progress.done(), found)));
-            dialog->setLabelText(progresslabel(progress));
-        }
-    });
-    tick.start(kTickMilliseconds);
     loop.exec();
     worker.join();
-    tick.stop();
-    delete dialog.data();
+    view.reset();
 
-    const bool closewhendone = actives()[window].closewhendone;
-    actives().erase(window);
     window->setEnabled(wasenabled);
     threadui.replayfocus();
     if (error) {
+        actives().erase(window);
         std::rethrow_exception(error);
     }
-    if (progress.stoprequested() && !closewhendone) {
-        ui.msgbox(morvik::platform::stoppedtext(progress), title, morvik::Icon::Information);
+    finish(window, ui, title, progress);
+}
+
+void BackgroundRun::runhere(QWidget* window, morvik::Ui& ui, const std::string& title,
+                            const Work& work)
+{
+    morvik::platform::Progress progress;
+    std::optional<ProgressView> view(std::in_place, window, progress);
+    HereUi hereui(ui, *view);
+    actives()[window] = Active{&progress, false};
+    try {
+        work(hereui, progress);
+    } catch (...) {
+        actives().erase(window);
+        throw;
     }
-    if (closewhendone) {
-        QTimer::singleShot(0, window, [window] { window->close(); });
-    }
+    view.reset();
+    finish(window, ui, title, progress);
 }
 
 } // namespace win

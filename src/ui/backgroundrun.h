@@ -36,6 +36,13 @@ public:
     // tells of a stopped run.
     static void run(QWidget* window, morvik::Ui& ui, const std::string& title, const Work& work);
 
+    // The same progress, "取消" and closing box for a run that stays on the user-interface
+    // thread because it waits in event loops of its own and so never holds the window
+    // up (the paced URL run). The work is called at once; the window's inputs stay
+    // enabled, so edits made during the run apply to what is still to come.
+    static void runhere(QWidget* window, morvik::Ui& ui, const std::string& title,
+                        const Work& work);
+
     // Whether a run of this window is going on.
     static bool running(const QWidget* window);
 

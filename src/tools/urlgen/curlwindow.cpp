@@ -6,6 +6,7 @@
 #include "platform/qt/pathedit.h"
 #include "platform/qt/qtglue.h"
 #include "tools/urlgen/shortcut.h"
+#include "ui/backgroundrun.h"
 #include "ui/folderpicker.h"
 #include "ui/windows.h"
 
@@ -120,7 +121,8 @@ curl::curl(QWidget* parent) : QWidget(parent)
 
     Check1 = new QCheckBox(QStringLiteral("生成错误报告 "), this);
     Check1->setObjectName(QStringLiteral("Check1"));
-    Check1->setGeometry(tw(4200, 4320, 1575, 375));
+    // Clear of the status frame's corner, lined up with the start button below it.
+    Check1->setGeometry(tw(4800, 4320, 1575, 375));
     Check1->setChecked(false);
 
     Command3 = button(this, "Command3", QStringLiteral("生成文件"), tw(4800, 4800, 1335, 495));
@@ -195,7 +197,14 @@ void curl::Command3_Click()
     if (m_run.running()) {
         return;
     }
-    guard(this, [this] { m_run.run(*this, ui(this)); });
+    // The run stays on this thread, paced by the window's timers, and waits in an event
+    // loop: the window answers all the while, and its progress offers "取消".
+    guard(this, [this] {
+        BackgroundRun::runhere(this, ui(this), "URL生成",
+                               [this](morvik::Ui& u, morvik::platform::Progress& progress) {
+                                   m_run.run(*this, u, &progress);
+                               });
+    });
     // A close asked for during the run was put off until the run had unwound.
     if (m_closerequested) {
         m_closerequested = false;

@@ -75,6 +75,22 @@ private:
     bool& m_flag;
 };
 
+// Points the run at its progress for the length of a scope, however it ends.
+class Watched
+{
+public:
+    Watched(platform::Progress*& current, platform::Progress* progress) : m_current(current)
+    {
+        m_current = progress;
+    }
+    ~Watched() { m_current = nullptr; }
+    Watched(const Watched&) = delete;
+    Watched& operator=(const Watched&) = delete;
+
+private:
+    platform::Progress*& m_current;
+};
+
 } // namespace
 
 std::string failedreason(const std::string& why)
@@ -106,7 +122,7 @@ UrlRun::UrlRun(platform::HttpTimeouts timeouts) : m_timeouts(timeouts) {}
 
 UrlRun::~UrlRun() = default;
 
-void UrlRun::run(UrlHost& host, Ui& ui)
+void UrlRun::run(UrlHost& host, Ui& ui, platform::Progress* progress)
 {
     if (m_running) {
         return;
@@ -144,32 +160,54 @@ void UrlRun::run(UrlHost& host, Ui& ui)
     }
     const std::vector<std::string> lines = platform::splitlines(platform::decode(bytes));
     bytes.clear();
+    if (progress) {
+        std::size_t addresses = 0;
+        for (const std::string& line : lines) {
+            addresses += urlgen::trimblanks(line).empty() ? 0 : 1;
+        }
+        progress->addfound(addresses);
+    }
 
     {
         Raised running(m_running);
         TimersOff timersoff(host);
         Lowered idle(busyflag);
+        Watched watched(m_progress, progress);
         m_inet = std::make_unique<platform::HttpTransfer>(m_timeouts);
         host.status("正在生成");
         host.progresstimer(true);
         for (const std::string& line : lines) {
+            if (progress && progress->stoprequested()) {
+                m_stopped = true;
+                break;
+            }
             busyflag = true;
             urlstr = urlgen::trimblanks(line);
-            if (!urlstr.empty()) {
-                fetchurl(urlstr);
-            } else {
+            if (urlstr.empty()) {
                 busyflag = false;
+                continue;
             }
+            const std::size_t unwritten = m_unwritten;
+            if (progress) {
+                progress->setfolder(urlstr);
+            }
+            fetchurl(urlstr);
             if (busyflag) {
                 host.waitwhilebusy(*this);
             }
             if (m_stopped) {
                 break;
             }
+            if (progress) {
+                progress->filedone(m_unwritten == unwritten);
+            }
         }
         m_inet.reset();
     }
     if (m_stopped) {
+        // Neither "正在生成" nor a mark stays behind a run that did not finish.
+        host.mark("");
+        host.status("");
         return;
     }
     host.mark("");
@@ -205,6 +243,10 @@ void UrlRun::makeurl()
     }
     Raised inside(m_inmakeurl);
     if (m_inet->stillexecuting()) {
+        if (m_progress && m_progress->stoprequested()) {
+            stop();
+            return;
+        }
         if (m_inet->responsecode() == platform::kTimedOutCode) {
             m_host->polltimer(false);
             // The address is done even when the step fails: the run must not wait on.

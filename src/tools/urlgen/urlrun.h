@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/http.h"
+#include "platform/progress.h"
 #include "tools/urlgen/shortcutwriter.h"
 
 #include <memory>
@@ -80,7 +81,12 @@ public:
     // list file or an empty output folder is refused, when the list file is empty, or
     // when stop() was called. Not re-entrant: a call
     // while a run is going does nothing.
-    void run(UrlHost& host, Ui& ui);
+    //
+    // With a progress, the run counts its addresses once the list is read, names the
+    // address being fetched and counts each one done. A stop requested there ends the
+    // run between two addresses: a page still being fetched is dropped (nothing is
+    // written for it), a page already fetched gets its whole shortcut first.
+    void run(UrlHost& host, Ui& ui, platform::Progress* progress = nullptr);
 
     // Starts the request for one address and the poll timer.
     void fetchurl(const std::string& url);
@@ -113,6 +119,7 @@ private:
     urlgen::ShortcutWriter m_shortcuts;
     UrlHost* m_host = nullptr;
     Ui* m_ui = nullptr;
+    platform::Progress* m_progress = nullptr; // of the run going on, if any
     bool m_running = false;
     bool m_stopped = false;
     // Shortcuts and log lines of this run that could not be written.

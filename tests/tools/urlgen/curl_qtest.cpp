@@ -6,6 +6,8 @@
 #include "platform/qt/commondialog.h"
 #include "support/httpserver.h"
 #include "support/qt/framelines.h"
+#include "support/qt/lingeringui.h"
+#include "ui/backgroundrun.h"
 #include "ui/folderpicker.h"
 
 #include <QCheckBox>
@@ -13,10 +15,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
 
 #include <cstdio>
+#include <set>
 
 using morvik::dbpath;
 using morvik::dbrecord;
@@ -27,6 +31,7 @@ using morvik::test::HttpRequest;
 using morvik::test::HttpServer;
 using morvik::test::readAll;
 using morvik::test::TempTree;
+using namespace std::chrono_literals;
 
 namespace
 {
@@ -110,6 +115,10 @@ TEST_F(CurlWindow, OpensWithItsControlsInPlace)
     EXPECT_EQ(lines.underchild, 0);
     EXPECT_EQ(w->Label4->parentWidget(), static_cast<QWidget*>(w->Frame2));
     EXPECT_EQ(w->Check1->text(), QStringLiteral("生成错误报告 "));
+    // The check box keeps clear of the status frame, inside the window, text unclipped.
+    EXPECT_FALSE(w->Check1->geometry().intersects(w->Frame2->geometry()));
+    EXPECT_TRUE(w->rect().contains(w->Check1->geometry()));
+    EXPECT_LE(w->Check1->sizeHint().width(), w->Check1->width());
     EXPECT_EQ(w->Command3->geometry(), QRect(320, 320, 89, 33));
     EXPECT_EQ(w->Timer1->interval(), 1000);
     EXPECT_EQ(w->Timer2->interval(), 200);
@@ -315,6 +324,84 @@ TEST_F(CurlWindow, TheStartButtonDoesNothingDuringARun)
     EXPECT_EQ(server.requests("/b"), 1);
     EXPECT_EQ(ui.titles(), "URL生成");
     EXPECT_EQ(work.listing("out"), "Once.url|Twice.url");
+}
+
+// A run shows its progress once it has counted its addresses; "取消" stops it between two
+// addresses (a page still on its way is dropped), every shortcut written is whole, and
+// the run ends with the box that says how far it got instead of the completion box.
+TEST_F(CurlWindow, CancelStopsTheRunBetweenTwoAddresses)
+{
+    constexpr int kAddresses = 20;
+    std::string list;
+    for (int i = 0; i < kAddresses; ++i) {
+        const std::string path = "/p" + std::to_string(i);
+        server.route(path, HttpReply::trickling(page("P" + std::to_string(i)), 5ms));
+        list += server.url(path) + "\r\n";
+    }
+    win::curl* w = prepared(list);
+    win::BackgroundRun::setshowdelayfortesting(0);
+    QString label;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = w->findChild<QProgressDialog*>(QStringLiteral("Progress"));
+        if (dialog && label.isEmpty()) {
+            label = dialog->labelText();
+            dialog->findChild<QPushButton*>()->click();
+        }
+    });
+    poll.start(5);
+    w->Command3_Click();
+    poll.stop();
+    win::BackgroundRun::setshowdelayfortesting(500);
+
+    EXPECT_TRUE(label.startsWith(q("已处理 ")) && label.contains(q(" / 20 个文件\n"))) << s(label);
+    EXPECT_LT(server.totalrequests(), kAddresses);
+    std::set<std::string> written;
+    for (int i = 0; i < kAddresses; ++i) {
+        const std::string name = "P" + std::to_string(i) + ".url";
+        if (work.exists("out/" + name)) {
+            written.insert(name);
+            EXPECT_EQ(work.read("out/" + name),
+                      "[InternetShortcut]\r\nURL=" + server.url("/p" + std::to_string(i)) + "\r\n");
+        }
+    }
+    // Nothing but whole shortcuts in the folder: no temporary file left behind.
+    std::string expected;
+    for (const auto& name : written) {
+        expected += (expected.empty() ? "" : "|") + name;
+    }
+    EXPECT_EQ(work.listing("out"), expected);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "操作已停止：已处理 " + std::to_string(written.size()) +
+                                    " / 20 个文件，其余文件未处理。");
+    EXPECT_EQ(ui.boxes[0].title, "URL生成");
+    EXPECT_EQ(w->Label3->text(), QString());
+    EXPECT_FALSE(w->running());
+    EXPECT_TRUE(w->isVisible());
+}
+
+// The progress shows while pages are fetched, and the completion box stands alone.
+TEST_F(CurlWindow, NoProgressBehindTheCompletionBox)
+{
+    server.route("/a", HttpReply::trickling(page("Alpha"), 5ms));
+    server.route("/b", HttpReply::trickling(page("Beta"), 5ms));
+    win::curl* w = prepared(server.url("/a") + "\r\n" + server.url("/b"));
+    morvik::test::LingeringUi lingering;
+    win::setuifortesting(&lingering);
+    win::BackgroundRun::setshowdelayfortesting(0);
+    bool sawprogress = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout,
+                     [&] { sawprogress = sawprogress || w->findChild<QProgressDialog*>(); });
+    poll.start(5);
+    w->Command3_Click();
+    poll.stop();
+    win::BackgroundRun::setshowdelayfortesting(500);
+    win::setuifortesting(&ui);
+    EXPECT_TRUE(sawprogress);
+    EXPECT_EQ(lingering.titles(), "URL生成");
+    EXPECT_EQ(lingering.withprogress, std::vector<bool>{false});
+    EXPECT_EQ(work.listing("out"), "Alpha.url|Beta.url");
 }
 
 TEST_F(CurlWindow, ClosingDuringARunStopsItAndShowsTheLauncher)

@@ -62,7 +62,7 @@ protected:
         if (change) {
             loop->onsettings(change);
         }
-        run.run(*loop, ui);
+        run.run(*loop, ui, &progress);
     }
     std::string url(const std::string& path) const { return server.url(path); }
     std::string log() const { return readAll(tree.path("app/Error_CreateUrl.log")); }
@@ -76,6 +76,7 @@ protected:
     RecordingUi ui;
     UrlRun run;
     UrlSettings settings;
+    morvik::platform::Progress progress;
     std::function<void(UrlSettings&)> change;
     std::unique_ptr<UrlLoop> loop;
 };
@@ -96,6 +97,9 @@ TEST_F(UrlRunTest, EachNonEmptyLineMakesOneRequestAndOneShortcut)
     EXPECT_EQ(server.requests("/d"), 1);
     EXPECT_EQ(tree.listing("out"), "Alpha.url|Beta.url|Delta.url|Gamma.url");
     EXPECT_EQ(tree.read("out/Beta.url"), kShortcut + url("/b") + "\r\n");
+    // The progress counts addresses, not lines.
+    EXPECT_EQ(progress.found(), 4u);
+    EXPECT_EQ(progress.done(), 4u);
 
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, "恭喜，URL文件生成完毕！");
