@@ -45,7 +45,12 @@ case_insert() {
         count=$(grep -rlzF -e $'X\r\n</body>' "$base/${kind}0" | wc -l)
         [ "$count" -gt 0 ] && [ "$count" = "$(find "$base/${kind}0" -type f | wc -l)" ] ||
             bench_fail "insert: $count of the $kind pages hold the text" || return 1
-        if [ "$kind" = tree ]; then size="10k pages of 0.5-5 KB"; else size="pages of $kind"; fi
+        case $kind in
+            tree) size="10k x 0.5-5 KB" ;;
+            1KB) size="10k x 1 KB" ;;
+            100KB) size="1k x 100 KB" ;;
+            10MB) size="10 x 10 MB" ;;
+        esac
         bench_compare insert "$size" bench_sync \
             "morvik-cli insert" "${cmds[0]}" \
             "find -exec sed -i {} +" "${cmds[1]}" \
@@ -58,7 +63,7 @@ case_insert() {
     for k in 0 1; do
         insert_inputs 100MB "$base/big$k" || return 1
     done
-    BENCH_RUNS=2 bench_compare insert "one 100 MB page" bench_sync \
+    BENCH_RUNS=2 bench_compare insert "1 x 100 MB" bench_sync \
         "morvik-cli insert" "'$BENCH_CLI' insert '$content' '$base/big0' --types htm --at 'F{:\$}</body>' --scope all" \
         "sed -i" "sed -i '$sedexpr' '$base/big1/page00000.htm'" || return 1
     diff -r "$base/big0" "$base/big1" >/dev/null ||
