@@ -1,11 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Generates the benchmark tree: 10 x 10 x 10 x 10 leaf folders four levels deep, each
-// holding ten small files (one .htm, one .bak, two each of .html, .txt, .css, .js),
-// 100,000 files of 0.5 to 5 KB in all. The same seed always gives the same tree.
-// Usage: bench_gentree DIR
+// Generates the benchmark trees. The same seed always gives the same bytes.
+//
+// bench_gentree DIR [FILES [EXT]]
+//   FILES / 10 leaf folders four levels deep (siteA/sectionB/partC/pagesD, ten to a
+//   folder below the top), each holding ten small files (one .htm, one .bak, two each
+//   of .html, .txt, .css, .js) of 0.5 to 5 KB; FILES is 100,000 unless given (a
+//   multiple of 10). With EXT only the files of that extension are written (the others
+//   are still drawn, so they get the same bytes as in the full tree): a case that
+//   deletes the .bak files puts them back this way.
+// bench_gentree --pages DIR COUNT BYTES
+//   COUNT pages page00000.htm ... of BYTES bytes each: a head, CR LF lines of words,
+//   and "</body></html>" as the last line.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <random>
@@ -78,42 +87,81 @@ std::string content(std::mt19937& rng, const std::string& ext, int serial)
     return filler(rng, size);
 }
 
+int pages(const std::string& root, long count, std::size_t bytes)
+{
+    makedir(root);
+    std::mt19937 rng(20240602);
+    for (long i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/page%05ld.htm", i);
+        const std::string head =
+            "<html><head><title>Page " + std::to_string(i) + "</title></head><body>\r\n";
+        const std::string tail = "\r\n</body></html>\r\n";
+        const std::size_t body =
+            bytes > head.size() + tail.size() + 1 ? bytes - head.size() - tail.size() : 1;
+        writefile(root + name, head + filler(rng, body) + tail);
+    }
+    std::printf("%ld pages\n", count);
+    return 0;
+}
+
+int tree(const std::string& root, long files, const std::string& only)
+{
+    makedir(root);
+    std::mt19937 rng(20240601);
+    const char* exts[] = {"htm", "bak", "html", "html", "txt", "txt", "css", "css", "js", "js"};
+    long serial = 0;
+    long written = 0;
+    const long leaves = files / 10;
+    // Leaf i is site<i/1000>/section<i/100%10>/part<i/10%10>/pages<i%10>: for 100,000
+    // files that is 10 x 10 x 10 x 10 folders, and the tree of earlier runs byte for byte.
+    for (long i = 0; i < leaves; ++i) {
+        const std::string l1 = root + "/site" + std::to_string(i / 1000);
+        const std::string l2 = l1 + "/section" + std::to_string(i / 100 % 10);
+        const std::string l3 = l2 + "/part" + std::to_string(i / 10 % 10);
+        const std::string l4 = l3 + "/pages" + std::to_string(i % 10);
+        if (i % 1000 == 0) {
+            makedir(l1);
+        }
+        if (i % 100 == 0) {
+            makedir(l2);
+        }
+        if (i % 10 == 0) {
+            makedir(l3);
+        }
+        makedir(l4);
+        std::shuffle(std::begin(exts), std::end(exts), rng);
+        for (int f = 0; f < 10; ++f) {
+            const std::string ext = exts[f];
+            const std::string name =
+                std::string(kWords[rng() % std::size(kWords)]) + std::to_string(f) + "." + ext;
+            const std::string bytes = content(rng, ext, static_cast<int>(++serial));
+            if (only.empty() || only == ext) {
+                writefile(l4 + "/" + name, bytes);
+                ++written;
+            }
+        }
+    }
+    std::printf("%ld files\n", written);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: bench_gentree DIR\n");
+    if (argc == 5 && std::string(argv[1]) == "--pages") {
+        return pages(argv[2], std::atol(argv[3]), static_cast<std::size_t>(std::atol(argv[4])));
+    }
+    if (argc < 2 || argc > 4 || argv[1][0] == '-') {
+        std::fprintf(stderr, "usage: bench_gentree DIR [FILES [EXT]]\n"
+                             "       bench_gentree --pages DIR COUNT BYTES\n");
         return 2;
     }
-    const std::string root = argv[1];
-    makedir(root);
-    std::mt19937 rng(20240601);
-    const char* exts[] = {"htm", "bak", "html", "html", "txt", "txt", "css", "css", "js", "js"};
-    int serial = 0;
-    for (int a = 0; a < 10; ++a) {
-        const std::string l1 = root + "/site" + std::to_string(a);
-        makedir(l1);
-        for (int b = 0; b < 10; ++b) {
-            const std::string l2 = l1 + "/section" + std::to_string(b);
-            makedir(l2);
-            for (int c = 0; c < 10; ++c) {
-                const std::string l3 = l2 + "/part" + std::to_string(c);
-                makedir(l3);
-                for (int d = 0; d < 10; ++d) {
-                    const std::string l4 = l3 + "/pages" + std::to_string(d);
-                    makedir(l4);
-                    std::shuffle(std::begin(exts), std::end(exts), rng);
-                    for (int f = 0; f < 10; ++f) {
-                        const std::string ext = exts[f];
-                        const std::string name = std::string(kWords[rng() % std::size(kWords)]) +
-                                                 std::to_string(f) + "." + ext;
-                        writefile(l4 + "/" + name, content(rng, ext, ++serial));
-                    }
-                }
-            }
-        }
+    const long files = argc > 2 ? std::atol(argv[2]) : 100000;
+    if (files < 10 || files % 10 != 0) {
+        std::fprintf(stderr, "bench_gentree: FILES must be a positive multiple of 10\n");
+        return 2;
     }
-    std::printf("%d files\n", serial);
-    return 0;
+    return tree(argv[1], files, argc > 3 ? argv[3] : "");
 }

@@ -3,21 +3,22 @@
 #
 # Conventions for adding a case
 # - One file per case: bench/cases/<name>.sh defines a bash function case_<name>.
-#   bench/run sources every case file and calls the function; `bench/run NAME...` runs
-#   only the named cases. A case returns non-zero (or calls bench_fail) when a result
-#   is wrong; its timings never make it fail.
-# - A case prints one summary line through bench_line, in the form
-#     <name>: morvik X s, <peer> Y s, ratio R [(more figures)]
-#   where ratio = morvik time / peer time (below 1 means morvik is faster).
-# - Variables: BENCH_TREE is the generated tree (100,000 files in 11,110 folders four
-#   levels deep; 10,000 .htm, 10,000 .bak, the rest .html .txt .css .js). Never change
-#   it: a destructive case works on bench_fresh_copy. BENCH_BIN holds the bench_<name>
-#   programs built from bench/<name>.cpp; BENCH_WORK is a git-ignored scratch folder.
-# - Timing: bench_alternate runs the commands in turn (warm-up round first) so a
-#   change of machine load hits all of them alike, and reports medians. Commands are
-#   bash command texts; their output goes to /dev/null.
+#   bench/run sources every case file and calls the function once per file system
+#   (BENCH_FS_CASES) or once in all (the other cases, run only when named). A case
+#   returns non-zero (or calls bench_fail) when a result is wrong; its timings never
+#   make it fail.
+# - Every timed command is morvik-cli itself or an ordinary tool, never a bench program:
+#   bench programs (bench/<name>.cpp, in BENCH_BIN) only make the input.
+# - Variables: BENCH_CLI is morvik-cli; BENCH_FSNAME the file system's short name (root,
+#   ext4, tmpfs) and BENCH_FSDIR a scratch folder on it; BENCH_SCALES the file counts of
+#   the scaling cases; BENCH_RUNS the timed rounds.
+# - Timing: bench_compare runs a warm-up round, then BENCH_RUNS rounds of all the
+#   commands, each round starting one command further on, and appends one row per
+#   command to BENCH_RESULTS (medians and spread of the wall time, processor time,
+#   peak memory). The first command is morvik's; the ratio of every other row is
+#   morvik's median wall time over that row's.
 
-BENCH_RUNS=${BENCH_RUNS:-7}
+BENCH_RUNS=${BENCH_RUNS:-5}
 
 # Prints a message to stderr and fails the case.
 bench_fail() {
@@ -25,65 +26,88 @@ bench_fail() {
     return 1
 }
 
-# bench_time CMD: wall seconds of one run of the command text (output discarded).
-bench_time() {
-    local start end
-    start=$EPOCHREALTIME
-    (eval "$1") >/dev/null 2>&1 || {
-        echo "command failed: $1" >&2
-        return 1
-    }
-    end=$EPOCHREALTIME
-    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f\n", b - a }'
-}
-
 # bench_median_of VALUES...: the median of the numbers.
 bench_median_of() {
     printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
-        if (NR % 2) printf "%.3f\n", v[(NR + 1) / 2];
-        else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+        if (NR % 2) printf "%.4f\n", v[(NR + 1) / 2];
+        else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-# bench_median N CMD: median wall time of N runs of one command (one warm-up first).
-bench_median() {
-    local n=$1 cmd=$2 i times=()
-    bench_time "$cmd" >/dev/null || return 1
-    for ((i = 0; i < n; i++)); do
-        times+=("$(bench_time "$cmd")") || return 1
+# bench_run_once CMD: one run of the command text under GNU time, output discarded.
+# Prints "wall cpu peak_kb": wall seconds from the shell's clock (time's own has only
+# hundredths), user+system seconds and the largest resident set of the command's
+# processes (time -f %M: the largest single process, not the sum of a pipeline).
+bench_run_once() {
+    local start end tf=$BENCH_FSDIR/.time
+    start=$EPOCHREALTIME
+    if ! /usr/bin/time -f '%U %S %M' -o "$tf" bash -c "$1" >/dev/null 2>&1; then
+        echo "command failed: $1" >&2
+        return 1
+    fi
+    end=$EPOCHREALTIME
+    awk -v a="$start" -v b="$end" '{ printf "%.4f %.3f %d\n", b - a, $1 + $2, $3 }' "$tf"
+}
+
+# bench_compare CASE SIZE PREP LABEL1 CMD1 LABEL2 CMD2 [LABEL CMD...]: times the
+# commands (see the top of the file). PREP is a function called untimed before every
+# run with the command's index (0 for the first); ":" for none. SIZE says what the case
+# ran on (e.g. "10k files").
+bench_compare() {
+    local case=$1 size=$2 prep=$3
+    shift 3
+    local labels=() cmds=()
+    while [ "$#" -gt 0 ]; do
+        labels+=("$1")
+        cmds+=("$2")
+        shift 2
     done
-    bench_median_of "${times[@]}"
-}
-
-# bench_alternate N CMD1 CMD2 [CMD...]: one warm-up round, then N rounds running the
-# commands in turn. Sets the array BENCH_MEDIANS (one median per command, in order).
-bench_alternate() {
-    bench_alternate_with : "$@"
-}
-
-# bench_alternate_with PREP N CMD1 CMD2 [CMD...]: as bench_alternate, running PREP
-# (untimed) before every run.
-bench_alternate_with() {
-    local prep=$1 n=$2
-    shift 2
-    local cmds=("$@") i k t
-    local -a all
-    for ((k = 0; k < ${#cmds[@]}; k++)); do
-        $prep
-        bench_time "${cmds[k]}" >/dev/null || return 1
-        all[k]=""
+    local k n=${#cmds[@]} i j r wall cpu peak
+    local -a walls cpus peaks
+    for ((k = 0; k < n; k++)); do
+        $prep "$k"
+        bench_run_once "${cmds[k]}" >/dev/null || return 1
+        walls[k]="" cpus[k]="" peaks[k]=""
     done
-    for ((i = 0; i < n; i++)); do
-        for ((k = 0; k < ${#cmds[@]}; k++)); do
-            $prep
-            t=$(bench_time "${cmds[k]}") || return 1
-            all[k]="${all[k]} $t"
+    for ((i = 0; i < BENCH_RUNS; i++)); do
+        for ((j = 0; j < n; j++)); do
+            k=$(((i + j) % n))
+            $prep "$k"
+            r=$(bench_run_once "${cmds[k]}") || return 1
+            read -r wall cpu peak <<<"$r"
+            walls[k]+=" $wall"
+            cpus[k]+=" $cpu"
+            peaks[k]+=" $peak"
         done
     done
-    BENCH_MEDIANS=()
-    for ((k = 0; k < ${#cmds[@]}; k++)); do
+    local m0="" row ratio
+    for ((k = 0; k < n; k++)); do
         # shellcheck disable=SC2086
-        BENCH_MEDIANS+=("$(bench_median_of ${all[k]})")
+        row=$(printf '%s\n' ${walls[k]} | sort -g | awk -v c="$(bench_median_of ${cpus[k]})" \
+            -v p="$(bench_median_of ${peaks[k]})" '{ v[NR] = $1 } END {
+                m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+                printf "%.4f\t%.4f\t%.4f\t%.2f\t%d\n", m, v[1], v[NR], c, p }')
+        if [ -z "$m0" ]; then
+            m0=${row%%$'\t'*}
+            ratio="—"
+        else
+            ratio=$(bench_ratio "$m0" "${row%%$'\t'*}")
+        fi
+        printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$BENCH_FSNAME" "$case" "$size" "${labels[k]}" \
+            "$row" "$ratio" >>"$BENCH_RESULTS"
     done
+    bench_progress "$case" "$size"
+}
+
+# bench_progress CASE SIZE: the rows just added, on stderr, so a long run shows life.
+bench_progress() {
+    awk -F'\t' -v c="$1" -v s="$2" -v f="$BENCH_FSNAME" '$1 == f && $2 == c && $3 == s {
+        printf "  %-6s %-14s %-10s %-34s %8.3f s  cpu %6.2f s  %7.1f MB  ratio %s\n",
+            $1, $2, $3, $4, $5, $8, $9 / 1024, $10 }' "$BENCH_RESULTS" >&2
+}
+
+# bench_line NAME TEXT: the summary line of a case that is not a comparison.
+bench_line() {
+    printf '%s: %s\n' "$1" "$2"
 }
 
 # bench_ratio A B: A / B with two decimals.
@@ -91,38 +115,29 @@ bench_ratio() {
     awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f\n", a / b; else print "inf" }'
 }
 
-# bench_peak_kb CMD: peak resident memory of one run in KiB (empty without /usr/bin/time).
-bench_peak_kb() {
-    if [ -x /usr/bin/time ]; then
-        /usr/bin/time -f %M bash -c "$1" 2>&1 >/dev/null | tail -n 1
+# bench_size N: 1000 -> 1k, 1000000 -> 1M.
+bench_size() {
+    awk -v n="$1" 'BEGIN {
+        if (n >= 1000000 && n % 1000000 == 0) printf "%dM\n", n / 1000000
+        else if (n >= 1000 && n % 1000 == 0) printf "%dk\n", n / 1000
+        else print n }'
+}
+
+# bench_tree N: the folder of the generated tree of N files on this file system, made
+# when missing or made by another generator.
+bench_tree() {
+    local dir="$BENCH_FSDIR/tree$1" version
+    version="$(sha1sum "$BENCH_TOP/bench/gentree.cpp" | cut -c1-12) $1"
+    if [ "$(cat "$dir.done" 2>/dev/null)" != "$version" ]; then
+        rm -rf "$dir" "$dir.done"
+        "$BENCH_BIN/bench_gentree" "$dir" "$1" >/dev/null || return 1
+        echo "$version" >"$dir.done"
     fi
+    echo "$dir"
 }
 
-# bench_line NAME TEXT: the case's summary line.
-bench_line() {
-    printf '%s: %s\n' "$1" "$2"
-}
-
-# bench_fresh_copy DEST: a private copy of the tree for a case that changes files.
-# DEST is emptied first; keep it under $BENCH_WORK.
-bench_fresh_copy() {
-    rm -rf "$1"
-    mkdir -p "$(dirname "$1")"
-    cp -a "$BENCH_TREE" "$1"
-}
-
-# bench_alternate_flushed N CMD1 CMD2 [CMD...]: as bench_alternate, but every timed run
-# starts after a sync (not timed). For cases where morvik ends with its one syncfs():
-# without it, that flush would also write out what the previous command left dirty.
-bench_alternate_flushed() {
-    bench_alternate_with sync "$@"
-}
-
-# bench_cpu CMD: user+system seconds of one run (empty without /usr/bin/time). Steadier
-# than wall time on a busy machine, where a flush waits for everyone's writes.
-bench_cpu() {
-    if [ -x /usr/bin/time ]; then
-        /usr/bin/time -f '%U %S' bash -c "$1" 2>&1 >/dev/null | tail -n 1 |
-            awk '{ printf "%.2f\n", $1 + $2 }'
-    fi
+# bench_sync: untimed step before a timed run. Morvik's runs end with one syncfs(); a
+# sync first keeps that flush from writing out what the previous command left dirty.
+bench_sync() {
+    sync
 }

@@ -8,7 +8,8 @@ case_ui_latency() {
         cat "$BENCH_WORK/build-qt.log" >&2
         bench_fail "ui_latency: the Release build with the windows failed" || return 1
     fi
-    bench_fresh_copy "$base/tree"
+    rm -rf "$base"
+    "$BENCH_BIN/bench_gentree" "$base/tree" 100000 htm >/dev/null || return 1
     printf 'X' >"$base/content.txt"
     sync
     local line
