@@ -27,5 +27,7 @@ void adddeletecommand(CLI::App& app, Action& action);
 void addcopycommand(CLI::App& app, Action& action);
 void addinsertcommand(CLI::App& app, Action& action);
 void addurlcommand(CLI::App& app, Action& action);
+// history, undo and purge.
+void addhistorycommands(CLI::App& app, Action& action);
 
 } // namespace morvik::cli

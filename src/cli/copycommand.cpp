@@ -5,6 +5,7 @@
 #include "cli/run.h"
 #include "cli/terminalui.h"
 #include "platform/fsobject.h"
+#include "platform/journal.h"
 #include "platform/runlock.h"
 #include "platform/syserror.h"
 #include "tools/append/copyrun.h"
@@ -23,6 +24,7 @@ struct CopyArgs {
     std::string target;
     bool dryrun = false;
     bool wait = false;
+    bool noundo = false;
 };
 
 int runcopy(const CopyArgs& args)
@@ -47,6 +49,7 @@ int runcopy(const CopyArgs& args)
         return kExitUsage;
     }
     platform::setwaitforfolderlock(args.wait);
+    platform::setjournalling(!args.noundo);
     Run run(ui, args.dryrun, maywrite);
     const auto failures = append::copyrun(source, names, target, ui, &run.progress());
     return run.status(!failures.empty() || run.progress().failed() > 0);
@@ -63,6 +66,7 @@ void addcopycommand(CLI::App& app, Action& action)
     sub->add_option("TARGET_DIR", args->target, "目标文件夹")->required()->check(nonemptypath());
     sub->add_flag("-n,--dry-run", args->dryrun, "只列出将要创建或覆盖的文件，不复制");
     addwaitflag(*sub, args->wait);
+    addnoundoflag(*sub, args->noundo);
     sub->callback([args, &action] { action = [args] { return runcopy(*args); }; });
 }
 

@@ -6,6 +6,7 @@
 #include "cli/terminalui.h"
 #include "platform/fileops.h"
 #include "platform/fsobject.h"
+#include "platform/journal.h"
 #include "platform/runlock.h"
 #include "platform/syserror.h"
 #include "tools/batchdel/engine.h"
@@ -29,6 +30,7 @@ struct DeleteArgs {
     bool yes = false;
     bool dryrun = false;
     bool wait = false;
+    bool noundo = false;
 };
 
 // The boxes of a run that went through: the confirmation, the summary "批量删除操作成功
@@ -81,6 +83,7 @@ int rundelete(const DeleteArgs& args)
         return ui.refused() ? kExitUsage : kExitFailed;
     }
     platform::setwaitforfolderlock(args.wait);
+    platform::setjournalling(!args.noundo);
     Run run(ui, args.dryrun, maydelete);
     if (args.dryrun) {
         ui.hidetitle("删除完成"); // a dry run writes no report to refer to
@@ -116,6 +119,7 @@ void adddeletecommand(CLI::App& app, Action& action)
     sub->add_flag("-y,--yes", args->yes, "不询问，回答“是”");
     sub->add_flag("-n,--dry-run", args->dryrun, "只列出将被删除的文件，不删除");
     addwaitflag(*sub, args->wait);
+    addnoundoflag(*sub, args->noundo);
     sub->callback([args, &action] { action = [args] { return rundelete(*args); }; });
 }
 

@@ -96,6 +96,12 @@ void addwaitflag(CLI::App& sub, bool& wait)
                  "另一个运行正在处理同一文件夹时，等它结束后再开始（默认不等，停止并说明）");
 }
 
+void addnoundoflag(CLI::App& sub, bool& noundo)
+{
+    sub.add_flag("--no-undo", noundo,
+                 "不保留撤销记录（默认保留，可用 morvik-cli undo 撤销此次运行）");
+}
+
 CLI::Validator oneof(std::vector<std::string> words)
 {
     const std::string names = join(words, "、");

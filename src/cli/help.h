@@ -21,6 +21,10 @@ void finishhelpwording(CLI::App& app);
 // that finds another run working on its folder waits for it instead of stopping.
 void addwaitflag(CLI::App& sub, bool& wait);
 
+// The --no-undo flag of the commands that change files: set, the run keeps no journal
+// (and so cannot be undone), as where none can be kept.
+void addnoundoflag(CLI::App& sub, bool& noundo);
+
 // Accepts one of the words (in any case, taken in lower case); else a message naming
 // them all.
 CLI::Validator oneof(std::vector<std::string> words);

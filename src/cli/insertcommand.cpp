@@ -5,6 +5,7 @@
 #include "cli/run.h"
 #include "cli/terminalui.h"
 #include "platform/fsobject.h"
+#include "platform/journal.h"
 #include "platform/runlock.h"
 #include "platform/wildcard.h"
 #include "tools/append/contentrun.h"
@@ -26,6 +27,7 @@ struct InsertArgs {
     std::string scope = "one";
     bool dryrun = false;
     bool wait = false;
+    bool noundo = false;
 };
 
 // The folders a run searches, by the word of --scope.
@@ -64,6 +66,7 @@ int runinsert(const InsertArgs& args)
     }
     bool zt = false;
     platform::setwaitforfolderlock(args.wait);
+    platform::setjournalling(!args.noundo);
     Run run(ui, args.dryrun, maywrite);
     const append::RunOutcome outcome = append::contentrun(settings, zt, ui, &run.progress());
     // A content file or locator that cannot be used stops the run before any target
@@ -100,6 +103,7 @@ void addinsertcommand(CLI::App& app, Action& action)
         ->transform(oneof({"this", "one", "all"}));
     sub->add_flag("-n,--dry-run", args->dryrun, "只列出将被修改的文件，不修改");
     addwaitflag(*sub, args->wait);
+    addnoundoflag(*sub, args->noundo);
     sub->callback([args, &action] { action = [args] { return runinsert(*args); }; });
 }
 

@@ -49,6 +49,7 @@ int main(int argc, char** argv)
     addcopycommand(app, action);
     addinsertcommand(app, action);
     addurlcommand(app, action);
+    addhistorycommands(app, action);
     finishhelpwording(app);
 
     try {

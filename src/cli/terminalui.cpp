@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/terminalui.h"
 
+#include "platform/journal.h"
+
 #include "cli/progressline.h"
 #include "platform/progress.h"
 
@@ -56,6 +58,13 @@ Answer TerminalUi::msgbox(const std::string& text, const std::string& title, Ico
     m_boxes.push_back({text, title, icon});
     const bool hidden = (m_hideinformation && icon == Icon::Information) ||
                         std::find(m_hidden.begin(), m_hidden.end(), title) != m_hidden.end();
+    if (text.starts_with(platform::kNoUndoQuestion)) {
+        // A run that cannot be undone starts only when asked for by --no-undo.
+        say("[" + title + "] " + text.substr(text.find('\n') + 1) +
+            "\n此次运行无法撤销：加 --no-undo 可在没有撤销记录的情况下运行");
+        m_declined = true;
+        return Answer::No;
+    }
     if (buttons != Buttons::Ok) {
         // A question --yes answers is not shown: nobody is asked.
         if (!m_yes) {
