@@ -9,6 +9,7 @@
 #include "platform/codec.h"
 #include "platform/syserror.h"
 #include "support.h"
+#include "support/recordingui.h"
 #include "tools/append/insert.h"
 
 #include <sys/stat.h>
@@ -125,7 +126,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string path = morvik::fuzz::scratchfile("target", target);
     const Identity before = identityof(path);
-    morvik::fuzz::SilentUi ui;
+    morvik::test::RecordingUi ui;
+    ui.otherwise = morvik::Answer::No;
     bool zt = false;
     bool handled = false;
     bool failed = false;
@@ -139,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::initializer_list<std::pair<const char*, std::string_view>> pieces = {
         {"position", position}, {"content", src}, {"target", target}, {"result", out}};
 
-    if (zt && ui.boxes == 0) {
+    if (zt && ui.boxes.empty()) {
         broken("a rejected locator is reported", pieces);
     }
     if (!handled || failed) {

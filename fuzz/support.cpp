@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support.h"
 
+#include "support/temptree.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -13,43 +15,8 @@
 namespace morvik::fuzz
 {
 
-Answer SilentUi::msgbox(const std::string&, const std::string& title, Icon, Buttons buttons)
-{
-    ++boxes;
-    lasttitle = title;
-    return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
-}
-
-std::optional<std::string> SilentUi::inputbox(const std::string&, const std::string&,
-                                              const std::string&)
-{
-    return std::nullopt;
-}
-
-void SilentUi::focus(const std::string&) {}
-
 namespace
 {
-
-std::string makescratch()
-{
-    const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::getenv("TMPDIR");
-    std::string pattern = std::string(base ? base : "/tmp") + "/morvik-fuzz-XXXXXX";
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
-        std::abort();
-    }
-    return pattern;
-}
-
-struct Scratch {
-    std::string folder = makescratch();
-    ~Scratch()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-};
 
 void printescaped(std::string_view bytes)
 {
@@ -67,8 +34,9 @@ void printescaped(std::string_view bytes)
 
 const std::string& scratchfolder()
 {
-    static Scratch scratch;
-    return scratch.folder;
+    static const test::TempTree scratch(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "",
+                                        "morvik-fuzz");
+    return scratch.root();
 }
 
 std::string scratchfile(const std::string& name, std::string_view bytes)

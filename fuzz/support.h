@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/ui.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,27 +8,14 @@
 #include <utility>
 #include <vector>
 
-// What the fuzz targets share: a Ui that answers nothing, a scratch file per process,
-// and the check that ends the run with the broken property and the input's pieces.
+// What the fuzz targets share: a scratch file per process (in a folder made by the
+// tests' TempTree) and the check that ends the run with the broken property and the
+// input's pieces. Their Ui is the tests' RecordingUi.
 namespace morvik::fuzz
 {
 
-// Counts message boxes and keeps the last one; input boxes are cancelled.
-class SilentUi : public Ui
-{
-public:
-    Answer msgbox(const std::string& text, const std::string& title, Icon icon,
-                  Buttons buttons = Buttons::Ok) override;
-    std::optional<std::string> inputbox(const std::string& prompt, const std::string& title,
-                                        const std::string& initial = {}) override;
-    void focus(const std::string& control) override;
-
-    int boxes = 0;
-    std::string lasttitle;
-};
-
 // A folder of this process's own under /dev/shm (or $TMPDIR), made on first use and
-// removed at exit.
+// removed at exit (a test::TempTree).
 const std::string& scratchfolder();
 
 // Writes bytes to a file of the scratch folder (replacing it) and returns its path.

@@ -5,6 +5,8 @@
 #include "platform/appfolder.h"
 #include "platform/qt/qtglue.h"
 #include "platform/ui.h"
+#include "support/recordingui.h"
+#include "support/temptree.h"
 #include "tools/append/appendcwindow.h"
 #include "ui/windows.h"
 
@@ -17,32 +19,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-
-namespace
-{
-
-// Answers the type box with "*.htm" and counts the boxes of the run.
-class BenchUi : public morvik::Ui
-{
-public:
-    morvik::Answer msgbox(const std::string& text, const std::string&, morvik::Icon,
-                          morvik::Buttons) override
-    {
-        last = text;
-        return morvik::Answer::Yes;
-    }
-    std::optional<std::string> inputbox(const std::string&, const std::string&,
-                                        const std::string&) override
-    {
-        return std::string("*.htm");
-    }
-    void focus(const std::string&) override {}
-    std::string last;
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -53,10 +30,12 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     win::setupapplication(app);
-    const std::string data = std::filesystem::temp_directory_path() / "morvik-uilatency";
-    std::filesystem::create_directories(data);
-    morvik::platform::setappfolderfortesting(data);
-    BenchUi ui;
+    // A data folder of the run's own, removed at the end.
+    const morvik::test::TempTree data({}, "morvik-uilatency");
+    morvik::platform::setappfolderfortesting(data.root());
+    // The tests' recording Ui answers the type box with "*.htm" and every question Yes.
+    morvik::test::RecordingUi ui;
+    ui.otherwisetext = "*.htm";
     win::setuifortesting(&ui);
 
     auto* window = win::instance<win::appendc>();
@@ -83,8 +62,7 @@ int main(int argc, char** argv)
 
     std::printf("ui_latency: longest gap %lld ms (run %.2f s)\n", static_cast<long long>(longest),
                 seconds);
-    std::fprintf(stderr, "last box: %s\n", ui.last.c_str());
+    std::fprintf(stderr, "last box: %s\n", ui.boxes.empty() ? "" : ui.boxes.back().text.c_str());
     delete window;
-    std::filesystem::remove_all(data);
     return 0;
 }

@@ -1,21 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/urlbatch.h"
 
-#include "platform/codec.h"
-#include "platform/fileops.h"
-#include "platform/fsobject.h"
 #include "platform/http.h"
 #include "platform/progress.h"
-#include "platform/syserror.h"
-#include "platform/ui.h"
-#include "platform/wildcard.h"
-#include "tools/urlgen/shortcut.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <vector>
 
 namespace morvik::cli
@@ -27,36 +20,14 @@ namespace
 // How often a wait looks at the stop request, which a signal handler cannot announce.
 constexpr auto kStopCheck = std::chrono::milliseconds(100);
 
-// The list file test of the window: an existing visible file named "*.txt".
-bool islistfile(const std::string& path)
-{
-    if (path.empty() || path.back() == '/' || !platform::visiblefileexists(path)) {
-        return false;
-    }
-    const std::size_t slash = path.find_last_of('/');
-    return platform::wildcardmatch("*.txt",
-                                   slash == std::string::npos ? path : path.substr(slash + 1));
-}
-
-} // namespace
-
-std::vector<std::string> listaddresses(const std::string& bytes)
-{
-    std::vector<std::string> urls;
-    for (const auto& line : platform::splitlines(platform::decode(bytes))) {
-        std::string url = urlgen::trimblanks(line);
-        if (!url.empty()) {
-            urls.push_back(std::move(url));
-        }
-    }
-    return urls;
-}
-
-struct UrlBatch::Page {
+// One address's transfer once it is over or timed out.
+struct Page {
     bool ready = false;
     bool timedout = false;
     PageResult result;
 };
+
+} // namespace
 
 UrlBatch::UrlBatch(UrlSettings settings, int jobs, Ui& ui, platform::Progress& progress)
     : m_settings(std::move(settings)), m_jobs(jobs), m_ui(ui), m_progress(progress)
@@ -65,21 +36,16 @@ UrlBatch::UrlBatch(UrlSettings settings, int jobs, Ui& ui, platform::Progress& p
 
 bool UrlBatch::run(const std::string& listfile)
 {
-    if (!islistfile(listfile)) {
-        m_ui.msgbox("请指定正确的URL地址列表文件", "文件错误", Icon::Critical);
+    m_pages.begin(m_ui, &m_progress);
+    const UrlList list = readurllist(
+        listfile, [this] { return m_settings.folder; }, m_ui);
+    if (list.state == UrlList::Refused) {
         return false;
     }
-    std::string bytes;
-    try {
-        bytes = platform::readbytes(listfile);
-    } catch (const platform::SysError& e) {
-        m_ui.msgbox(e.what(), kAppTitle, Icon::Critical);
-        return false;
-    }
-    if (bytes.empty()) {
+    if (list.state == UrlList::Empty) {
         return true;
     }
-    const std::vector<std::string> urls = listaddresses(bytes);
+    const std::vector<std::string>& urls = list.addresses;
     m_progress.addfound(urls.size());
 
     std::mutex mutex;
@@ -130,9 +96,14 @@ bool UrlBatch::run(const std::string& listfile)
         // Pages become files in list order only.
         while (finished < urls.size() && pages[finished].ready && !m_progress.stoprequested()) {
             m_progress.setfolder(urls[finished]);
-            finish(urls[finished], pages[finished]);
+            const std::size_t unwritten = m_pages.unwritten();
+            if (pages[finished].timedout) {
+                m_pages.timedout(urls[finished], m_settings);
+            } else {
+                m_pages.finished(urls[finished], pages[finished].result, m_settings);
+            }
             pages[finished] = {};
-            m_progress.filedone();
+            m_progress.filedone(m_pages.unwritten() == unwritten);
             ++finished;
         }
         if (finished == urls.size()) {
@@ -145,52 +116,9 @@ bool UrlBatch::run(const std::string& listfile)
     // The transfers still running are stopped as their slots go.
     slots.clear();
     if (!m_progress.stoprequested()) {
-        m_ui.msgbox("恭喜，URL文件生成完毕！", "URL生成", Icon::Information);
+        m_pages.end(m_ui);
     }
     return true;
-}
-
-void UrlBatch::finish(const std::string& url, const Page& page)
-{
-    if (!page.timedout && !page.result.title && page.result.reason.empty()) {
-        return; // an empty page
-    }
-    if (page.timedout || !page.result.title) {
-        ++m_failures;
-        logfailure(url, page.timedout ? std::string(kTimeoutReason) : page.result.reason);
-        return;
-    }
-    if (!m_settings.content.empty()) {
-        writeshortcut(url, *page.result.title);
-    }
-}
-
-void UrlBatch::logfailure(const std::string& url, const std::string& reason)
-{
-    if (!m_settings.report || m_progress.rehearsing()) {
-        return;
-    }
-    try {
-        m_log.errlog(url, reason);
-    } catch (const platform::SysError& e) {
-        m_ui.msgbox(e.what(), kAppTitle, Icon::Critical);
-    }
-}
-
-void UrlBatch::writeshortcut(const std::string& url, const std::string& title)
-{
-    const std::string path = urlgen::shortcutpath(m_settings.folder, urlgen::shortcutname(title));
-    if (m_progress.rehearsing()) {
-        if (m_rehearsed.insert(path).second) {
-            m_progress.rehearse(path);
-        }
-        return;
-    }
-    try {
-        m_shortcuts.write(path, platform::togbk(urlgen::fillurl(m_settings.content, url) + "\r\n"));
-    } catch (const platform::SysError& e) {
-        m_ui.msgbox(e.what(), kAppTitle, Icon::Critical);
-    }
 }
 
 } // namespace morvik::cli

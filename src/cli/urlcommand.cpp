@@ -85,14 +85,18 @@ int runurl(const UrlArgs& args)
 
     const long long logbefore = logsize();
     Run run(ui, args.dryrun, maywrite);
-    // Every address that got no shortcut fails the run, with or without the report.
+    // Every address that got no shortcut fails the run, with or without the report, and
+    // so does every shortcut or log line that was not (or, rehearsed, would not be)
+    // written. The two runs differ only in how the pages are fetched.
     std::size_t failures = 0;
+    std::size_t unwritten = 0;
     if (args.jobs > 1 || args.dryrun) {
         UrlBatch batch(settings, args.jobs, ui, run.progress());
         if (!batch.run(args.listfile)) {
             return kExitUsage;
         }
         failures = batch.failures();
+        unwritten = batch.unwritten();
     } else {
         // The paced run of the window, counted by the engine and stopped between two
         // addresses.
@@ -103,8 +107,10 @@ int runurl(const UrlArgs& args)
             return kExitUsage; // the list file was refused (its message has been shown)
         }
         failures = engine.failures();
+        unwritten = engine.unwritten();
     }
-    return run.status(ui.anyboxbut({"URL生成"}) || logsize() != logbefore || failures > 0);
+    return run.status(ui.anyboxbut({"URL生成"}) || logsize() != logbefore || failures > 0 ||
+                      unwritten > 0);
 }
 
 } // namespace

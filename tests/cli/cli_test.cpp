@@ -49,6 +49,15 @@ std::set<std::string> relativelines(const std::string& out, const std::string& r
     return lines;
 }
 
+// The text with every `from` replaced by `to`.
+std::string replaceall(std::string text, const std::string& from, const std::string& to)
+{
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
 // The files that are new or different in `after`, or gone from it.
 std::set<std::string> changedfiles(const Files& before, const Files& after)
 {
@@ -408,7 +417,8 @@ TEST(CliInsert, CtrlCStopsBetweenFilesAndLeavesEveryFileWhole)
 
 // The paced run, a run with several transfers at once and a dry run agree: the same
 // files (the later of two pages with one title wins), the same report lines in the same
-// order, and the dry run names the files the runs write, all named in UTF-8.
+// order, the same messages (a shortcut that cannot be written included) and exit status,
+// and the dry run names the files the runs write, all named in UTF-8.
 TEST(CliUrl, PacedAndParallelRunsWriteTheSameShortcutsAndReport)
 {
     TempTree tree;
@@ -428,36 +438,51 @@ TEST(CliUrl, PacedAndParallelRunsWriteTheSameShortcutsAndReport)
     big.headers.emplace_back("X-Filler", std::string(300000, 'x'));
     server.route("/big", big);
     server.route("/file", morvik::test::HttpReply::redirect("file:///etc/hostname"));
-    const std::vector<std::string> failing = {server.url("/reset"), server.url("/chunks"),
-                                              server.url("/big"),   server.url("/file"),
-                                              "http://[broken",     "ftp://127.0.0.1/x"};
+    const std::vector<std::string> failing = {server.url("/reset"),
+                                              server.url("/chunks"),
+                                              server.url("/big"),
+                                              server.url("/file"),
+                                              "http://[broken",
+                                              "ftp://127.0.0.1/x",
+                                              "http://",
+                                              "http://a b/",
+                                              "mailto:someone@example.com"};
+    // A page whose shortcut cannot be written: a folder holds its name.
+    server.route("/taken", morvik::test::HttpReply::page("<title>Taken</title>"));
     std::string list = server.url("/a") + "\r\n" + server.url("/b");
     for (const auto& address : failing) {
         list += "\r\n" + address;
     }
-    tree.createFile("list.txt", list + "\r\n" + server.url("/c"));
+    tree.createFile("list.txt", list + "\r\n" + server.url("/taken") + "\r\n" + server.url("/c"));
     const std::string log = CliProcess::appfolder() + "/Error_CreateUrl.log";
     std::string logs[2];
+    // Each run's messages, its output folder's name taken out.
+    std::string messages[2][2];
     for (const char* jobs : {"1", "3"}) {
+        const bool parallel = jobs[0] == '3';
         // Without the report, the addresses that got no shortcut still fail the run.
         fs::remove(log);
         const std::string quietout = tree.createDir(std::string("quiet") + jobs);
+        tree.createDir(std::string("quiet") + jobs + "/Taken.url");
         const auto quiet =
             runcli({"url", "list.txt", "--out", quietout, "--jobs", jobs}, tree.root());
         EXPECT_EQ(quiet.status, 1) << jobs << quiet.err;
         EXPECT_FALSE(fs::exists(log));
+        messages[parallel][0] = replaceall(quiet.err, quietout, "OUT");
 
         fs::remove(log);
         const std::string out = tree.createDir(std::string("out") + jobs);
+        tree.createDir(std::string("out") + jobs + "/Taken.url");
         const auto result =
             runcli({"url", "list.txt", "--out", out, "--report", "--jobs", jobs}, tree.root());
         EXPECT_EQ(result.status, 1) << result.err;
-        logs[jobs[0] == '3'] = morvik::test::readAll(log);
+        logs[parallel] = morvik::test::readAll(log);
+        messages[parallel][1] = replaceall(result.err, out, "OUT");
     }
     const auto dry = runcli({"url", "list.txt", "--out", "out1", "--dry-run"}, tree.root());
 
     const std::string name = "首页 - 示例.url";
-    EXPECT_EQ(tree.listing("out1"), name);
+    EXPECT_EQ(tree.listing("out1"), "Taken.url|" + name);
     EXPECT_EQ(tree.read("out1/" + name), "[InternetShortcut]\r\nURL=" + server.url("/c") + "\r\n");
     EXPECT_EQ(files(tree.path("out1")), files(tree.path("out3")));
     EXPECT_NE(logs[0].find(server.url("/b")), std::string::npos);
@@ -465,7 +490,13 @@ TEST(CliUrl, PacedAndParallelRunsWriteTheSameShortcutsAndReport)
         EXPECT_NE(logs[0].find(address + std::string(10, ' ')), std::string::npos) << address;
     }
     EXPECT_EQ(logs[0], logs[1]);
+    // The shortcut that could not be written is named, and the end says so.
+    EXPECT_NE(messages[0][1].find("OUT/Taken.url"), std::string::npos) << messages[0][1];
+    EXPECT_NE(messages[0][1].find("有 1 个文件未能写入"), std::string::npos) << messages[0][1];
+    EXPECT_EQ(messages[0][0], messages[1][0]);
+    EXPECT_EQ(messages[0][1], messages[1][1]);
     EXPECT_EQ(dry.out, tree.path("out1/" + name) + "\n");
+    EXPECT_EQ(dry.status, 1) << dry.err;
 }
 
 // Bad arguments or input: status 2, a message naming what is wrong, nothing touched.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/runcli.h"
 
+#include "support/temptree.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -18,13 +20,11 @@ namespace morvik::test
 namespace
 {
 
+// A folder of its own for the program, removed when the test program ends.
 std::string makeappfolder()
 {
-    std::string folder = (std::filesystem::temp_directory_path() / "morvik-cli-XXXXXX").string();
-    if (!mkdtemp(folder.data())) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    const std::string copy = folder + "/morvik-cli";
+    static const TempTree folder({}, "morvik-cli");
+    const std::string copy = folder.path("morvik-cli");
     // A hard link costs nothing; across file systems it takes a copy.
     std::error_code linkfailed;
     std::filesystem::create_hard_link(MORVIK_CLI_PATH, copy, linkfailed);
@@ -32,13 +32,7 @@ std::string makeappfolder()
         std::filesystem::copy_file(MORVIK_CLI_PATH, copy);
         std::filesystem::permissions(copy, std::filesystem::perms::owner_all);
     }
-    // Removed when the test program ends.
-    static const std::string removed = folder;
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(removed, ignored);
-    });
-    return folder;
+    return folder.root();
 }
 
 void readsome(int& fd, std::string& into)

@@ -12,7 +12,7 @@ Answer RecordingUi::msgbox(const std::string& text, const std::string& title, Ic
         return Answer::Ok;
     }
     if (m_answers.empty()) {
-        return Answer::Yes;
+        return otherwise;
     }
     const Answer a = m_answers.front();
     m_answers.pop_front();
@@ -24,7 +24,7 @@ std::optional<std::string> RecordingUi::inputbox(const std::string& prompt,
 {
     prompts.push_back(title + "|" + prompt);
     if (m_inputs.empty()) {
-        return std::nullopt;
+        return otherwisetext;
     }
     auto text = m_inputs.front();
     m_inputs.pop_front();

@@ -12,8 +12,9 @@ namespace morvik::test
 {
 
 // A Ui that records every box and focus request and answers from a script.
-// Message boxes with Yes/No take the next scripted answer (Yes when none is left);
-// input boxes take the next scripted text (cancel when none is left).
+// Message boxes with Yes/No take the next scripted answer (`otherwise`, Yes unless told,
+// when none is left); input boxes take the next scripted text (`otherwisetext`, a cancel
+// unless told, when none is left). Used by the tests, the fuzz targets and the bench.
 class RecordingUi : public Ui
 {
 public:
@@ -32,6 +33,9 @@ public:
 
     void answer(Answer a) { m_answers.push_back(a); }
     void input(std::optional<std::string> text) { m_inputs.push_back(std::move(text)); }
+
+    Answer otherwise = Answer::Yes;
+    std::optional<std::string> otherwisetext;
 
     std::vector<Box> boxes;
     std::vector<std::string> prompts; // "title|prompt" of each input box

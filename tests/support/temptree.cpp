@@ -2,7 +2,9 @@
 #include "support/temptree.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,11 +18,13 @@ namespace fs = std::filesystem;
 namespace morvik::test
 {
 
-TempTree::TempTree()
+TempTree::TempTree(const std::string& base, std::string_view prefix)
 {
-    std::string templ = (fs::temp_directory_path() / "morvik-test-XXXXXX").string();
+    const fs::path folder = base.empty() ? fs::temp_directory_path() : fs::path(base);
+    std::string templ = (folder / (std::string(prefix) + "-XXXXXX")).string();
     if (!mkdtemp(templ.data())) {
-        throw std::runtime_error("mkdtemp failed");
+        throw std::runtime_error("cannot make a temporary folder " + templ + ": " +
+                                 std::strerror(errno));
     }
     m_root = templ;
 }

@@ -7,12 +7,16 @@
 namespace morvik::test
 {
 
-// A temporary folder tree for one test, removed with everything in it at the end.
-// Paths given to the helpers are relative to the tree's root; parents are made as needed.
+// A temporary folder tree, removed with everything in it at the end: one test's, a fuzz
+// target's scratch folder, a bench program's data folder. Paths given to the helpers are
+// relative to the tree's root; parents are made as needed.
 class TempTree
 {
 public:
-    TempTree();
+    // A new folder named after `prefix` under `base` (the system's temporary folder, or
+    // $TMPDIR, when empty), private to its owner. Throws std::runtime_error when it cannot
+    // be made.
+    explicit TempTree(const std::string& base = {}, std::string_view prefix = "morvik-test");
     ~TempTree();
     TempTree(const TempTree&) = delete;
     TempTree& operator=(const TempTree&) = delete;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/unprivileged.h"
 
+#include "support/temptree.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -28,31 +30,20 @@ class Sandbox
 public:
     Sandbox()
     {
-        std::string templ = (fs::temp_directory_path() / "morvik-nobody-XXXXXX").string();
-        if (!mkdtemp(templ.data())) {
-            return;
-        }
-        m_root = templ;
+        m_root = m_tree.root();
         fs::permissions(m_root, fs::perms(0755));
         m_program = m_root + "/tests";
         fs::copy_file("/proc/self/exe", m_program);
         fs::permissions(m_program, fs::perms(0755));
-        m_home = m_root + "/home";
-        fs::create_directory(m_home);
+        m_home = m_tree.createDir("home");
         fs::permissions(m_home, fs::perms(0777));
-    }
-    ~Sandbox()
-    {
-        std::error_code ignored;
-        if (!m_root.empty()) {
-            fs::remove_all(m_root, ignored);
-        }
     }
     const std::string& program() const { return m_program; }
     const std::string& home() const { return m_home; }
     const std::string& root() const { return m_root; }
 
 private:
+    TempTree m_tree{{}, "morvik-nobody"};
     std::string m_root;
     std::string m_program;
     std::string m_home;

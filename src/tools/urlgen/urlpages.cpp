@@ -1,0 +1,209 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tools/urlgen/urlpages.h"
+
+#include "platform/appfolder.h"
+#include "platform/codec.h"
+#include "platform/fileops.h"
+#include "platform/fsobject.h"
+#include "platform/http.h"
+#include "platform/progress.h"
+#include "platform/syserror.h"
+#include "platform/ui.h"
+#include "platform/wildcard.h"
+#include "tools/urlgen/shortcut.h"
+
+namespace morvik
+{
+
+namespace
+{
+
+constexpr const char* kBlanks = "          "; // ten, between the columns of the log
+constexpr const char* kCrLf = "\r\n";
+
+// An existing visible file, not a folder text, whose name matches "*.txt" exactly.
+bool islistfile(const std::string& path)
+{
+    if (path.empty() || path.back() == '/' || !platform::visiblefileexists(path)) {
+        return false;
+    }
+    const std::size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return platform::wildcardmatch("*.txt", name);
+}
+
+} // namespace
+
+std::string failedreason(const std::string& why)
+{
+    return "因访问失败（" + why + "）而未能生成URL";
+}
+
+PageResult pageresult(const platform::HttpTransfer& transfer)
+{
+    if (transfer.rejected()) {
+        return {std::nullopt, kInvalidReason};
+    }
+    const std::string chunk = transfer.getchunk();
+    const std::string why = transfer.failure();
+    if (chunk.empty()) {
+        // A finished request with an empty body has nothing to read: no report either.
+        return {std::nullopt, why.empty() ? std::string() : failedreason(why)};
+    }
+    PageResult result;
+    result.title = urlgen::titleof(platform::decodechunk(chunk, transfer.contenttype()));
+    if (!result.title) {
+        // A page cut short by a failure lacks its title because of the failure.
+        result.reason = why.empty() ? std::string(kNoTitleReason) : failedreason(why);
+    }
+    return result;
+}
+
+void appendlogline(const std::string& url, const std::string& reason)
+{
+    const std::string path = platform::datafolder() + "/" + kErrorLogName;
+    bool fresh = true;
+    try {
+        fresh = platform::filesize(path) == 0;
+    } catch (const platform::SysError&) {
+        // Missing (or unreadable, which the append below reports).
+    }
+    std::string lines;
+    if (fresh) {
+        lines += std::string("网址") + kBlanks + "错误原因" + kCrLf;
+    }
+    lines += url + kBlanks + reason + kCrLf;
+    platform::appendbytes(path, platform::togbk(lines));
+}
+
+std::vector<std::string> listaddresses(const std::string& bytes)
+{
+    std::vector<std::string> urls;
+    for (const auto& line : platform::splitlines(platform::decode(bytes))) {
+        std::string url = urlgen::trimblanks(line);
+        if (!url.empty()) {
+            urls.push_back(std::move(url));
+        }
+    }
+    return urls;
+}
+
+UrlList readurllist(const std::string& listpath, const std::function<std::string()>& folder, Ui& ui)
+{
+    UrlList list;
+    if (!islistfile(listpath)) {
+        ui.msgbox("请指定正确的URL地址列表文件", "文件错误", Icon::Critical);
+        ui.focus("Text1");
+        return list;
+    }
+    // An empty folder text is no folder: refused like the other tools' empty folder boxes,
+    // never taken for the data folder (the application folder of a portable copy).
+    if (folder().empty()) {
+        ui.msgbox("请指定存储位置", "设置错误", Icon::Critical);
+        ui.focus("Text2");
+        return list;
+    }
+    std::string bytes;
+    try {
+        bytes = platform::readbytes(listpath);
+    } catch (const platform::SysError& e) {
+        ui.msgbox(e.what(), kAppTitle, Icon::Critical);
+        return list;
+    }
+    if (bytes.empty()) {
+        list.state = UrlList::Empty;
+        return list;
+    }
+    list.state = UrlList::Read;
+    list.addresses = listaddresses(bytes);
+    return list;
+}
+
+void UrlPages::begin(Ui& ui, platform::Progress* progress)
+{
+    m_ui = &ui;
+    m_progress = progress;
+    m_rehearsed.clear();
+    m_failures = 0;
+    m_unwritten = 0;
+}
+
+void UrlPages::timedout(const std::string& url, const UrlSettings& settings)
+{
+    failed(url, kTimeoutReason, settings);
+}
+
+void UrlPages::finished(const std::string& url, const PageResult& result,
+                        const UrlSettings& settings)
+{
+    // Every address without a shortcut is counted, and with the report on, logged with
+    // its reason: a refused address, a failed transfer, a page without a title.
+    if (!result.title) {
+        if (!result.reason.empty()) {
+            failed(url, result.reason, settings);
+        }
+        return;
+    }
+    if (!settings.content.empty()) {
+        writeshortcut(url, *result.title, settings);
+    }
+}
+
+void UrlPages::failed(const std::string& url, const std::string& reason,
+                      const UrlSettings& settings)
+{
+    ++m_failures;
+    if (!settings.report || (m_progress && m_progress->rehearsing())) {
+        return;
+    }
+    try {
+        appendlogline(url, reason);
+    } catch (const platform::SysError& e) {
+        ++m_unwritten;
+        if (m_ui) {
+            m_ui->msgbox(e.what(), kAppTitle, Icon::Critical);
+        }
+    }
+}
+
+void UrlPages::writeshortcut(const std::string& url, const std::string& title,
+                             const UrlSettings& settings)
+{
+    const std::string path = urlgen::shortcutpath(settings.folder, urlgen::shortcutname(title));
+    if (m_progress && m_progress->rehearsing()) {
+        // The real run would write this file again for a later page of the same title:
+        // named once, and counted each time it would fail.
+        auto [named, fresh] = m_rehearsed.try_emplace(path, false);
+        if (fresh) {
+            named->second = m_progress->rehearse(path);
+        }
+        m_unwritten += named->second ? 0 : 1;
+        return;
+    }
+    const std::string content = urlgen::fillurl(settings.content, url) + kCrLf;
+    try {
+        // A symbolic link of that name is replaced, never written through: the shortcut
+        // stays inside the chosen folder.
+        m_shortcuts.write(path, platform::togbk(content));
+    } catch (const platform::SysError& e) {
+        ++m_unwritten;
+        if (m_ui) {
+            m_ui->msgbox(e.what(), kAppTitle, Icon::Critical);
+        }
+    }
+}
+
+void UrlPages::end(Ui& ui) const
+{
+    // A shortcut or log line that could not be written was named in its own box; the
+    // end does not then claim success.
+    if (m_unwritten > 0) {
+        ui.msgbox("URL文件生成完毕，但有 " + std::to_string(m_unwritten) +
+                      " 个文件未能写入（见前面的提示）。",
+                  "URL生成", Icon::Warning);
+        return;
+    }
+    ui.msgbox("恭喜，URL文件生成完毕！", "URL生成", Icon::Information);
+}
+
+} // namespace morvik
