@@ -5,6 +5,7 @@
 #include "platform/ui.h"
 #include "shell/mainwindow.h"
 #include "shell/startup.h"
+#include "shell/stopsignals.h"
 #include "ui/windows.h"
 
 #include <QApplication>
@@ -21,7 +22,9 @@ int main(int argc, char** argv)
         win::setapplicationicon();
         win::registerlauncher();
         win::instance<win::main>()->show();
-        return app.exec();
+        win::stoponsignals(app);
+        const int status = app.exec();
+        return win::signalstatus() != 0 ? win::signalstatus() : status;
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QString::fromUtf8(morvik::kAppTitle),
                               QString::fromUtf8(e.what()));

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/tools.h"
 
-#include "ui/helpwindow.h"
-#include "ui/windows.h"
 #include "tools/append/appendcwindow.h"
 #include "tools/batchdel/batchdelwindow.h"
 #include "tools/filelist/clistwindow.h"
 #include "tools/urlgen/curlwindow.h"
+#include "ui/helpwindow.h"
+#include "ui/windows.h"
 
 namespace win
 {
