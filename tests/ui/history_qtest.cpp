@@ -10,6 +10,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 
 #include <atomic>
 #include <chrono>
@@ -111,6 +112,18 @@ TEST_F(History, PurgeRemovesTheRowAfterConfirmation)
 {
     deleterun("a.htm");
     deleterun("b.htm");
+    // Ctrl+Z in the batch delete window offers its newest run.
+    auto* del = win::existing<win::batchdel>();
+    del->show();
+    del->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(del));
+    del->Command1->setFocus();
+    ui.clear();
+    ui.answer(Answer::No);
+    QTest::keyClick(del->Command1, Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(ui.titles(), "撤销");
+    EXPECT_EQ(ui.boxes[0].text, "撤销 " + platform::history().back().time + " 在 " + web +
+                                    " 中的文件批量删除（1 个文件）？");
     win::runhistory* w = open();
     ASSERT_EQ(w->Table1->rowCount(), 2);
     const std::string newest = platform::history().back().id;
