@@ -10,6 +10,7 @@
 #include "shell/startup.h"
 #include "shell/tools.h"
 #include "shell/webstrip.h"
+#include "ui/historywindow.h"
 #include "ui/windows.h"
 
 #include <QApplication>
@@ -117,22 +118,33 @@ main::main(QWidget* parent) : QWidget(parent)
     Picture4->click = [this] { Picture4_Click(); };
     Picture5->click = [this] { Picture5_Click(); };
 
-    Label2 = new LinkLabel(this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(tw(7320, 6120, 1935, 255));
-    QFont linkfont = songti(9);
-    linkfont.setUnderline(true);
-    Label2->setFont(linkfont);
-    QPalette linkpalette = Label2->palette();
-    linkpalette.setColor(QPalette::WindowText, Qt::blue);
-    Label2->setPalette(linkpalette);
-    Label2->setCursor(Qt::PointingHandCursor);
+    Label2 = makelink("Label2", tw(7320, 6120, 1935, 255));
     Label2->setText(QUrl(qs(addresses::kHomePage)).host());
     Label2->setToolTip(qs(addresses::kHomePage));
     Label2->click = [this] { Label2_Click(); };
 
+    // In the empty middle of the bottom strip, clear of its caption and of "主页：".
+    Label3 = makelink("Label3", tw(5400, 6120, 840, 255));
+    Label3->setText(QStringLiteral("运行记录"));
+    Label3->click = [this] { Label3_Click(); };
+
     Form_Initialize();
     Form_Load();
+}
+
+LinkLabel* main::makelink(const char* name, const QRect& rect)
+{
+    auto* link = new LinkLabel(this);
+    link->setObjectName(QString::fromLatin1(name));
+    link->setGeometry(rect);
+    QFont linkfont = songti(9);
+    linkfont.setUnderline(true);
+    link->setFont(linkfont);
+    QPalette linkpalette = link->palette();
+    linkpalette.setColor(QPalette::WindowText, Qt::blue);
+    link->setPalette(linkpalette);
+    link->setCursor(Qt::PointingHandCursor);
+    return link;
 }
 
 PictureBox* main::makebutton(const char* name, int left)
@@ -302,6 +314,16 @@ void main::Picture5_Click()
 void main::Label2_Click()
 {
     guard(this, [] { morvik::platform::openinbrowser(addresses::kHomePage); });
+}
+
+void main::Label3_Click()
+{
+    guard(this, [] {
+        runhistory* window = instance<runhistory>();
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
 }
 
 void main::setstripaddressfortesting(const std::string& address)

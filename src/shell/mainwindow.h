@@ -42,7 +42,7 @@ protected:
 };
 
 // The launcher "Morvik v1.1": five picture buttons that open the tools, a strip with a
-// page of the project's site, and a link to its home page.
+// page of the project's site, a link to its home page and one to the run history.
 class main : public QWidget
 {
     Q_OBJECT
@@ -68,6 +68,7 @@ public:
     void Picture4_Click();
     void Picture5_Click();
     void Label2_Click();
+    void Label3_Click(); // the run history
 
     // True from the moment the launcher starts closing: windows closed along with it
     // must not show it again.
@@ -85,12 +86,14 @@ public:
     PictureBox* Picture4 = nullptr;
     PictureBox* Picture5 = nullptr;
     LinkLabel* Label2 = nullptr;
+    LinkLabel* Label3 = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     PictureBox* makebutton(const char* name, int left);
+    LinkLabel* makelink(const char* name, const QRect& rect);
     void showbitmap(QLabel* picture, const char* relative);
     void opentool(Tool tool);
 

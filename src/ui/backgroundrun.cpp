@@ -62,8 +62,8 @@ QString progresslabel(const morvik::platform::Progress& progress)
 class ProgressView
 {
 public:
-    ProgressView(QWidget* window, morvik::platform::Progress& progress)
-        : m_window(window), m_progress(progress)
+    ProgressView(QWidget* window, morvik::platform::Progress& progress, bool counted)
+        : m_window(window), m_progress(progress), m_counted(counted)
     {
         QObject::connect(&m_tick, &QTimer::timeout, [this] { update(); });
         m_elapsed.start();
@@ -85,8 +85,10 @@ public:
 private:
     void update()
     {
-        const bool walking =
-            m_progress.found() > 0 && !m_boxopen && (!m_boxseen || m_progress.done() > m_doneatbox);
+        // A run that does not count shows its busy bar whenever no box is open.
+        const bool walking = m_counted ? m_progress.found() > 0 && !m_boxopen &&
+                                             (!m_boxseen || m_progress.done() > m_doneatbox)
+                                       : !m_boxopen;
         if (!m_dialog && walking && m_elapsed.elapsed() >= showdelay) {
             m_dialog = new QProgressDialog(m_window);
             m_dialog->setObjectName(QStringLiteral("Progress"));
@@ -96,11 +98,20 @@ private:
             m_dialog->setAutoReset(false);
             m_dialog->setMinimumDuration(0);
             m_dialog->setMinimumWidth(420);
-            QObject::connect(m_dialog, &QProgressDialog::canceled,
-                             [this] { m_progress.requeststop(); });
+            if (m_counted) {
+                QObject::connect(m_dialog, &QProgressDialog::canceled,
+                                 [this] { m_progress.requeststop(); });
+            } else {
+                m_dialog->setCancelButton(nullptr);
+                m_dialog->setRange(0, 0);
+            }
             m_dialog->show();
         }
-        if (m_dialog) {
+        if (m_dialog && !m_counted) {
+            const std::string folder = m_progress.folder();
+            m_dialog->setLabelText(
+                QString::fromUtf8(folder.data(), static_cast<qsizetype>(folder.size())));
+        } else if (m_dialog) {
             const auto found = m_progress.found();
             m_dialog->setMaximum(found > 0 ? static_cast<int>(std::min<std::size_t>(found, INT_MAX))
                                            : 0);
@@ -111,6 +122,7 @@ private:
 
     QWidget* m_window;
     morvik::platform::Progress& m_progress;
+    bool m_counted;
     QPointer<QProgressDialog> m_dialog;
     bool m_boxopen = false;
     std::size_t m_doneatbox = 0;
@@ -242,6 +254,11 @@ bool BackgroundRun::running(const QWidget* window)
     return actives().count(window) > 0;
 }
 
+bool BackgroundRun::anyrunning()
+{
+    return !actives().empty();
+}
+
 bool BackgroundRun::deferclose(QWidget* window, QCloseEvent* event)
 {
     const auto it = actives().find(window);
@@ -256,8 +273,20 @@ bool BackgroundRun::deferclose(QWidget* window, QCloseEvent* event)
 
 void BackgroundRun::run(QWidget* window, morvik::Ui& ui, const std::string& title, const Work& work)
 {
+    runoff(window, ui, title, work, true);
+}
+
+void BackgroundRun::runbusy(QWidget* window, morvik::Ui& ui, const std::string& title,
+                            const Work& work)
+{
+    runoff(window, ui, title, work, false);
+}
+
+void BackgroundRun::runoff(QWidget* window, morvik::Ui& ui, const std::string& title,
+                           const Work& work, bool counted)
+{
     morvik::platform::Progress progress;
-    std::optional<ProgressView> view(std::in_place, window, progress);
+    std::optional<ProgressView> view(std::in_place, window, progress, counted);
     QObject context; // lives on this thread: the worker's calls are carried to it
     ThreadUi threadui(&context, ui, *view);
     actives()[window] = Active{&progress, false};
@@ -291,7 +320,7 @@ void BackgroundRun::runhere(QWidget* window, morvik::Ui& ui, const std::string& 
                             const Work& work)
 {
     morvik::platform::Progress progress;
-    std::optional<ProgressView> view(std::in_place, window, progress);
+    std::optional<ProgressView> view(std::in_place, window, progress, true);
     HereUi hereui(ui, *view);
     actives()[window] = Active{&progress, false};
     try {

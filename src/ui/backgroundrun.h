@@ -43,8 +43,17 @@ public:
     static void runhere(QWidget* window, morvik::Ui& ui, const std::string& title,
                         const Work& work);
 
+    // A run that neither counts its files nor can stop between them (an undo, which puts
+    // each file back by one rename): once it has lasted the show delay, its progress is a
+    // busy bar over the folder the work names with Progress::setfolder, without "取消".
+    // Boxes, inputs and errors as run().
+    static void runbusy(QWidget* window, morvik::Ui& ui, const std::string& title,
+                        const Work& work);
+
     // Whether a run of this window is going on.
     static bool running(const QWidget* window);
+    // Whether a run of any window is going on.
+    static bool anyrunning();
 
     // For a window's closeEvent: while a run is going on, asks it to stop, ignores the
     // event and closes the window once the run has ended; returns true then. Returns false
@@ -53,6 +62,10 @@ public:
 
     // How long a run lasts before its progress shows (500 ms; tests make it shorter).
     static void setshowdelayfortesting(int milliseconds);
+
+private:
+    static void runoff(QWidget* window, morvik::Ui& ui, const std::string& title, const Work& work,
+                       bool counted);
 };
 
 } // namespace win

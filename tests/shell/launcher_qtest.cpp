@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/centerform.h"
 #include "shell/addresses.h"
-#include "ui/helpwindow.h"
 #include "shell/mainwindow.h"
 #include "shell/startup.h"
 #include "shell/webstrip.h"
-#include "ui/windows.h"
 #include "shellfixture.h"
+#include "ui/helpwindow.h"
+#include "ui/windows.h"
 
 #include <QScreen>
 #include <QSettings>
@@ -89,6 +89,11 @@ TEST_F(Launcher, OpensCentredWithItsButtonsAndStrip)
     EXPECT_TRUE(QString::fromUtf8(win::addresses::kHomePage).contains(link->text()));
     EXPECT_TRUE(link->font().underline());
     EXPECT_EQ(link->geometry(), QRect(488, 408, 129, 17));
+    // The run history's link sits in the same strip, clear of the home page's.
+    auto* history = launcher->findChild<QLabel*>(QStringLiteral("Label3"));
+    ASSERT_NE(history, nullptr);
+    EXPECT_EQ(history->text(), QStringLiteral("运行记录"));
+    EXPECT_EQ(history->geometry(), QRect(360, 408, 56, 17));
 }
 
 TEST_F(Launcher, StartingLeavesQtsFileDialogSettingsAlone)

@@ -15,6 +15,7 @@
 #include "tools/append/setappendwindow.h"
 #include "ui/backgroundrun.h"
 #include "ui/folderpicker.h"
+#include "ui/undorun.h"
 #include "ui/windows.h"
 
 #include <QCloseEvent>
@@ -144,6 +145,11 @@ appendc::appendc(QWidget* parent) : QWidget(parent)
     connect(Command9, &QPushButton::clicked, this, [this] { Command9_Click(); });
     connect(Command10, &QPushButton::clicked, this, [this] { Command10_Click(); });
     connect(Command11, &QPushButton::clicked, this, [this] { Command11_Click(); });
+    // Ctrl+Z undoes the newest run of the tab on top: copies, or content insertions.
+    addundoshortcut(this, [this] {
+        return std::string(TabStrip1->tabText(TabStrip1->currentIndex()) == kFileTab ? "copy"
+                                                                                     : "insert");
+    });
 
     Form_Load();
 }

@@ -8,6 +8,7 @@
 #include "platform/ui.h"
 #include "ui/backgroundrun.h"
 #include "ui/helpwindow.h"
+#include "ui/undorun.h"
 #include "ui/windows.h"
 
 #include <QCheckBox>
@@ -99,6 +100,8 @@ batchdel::batchdel(QWidget* parent) : QWidget(parent), engine(ui(this))
     connect(Option3, &QRadioButton::clicked, this, [this] { Option3_Click(); });
     connect(Dir1, &FolderList::changed, this, [this] { Dir1_Change(); });
     connect(Drive1, &DriveList::changed, this, [this] { Drive1_Change(); });
+    // Ctrl+Z undoes the newest deletion run.
+    addundoshortcut(this, [] { return std::string("delete"); });
 }
 
 void batchdel::Form_Load()

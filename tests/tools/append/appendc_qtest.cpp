@@ -4,6 +4,7 @@
 
 #include "common/dbrecord.h"
 #include "platform/appfolder.h"
+#include "platform/journal.h"
 #include "platform/qt/commondialog.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/qtglue.h"
@@ -494,6 +495,58 @@ TEST_F(AppendWindow, ContentTabRunsOverTheChosenTypes)
     EXPECT_EQ(w->List1->count(), 0);
     EXPECT_EQ(stored("appendtype"), "");
     EXPECT_EQ(reopen()->List1->count(), 0);
+}
+
+// Ctrl+Z undoes the newest run of the tab on top after a confirmation naming it; a
+// focused text box keeps the key for its own undo, and a tab with no run says so.
+TEST_F(AppendWindow, CtrlZUndoesTheTabsLastRun)
+{
+    tree.createFile("content.txt", "<p>foot</p>");
+    tree.createFile("site/a.htm", "<body></body>");
+    auto* w = win::instance<win::appendc>();
+    w->List1->addItem(QStringLiteral("*.htm"));
+    w->Text1->setText(win::qs(tree.path("content.txt")));
+    w->Text2->setText(win::qs(tree.path("site")));
+    w->Text3->setPlainText(QStringLiteral("F{:$}</body>"));
+    w->Command7_Click();
+    ASSERT_EQ(tree.read("site/a.htm"), "<body><p>foot</p>\r\n</body>");
+    const auto runs = morvik::platform::history();
+    ASSERT_EQ(runs.size(), 1u);
+
+    w->TabStrip1->setCurrentIndex(1);
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    const auto ctrlz = [](QWidget* at) { QTest::keyClick(at, Qt::Key_Z, Qt::ControlModifier); };
+    ui.clear();
+    w->Text3->setFocus();
+    ctrlz(w->Text3);
+    EXPECT_EQ(ui.titles(), "");
+
+    w->Command7->setFocus();
+    ui.answer(morvik::Answer::No);
+    ctrlz(w->Command7);
+    ASSERT_EQ(ui.titles(), "撤销");
+    EXPECT_EQ(ui.boxes[0].text, "撤销 " + runs[0].time + " 在 " + tree.path("site") +
+                                    " 中的批量追加内容（1 个文件）？");
+    EXPECT_EQ(ui.boxes[0].buttons, morvik::Buttons::YesNoDefaultNo);
+    EXPECT_EQ(tree.read("site/a.htm"), "<body><p>foot</p>\r\n</body>");
+
+    w->TabStrip1->setCurrentIndex(0);
+    w->Command4->setFocus();
+    ctrlz(w->Command4);
+    EXPECT_EQ(ui.boxes.back().text, "没有可以撤销的运行。");
+
+    w->TabStrip1->setCurrentIndex(1);
+    w->Command7->setFocus();
+    ui.clear();
+    ui.answer(morvik::Answer::Yes);
+    ctrlz(w->Command7);
+    ASSERT_EQ(ui.titles(), "撤销|撤销");
+    EXPECT_EQ(ui.boxes[1].text, "撤销完成：已恢复 1 个文件。");
+    EXPECT_EQ(tree.read("site/a.htm"), "<body></body>");
+    ctrlz(w->Command7);
+    EXPECT_EQ(ui.boxes.back().text, "没有可以撤销的运行。");
 }
 
 // A long run leaves the window answering: its inputs are disabled, the progress shows,
