@@ -8,10 +8,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <sys/stat.h>
@@ -312,7 +314,8 @@ std::unique_ptr<Journal> Journal::open(int onfs, const std::string& tool, const 
     }
     journal->m_record = records + "/" + journal->m_id + ".run";
     appendline(journal->m_record, "journal=" + escaped(journal->m_folderpath) + "\ntool=" + tool +
-                                      "\nfolder=" + escaped(folder));
+                                      "\nfolder=" + escaped(folder) +
+                                      "\npid=" + std::to_string(::getpid()));
     return journal;
 }
 
@@ -418,7 +421,17 @@ std::vector<RunRecord> history()
         run.journal = values["journal"];
         run.files = static_cast<std::size_t>(std::strtoull(values["files"].c_str(), nullptr, 10));
         run.bytes = std::strtoull(values["bytes"].c_str(), nullptr, 10);
-        run.undoable = values["state"] != "undone" && !run.journal.empty() &&
+        // A run still going on (its process alive, no end written) cannot be undone yet; a
+        // run killed midway can, and its count comes from its journal.
+        const bool ended = values.count("state") > 0;
+        const long pid = std::strtol(values["pid"].c_str(), nullptr, 10);
+        const bool going = !ended && pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0);
+        if (!ended) {
+            std::ifstream log(run.journal + "/log");
+            run.files = static_cast<std::size_t>(std::count(
+                std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>(), '\n'));
+        }
+        run.undoable = values["state"] != "undone" && !going && !run.journal.empty() &&
                        std::filesystem::exists(run.journal, error);
         runs.push_back(std::move(run));
     }
