@@ -162,12 +162,18 @@ MatchList thelist(const std::string& folderpath, const std::string& filetype, bo
 MatchList thelist(const platform::TopFolder& top, const std::string& filetype, bool zi,
                   std::int16_t c)
 {
-    MatchList targets;
-    for (const auto& pattern : splitat(filetype, '|')) {
+    std::vector<std::string> patterns;
+    for (auto& pattern : splitat(filetype, '|')) {
         // The walker reads an empty pattern as the folder itself, which is no file.
         if (!pattern.empty()) {
-            targets.append(findfiles(top, pattern, zi, c));
+            patterns.push_back(std::move(pattern));
         }
+    }
+    // One walk for all patterns; the targets still come pattern after pattern, so a file
+    // two patterns match is listed (and processed) once for each, in the patterns' order.
+    MatchList targets;
+    for (MatchList& found : findfiles(top, patterns, zi, c)) {
+        targets.append(std::move(found));
     }
     // Every pattern walks the same folders: name each unreadable one once.
     auto& folders = targets.unreadable;
