@@ -312,14 +312,15 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
     }
 
     platform::SyncSet written;
-    platform::Releaser replaced;
     platform::HandledFiles handled;
     std::unique_ptr<platform::Journal> journal;
     if (top && !(progress && progress->rehearsing()) && !targets.empty() &&
         !startjournal(top->fd(), "insert", top->path(), ui, journal)) {
         return outcome;
     }
-    const platform::RunScope scope{top ? &*top : nullptr, &replaced, &handled, journal.get()};
+    const std::unique_ptr<platform::Releaser> replaced =
+        platform::runreleaser(top ? top->fd() : -1, journal != nullptr);
+    const platform::RunScope scope{top ? &*top : nullptr, replaced.get(), &handled, journal.get()};
     std::unique_ptr<Scratch> scratch;
     const bool rehearsing = progress && progress->rehearsing();
     const auto stopped = [progress] { return progress && progress->stoprequested(); };
@@ -419,7 +420,9 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
         }
         first = end;
     }
-    replaced.drain();
+    if (replaced) {
+        replaced->drain();
+    }
     if (journal) {
         journal->finish();
     }

@@ -275,7 +275,9 @@ std::optional<MatchList> BatchDelete::foldersearch(const std::string& x)
 // relative to it. A folder that is no longer the one listed is not entered.
 void BatchDelete::deletematches(const MatchList& matches)
 {
-    platform::Releaser freed;
+    // Deleted files are freed on threads only where that pays (see runreleaser).
+    const std::unique_ptr<platform::Releaser> freed =
+        platform::runreleaser(matches.top->fd(), m_journal != nullptr);
     if (m_progress) {
         m_progress->addfound(matches.size());
     }
@@ -286,7 +288,7 @@ void BatchDelete::deletematches(const MatchList& matches)
         const std::string folder = matches.top->display(span.relative);
         std::optional<platform::OpenFolder> open;
         try {
-            open.emplace(cursor.open(span.relative, span.id), folder, &freed, m_journal.get());
+            open.emplace(cursor.open(span.relative, span.id), folder, freed.get(), m_journal.get());
         } catch (const platform::SysError& e) {
             if (baogao && !(m_progress && m_progress->rehearsing())) {
                 recordline(folder, unreadabletext(e.reason()));
