@@ -98,9 +98,10 @@ int runlist(const ListArgs& args)
     }
     const auto patterns = extensionpatterns(args.ext);
     std::vector<std::string> files;
-    for (const auto& file : read.files) {
+    files.reserve(read.files.size());
+    for (auto& file : read.files) {
         if (file.visible() && matchesany(patterns, file.name)) {
-            files.push_back(file.name);
+            files.push_back(std::move(file.name)); // the listing is not read again
         }
     }
 
@@ -131,13 +132,16 @@ int runlist(const ListArgs& args)
     }
     generator.build(folder, subfolderitems, fileitems, options);
     if (args.output == "-") {
-        writestdout(
-            (args.encoding == "utf-8" ? generator.liststr : platform::togbk(generator.liststr)) +
-            "\r\n");
+        std::string bytes = args.encoding == "utf-8" ? std::move(generator.liststr)
+                                                     : platform::togbk(generator.liststr);
+        bytes += "\r\n";
+        writestdout(bytes);
         return kExitOk;
     }
     try {
-        platform::writeoutput(args.output, platform::togbk(generator.liststr) + "\r\n");
+        std::string bytes = platform::togbk(generator.liststr);
+        bytes += "\r\n";
+        platform::writeoutput(args.output, bytes);
     } catch (const platform::SysError& e) {
         ui.msgbox("文件列表未能生成：无法写入文件 " + args.output + "\n原因：" + e.reason(),
                   filelist::kTitle, Icon::Critical);

@@ -61,25 +61,31 @@ void MatchList::append(MatchList&& other)
 namespace
 {
 
-struct WalkRules {
+struct Rule {
     const std::string& pattern;
     bool wild;
 };
 
-void walk(int fd, const std::string& path, const std::string& relative, const platform::FileId& id,
-          const WalkRules& rules, bool descend, int depth, MatchList& result)
+// One walk for every pattern: each folder is read once and every pattern takes its
+// matches from the same listing, in the order a walk for that pattern alone would give.
+struct Walk {
+    std::vector<Rule> rules;
+    std::vector<MatchList>& results;
+    std::vector<UnreadableFolder> unreadable;
+};
+
+void matchfolder(const Folder& folder, const std::string& relative, const platform::FileId& id,
+                 const Rule& rule, MatchList& result)
 {
-    const Folder folder = platform::readfolder(fd, path);
     std::vector<std::string>& out = result.paths;
     const std::size_t before = out.size();
-
-    if (platform::anyvisiblematch(folder, rules.pattern)) {
-        if (!rules.wild) {
+    if (platform::anyvisiblematch(folder, rule.pattern)) {
+        if (!rule.wild) {
             // The name as the caller wrote it, not as it is stored.
-            out.push_back(folder.join(rules.pattern));
+            out.push_back(folder.join(rule.pattern));
         } else {
             for (const platform::FileItem& file : folder.files) {
-                if (platform::wildcardmatch(rules.pattern, file.name)) {
+                if (platform::wildcardmatch(rule.pattern, file.name)) {
                     std::string& entry = out.emplace_back();
                     entry.reserve(folder.path.size() + 1 + file.name.size());
                     entry += folder.path;
@@ -91,6 +97,15 @@ void walk(int fd, const std::string& path, const std::string& relative, const pl
     }
     if (out.size() > before) {
         result.folders.push_back({relative, id, out.size() - before});
+    }
+}
+
+void walk(int fd, const std::string& path, const std::string& relative, const platform::FileId& id,
+          Walk& state, bool descend, int depth)
+{
+    const Folder folder = platform::readfolder(fd, path);
+    for (std::size_t i = 0; i < state.rules.size(); ++i) {
+        matchfolder(folder, relative, id, state.rules[i], state.results[i]);
     }
 
     if (!descend || depth == 0) {
@@ -108,36 +123,64 @@ void walk(int fd, const std::string& path, const std::string& relative, const pl
             subfolder = platform::opensubfolder(fd, sub.name, {id.device, sub.inode}, sub.path,
                                                 false, &subid);
             walk(subfolder.get(), sub.path, relative.empty() ? sub.name : relative + "/" + sub.name,
-                 subid, rules, true, next, result);
+                 subid, state, true, next);
         } catch (const platform::SysError& e) {
-            result.unreadable.push_back({sub.path, e.reason()});
+            state.unreadable.push_back({sub.path, e.reason()});
         }
     }
 }
 
 } // namespace
 
-MatchList findfiles(const platform::TopFolder& top, const std::string& pattern, bool descend,
-                    std::int16_t depth)
+std::vector<MatchList> findfiles(const platform::TopFolder& top,
+                                 const std::vector<std::string>& patterns, bool descend,
+                                 std::int16_t depth)
 {
-    MatchList result;
+    std::vector<MatchList> results(patterns.size());
+    if (patterns.empty()) {
+        return results;
+    }
     // A handle of its own, so the top's listing starts at its first entry every time.
     const platform::Fd listing(::openat(top.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (listing.get() < 0) {
         throw platform::SysError(top.path(), errno);
     }
-    walk(listing.get(), top.path(), "", top.id(), {pattern, platform::haswildcard(pattern)},
-         descend, depth, result);
-    return result;
+    Walk state{{}, results, {}};
+    state.rules.reserve(patterns.size());
+    for (const std::string& pattern : patterns) {
+        state.rules.push_back({pattern, platform::haswildcard(pattern)});
+    }
+    walk(listing.get(), top.path(), "", top.id(), state, descend, depth);
+    // Every pattern's walk would have met the same unreadable folders.
+    for (std::size_t i = 0; i + 1 < results.size(); ++i) {
+        results[i].unreadable = state.unreadable;
+    }
+    results.back().unreadable = std::move(state.unreadable);
+    return results;
+}
+
+std::vector<MatchList> findfiles(const std::string& folder,
+                                 const std::vector<std::string>& patterns, bool descend,
+                                 std::int16_t depth)
+{
+    auto top = std::make_shared<const platform::TopFolder>(folder);
+    std::vector<MatchList> results = findfiles(*top, patterns, descend, depth);
+    for (MatchList& result : results) {
+        result.top = top;
+    }
+    return results;
+}
+
+MatchList findfiles(const platform::TopFolder& top, const std::string& pattern, bool descend,
+                    std::int16_t depth)
+{
+    return std::move(findfiles(top, std::vector<std::string>{pattern}, descend, depth).front());
 }
 
 MatchList findfiles(const std::string& folder, const std::string& pattern, bool descend,
                     std::int16_t depth)
 {
-    auto top = std::make_shared<const platform::TopFolder>(folder);
-    MatchList result = findfiles(*top, pattern, descend, depth);
-    result.top = std::move(top);
-    return result;
+    return std::move(findfiles(folder, std::vector<std::string>{pattern}, descend, depth).front());
 }
 
 std::string splitpath(const std::string& path, bool wantname)

@@ -63,6 +63,18 @@ MatchList findfiles(const std::string& folder, const std::string& pattern, bool 
 MatchList findfiles(const platform::TopFolder& top, const std::string& pattern, bool descend,
                     std::int16_t depth);
 
+// One walk for several patterns: the matches of each pattern, in the patterns' order, each
+// exactly what findfiles() gives for that pattern alone over the same tree (every result
+// names the same unreadable folders). Every folder is read once, whatever the number of
+// patterns; no patterns, no walk.
+std::vector<MatchList> findfiles(const platform::TopFolder& top,
+                                 const std::vector<std::string>& patterns, bool descend,
+                                 std::int16_t depth);
+// The same, opening the folder; every result holds it in `top`.
+std::vector<MatchList> findfiles(const std::string& folder,
+                                 const std::vector<std::string>& patterns, bool descend,
+                                 std::int16_t depth);
+
 // The name part of a path (after its last "/") when wantname, else the folder part
 // (up to and including the last "/").
 std::string splitpath(const std::string& path, bool wantname);

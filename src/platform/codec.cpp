@@ -360,11 +360,23 @@ std::string togbk(std::string_view utf8)
 {
     std::string out;
     out.reserve(utf8.size());
+    const auto ascii = [&utf8](size_t at) { return static_cast<unsigned char>(utf8[at]) < 0x80; };
     size_t i = 0;
     while (i < utf8.size()) {
-        i += encoder().convert(utf8.substr(i), out);
-        if (i >= utf8.size()) {
-            break;
+        // ASCII has the same bytes in GB18030: it is copied, and only the runs of other
+        // bytes (whole UTF-8 characters, escapes) go through the converter.
+        size_t end = i;
+        while (end < utf8.size() && ascii(end)) {
+            ++end;
+        }
+        out.append(utf8.substr(i, end - i));
+        i = end;
+        while (end < utf8.size() && !ascii(end)) {
+            ++end;
+        }
+        i += encoder().convert(utf8.substr(i, end - i), out);
+        if (i >= end) {
+            continue;
         }
         if (const int b = escapedbyte(utf8, i); b >= 0) {
             out += static_cast<char>(b);

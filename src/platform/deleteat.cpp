@@ -60,15 +60,21 @@ DeleteResult OpenFolder::deletefile(const std::string& name, std::string* reason
     if (name.empty() || name[0] == '.') {
         return result(DeleteResult::NotFound, std::strerror(ENOENT));
     }
-    // The file is held open (O_PATH: no data, no permission needed) until it has been
-    // unlinked, so that the releaser frees it off the run's thread.
-    Fd held(::openat(m_fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
-    if (held.get() < 0 && (errno == EMFILE || errno == ENFILE) && m_releaser) {
-        m_releaser->drain(); // deleted files waiting to be freed hold descriptors
-        held.reset(::openat(m_fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
-    }
+    // With a releaser, the file is held open (O_PATH: no data, no permission needed)
+    // until it has been unlinked, so that the releaser frees it off the run's thread;
+    // without one, a single fstatat tells what it is.
+    Fd held;
     struct stat st;
-    if (held.get() < 0 || ::fstat(held.get(), &st) != 0) {
+    if (m_releaser) {
+        held.reset(::openat(m_fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        if (held.get() < 0 && (errno == EMFILE || errno == ENFILE)) {
+            m_releaser->drain(); // deleted files waiting to be freed hold descriptors
+            held.reset(::openat(m_fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        }
+        if (held.get() < 0 || ::fstat(held.get(), &st) != 0) {
+            return result(DeleteResult::NotFound, std::strerror(errno));
+        }
+    } else if (::fstatat(m_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return result(DeleteResult::NotFound, std::strerror(errno));
     }
     if (S_ISLNK(st.st_mode)) {

@@ -11,8 +11,9 @@ namespace morvik::platform
 class Journal;
 class Releaser;
 
-// A folder held open so that many of its files are deleted relative to it: one open
-// (O_PATH), one fstat and one unlink per file, without walking the path again each time. Deletes
+// A folder held open so that many of its files are deleted relative to it: one fstatat and
+// one unlink per file (with a releaser: one O_PATH open, one fstat and one unlink), without
+// walking the path again each time. Deletes
 // exactly as deletefile() does: only visible files, a file without write permission is refused, a
 // symbolic link is removed itself.
 class OpenFolder

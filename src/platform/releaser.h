@@ -3,7 +3,9 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <memory>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -59,5 +61,21 @@ private:
     bool m_stopping = false;
     std::vector<std::thread> m_threads;
 };
+
+// Whether the file system of the open file or folder `fd` is mounted with "discard" (or
+// "discard=sync"): there the last close of a freed file waits for the disk, elsewhere it
+// costs no more than handing the descriptor over. The mount is found in
+// /proc/self/mountinfo by the device number of `fd`; false when it cannot be told.
+bool discardmount(int fd);
+
+// The mount options line of /proc/self/mountinfo that names the device `major`:`minor`
+// holds "discard" (or "discard=sync") among its mount or file-system options.
+bool mountinfodiscards(std::string_view mountinfo, unsigned major, unsigned minor);
+
+// A run's releaser, when one pays: on a file system mounted with "discard" and when the
+// run frees what it replaces or deletes (no undo journal keeps those files). Otherwise
+// none, and files are closed inline. MORVIK_RELEASER=always or =never in the
+// environment decides instead (for tests and measurements).
+std::unique_ptr<Releaser> runreleaser(int folderfd, bool keptbyjournal);
 
 } // namespace morvik::platform

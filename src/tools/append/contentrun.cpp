@@ -162,12 +162,18 @@ MatchList thelist(const std::string& folderpath, const std::string& filetype, bo
 MatchList thelist(const platform::TopFolder& top, const std::string& filetype, bool zi,
                   std::int16_t c)
 {
-    MatchList targets;
-    for (const auto& pattern : splitat(filetype, '|')) {
+    std::vector<std::string> patterns;
+    for (auto& pattern : splitat(filetype, '|')) {
         // The walker reads an empty pattern as the folder itself, which is no file.
         if (!pattern.empty()) {
-            targets.append(findfiles(top, pattern, zi, c));
+            patterns.push_back(std::move(pattern));
         }
+    }
+    // One walk for all patterns; the targets still come pattern after pattern, so a file
+    // two patterns match is listed (and processed) once for each, in the patterns' order.
+    MatchList targets;
+    for (MatchList& found : findfiles(top, patterns, zi, c)) {
+        targets.append(std::move(found));
     }
     // Every pattern walks the same folders: name each unreadable one once.
     auto& folders = targets.unreadable;
@@ -306,14 +312,15 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
     }
 
     platform::SyncSet written;
-    platform::Releaser replaced;
     platform::HandledFiles handled;
     std::unique_ptr<platform::Journal> journal;
     if (top && !(progress && progress->rehearsing()) && !targets.empty() &&
         !startjournal(top->fd(), "insert", top->path(), ui, journal)) {
         return outcome;
     }
-    const platform::RunScope scope{top ? &*top : nullptr, &replaced, &handled, journal.get()};
+    const std::unique_ptr<platform::Releaser> replaced =
+        platform::runreleaser(top ? top->fd() : -1, journal != nullptr);
+    const platform::RunScope scope{top ? &*top : nullptr, replaced.get(), &handled, journal.get()};
     std::unique_ptr<Scratch> scratch;
     const bool rehearsing = progress && progress->rehearsing();
     const auto stopped = [progress] { return progress && progress->stoprequested(); };
@@ -413,7 +420,9 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
         }
         first = end;
     }
-    replaced.drain();
+    if (replaced) {
+        replaced->drain();
+    }
     if (journal) {
         journal->finish();
     }

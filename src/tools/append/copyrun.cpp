@@ -118,13 +118,14 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
     // file-then-folder order.
     std::vector<Failure> found;
     platform::SyncSet written;
-    platform::Releaser replaced;
     std::unique_ptr<platform::Journal> journal;
     if (top && !rehearsing && !subfolders.empty() && !names.empty() &&
         !startjournal(top->fd(), "copy", top->path(), ui, journal)) {
         return failures;
     }
-    const platform::RunScope scope{top ? &*top : nullptr, &replaced, nullptr, journal.get()};
+    const std::unique_ptr<platform::Releaser> replaced =
+        platform::runreleaser(top ? top->fd() : -1, journal != nullptr);
+    const platform::RunScope scope{top ? &*top : nullptr, replaced.get(), nullptr, journal.get()};
     const std::size_t batch = sourcebatch();
     for (std::size_t first = 0; first < names.size() && !subfolders.empty() && !stopped();
          first += batch) {
@@ -191,7 +192,9 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
     for (auto& f : found) {
         failures.push_back(std::move(f.failure));
     }
-    replaced.drain();
+    if (replaced) {
+        replaced->drain();
+    }
     if (journal) {
         journal->finish();
     }

@@ -19,6 +19,8 @@
 #include "tools/batchdel/report.h"
 
 #include <fcntl.h>
+#include <string_view>
+#include <sys/stat.h>
 
 namespace morvik::batchdel
 {
@@ -61,8 +63,10 @@ bool BatchDelete::stopped() const
     return m_progress && m_progress->stoprequested();
 }
 
-// Deletes one file (relative to `folder` when given), or only rehearses it, and counts it.
-bool BatchDelete::remove(const std::string& path, platform::OpenFolder* folder)
+// Deletes one file (relative to `folder`, whose identity is `folderid`, when given), or only
+// rehearses it, and counts it.
+bool BatchDelete::remove(const std::string& path, platform::OpenFolder* folder,
+                         const platform::FileId* folderid)
 {
     bool ok = false;
     if (m_progress && m_progress->rehearsing()) {
@@ -83,8 +87,107 @@ bool BatchDelete::remove(const std::string& path, platform::OpenFolder* folder)
     }
     if (ok) {
         ++m_deleted;
+        if (!m_presearched.empty() && !(m_progress && m_progress->rehearsing())) {
+            notedeleted(path, folderid);
+        }
     }
     return ok;
+}
+
+namespace
+{
+
+std::string deletedkey(const platform::FileId& folder, std::string_view name)
+{
+    std::string key = std::to_string(folder.device);
+    key += ':';
+    key += std::to_string(folder.inode);
+    key += '/';
+    key += name;
+    return key;
+}
+
+std::string_view nameof(const std::string& path)
+{
+    return std::string_view(path).substr(path.rfind('/') + 1);
+}
+
+} // namespace
+
+void BatchDelete::notedeleted(const std::string& path, const platform::FileId* folder)
+{
+    if (folder) {
+        m_deletedsincewalk.insert(deletedkey(*folder, nameof(path)));
+        return;
+    }
+    // Deleted by its path: the folder it was in is the one its path leads to now.
+    const std::size_t slash = path.rfind('/');
+    const std::string parent = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : path.substr(0, slash);
+    struct stat st {
+    };
+    if (::stat(parent.c_str(), &st) == 0) {
+        m_deletedsincewalk.insert(deletedkey({static_cast<unsigned long long>(st.st_dev),
+                                              static_cast<unsigned long long>(st.st_ino)},
+                                             nameof(path)));
+    }
+}
+
+// A search's matches without the files deleted since its walk: what a walk made now would
+// find, folder by folder in the same order.
+MatchList BatchDelete::notdeleted(const MatchList& found) const
+{
+    MatchList left;
+    left.top = found.top;
+    left.unreadable = found.unreadable;
+    std::size_t first = 0;
+    for (const MatchedFolder& span : found.folders) {
+        std::size_t kept = 0;
+        for (std::size_t k = first; k < first + span.count; ++k) {
+            if (!m_deletedsincewalk.contains(deletedkey(span.id, nameof(found.paths[k])))) {
+                left.paths.push_back(found.paths[k]);
+                ++kept;
+            }
+        }
+        if (kept > 0) {
+            left.folders.push_back({span.relative, span.id, kept});
+        }
+        first += span.count;
+    }
+    return left;
+}
+
+// Finds the matches of every entry of a list that is looked up in the chosen folder with
+// one walk, when there are several; foldersearch() then takes them from there.
+void BatchDelete::presearch(const std::vector<std::string>& entries)
+{
+    if (m_in.mode != Mode::Option1) {
+        return;
+    }
+    std::vector<std::string> patterns;
+    std::size_t searches = 0;
+    for (const auto& e : entries) {
+        if (isfullpath(e) || !(ispattern(e) || zi)) {
+            continue;
+        }
+        ++searches;
+        if (m_presearched[e].uses++ == 0) {
+            patterns.push_back(e);
+        }
+    }
+    if (searches < 2) {
+        m_presearched.clear();
+        return;
+    }
+    try {
+        std::vector<MatchList> found = findfiles(m_in.folder, patterns, zi, zi ? kScanDepth : 0);
+        for (std::size_t i = 0; i < patterns.size(); ++i) {
+            m_presearched[patterns[i]].found = std::move(found[i]);
+        }
+    } catch (const platform::SysError&) {
+        // Every search of the list meets the unreadable folder: none finds anything.
+    }
 }
 
 void BatchDelete::showresult(bool ok)
@@ -141,10 +244,21 @@ std::optional<MatchList> BatchDelete::fullpathsearch(const std::string& x)
 std::optional<MatchList> BatchDelete::foldersearch(const std::string& x)
 {
     std::optional<MatchList> found;
-    try {
-        found = findfiles(m_in.folder, x, zi, zi ? kScanDepth : 0);
-    } catch (const platform::SysError&) {
-        return std::nullopt;
+    if (const auto pre = m_presearched.find(x); pre != m_presearched.end()) {
+        if (!pre->second.found) {
+            return std::nullopt;
+        }
+        if (--pre->second.uses == 0 && m_deletedsincewalk.empty()) {
+            found = std::move(pre->second.found); // its last entry: nothing to copy
+        } else {
+            found = notdeleted(*pre->second.found);
+        }
+    } else {
+        try {
+            found = findfiles(m_in.folder, x, zi, zi ? kScanDepth : 0);
+        } catch (const platform::SysError&) {
+            return std::nullopt;
+        }
     }
     for (const auto& folder : found->unreadable) {
         if (baogao) {
@@ -161,7 +275,9 @@ std::optional<MatchList> BatchDelete::foldersearch(const std::string& x)
 // relative to it. A folder that is no longer the one listed is not entered.
 void BatchDelete::deletematches(const MatchList& matches)
 {
-    platform::Releaser freed;
+    // Deleted files are freed on threads only where that pays (see runreleaser).
+    const std::unique_ptr<platform::Releaser> freed =
+        platform::runreleaser(matches.top->fd(), m_journal != nullptr);
     if (m_progress) {
         m_progress->addfound(matches.size());
     }
@@ -172,7 +288,7 @@ void BatchDelete::deletematches(const MatchList& matches)
         const std::string folder = matches.top->display(span.relative);
         std::optional<platform::OpenFolder> open;
         try {
-            open.emplace(cursor.open(span.relative, span.id), folder, &freed, m_journal.get());
+            open.emplace(cursor.open(span.relative, span.id), folder, freed.get(), m_journal.get());
         } catch (const platform::SysError& e) {
             if (baogao && !(m_progress && m_progress->rehearsing())) {
                 recordline(folder, unreadabletext(e.reason()));
@@ -193,7 +309,7 @@ void BatchDelete::deletematches(const MatchList& matches)
                 }
                 continue;
             }
-            if (!remove(path, &*open) && baogao) {
+            if (!remove(path, &*open, &span.id) && baogao) {
                 record(path, kInUse);
                 flag = false;
             }
@@ -357,12 +473,15 @@ void BatchDelete::phase2(const std::string& listpath)
         tableB(list.entries.front());
         return;
     }
+    presearch(list.entries);
     for (const auto& e : list.entries) {
         if (stopped()) {
             break;
         }
         tableC(e);
     }
+    m_presearched.clear();
+    m_deletedsincewalk.clear();
     showresult(flag);
 }
 

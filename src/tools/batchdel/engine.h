@@ -3,9 +3,11 @@
 
 #include "common/findfiles.h"
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace morvik
@@ -80,6 +82,9 @@ private:
     // The files a search found; nullopt when the folder could not be read.
     std::optional<MatchList> fullpathsearch(const std::string& x);
     std::optional<MatchList> foldersearch(const std::string& x);
+    void presearch(const std::vector<std::string>& entries);
+    MatchList notdeleted(const MatchList& found) const;
+    void notedeleted(const std::string& path, const platform::FileId* folder);
     void deletematches(const MatchList& matches);
     int reasonbyexistence(const std::string& path);
     void record(const std::string& path, int reason);
@@ -92,7 +97,8 @@ private:
     void reportfailures();
 
     bool stopped() const;
-    bool remove(const std::string& path, platform::OpenFolder* folder);
+    bool remove(const std::string& path, platform::OpenFolder* folder,
+                const platform::FileId* folderid = nullptr);
 
     Ui* m_ui;
     platform::Progress* m_progress = nullptr;
@@ -103,6 +109,16 @@ private:
     // Report lines that could not be written during this run.
     std::vector<std::string> m_unreported;
     std::string m_reporterror;
+    // The list's folder searches, all found by one walk before its entries are handled
+    // (nullopt: the folder could not be read), with the number of entries still to use
+    // each; and the files deleted since that walk (folder identity and name), which a
+    // later entry's search would no longer have found.
+    struct Presearched {
+        std::optional<MatchList> found;
+        std::size_t uses = 0;
+    };
+    std::map<std::string, Presearched> m_presearched;
+    std::unordered_set<std::string> m_deletedsincewalk;
 };
 
 } // namespace morvik::batchdel

@@ -55,7 +55,7 @@ std::string_view afterlastslash(std::string_view text)
 ItemList ItemList::of(const std::vector<std::string>& items)
 {
     return {[&items](int index) { return items[static_cast<std::size_t>(index)]; },
-            static_cast<int>(items.size())};
+            static_cast<int>(items.size()), &items};
 }
 
 std::string cutstr(std::string_view oldstr)
@@ -63,8 +63,13 @@ std::string cutstr(std::string_view oldstr)
     return std::string(afterlastslash(oldstr));
 }
 
-std::string getstr(const ItemSource& str1, std::int32_t mycount, std::string_view str2,
-                   std::int16_t a, std::string_view mypath)
+namespace
+{
+
+// getstr() over any way of reaching the items: `item(i)` gives the i-th item's text.
+template <class Item>
+std::string itemlines(const Item& item, std::int32_t mycount, std::string_view str2, std::int16_t a,
+                      std::string_view mypath)
 {
     std::string out;
     const bool folders = str2 == "d";
@@ -83,15 +88,43 @@ std::string getstr(const ItemSource& str1, std::int32_t mycount, std::string_vie
         if (i > 0) {
             out += kCrLf;
         }
-        const std::string item = str1(i);
+        const std::string_view text = item(i);
         out += prefix;
         if (a == 1) {
-            appendtext(out, afterlastslash(item));
+            appendtext(out, afterlastslash(text));
         } else {
-            appendpath(out, item);
+            appendpath(out, text);
         }
     }
     return out;
+}
+
+std::string itemlines(const ItemList& list, std::string_view str2, std::int16_t a,
+                      std::string_view mypath)
+{
+    if (list.items) {
+        const auto& items = *list.items;
+        return itemlines(
+            [&items](std::int32_t i) -> std::string_view {
+                return items[static_cast<std::size_t>(i)];
+            },
+            list.listcount, str2, a, mypath);
+    }
+    return getstr(list.list, list.listcount, str2, a, mypath);
+}
+
+} // namespace
+
+std::string getstr(const ItemSource& str1, std::int32_t mycount, std::string_view str2,
+                   std::int16_t a, std::string_view mypath)
+{
+    std::string item;
+    return itemlines(
+        [&](std::int32_t i) -> std::string_view {
+            item = str1(i);
+            return item;
+        },
+        mycount, str2, a, mypath);
 }
 
 std::string workingfolder()
@@ -125,9 +158,8 @@ void ListGenerator::build(std::string_view folderpath, const ItemList& subfolder
     liststr.clear();
 
     const std::int16_t mode = options.absolute ? 2 : 1;
-    dirstr = getstr(subfolders.list, subfolders.listcount, "d", mode, {});
-    filestr = getstr(files.list, files.listcount, "f", mode,
-                     options.absolute ? folderpath : std::string_view());
+    dirstr = itemlines(subfolders, "d", mode, {});
+    filestr = itemlines(files, "f", mode, options.absolute ? folderpath : std::string_view());
 
     const bool withfolders = options.includefolders && !dirstr.empty();
     const bool withfiles = options.includefiles && !filestr.empty();

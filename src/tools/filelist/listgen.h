@@ -29,6 +29,8 @@ using ItemSource = std::function<std::string(int)>;
 struct ItemList {
     ItemSource list;
     int listcount = 0;
+    // The vector behind an ItemList::of(), read in place (no copy of each item).
+    const std::vector<std::string>* items = nullptr;
 
     // A list over a vector, which must outlive the ItemList.
     static ItemList of(const std::vector<std::string>& items);

@@ -128,6 +128,23 @@ TEST_F(ListEntries, BareNameWithScanIsReportedButDoesNotFailTheRun)
     EXPECT_THAT(said(), ElementsAre(S1));
 }
 
+// The entries' searches share one walk, made before the first entry: a file an earlier
+// entry deleted (by its full path or by a search) is not found again by a later one.
+TEST_F(ListEntries, LaterEntriesDoNotFindWhatEarlierOnesDeleted)
+{
+    file("a.htm");
+    file("c.htm");
+    file("sub/b.htm");
+    file("sub/a.txt");
+    listfile(web + "/c.htm\r\n*.htm\r\na.*\r\n*.css\r\na.txt\r\n");
+    in.scan = true;
+    run();
+    EXPECT_EQ(tree.listing("web"), "sub");
+    EXPECT_EQ(tree.listing("web/sub"), "");
+    EXPECT_THAT(reported(), ElementsAre(notfound("*.css"), notfound("a.txt")));
+    EXPECT_THAT(said(), ElementsAre(S2));
+}
+
 TEST_F(ListEntries, BareNameWithoutScanIsLookedUpInTheFolderOnly)
 {
     file("a.htm");
