@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <random>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace morvik::platform
@@ -284,7 +285,7 @@ void RewriteFolder::keepownerandmode(int fd, const struct stat& old, unsigned cr
     }
     // After fchown, which clears a file capability; before fchmod, because an access ACL
     // set or removed changes the group bits.
-    const bool aclchanged = copyxattrs(oldfd, fd, join(name));
+    const bool aclchanged = copyxattrs(oldfd, fd, join(name), hasdefaultacl());
     // After fchown, because a change of owner clears setuid and setgid.
     const unsigned wanted = old.st_mode & 07777;
     if (chowned || aclchanged || (created & ~processids().umask) != wanted) {
@@ -294,12 +295,24 @@ void RewriteFolder::keepownerandmode(int fd, const struct stat& old, unsigned cr
     }
 }
 
+bool RewriteFolder::hasdefaultacl() const
+{
+    if (m_defaultacl < 0) {
+        // Asked once per folder: only a folder with a default ACL gives new files one.
+        const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+        const bool none = ::getxattr(self.c_str(), "system.posix_acl_default", nullptr, 0) < 0 &&
+                          (errno == ENODATA || errno == ENOTSUP);
+        m_defaultacl = none ? 0 : 1;
+    }
+    return m_defaultacl == 1;
+}
+
 void RewriteFolder::commit(int fd, const std::string& tempname, const std::string& name,
                            const ReadState* unchanged) const
 {
     // Another program's write since the read would be lost by the rename: it is checked
     // before the journal keeps the old file and again right before the rename.
-    if (!unchangedsince(unchanged)) {
+    if (m_scope.journal && !unchangedsince(unchanged)) {
         discard(fd, tempname);
         throw ChangedError(join(name));
     }
@@ -371,7 +384,10 @@ void RewriteFolder::writetemp(const std::string& name, std::string_view bytes,
                 throw SysError(join(name), e.code()); // the path is only built for the message
             }
             if (old) {
-                keepownerandmode(fd, *old, created, name);
+                // The file read is still held: its attributes are read through it.
+                keepownerandmode(fd, *old, created, name,
+                                 unchanged && unchanged->file.get() >= 0 ? unchanged->file.get()
+                                                                         : -1);
             }
         } catch (...) {
             discard(fd, tempname);

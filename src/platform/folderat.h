@@ -159,6 +159,8 @@ private:
     // `name`, keeping the owner and mode of `old` when there was one.
     void writetemp(const std::string& name, std::string_view bytes, const struct stat* old,
                    unsigned created, const ReadState* unchanged = nullptr) const;
+    // Whether this folder has a default ACL, which new files of it inherit.
+    bool hasdefaultacl() const;
     // Opens the file a link of this folder leads to inside the top folder, for reading.
     int openlinked(const std::string& name, ReadState& state) const;
 
@@ -167,6 +169,7 @@ private:
     FileId m_id;
     RunScope m_scope;
     bool m_owned = true;
+    mutable int m_defaultacl = -1; // unknown until asked
     int m_fd = -1;
     // The group a new file of this folder gets (the folder's own in a setgid folder).
     unsigned m_newgroup = 0;

@@ -78,7 +78,7 @@ template <typename Read> bool readgrowing(std::vector<char>& buffer, Read read)
 
 } // namespace
 
-bool copyxattrs(int from, int to, const std::string& path)
+bool copyxattrs(int from, int to, const std::string& path, bool inherited)
 {
     Source source(from);
     std::vector<char> names;
@@ -111,7 +111,7 @@ bool copyxattrs(int from, int to, const std::string& path)
         aclchanged = aclchanged || isacl;
     }
     // A new file in a folder with a default ACL got an access ACL of its own.
-    if (!acl) {
+    if (!acl && inherited) {
         if (::fremovexattr(to, kAccessAcl) == 0) {
             aclchanged = true;
         } else if (errno != ENODATA && !maynotset(errno)) {

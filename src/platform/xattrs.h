@@ -12,6 +12,7 @@ namespace morvik::platform
 // Attributes the process may not set (EPERM, ENOTSUP) are passed over; any other failure
 // throws SysError naming `path`. Returns whether the new file's access ACL was set or
 // removed: its mode bits then need setting again.
-bool copyxattrs(int from, int to, const std::string& path);
+// `inherited` false: the folder has no default ACL, so the new file has none to take.
+bool copyxattrs(int from, int to, const std::string& path, bool inherited = true);
 
 } // namespace morvik::platform
