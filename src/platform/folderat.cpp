@@ -48,16 +48,6 @@ std::string readbypath(const std::string& path, ReadState& state)
 // The most one read() returns on Linux; a shorter read than asked for means the end.
 constexpr std::size_t kMaxReadChunk = 0x7ffff000;
 
-std::string placekey(const FileId& folder, const std::string& name)
-{
-    std::string key = std::to_string(folder.device);
-    key += ':';
-    key += std::to_string(folder.inode);
-    key += '/';
-    key += name;
-    return key;
-}
-
 // Whether a file is as it was read: same size, modification and (where nothing of ours
 // changed it, such as a journal's hard link) change time.
 bool samestatus(const struct stat& a, const struct stat& b, bool ctime = true)

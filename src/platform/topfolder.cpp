@@ -78,6 +78,16 @@ bool below(const std::string& path, const std::string& folder, std::string& rest
 
 } // namespace
 
+std::string placekey(const FileId& folder, std::string_view name)
+{
+    std::string key = std::to_string(folder.device);
+    key += ':';
+    key += std::to_string(folder.inode);
+    key += '/';
+    key += name;
+    return key;
+}
+
 FileId fileid(int fd)
 {
     struct stat st {

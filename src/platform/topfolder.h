@@ -19,6 +19,10 @@ struct FileId {
     friend bool operator==(const FileId&, const FileId&) = default;
 };
 
+// A key naming the entry `name` of the folder `folder`, for sets of places a run has
+// already handled.
+std::string placekey(const FileId& folder, std::string_view name);
+
 // Why a folder was not entered: what is there now is not the folder the walk listed.
 inline constexpr const char* kSwappedReason = "文件夹在运行中被替换";
 // Why a symbolic link was left alone: it leads out of the folder the run was given.

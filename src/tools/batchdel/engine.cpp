@@ -97,16 +97,6 @@ bool BatchDelete::remove(const std::string& path, platform::OpenFolder* folder,
 namespace
 {
 
-std::string deletedkey(const platform::FileId& folder, std::string_view name)
-{
-    std::string key = std::to_string(folder.device);
-    key += ':';
-    key += std::to_string(folder.inode);
-    key += '/';
-    key += name;
-    return key;
-}
-
 std::string_view nameof(const std::string& path)
 {
     return std::string_view(path).substr(path.rfind('/') + 1);
@@ -117,7 +107,7 @@ std::string_view nameof(const std::string& path)
 void BatchDelete::notedeleted(const std::string& path, const platform::FileId* folder)
 {
     if (folder) {
-        m_deletedsincewalk.insert(deletedkey(*folder, nameof(path)));
+        m_deletedsincewalk.insert(platform::placekey(*folder, nameof(path)));
         return;
     }
     // Deleted by its path: the folder it was in is the one its path leads to now.
@@ -128,9 +118,9 @@ void BatchDelete::notedeleted(const std::string& path, const platform::FileId* f
     struct stat st {
     };
     if (::stat(parent.c_str(), &st) == 0) {
-        m_deletedsincewalk.insert(deletedkey({static_cast<unsigned long long>(st.st_dev),
-                                              static_cast<unsigned long long>(st.st_ino)},
-                                             nameof(path)));
+        m_deletedsincewalk.insert(platform::placekey({static_cast<unsigned long long>(st.st_dev),
+                                                      static_cast<unsigned long long>(st.st_ino)},
+                                                     nameof(path)));
     }
 }
 
@@ -145,7 +135,7 @@ MatchList BatchDelete::notdeleted(const MatchList& found) const
     for (const MatchedFolder& span : found.folders) {
         std::size_t kept = 0;
         for (std::size_t k = first; k < first + span.count; ++k) {
-            if (!m_deletedsincewalk.contains(deletedkey(span.id, nameof(found.paths[k])))) {
+            if (!m_deletedsincewalk.contains(platform::placekey(span.id, nameof(found.paths[k])))) {
                 left.paths.push_back(found.paths[k]);
                 ++kept;
             }
