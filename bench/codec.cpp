@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput of the text codec on a few megabytes of mixed Chinese and ASCII text, and
 // on random bytes (the slow path: escapes and per-character checks).
-#include "platform/codec.h"
+#include "platform/text/codec.h"
 
 #include <chrono>
 #include <cstdio>

@@ -3,7 +3,7 @@
 // the detected encoding gives the original bytes; decoding as GBK and encoding back too;
 // text that GBK can hold comes back unchanged from GBK; every decoded text displays as
 // valid UTF-8.
-#include "platform/codec.h"
+#include "platform/text/codec.h"
 #include "support.h"
 
 #include <string>

@@ -5,7 +5,7 @@
 // records a key that fits its field reads back what was written (trimmed of spaces),
 // and writing it again replaces the same record.
 #include "common/dbrecord.h"
-#include "platform/codec.h"
+#include "platform/text/codec.h"
 #include "support.h"
 
 #include <string>

@@ -6,7 +6,7 @@
 // adds one block after the original, with the file's line end after the original's
 // last line when it had none and after the block; a rejected locator, a marker that
 // does not occur and a failed insertion leave the file as it was, not even rewritten.
-#include "platform/codec.h"
+#include "platform/text/codec.h"
 #include "platform/syserror.h"
 #include "support.h"
 #include "support/recordingui.h"

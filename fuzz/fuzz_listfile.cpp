@@ -3,7 +3,7 @@
 // the whole text split at every ","; in the line form they are its lines, nothing lost
 // but the line breaks, the empty lines before the first entry and one last line break.
 // Entries are path bytes: the decoded text with carried-through bytes put back.
-#include "platform/codec.h"
+#include "platform/text/codec.h"
 #include "support.h"
 #include "support/recordingui.h"
 #include "tools/batchdel/listfile.h"

@@ -4,8 +4,8 @@
 // another control character, is never "." or "..", ends in ".url", is at most 255 bytes,
 // and is valid UTF-8, the file-name convention it is written in (a longer title is cut
 // only at a character's end; bytes that decoded as nothing became U+FFFD).
-#include "platform/codec.h"
-#include "platform/http.h"
+#include "platform/text/codec.h"
+#include "platform/net/http.h"
 #include "support.h"
 #include "tools/urlgen/shortcut.h"
 

@@ -2,7 +2,7 @@
 // The URL list as the URL run reads it: decoded, split into lines, each trimmed of
 // blanks. Properties: the lines are the text's lines, nothing lost but the line ends
 // and one last line end; an address holds no line end and no blank at either end.
-#include "platform/codec.h"
+#include "platform/text/codec.h"
 #include "support.h"
 #include "tools/urlgen/shortcut.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The wildcard matcher against the reference its tests use (tests/support/wildcardref),
 // which turns the pattern into a regular expression over the characters.
-#include "platform/wildcard.h"
+#include "platform/text/wildcard.h"
 #include "support.h"
 #include "support/wildcardref.h"
 

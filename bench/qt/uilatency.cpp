@@ -2,9 +2,9 @@
 // Drives the content-append run through the real batch append window (offscreen) and
 // prints the longest gap between two turns of the window's event loop during the run.
 // Usage: bench_uilatency CONTENTFILE DIR   (types *.htm, before "</body>", all levels)
-#include "platform/appfolder.h"
-#include "platform/qt/qtglue.h"
-#include "platform/ui.h"
+#include "platform/fs/appfolder.h"
+#include "widgets/qtglue.h"
+#include "run/ui.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 #include "tools/append/appendcwindow.h"

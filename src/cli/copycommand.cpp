@@ -4,9 +4,9 @@
 #include "cli/paths.h"
 #include "cli/run.h"
 #include "cli/terminalui.h"
-#include "platform/fsobject.h"
-#include "platform/journal.h"
-#include "platform/runlock.h"
+#include "platform/fs/fsobject.h"
+#include "platform/fs/journal.h"
+#include "platform/fs/runlock.h"
 #include "platform/syserror.h"
 #include "tools/append/copyrun.h"
 

@@ -2,7 +2,7 @@
 // history, undo and purge: the runs kept for undo, from a terminal.
 #include "cli/commands.h"
 #include "cli/terminalui.h"
-#include "platform/journal.h"
+#include "platform/fs/journal.h"
 #include "platform/syserror.h"
 
 #include <CLI/CLI.hpp>

@@ -4,10 +4,10 @@
 #include "cli/paths.h"
 #include "cli/run.h"
 #include "cli/terminalui.h"
-#include "platform/fsobject.h"
-#include "platform/journal.h"
-#include "platform/runlock.h"
-#include "platform/wildcard.h"
+#include "platform/fs/fsobject.h"
+#include "platform/fs/journal.h"
+#include "platform/fs/runlock.h"
+#include "platform/text/wildcard.h"
 #include "tools/append/contentrun.h"
 
 #include <CLI/CLI.hpp>

@@ -3,11 +3,11 @@
 #include "cli/help.h"
 #include "cli/paths.h"
 #include "cli/terminalui.h"
-#include "platform/codec.h"
-#include "platform/fileops.h"
-#include "platform/fsobject.h"
+#include "platform/text/codec.h"
+#include "platform/fs/fileops.h"
+#include "platform/fs/fsobject.h"
 #include "platform/syserror.h"
-#include "platform/wildcard.h"
+#include "platform/text/wildcard.h"
 #include "tools/filelist/listgen.h"
 
 #include <CLI/CLI.hpp>

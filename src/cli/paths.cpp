@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/paths.h"
 
-#include "platform/fsobject.h"
+#include "platform/fs/fsobject.h"
 #include "tools/filelist/listgen.h"
 
 #include <cstdlib>

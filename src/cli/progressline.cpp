@@ -16,7 +16,7 @@ namespace
 constexpr auto kQuietStart = std::chrono::milliseconds(500);
 constexpr auto kRedraw = std::chrono::milliseconds(200);
 
-std::atomic<platform::Progress*> g_interrupted{nullptr};
+std::atomic<Progress*> g_interrupted{nullptr};
 std::atomic<int> g_signal{0};
 
 // The signals that stop a run between two files: Ctrl-C, a polite kill, a closed terminal.
@@ -26,14 +26,14 @@ void onstopsignal(int signal)
 {
     int none = 0;
     g_signal.compare_exchange_strong(none, signal);
-    if (platform::Progress* progress = g_interrupted.load()) {
+    if (Progress* progress = g_interrupted.load()) {
         progress->requeststop();
     }
 }
 
 } // namespace
 
-ProgressLine::ProgressLine(const platform::Progress& progress) : m_progress(progress)
+ProgressLine::ProgressLine(const Progress& progress) : m_progress(progress)
 {
     if (isatty(STDERR_FILENO)) {
         m_thread = std::thread([this] { loop(); });
@@ -77,13 +77,13 @@ void ProgressLine::loop()
 
 void ProgressLine::draw()
 {
-    const std::string line = platform::progresstext(m_progress) + "  " + m_progress.folder();
+    const std::string line = progresstext(m_progress) + "  " + m_progress.folder();
     std::fprintf(stderr, "\r%s\x1b[K", line.c_str());
     std::fflush(stderr);
     m_drawn = true;
 }
 
-StopOnInterrupt::StopOnInterrupt(platform::Progress& progress)
+StopOnInterrupt::StopOnInterrupt(Progress& progress)
 {
     g_interrupted.store(&progress);
     struct sigaction action = {};

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/progress.h"
+#include "run/progress.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -16,7 +16,7 @@ namespace morvik::cli
 class ProgressLine
 {
 public:
-    explicit ProgressLine(const platform::Progress& progress);
+    explicit ProgressLine(const Progress& progress);
     ~ProgressLine();
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
@@ -28,7 +28,7 @@ private:
     void loop();
     void draw();
 
-    const platform::Progress& m_progress;
+    const Progress& m_progress;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_ending = false;
@@ -41,7 +41,7 @@ private:
 class StopOnInterrupt
 {
 public:
-    explicit StopOnInterrupt(platform::Progress& progress);
+    explicit StopOnInterrupt(Progress& progress);
     ~StopOnInterrupt();
     // The status of a run the first of those signals stopped: 128 + its number.
     static int exitstatus();

@@ -38,7 +38,7 @@ int Run::status(bool failed)
     }
     if (m_progress.stoprequested()) {
         m_line.clear();
-        m_ui.say(platform::stoppedtext(m_progress));
+        m_ui.say(stoppedtext(m_progress));
         return StopOnInterrupt::exitstatus();
     }
     return failed ? kExitFailed : kExitOk;

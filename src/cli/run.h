@@ -3,7 +3,7 @@
 
 #include "cli/progressline.h"
 #include "cli/terminalui.h"
-#include "platform/progress.h"
+#include "run/progress.h"
 
 #include <functional>
 #include <string>
@@ -25,7 +25,7 @@ public:
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;
 
-    platform::Progress& progress() { return m_progress; }
+    Progress& progress() { return m_progress; }
 
     // The exit status once the engine has returned: 130 after a stop (the summary of
     // how far it got is written first), else 1 when `failed`, else 0.
@@ -33,7 +33,7 @@ public:
 
 private:
     TerminalUi& m_ui;
-    platform::Progress m_progress;
+    Progress m_progress;
     StopOnInterrupt m_interrupt;
     ProgressLine m_line;
 };

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/terminalui.h"
 
-#include "platform/journal.h"
+#include "platform/fs/journal.h"
 
 #include "cli/progressline.h"
-#include "platform/progress.h"
+#include "run/progress.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -37,7 +37,7 @@ bool isyes(const std::string& answer)
 
 } // namespace
 
-void TerminalUi::watch(ProgressLine* line, platform::Progress* progress)
+void TerminalUi::watch(ProgressLine* line, Progress* progress)
 {
     m_line = line;
     m_progress = progress;

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/ui.h"
+#include "run/ui.h"
 
 #include <string>
 #include <vector>
 
-namespace morvik::platform
+namespace morvik
 {
 class Progress;
 }
@@ -44,7 +44,7 @@ public:
     // Boxes of these titles are not shown.
     void hidetitle(std::string title) { m_hidden.push_back(std::move(title)); }
     // Messages clear the progress line first; the list question may stop the run.
-    void watch(ProgressLine* line, platform::Progress* progress);
+    void watch(ProgressLine* line, Progress* progress);
 
     // Writes a line of the command's own to standard error.
     void say(const std::string& text);
@@ -67,7 +67,7 @@ private:
     std::vector<std::string> m_hidden;
     std::vector<Box> m_boxes;
     ProgressLine* m_line = nullptr;
-    platform::Progress* m_progress = nullptr;
+    Progress* m_progress = nullptr;
 };
 
 } // namespace morvik::cli

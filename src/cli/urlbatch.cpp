@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/urlbatch.h"
 
-#include "platform/http.h"
-#include "platform/progress.h"
+#include "platform/net/http.h"
+#include "run/progress.h"
 
 #include <algorithm>
 #include <chrono>
@@ -29,7 +29,7 @@ struct Page {
 
 } // namespace
 
-UrlBatch::UrlBatch(UrlSettings settings, int jobs, Ui& ui, platform::Progress& progress)
+UrlBatch::UrlBatch(UrlSettings settings, int jobs, Ui& ui, Progress& progress)
     : m_settings(std::move(settings)), m_jobs(jobs), m_ui(ui), m_progress(progress)
 {
 }

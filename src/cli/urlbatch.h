@@ -8,10 +8,7 @@
 namespace morvik
 {
 class Ui;
-namespace platform
-{
 class Progress;
-}
 } // namespace morvik
 
 namespace morvik::cli
@@ -28,7 +25,7 @@ namespace morvik::cli
 class UrlBatch
 {
 public:
-    UrlBatch(UrlSettings settings, int jobs, Ui& ui, platform::Progress& progress);
+    UrlBatch(UrlSettings settings, int jobs, Ui& ui, Progress& progress);
 
     // The whole run; false when the list file is refused (its message has been shown).
     bool run(const std::string& listfile);
@@ -41,7 +38,7 @@ private:
     UrlSettings m_settings;
     int m_jobs;
     Ui& m_ui;
-    platform::Progress& m_progress;
+    Progress& m_progress;
     UrlPages m_pages;
 };
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/dbrecord.h"
 
-#include "platform/appfolder.h"
+#include "platform/fs/appfolder.h"
 
 namespace morvik
 {

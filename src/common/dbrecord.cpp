@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/dbrecord.h"
 
-#include "platform/codec.h"
+#include "platform/text/codec.h"
 #include "platform/syserror.h"
 
 #include <cerrno>

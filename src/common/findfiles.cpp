@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/findfiles.h"
 
-#include "platform/fsobject.h"
+#include "platform/fs/fsobject.h"
 #include "platform/syserror.h"
-#include "platform/wildcard.h"
+#include "platform/text/wildcard.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/topfolder.h"
+#include "platform/fs/topfolder.h"
 
 #include <cstdint>
 #include <memory>

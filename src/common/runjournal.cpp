@@ -2,7 +2,7 @@
 #include "common/runjournal.h"
 
 #include "platform/syserror.h"
-#include "platform/ui.h"
+#include "run/ui.h"
 
 namespace morvik
 {

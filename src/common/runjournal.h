@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/journal.h"
+#include "platform/fs/journal.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program starts with its launcher; it ends when the last window has closed.
 #include "platform/processlimits.h"
-#include "platform/qt/qtglue.h"
-#include "platform/ui.h"
+#include "widgets/qtglue.h"
+#include "run/ui.h"
 #include "shell/mainwindow.h"
 #include "shell/startup.h"
 #include "shell/stopsignals.h"

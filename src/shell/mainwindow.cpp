@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/mainwindow.h"
 
-#include "platform/appfolder.h"
-#include "platform/browser.h"
-#include "platform/fileops.h"
-#include "platform/qt/qtglue.h"
+#include "platform/fs/appfolder.h"
+#include "platform/net/browser.h"
+#include "platform/fs/fileops.h"
+#include "widgets/qtglue.h"
 #include "platform/syserror.h"
 #include "shell/addresses.h"
 #include "shell/startup.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/startup.h"
 
-#include "platform/appfolder.h"
-#include "platform/fileops.h"
-#include "platform/httpcheck.h"
+#include "platform/fs/appfolder.h"
+#include "platform/fs/fileops.h"
+#include "platform/net/httpcheck.h"
 
 #include <QApplication>
 #include <QFileDialog>

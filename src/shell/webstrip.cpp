@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/webstrip.h"
 
-#include "platform/browser.h"
-#include "platform/http.h"
-#include "platform/qt/qtglue.h"
+#include "platform/net/browser.h"
+#include "platform/net/http.h"
+#include "widgets/qtglue.h"
 
 #include <QMetaObject>
 

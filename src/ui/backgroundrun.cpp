@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/backgroundrun.h"
 
-#include "platform/qt/qtglue.h"
+#include "widgets/qtglue.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -36,7 +36,7 @@ constexpr int kTickMilliseconds = 50;
 
 // A run in progress, by window.
 struct Active {
-    morvik::platform::Progress* progress = nullptr;
+    morvik::Progress* progress = nullptr;
     bool closewhendone = false;
 };
 
@@ -46,10 +46,10 @@ std::map<const QWidget*, Active>& actives()
     return runs;
 }
 
-QString progresslabel(const morvik::platform::Progress& progress)
+QString progresslabel(const morvik::Progress& progress)
 {
     const std::string folder = progress.folder();
-    return QString::fromUtf8(morvik::platform::progresstext(progress)) + QStringLiteral("\n") +
+    return QString::fromUtf8(morvik::progresstext(progress)) + QStringLiteral("\n") +
            QString::fromUtf8(folder.data(), static_cast<qsizetype>(folder.size()));
 }
 
@@ -62,7 +62,7 @@ QString progresslabel(const morvik::platform::Progress& progress)
 class ProgressView
 {
 public:
-    ProgressView(QWidget* window, morvik::platform::Progress& progress, bool counted)
+    ProgressView(QWidget* window, morvik::Progress& progress, bool counted)
         : m_window(window), m_progress(progress), m_counted(counted)
     {
         QObject::connect(&m_tick, &QTimer::timeout, [this] { update(); });
@@ -121,7 +121,7 @@ private:
     }
 
     QWidget* m_window;
-    morvik::platform::Progress& m_progress;
+    morvik::Progress& m_progress;
     bool m_counted;
     QPointer<QProgressDialog> m_dialog;
     bool m_boxopen = false;
@@ -230,12 +230,12 @@ private:
 // The end of a run, once its work has returned: the box that tells of a stopped run, or
 // the close that was put off until the run had ended.
 void finish(QWidget* window, morvik::Ui& ui, const std::string& title,
-            const morvik::platform::Progress& progress)
+            const morvik::Progress& progress)
 {
     const bool closewhendone = actives()[window].closewhendone;
     actives().erase(window);
     if (progress.stoprequested() && !closewhendone) {
-        ui.msgbox(morvik::platform::stoppedtext(progress), title, morvik::Icon::Information);
+        ui.msgbox(morvik::stoppedtext(progress), title, morvik::Icon::Information);
     }
     if (closewhendone) {
         QTimer::singleShot(0, window, [window] { window->close(); });
@@ -285,7 +285,7 @@ void BackgroundRun::runbusy(QWidget* window, morvik::Ui& ui, const std::string& 
 void BackgroundRun::runoff(QWidget* window, morvik::Ui& ui, const std::string& title,
                            const Work& work, bool counted)
 {
-    morvik::platform::Progress progress;
+    morvik::Progress progress;
     std::optional<ProgressView> view(std::in_place, window, progress, counted);
     QObject context; // lives on this thread: the worker's calls are carried to it
     ThreadUi threadui(&context, ui, *view);
@@ -319,7 +319,7 @@ void BackgroundRun::runoff(QWidget* window, morvik::Ui& ui, const std::string& t
 void BackgroundRun::runhere(QWidget* window, morvik::Ui& ui, const std::string& title,
                             const Work& work)
 {
-    morvik::platform::Progress progress;
+    morvik::Progress progress;
     std::optional<ProgressView> view(std::in_place, window, progress, true);
     HereUi hereui(ui, *view);
     actives()[window] = Active{&progress, false};

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/progress.h"
-#include "platform/ui.h"
+#include "run/progress.h"
+#include "run/ui.h"
 
 #include <functional>
 #include <string>
@@ -30,7 +30,7 @@ namespace win
 class BackgroundRun
 {
 public:
-    using Work = std::function<void(morvik::Ui& ui, morvik::platform::Progress& progress)>;
+    using Work = std::function<void(morvik::Ui& ui, morvik::Progress& progress)>;
 
     // Runs the work and returns when it has ended. `title` is the title of the box that
     // tells of a stopped run.

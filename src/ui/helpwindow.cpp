@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/helpwindow.h"
 
-#include "platform/qt/qtglue.h"
+#include "widgets/qtglue.h"
 #include "ui/windows.h"
 
 #include <QCloseEvent>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/historywindow.h"
 
-#include "platform/journal.h"
-#include "platform/qt/qtglue.h"
-#include "platform/ui.h"
+#include "platform/fs/journal.h"
+#include "run/ui.h"
 #include "ui/backgroundrun.h"
 #include "ui/undorun.h"
+#include "widgets/qtglue.h"
 
 #include <QCloseEvent>
 #include <QEvent>
@@ -162,11 +162,10 @@ void runhistory::Command2_Click()
             return;
         }
         // A journal of many files takes a while to remove.
-        BackgroundRun::runbusy(this, u, kPurgeTitle,
-                               [&](morvik::Ui&, morvik::platform::Progress& progress) {
-                                   progress.setfolder(run.journal);
-                                   morvik::platform::purge(run.id);
-                               });
+        BackgroundRun::runbusy(this, u, kPurgeTitle, [&](morvik::Ui&, morvik::Progress& progress) {
+            progress.setfolder(run.journal);
+            morvik::platform::purge(run.id);
+        });
     });
     refresh();
 }

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/undorun.h"
 
-#include "platform/qt/qtglue.h"
-#include "platform/ui.h"
+#include "run/ui.h"
 #include "tools/append/failures.h"
 #include "ui/backgroundrun.h"
+#include "widgets/qtglue.h"
 
 #include <QKeySequence>
 #include <QShortcut>
@@ -71,11 +71,10 @@ bool undorun(QWidget* window, const morvik::platform::RunRecord& run)
         return false;
     }
     morvik::platform::UndoResult result;
-    BackgroundRun::runbusy(window, u, kTitle,
-                           [&](morvik::Ui&, morvik::platform::Progress& progress) {
-                               progress.setfolder(run.folder);
-                               result = morvik::platform::undo(run.id);
-                           });
+    BackgroundRun::runbusy(window, u, kTitle, [&](morvik::Ui&, morvik::Progress& progress) {
+        progress.setfolder(run.folder);
+        result = morvik::platform::undo(run.id);
+    });
     const std::string restored = std::to_string(result.restored);
     if (result.failures.empty()) {
         u.msgbox("撤销完成：已恢复 " + restored + " 个文件。", kTitle, morvik::Icon::Information);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/windows.h"
 
-#include "platform/appfolder.h"
-#include "platform/fsobject.h"
+#include "platform/fs/appfolder.h"
+#include "platform/fs/fsobject.h"
 
 #include <cstdlib>
 #include <unistd.h>

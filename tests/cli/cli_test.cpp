@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/runcli.h"
-#include "platform/codec.h"
+#include "platform/text/codec.h"
 #include "support/httpserver.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/progress.h"
+#include "run/progress.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 #include "tools/append/contentrun.h"
@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-using morvik::platform::Progress;
+using morvik::Progress;
 using morvik::test::RecordingUi;
 using morvik::test::TempTree;
 
@@ -47,8 +47,7 @@ TEST(RunProgress, DeleteStopsBetweenTwoFiles)
     EXPECT_EQ(progress.found(), 4u);
     EXPECT_EQ(tree.listing("site"), "a.bak|b.bak|c.bak|d.bak");
     EXPECT_EQ(ui.titles(), "");
-    EXPECT_EQ(morvik::platform::stoppedtext(progress),
-              "操作已停止：已处理 2 / 4 个文件，其余文件未处理。");
+    EXPECT_EQ(morvik::stoppedtext(progress), "操作已停止：已处理 2 / 4 个文件，其余文件未处理。");
 }
 
 TEST(RunProgress, CopyStopsBetweenTwoFiles)

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/dbrecord.h"
 
-#include "platform/appfolder.h"
-#include "platform/codec.h"
+#include "platform/fs/appfolder.h"
+#include "platform/text/codec.h"
 #include "platform/syserror.h"
 #include "support/temptree.h"
 

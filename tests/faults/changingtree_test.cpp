@@ -4,10 +4,10 @@
 // followed only where it leads inside the folder the run was given; nothing outside that
 // folder is read into the tree, rewritten or deleted. A page another program writes to
 // meanwhile keeps that write; a second run on the folder does not start.
-#include "platform/appfolder.h"
-#include "platform/folderat.h"
-#include "platform/progress.h"
-#include "platform/runlock.h"
+#include "platform/fs/appfolder.h"
+#include "platform/fs/folderat.h"
+#include "platform/fs/runlock.h"
+#include "run/progress.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 #include "tools/append/contentrun.h"
@@ -67,7 +67,7 @@ protected:
 
     TempTree tree;
     RecordingUi ui;
-    morvik::platform::Progress progress;
+    morvik::Progress progress;
 };
 
 TEST_P(SwappedFolder, IsNotEnteredAndIsNamed)

@@ -6,8 +6,8 @@
 // temporary file is left, every failure is listed with the system's reason and no
 // success message is shown.
 #include "faults/childrun.h"
-#include "platform/appfolder.h"
-#include "platform/journal.h"
+#include "platform/fs/appfolder.h"
+#include "platform/fs/journal.h"
 #include "support/httpserver.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"

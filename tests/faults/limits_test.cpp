@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs under the limits a cron job or a container sets: few descriptors, a file-size
 // limit. Every file is still handled; a file the limit refuses is named alone.
-#include "platform/appfolder.h"
+#include "platform/fs/appfolder.h"
 #include "platform/processlimits.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"

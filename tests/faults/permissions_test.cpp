@@ -5,7 +5,7 @@
 // reason and no success is claimed; an application folder that cannot be written to
 // sends the settings to the user's data folder.
 #include "common/dbrecord.h"
-#include "platform/appfolder.h"
+#include "platform/fs/appfolder.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 #include "support/unprivileged.h"

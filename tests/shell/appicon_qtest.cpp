@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/appfolder.h"
+#include "platform/fs/appfolder.h"
 #include "shell/startup.h"
 #include "support/temptree.h"
 

@@ -4,8 +4,8 @@
 // What the launcher and help window tests share: an application folder of their own
 // holding a copy of the built pictures, a recording Ui, and clean-up of every window.
 
-#include "platform/appfolder.h"
-#include "platform/qt/qtglue.h"
+#include "platform/fs/appfolder.h"
+#include "widgets/qtglue.h"
 #include "shell/mainwindow.h"
 #include "ui/windows.h"
 #include "support/recordingui.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/codec.h"
+#include "platform/text/codec.h"
 #include "shell/mainwindow.h"
 #include "shell/webstrip.h"
 #include "ui/windows.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/ui.h"
+#include "run/ui.h"
 
 #include <deque>
 #include <optional>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/folderpicker.h"
 
-#include "platform/qt/controls.h"
-#include "platform/qt/qtglue.h"
+#include "widgets/controls.h"
+#include "widgets/qtglue.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/centerform.h"
-#include "platform/codec.h"
+#include "platform/text/codec.h"
 #include "shell/shellfixture.h"
 #include "ui/helpwindow.h"
 #include "ui/windows.h"

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/journal.h"
-#include "platform/qt/controls.h"
+#include "platform/fs/journal.h"
 #include "shell/shellfixture.h"
 #include "tools/batchdel/batchdelwindow.h"
 #include "ui/backgroundrun.h"
 #include "ui/historywindow.h"
+#include "widgets/controls.h"
 
 #include <QLineEdit>
 #include <QProgressDialog>
@@ -165,7 +165,7 @@ TEST_F(History, BusyRunShowsItsFolderWithoutCancel)
         }
     });
     poll.start(5);
-    win::BackgroundRun::runbusy(&window, ui, "撤销", [&](Ui&, platform::Progress& progress) {
+    win::BackgroundRun::runbusy(&window, ui, "撤销", [&](Ui&, Progress& progress) {
         progress.setfolder("/site");
         for (int i = 0; i < 2000 && !seen; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));

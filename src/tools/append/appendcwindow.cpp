@@ -2,12 +2,8 @@
 #include "tools/append/appendcwindow.h"
 
 #include "common/dbrecord.h"
-#include "platform/qt/controls.h"
-#include "platform/qt/framebox.h"
-#include "platform/qt/pathedit.h"
-#include "platform/qt/qtglue.h"
 #include "platform/syserror.h"
-#include "platform/ui.h"
+#include "run/ui.h"
 #include "tools/append/contentrun.h"
 #include "tools/append/copyrun.h"
 #include "tools/append/failures.h"
@@ -17,6 +13,10 @@
 #include "ui/folderpicker.h"
 #include "ui/undorun.h"
 #include "ui/windows.h"
+#include "widgets/controls.h"
+#include "widgets/framebox.h"
+#include "widgets/pathedit.h"
+#include "widgets/qtglue.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -261,7 +261,7 @@ void appendc::Command4_Click()
         const std::string source = File1->path();
         const std::string target = m_target;
         BackgroundRun::run(this, ui(this), "文件追加",
-                           [&](morvik::Ui& u, morvik::platform::Progress& progress) {
+                           [&](morvik::Ui& u, morvik::Progress& progress) {
                                morvik::append::copyrun(source, names, target, u, &progress);
                            });
     });
@@ -299,7 +299,7 @@ void appendc::Command7_Click()
                          : Option3->isChecked() ? morvik::append::Scope::All
                                                 : morvik::append::Scope::None;
         BackgroundRun::run(this, ui(this), "追加内容",
-                           [&](morvik::Ui& u, morvik::platform::Progress& progress) {
+                           [&](morvik::Ui& u, morvik::Progress& progress) {
                                morvik::append::contentrun(settings, zt, u, &progress);
                            });
     });

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "common/findfiles.h"
-#include "platform/qt/commondialog.h"
-#include "platform/qt/pathedit.h"
+#include "widgets/commondialog.h"
+#include "widgets/pathedit.h"
 
 #include <QWidget>
 

@@ -3,15 +3,15 @@
 
 #include "common/dbrecord.h"
 #include "common/runjournal.h"
-#include "platform/codec.h"
-#include "platform/fileops.h"
-#include "platform/folderat.h"
-#include "platform/fsobject.h"
-#include "platform/progress.h"
-#include "platform/releaser.h"
-#include "platform/runlock.h"
+#include "platform/fs/fileops.h"
+#include "platform/fs/folderat.h"
+#include "platform/fs/fsobject.h"
+#include "platform/fs/releaser.h"
+#include "platform/fs/runlock.h"
 #include "platform/syserror.h"
-#include "platform/ui.h"
+#include "platform/text/codec.h"
+#include "run/progress.h"
+#include "run/ui.h"
 #include "tools/append/insert.h"
 
 #include <cerrno>
@@ -247,8 +247,7 @@ bool deletetype(std::vector<std::string>& types, int selected, Ui& ui)
     return true;
 }
 
-RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
-                      platform::Progress* progress)
+RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progress* progress)
 {
     RunOutcome outcome;
     if (settings.contentfile.empty()) {

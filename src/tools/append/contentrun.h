@@ -11,9 +11,9 @@
 namespace morvik
 {
 class Ui;
+class Progress;
 namespace platform
 {
-class Progress;
 class TopFolder;
 } // namespace platform
 } // namespace morvik
@@ -78,6 +78,6 @@ struct RunOutcome {
 // counted, a stop request ends the run between two files (no success message then), and
 // a rehearsal edits scratch copies of the targets instead of the targets themselves.
 RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
-                      platform::Progress* progress = nullptr);
+                      Progress* progress = nullptr);
 
 } // namespace morvik::append

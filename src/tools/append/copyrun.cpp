@@ -2,17 +2,17 @@
 #include "tools/append/copyrun.h"
 
 #include "common/runjournal.h"
-#include "platform/batchcopy.h"
-#include "platform/fileops.h"
-#include "platform/folderat.h"
-#include "platform/fsobject.h"
+#include "platform/fs/batchcopy.h"
+#include "platform/fs/fileops.h"
+#include "platform/fs/folderat.h"
+#include "platform/fs/fsobject.h"
+#include "platform/fs/releaser.h"
+#include "platform/fs/runlock.h"
+#include "platform/fs/topfolder.h"
 #include "platform/processlimits.h"
-#include "platform/progress.h"
-#include "platform/releaser.h"
-#include "platform/runlock.h"
 #include "platform/syserror.h"
-#include "platform/topfolder.h"
-#include "platform/ui.h"
+#include "run/progress.h"
+#include "run/ui.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -77,8 +77,7 @@ std::string targetfromcaption(const std::string& caption)
 
 std::vector<FileFailure> copyrun(const std::string& sourcefolder,
                                  const std::vector<std::string>& names,
-                                 const std::string& targetfolder, Ui& ui,
-                                 platform::Progress* progress)
+                                 const std::string& targetfolder, Ui& ui, Progress* progress)
 {
     const auto stopped = [progress] { return progress && progress->stoprequested(); };
     const bool rehearsing = progress && progress->rehearsing();

@@ -9,10 +9,7 @@
 namespace morvik
 {
 class Ui;
-namespace platform
-{
 class Progress;
-}
 } // namespace morvik
 
 namespace morvik::append
@@ -31,7 +28,7 @@ std::string targetfromcaption(const std::string& caption);
 std::vector<FileFailure> copyrun(const std::string& sourcefolder,
                                  const std::vector<std::string>& names,
                                  const std::string& targetfolder, Ui& ui,
-                                 platform::Progress* progress = nullptr);
+                                 Progress* progress = nullptr);
 
 // Copies a chosen file into the source folder under its own name, overwriting a file of
 // that name. A file that already is that file is left as it is. A failure is reported;

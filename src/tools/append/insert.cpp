@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/append/insert.h"
 
-#include "platform/charsets.h"
-#include "platform/fileops.h"
-#include "platform/folderat.h"
+#include "platform/text/charsets.h"
+#include "platform/fs/fileops.h"
+#include "platform/fs/folderat.h"
 #include "platform/syserror.h"
-#include "platform/ui.h"
+#include "run/ui.h"
 
 #include <cstring>
 #include <optional>

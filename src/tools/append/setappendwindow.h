@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/qt/pathedit.h"
+#include "widgets/pathedit.h"
 
 #include <QDialog>
 

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/batchdel/batchdelwindow.h"
 
-#include "platform/qt/controls.h"
-#include "platform/qt/framebox.h"
-#include "platform/qt/pathedit.h"
-#include "platform/qt/qtglue.h"
-#include "platform/ui.h"
+#include "run/ui.h"
 #include "ui/backgroundrun.h"
 #include "ui/helpwindow.h"
 #include "ui/undorun.h"
 #include "ui/windows.h"
+#include "widgets/controls.h"
+#include "widgets/framebox.h"
+#include "widgets/pathedit.h"
+#include "widgets/qtglue.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -169,7 +169,7 @@ void batchdel::Command1_Click()
         in.report = Check3->isChecked();
         in.text3enabled = Text3->isEnabled();
         BackgroundRun::run(this, u, "删除操作",
-                           [&](morvik::Ui& threadui, morvik::platform::Progress& progress) {
+                           [&](morvik::Ui& threadui, morvik::Progress& progress) {
                                engine.setui(threadui);
                                engine.setprogress(&progress);
                                engine.run(in);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/qt/commondialog.h"
-#include "platform/qt/pathedit.h"
+#include "widgets/commondialog.h"
+#include "widgets/pathedit.h"
 #include "tools/batchdel/engine.h"
 
 #include <QWidget>

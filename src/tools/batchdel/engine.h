@@ -12,12 +12,12 @@
 
 namespace morvik
 {
+class Progress;
 class Ui;
 namespace platform
 {
 class Journal;
 class OpenFolder;
-class Progress;
 } // namespace platform
 } // namespace morvik
 
@@ -58,7 +58,7 @@ public:
     void setui(Ui& ui) { m_ui = &ui; }
     // Counts the files of the next runs, stops them between two files on request, and
     // rehearses them instead of deleting when it holds a rehearsal. Null: none.
-    void setprogress(platform::Progress* progress) { m_progress = progress; }
+    void setprogress(Progress* progress) { m_progress = progress; }
 
     // One run. Never throws for a file or folder it cannot handle.
     void run(const Inputs& in);
@@ -101,7 +101,7 @@ private:
                 const platform::FileId* folderid = nullptr);
 
     Ui* m_ui;
-    platform::Progress* m_progress = nullptr;
+    Progress* m_progress = nullptr;
     // What this run deleted, kept so it can be undone (none when switched off).
     std::unique_ptr<platform::Journal> m_journal;
     Inputs m_in;

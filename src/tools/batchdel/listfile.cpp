@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/batchdel/listfile.h"
 
-#include "platform/codec.h"
-#include "platform/fileops.h"
+#include "platform/text/codec.h"
+#include "platform/fs/fileops.h"
 #include "platform/syserror.h"
-#include "platform/ui.h"
+#include "run/ui.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/batchdel/report.h"
 
-#include "platform/appfolder.h"
-#include "platform/codec.h"
-#include "platform/fileops.h"
-#include "platform/fsobject.h"
+#include "platform/fs/appfolder.h"
+#include "platform/text/codec.h"
+#include "platform/fs/fileops.h"
+#include "platform/fs/fsobject.h"
 
 #include <exception>
 

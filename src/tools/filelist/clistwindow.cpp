@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/filelist/clistwindow.h"
 
-#include "platform/qt/controls.h"
-#include "platform/qt/framebox.h"
-#include "platform/qt/qtglue.h"
+#include "widgets/controls.h"
+#include "widgets/framebox.h"
+#include "widgets/qtglue.h"
 #include "platform/syserror.h"
-#include "platform/ui.h"
+#include "run/ui.h"
 #include "ui/windows.h"
 
 #include <QCheckBox>

@@ -2,13 +2,13 @@
 #include "tools/urlgen/curlwindow.h"
 
 #include "common/dbrecord.h"
-#include "platform/qt/framebox.h"
-#include "platform/qt/pathedit.h"
-#include "platform/qt/qtglue.h"
 #include "tools/urlgen/shortcut.h"
 #include "ui/backgroundrun.h"
 #include "ui/folderpicker.h"
 #include "ui/windows.h"
+#include "widgets/framebox.h"
+#include "widgets/pathedit.h"
+#include "widgets/qtglue.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -200,10 +200,9 @@ void curl::Command3_Click()
     // The run stays on this thread, paced by the window's timers, and waits in an event
     // loop: the window answers all the while, and its progress offers "取消".
     guard(this, [this] {
-        BackgroundRun::runhere(this, ui(this), "URL生成",
-                               [this](morvik::Ui& u, morvik::platform::Progress& progress) {
-                                   m_run.run(*this, u, &progress);
-                               });
+        BackgroundRun::runhere(
+            this, ui(this), "URL生成",
+            [this](morvik::Ui& u, morvik::Progress& progress) { m_run.run(*this, u, &progress); });
     });
     // A close asked for during the run was put off until the run had unwound.
     if (m_closerequested) {

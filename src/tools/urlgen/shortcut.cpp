@@ -2,9 +2,9 @@
 #include "tools/urlgen/shortcut.h"
 
 #include "common/cleanname.h"
-#include "platform/appfolder.h"
-#include "platform/codec.h"
-#include "platform/fsobject.h"
+#include "platform/fs/appfolder.h"
+#include "platform/text/codec.h"
+#include "platform/fs/fsobject.h"
 
 #include <array>
 #include <cstdint>

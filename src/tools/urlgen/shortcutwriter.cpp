@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/urlgen/shortcutwriter.h"
 
-#include "platform/fileops.h"
+#include "platform/fs/fileops.h"
 
 namespace morvik::urlgen
 {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/folderat.h"
+#include "platform/fs/folderat.h"
 
 #include <optional>
 #include <string>

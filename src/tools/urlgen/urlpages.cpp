@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/urlgen/urlpages.h"
 
-#include "platform/appfolder.h"
-#include "platform/codec.h"
-#include "platform/fileops.h"
-#include "platform/fsobject.h"
-#include "platform/http.h"
-#include "platform/progress.h"
+#include "platform/fs/appfolder.h"
+#include "platform/fs/fileops.h"
+#include "platform/fs/fsobject.h"
+#include "platform/net/http.h"
 #include "platform/syserror.h"
-#include "platform/ui.h"
-#include "platform/wildcard.h"
+#include "platform/text/codec.h"
+#include "platform/text/wildcard.h"
+#include "run/progress.h"
+#include "run/ui.h"
 #include "tools/urlgen/shortcut.h"
 
 namespace morvik
@@ -119,7 +119,7 @@ UrlList readurllist(const std::string& listpath, const std::function<std::string
     return list;
 }
 
-void UrlPages::begin(Ui& ui, platform::Progress* progress)
+void UrlPages::begin(Ui& ui, Progress* progress)
 {
     m_ui = &ui;
     m_progress = progress;

@@ -12,12 +12,12 @@
 
 namespace morvik
 {
+class Progress;
 
 class Ui;
 namespace platform
 {
 class HttpTransfer;
-class Progress;
 } // namespace platform
 
 // The inputs that are read anew for each address, so edits made during a run apply to
@@ -83,7 +83,7 @@ class UrlPages
 {
 public:
     // Starts a run: the counts go back to zero.
-    void begin(Ui& ui, platform::Progress* progress);
+    void begin(Ui& ui, Progress* progress);
 
     // The address's transfer timed out.
     void timedout(const std::string& url, const UrlSettings& settings);
@@ -106,7 +106,7 @@ private:
                        const UrlSettings& settings);
 
     Ui* m_ui = nullptr;
-    platform::Progress* m_progress = nullptr;
+    Progress* m_progress = nullptr;
     urlgen::ShortcutWriter m_shortcuts;
     std::map<std::string, bool> m_rehearsed; // the shortcuts a rehearsal named, and its answer
     std::size_t m_failures = 0;

@@ -54,16 +54,13 @@ private:
 class Watched
 {
 public:
-    Watched(platform::Progress*& current, platform::Progress* progress) : m_current(current)
-    {
-        m_current = progress;
-    }
+    Watched(Progress*& current, Progress* progress) : m_current(current) { m_current = progress; }
     ~Watched() { m_current = nullptr; }
     Watched(const Watched&) = delete;
     Watched& operator=(const Watched&) = delete;
 
 private:
-    platform::Progress*& m_current;
+    Progress*& m_current;
 };
 
 } // namespace
@@ -72,7 +69,7 @@ UrlRun::UrlRun(platform::HttpTimeouts timeouts) : m_timeouts(timeouts) {}
 
 UrlRun::~UrlRun() = default;
 
-void UrlRun::run(UrlHost& host, Ui& ui, platform::Progress* progress)
+void UrlRun::run(UrlHost& host, Ui& ui, Progress* progress)
 {
     if (m_running) {
         return;

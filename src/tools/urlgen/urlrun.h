@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/http.h"
-#include "platform/progress.h"
+#include "platform/net/http.h"
+#include "run/progress.h"
 #include "tools/urlgen/urlpages.h"
 
 #include <memory>
@@ -58,7 +58,7 @@ public:
     // address being fetched and counts each one done. A stop requested there ends the
     // run between two addresses: a page still being fetched is dropped (nothing is
     // written for it), a page already fetched gets its whole shortcut first.
-    void run(UrlHost& host, Ui& ui, platform::Progress* progress = nullptr);
+    void run(UrlHost& host, Ui& ui, Progress* progress = nullptr);
 
     // Starts the request for one address and the poll timer.
     void fetchurl(const std::string& url);
@@ -92,7 +92,7 @@ private:
     std::unique_ptr<platform::HttpTransfer> m_inet;
     UrlPages m_pages; // the step each address takes
     UrlHost* m_host = nullptr;
-    platform::Progress* m_progress = nullptr; // of the run going on, if any
+    Progress* m_progress = nullptr; // of the run going on, if any
     bool m_running = false;
     bool m_stopped = false;
     bool m_inmakeurl = false;

@@ -2,7 +2,7 @@
 // main() of the window tests: real widgets on the offscreen platform, set up as the
 // program sets itself up (Qt's Chinese translation, the application font), with a fixed
 // Chinese locale.
-#include "platform/qt/qtglue.h"
+#include "widgets/qtglue.h"
 #include "shell/mainwindow.h"
 
 #include <QApplication>

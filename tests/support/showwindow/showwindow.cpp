@@ -5,8 +5,8 @@
 //        showwindow append FOLDER   the append window's file tab, nothing stored yet
 //        showwindow url FOLDER      the URL window during a run, its progress showing
 // FOLDER (empty, made by the caller) stands for the application folder.
-#include "platform/appfolder.h"
-#include "platform/qt/qtglue.h"
+#include "platform/fs/appfolder.h"
+#include "widgets/qtglue.h"
 #include "support/httpserver.h"
 #include "tools/append/appendcwindow.h"
 #include "tools/urlgen/curlwindow.h"

@@ -2,7 +2,7 @@
 #include "tools/append/contentrun.h"
 
 #include "common/dbrecord.h"
-#include "platform/appfolder.h"
+#include "platform/fs/appfolder.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 #include "support/unprivileged.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/qt/commondialog.h"
-#include "platform/qt/controls.h"
+#include "widgets/commondialog.h"
+#include "widgets/controls.h"
 #include "shell/shellfixture.h"
 #include "support/qt/framelines.h"
 #include "support/qt/lingeringui.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/appfolder.h"
-#include "platform/codec.h"
+#include "platform/fs/appfolder.h"
+#include "platform/text/codec.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 #include "tools/batchdel/engine.h"

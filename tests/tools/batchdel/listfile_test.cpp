@@ -2,7 +2,7 @@
 #include "tools/batchdel/listfile.h"
 
 #include "batchdelfixture.h"
-#include "platform/codec.h"
+#include "platform/text/codec.h"
 #include "support/unprivileged.h"
 
 using ::testing::ElementsAre;

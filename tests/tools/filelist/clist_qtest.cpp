@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/filelist/clistwindow.h"
 
-#include "platform/appfolder.h"
-#include "platform/qt/controls.h"
-#include "platform/qt/qtglue.h"
+#include "platform/fs/appfolder.h"
+#include "widgets/controls.h"
+#include "widgets/qtglue.h"
 #include "shell/mainwindow.h"
 #include "shell/shellfixture.h"
 #include "support/recordingui.h"

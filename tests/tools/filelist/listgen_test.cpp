@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/filelist/listgen.h"
 
-#include "platform/fsobject.h"
-#include "platform/ui.h"
+#include "platform/fs/fsobject.h"
+#include "run/ui.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 

@@ -3,7 +3,7 @@
 
 #include "../../shell/shellfixture.h"
 #include "common/dbrecord.h"
-#include "platform/qt/commondialog.h"
+#include "widgets/commondialog.h"
 #include "support/httpserver.h"
 #include "support/qt/framelines.h"
 #include "support/qt/lingeringui.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/urlgen/shortcut.h"
 
-#include "platform/appfolder.h"
+#include "platform/fs/appfolder.h"
 #include "support/temptree.h"
 
 #include <gtest/gtest.h>

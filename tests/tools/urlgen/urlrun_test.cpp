@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/urlgen/urlrun.h"
 
-#include "platform/appfolder.h"
-#include "platform/codec.h"
+#include "platform/fs/appfolder.h"
+#include "platform/text/codec.h"
 #include "support/httpserver.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
@@ -76,7 +76,7 @@ protected:
     RecordingUi ui;
     UrlRun run;
     UrlSettings settings;
-    morvik::platform::Progress progress;
+    morvik::Progress progress;
     std::function<void(UrlSettings&)> change;
     std::unique_ptr<UrlLoop> loop;
 };

@@ -1,0 +1,576 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/fs/journal.h"
+
+#include "platform/fs/appfolder.h"
+#include "platform/syserror.h"
+#include "platform/fs/topfolder.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace morvik::platform
+{
+
+namespace
+{
+
+std::atomic<bool> g_journalling{true};
+
+// The last runs kept, and the most their journals may hold together.
+constexpr std::size_t kKeptRuns = 20;
+constexpr unsigned long long kMaxHeld = 2ULL << 30;
+
+std::string recordsfolder()
+{
+    return datafolder() + "/undo";
+}
+
+std::string escaped(const std::string& path)
+{
+    std::string out;
+    out.reserve(path.size());
+    for (const char c : path) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string unescaped(const std::string& text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            const char c = text[++i];
+            out += c == 'n' ? '\n' : c == 't' ? '\t' : c;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> fields(const std::string& line)
+{
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t tab = line.find('\t', start);
+        out.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
+        if (tab == std::string::npos) {
+            return out;
+        }
+        start = tab + 1;
+    }
+}
+
+long long mtimens(const struct stat& st)
+{
+    return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+}
+
+std::string fdpath(int fd)
+{
+    std::string path(4096, '\0');
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t n = ::readlink(self.c_str(), path.data(), path.size());
+    return n > 0 ? path.substr(0, static_cast<std::size_t>(n)) : std::string();
+}
+
+Fd openfolder(int at, const std::string& name)
+{
+    return Fd(::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+// A private folder of this user for journals at the top of the mount of `onfs`, as the
+// trash of removable media is kept: created with mode 0700, refused when it is a link,
+// another user's or open to others.
+Fd mounttopfolder(int onfs, std::string& path)
+{
+    Fd current(::fcntl(onfs, F_DUPFD_CLOEXEC, 0));
+    struct stat here {
+    };
+    if (current.get() < 0 || ::fstat(current.get(), &here) != 0) {
+        throw SysError(fdpath(onfs), errno);
+    }
+    for (;;) {
+        Fd up(::openat(current.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        struct stat above {
+        };
+        if (up.get() < 0 || ::fstat(up.get(), &above) != 0 || above.st_dev != here.st_dev ||
+            above.st_ino == here.st_ino) {
+            break;
+        }
+        current = std::move(up);
+        here = above;
+    }
+    const std::string name = ".morvik-undo-" + std::to_string(::geteuid());
+    path = fdpath(current.get()) + "/" + name;
+    if (::mkdirat(current.get(), name.c_str(), 0700) != 0 && errno != EEXIST) {
+        throw SysError(path, errno);
+    }
+    Fd folder = openfolder(current.get(), name);
+    struct stat st {
+    };
+    if (folder.get() < 0 || ::fstat(folder.get(), &st) != 0) {
+        throw SysError(path, errno);
+    }
+    if (st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) {
+        throw SysError(path, EPERM);
+    }
+    return folder;
+}
+
+std::string newid()
+{
+    static std::atomic<unsigned> counter{0};
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    return std::string(stamp) + "-" + std::to_string(::getpid()) + "-" +
+           std::to_string(counter.fetch_add(1));
+}
+
+std::string readabletime(const std::string& id)
+{
+    // YYYYMMDD-HHMMSS-...
+    if (id.size() < 15) {
+        return id;
+    }
+    return id.substr(0, 4) + "-" + id.substr(4, 2) + "-" + id.substr(6, 2) + " " + id.substr(9, 2) +
+           ":" + id.substr(11, 2) + ":" + id.substr(13, 2);
+}
+
+void appendline(const std::string& file, const std::string& line)
+{
+    Fd out(::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (out.get() < 0) {
+        throw SysError(file, errno);
+    }
+    const std::string text = line + "\n";
+    if (::write(out.get(), text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+        throw SysError(file, errno);
+    }
+}
+
+std::map<std::string, std::string> readrecord(const std::string& file)
+{
+    std::map<std::string, std::string> values;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos) {
+            values[line.substr(0, eq)] = unescaped(line.substr(eq + 1));
+        }
+    }
+    return values;
+}
+
+// Copies the file `name` of `dir` into the journal as `kept`, for a file the process may
+// not hard-link (another user's, on a system that protects hard links).
+void copyinto(int dir, const std::string& name, int files, const std::string& kept,
+              const std::string& path)
+{
+    Fd in(::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {
+    };
+    if (in.get() < 0 || ::fstat(in.get(), &st) != 0) {
+        throw SysError(path, errno);
+    }
+    Fd out(::openat(files, kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (out.get() < 0) {
+        throw SysError(path, errno);
+    }
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(in.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            throw SysError(path, errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        if (::write(out.get(), buffer, static_cast<std::size_t>(got)) != got) {
+            throw SysError(path, errno);
+        }
+    }
+    ::fchown(out.get(), st.st_uid, st.st_gid);
+    ::fchmod(out.get(), st.st_mode & 07777);
+}
+
+// The open parent folder of an absolute path, reached one name at a time from "/"
+// without following links.
+struct Place {
+    Fd folder;
+    std::string name;
+};
+Place placeof(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (path.empty() || path[0] != '/' || slash == std::string::npos) {
+        throw SysError(path, ENOENT);
+    }
+    Place place;
+    place.name = path.substr(slash + 1);
+    place.folder.reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    std::size_t start = 1;
+    while (start < slash) {
+        const std::size_t end = path.find('/', start);
+        const std::string part = path.substr(start, end - start);
+        start = end + 1;
+        if (part.empty()) {
+            continue;
+        }
+        Fd next(::openat(place.folder.get(), part.c_str(),
+                         O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (next.get() < 0) {
+            throw SysError(path, errno);
+        }
+        place.folder = std::move(next);
+    }
+    return place;
+}
+
+} // namespace
+
+void setjournalling(bool on)
+{
+    g_journalling.store(on);
+}
+
+bool journalling()
+{
+    return g_journalling.load();
+}
+
+std::unique_ptr<Journal> Journal::open(int onfs, const std::string& tool, const std::string& folder)
+{
+    keepwithin(kKeptRuns - 1, kMaxHeld);
+    std::unique_ptr<Journal> journal(new Journal);
+    journal->m_id = newid();
+    const std::string records = recordsfolder();
+    std::filesystem::create_directories(records);
+    ::chmod(records.c_str(), 0700);
+
+    struct stat tree {
+    };
+    struct stat data {
+    };
+    if (::fstat(onfs, &tree) != 0) {
+        throw SysError(folder, errno);
+    }
+    Fd root;
+    std::string rootpath;
+    if (::stat(records.c_str(), &data) == 0 && data.st_dev == tree.st_dev) {
+        root.reset(::open(records.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        rootpath = records;
+    } else {
+        root = mounttopfolder(onfs, rootpath);
+    }
+    if (root.get() < 0) {
+        throw SysError(rootpath, errno);
+    }
+    journal->m_folderpath = rootpath + "/" + journal->m_id;
+    if (::mkdirat(root.get(), journal->m_id.c_str(), 0700) != 0) {
+        throw SysError(journal->m_folderpath, errno);
+    }
+    journal->m_folder = openfolder(root.get(), journal->m_id);
+    if (journal->m_folder.get() < 0 || ::mkdirat(journal->m_folder.get(), "files", 0700) != 0) {
+        throw SysError(journal->m_folderpath, errno);
+    }
+    journal->m_files = openfolder(journal->m_folder.get(), "files");
+    journal->m_log.reset(
+        ::openat(journal->m_folder.get(), "log", O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
+    if (journal->m_files.get() < 0 || journal->m_log.get() < 0) {
+        throw SysError(journal->m_folderpath, errno);
+    }
+    journal->m_record = records + "/" + journal->m_id + ".run";
+    appendline(journal->m_record, "journal=" + escaped(journal->m_folderpath) + "\ntool=" + tool +
+                                      "\nfolder=" + escaped(folder) +
+                                      "\npid=" + std::to_string(::getpid()));
+    return journal;
+}
+
+Journal::~Journal() = default;
+
+void Journal::append(const std::string& line)
+{
+    const std::string text = line + "\n";
+    if (::write(m_log.get(), text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+        throw SysError(m_folderpath + "/log", errno);
+    }
+}
+
+void Journal::beforereplace(int dir, const std::string& name, const std::string& path,
+                            int replacement)
+{
+    struct stat made {
+    };
+    if (::fstat(replacement, &made) != 0) {
+        throw SysError(path, errno);
+    }
+    const std::string identity = std::to_string(made.st_ino) + "\t" + std::to_string(made.st_size) +
+                                 "\t" + std::to_string(mtimens(made));
+    std::lock_guard lock(m_mutex);
+    const std::string kept = std::to_string(m_next++);
+    struct stat old {
+    };
+    const bool there = ::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!there && errno != ENOENT) {
+        throw SysError(path, errno);
+    }
+    if (!there || S_ISDIR(old.st_mode)) {
+        append("C\t" + identity + "\t" + escaped(path));
+    } else {
+        if (::linkat(dir, name.c_str(), m_files.get(), kept.c_str(), 0) != 0) {
+            if (errno != EPERM && errno != EMLINK && errno != EXDEV) {
+                throw SysError(path, errno);
+            }
+            copyinto(dir, name, m_files.get(), kept, path);
+        }
+        append("R\t" + kept + "\t" + std::to_string(old.st_ino) + "\t" + identity + "\t" +
+               escaped(path));
+        m_held += static_cast<unsigned long long>(old.st_size);
+    }
+    ++m_changed;
+}
+
+int Journal::deleteinto(int dir, const std::string& name, const std::string& path)
+{
+    std::lock_guard lock(m_mutex);
+    const std::string kept = std::to_string(m_next++);
+    struct stat old {
+    };
+    if (::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
+        return errno;
+    }
+    try {
+        append("D\t" + kept + "\t" + escaped(path));
+    } catch (const SysError& e) {
+        return e.code() != 0 ? e.code() : EIO;
+    }
+    if (::renameat(dir, name.c_str(), m_files.get(), kept.c_str()) != 0) {
+        return errno;
+    }
+    m_held += static_cast<unsigned long long>(old.st_size);
+    ++m_changed;
+    return 0;
+}
+
+void Journal::finish()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_changed == 0) {
+        // A run that changed nothing leaves no record to undo.
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folderpath, ignored);
+        std::filesystem::remove(m_record, ignored);
+        return;
+    }
+    try {
+        appendline(m_record, "files=" + std::to_string(m_changed) +
+                                 "\nbytes=" + std::to_string(m_held) + "\nstate=done");
+    } catch (const SysError&) {
+        // The run's record stays without its totals; the journal can still be undone.
+    }
+}
+
+std::vector<RunRecord> history()
+{
+    std::vector<RunRecord> runs;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(recordsfolder(), error)) {
+        const std::string file = entry.path().string();
+        if (entry.path().extension() != ".run") {
+            continue;
+        }
+        auto values = readrecord(file);
+        RunRecord run;
+        run.id = entry.path().stem().string();
+        run.time = readabletime(run.id);
+        run.tool = values["tool"];
+        run.folder = values["folder"];
+        run.journal = values["journal"];
+        run.files = static_cast<std::size_t>(std::strtoull(values["files"].c_str(), nullptr, 10));
+        run.bytes = std::strtoull(values["bytes"].c_str(), nullptr, 10);
+        // A run still going on (its process alive, no end written) cannot be undone yet; a
+        // run killed midway can, and its count comes from its journal.
+        const bool ended = values.count("state") > 0;
+        const long pid = std::strtol(values["pid"].c_str(), nullptr, 10);
+        const bool going = !ended && pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0);
+        if (!ended) {
+            std::ifstream log(run.journal + "/log");
+            run.files = static_cast<std::size_t>(std::count(
+                std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>(), '\n'));
+        }
+        run.undoable = values["state"] != "undone" && !going && !run.journal.empty() &&
+                       std::filesystem::exists(run.journal, error);
+        runs.push_back(std::move(run));
+    }
+    std::sort(runs.begin(), runs.end(),
+              [](const RunRecord& a, const RunRecord& b) { return a.id < b.id; });
+    return runs;
+}
+
+UndoResult undo(const std::string& id)
+{
+    const std::string record = recordsfolder() + "/" + id + ".run";
+    auto values = readrecord(record);
+    if (values["journal"].empty() || values["state"] == "undone") {
+        throw SysError(id, "没有可撤销的运行记录");
+    }
+    const std::string folder = values["journal"];
+    Fd files(::open((folder + "/files").c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (files.get() < 0) {
+        throw SysError(folder, errno);
+    }
+    std::vector<std::string> lines;
+    {
+        std::ifstream in(folder + "/log");
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(line);
+        }
+    }
+    UndoResult result;
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        const std::vector<std::string> f = fields(*it);
+        if (f.empty() || f.back().empty()) {
+            continue;
+        }
+        const std::string path = unescaped(f.back());
+        try {
+            Place place = placeof(path);
+            struct stat now {
+            };
+            const bool there =
+                ::fstatat(place.folder.get(), place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+            const auto isleft = [&](const std::string& ino, const std::string& size,
+                                    const std::string& mtime) {
+                return there && std::to_string(now.st_ino) == ino &&
+                       std::to_string(now.st_size) == size && std::to_string(mtimens(now)) == mtime;
+            };
+            if (f[0] == "R" && f.size() == 7) {
+                struct stat kept {
+                };
+                if (::fstatat(files.get(), f[1].c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0) {
+                    continue; // put back already
+                }
+                if (there && std::to_string(now.st_ino) == f[2]) {
+                    continue; // the run was stopped before this replacement
+                }
+                if (!isleft(f[3], f[4], f[5])) {
+                    result.failures.emplace_back(path, kChangedSinceReason);
+                    continue;
+                }
+                if (::renameat(files.get(), f[1].c_str(), place.folder.get(), place.name.c_str()) !=
+                    0) {
+                    throw SysError(path, errno);
+                }
+                ++result.restored;
+            } else if (f[0] == "C" && f.size() == 5) {
+                if (!there) {
+                    continue;
+                }
+                if (!isleft(f[1], f[2], f[3])) {
+                    result.failures.emplace_back(path, kChangedSinceReason);
+                    continue;
+                }
+                if (::unlinkat(place.folder.get(), place.name.c_str(), 0) != 0) {
+                    throw SysError(path, errno);
+                }
+                ++result.restored;
+            } else if (f[0] == "D" && f.size() == 3) {
+                struct stat kept {
+                };
+                if (::fstatat(files.get(), f[1].c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0) {
+                    continue; // not moved, or put back already
+                }
+                if (::renameat2(files.get(), f[1].c_str(), place.folder.get(), place.name.c_str(),
+                                RENAME_NOREPLACE) != 0) {
+                    if (errno == EEXIST) {
+                        result.failures.emplace_back(path, kNameTakenReason);
+                        continue;
+                    }
+                    throw SysError(path, errno);
+                }
+                ++result.restored;
+            }
+        } catch (const SysError& e) {
+            result.failures.emplace_back(path, e.reason());
+        }
+    }
+    if (result.failures.empty()) {
+        purge(id);
+    } else {
+        appendline(record, "state=undone");
+    }
+    return result;
+}
+
+void purge(const std::string& id)
+{
+    const std::string record = recordsfolder() + "/" + id + ".run";
+    auto values = readrecord(record);
+    std::error_code ignored;
+    if (!values["journal"].empty()) {
+        std::filesystem::remove_all(values["journal"], ignored);
+    }
+    if (!std::filesystem::remove(record, ignored) && values.empty()) {
+        throw SysError(id, "没有这个运行记录");
+    }
+}
+
+void keepwithin(std::size_t keep, unsigned long long budget)
+{
+    struct statvfs fs {
+    };
+    if (::statvfs(datafolder().c_str(), &fs) == 0) {
+        budget = std::min<unsigned long long>(budget, static_cast<unsigned long long>(fs.f_bavail) *
+                                                          fs.f_frsize / 10);
+    }
+    std::vector<RunRecord> runs = history();
+    unsigned long long held = 0;
+    for (const RunRecord& run : runs) {
+        held += run.bytes;
+    }
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        if (runs.size() - i <= keep && held <= budget) {
+            break;
+        }
+        held -= runs[i].bytes;
+        try {
+            purge(runs[i].id);
+        } catch (const SysError&) {
+        }
+    }
+}
+
+} // namespace morvik::platform

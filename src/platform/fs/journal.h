@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/fs/fd.h"
+
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace morvik::platform
+{
+
+// The question asked before a run that changes files when no journal can be kept.
+inline constexpr const char* kNoUndoQuestion = "此次运行无法撤销，是否继续？";
+// Why undo left a file alone: it is no longer what the run left.
+inline constexpr const char* kChangedSinceReason = "文件在运行后已被修改，未撤销";
+// Why undo did not bring a deleted file back: its name is taken by another file now.
+inline constexpr const char* kNameTakenReason = "该名称已被另一个文件占用，未撤销";
+
+// Whether runs keep a journal (the command line's --no-undo turns it off).
+void setjournalling(bool on);
+bool journalling();
+
+// What one run changed, kept so the run can be undone: a replaced file's old contents as
+// a hard link to the old file itself (no bytes copied), a deleted file moved into the
+// journal instead of unlinked, a created file's name. Each entry is written before the
+// change it records, so a journal is consistent whenever the process is killed. The
+// journal lives on the file system of the files it keeps: in the per-user data folder
+// when that is on it, else in ".morvik-undo-UID" (mode 0700) at the top of its mount.
+class Journal
+{
+public:
+    // A new journal for a run of `tool` ("insert", "copy", "delete") on `folder`, whose
+    // files lie on the file system of the open descriptor `onfs`. Throws SysError when
+    // none can be made there (a read-only mount, another user's).
+    static std::unique_ptr<Journal> open(int onfs, const std::string& tool,
+                                         const std::string& folder);
+    ~Journal();
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+
+    // Before the new file `replacement` (an open descriptor) is renamed over `name` of the
+    // open folder `dir`: keeps the file there now, or notes the name as created when no
+    // regular file is there. `path` is the file's full path. Throws SysError.
+    void beforereplace(int dir, const std::string& name, const std::string& path, int replacement);
+    // Deletes `name` of the open folder `dir` by moving it into the journal. Returns 0,
+    // or the errno of the failed move (the file then stays).
+    int deleteinto(int dir, const std::string& name, const std::string& path);
+    // Ends the run's record: how many files it changed and the bytes the journal holds.
+    void finish();
+
+    const std::string& id() const { return m_id; }
+
+private:
+    Journal() = default;
+    void append(const std::string& line);
+
+    std::string m_id;
+    std::string m_folderpath; // where the journal's files are
+    Fd m_folder;
+    Fd m_files;
+    Fd m_log;
+    std::string m_record; // the run's record in the data folder
+    std::mutex m_mutex;
+    std::size_t m_next = 0;
+    std::size_t m_changed = 0;
+    unsigned long long m_held = 0;
+};
+
+// One run in the history, newest last.
+struct RunRecord {
+    std::string id;
+    std::string time; // local time, "YYYY-MM-DD HH:MM:SS"
+    std::string tool;
+    std::string folder;
+    std::size_t files = 0;
+    unsigned long long bytes = 0; // held by its journal
+    bool undoable = false;        // ended and not yet undone
+    std::string journal;          // the journal's folder
+};
+std::vector<RunRecord> history();
+
+// Undoes a run: every file back as it was, where it is still what the run left; files
+// changed since, and deleted files whose name is taken now, are listed and left alone.
+// Each file is put back by one rename, so an undo killed midway can be run again.
+// Throws SysError when there is no such run.
+struct UndoResult {
+    std::size_t restored = 0;
+    std::vector<std::pair<std::string, std::string>> failures; // path, reason
+};
+UndoResult undo(const std::string& id);
+
+// Removes a run's journal (its held files are freed) and its record.
+void purge(const std::string& id);
+
+// Purges the oldest runs beyond the last `keep` runs or beyond `budget` bytes held.
+void keepwithin(std::size_t keep, unsigned long long budget);
+
+} // namespace morvik::platform

@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/fs/xattrs.h"
+
+#include "platform/syserror.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+#include <sys/types.h>
+#include <sys/xattr.h>
+#include <vector>
+
+namespace morvik::platform
+{
+
+namespace
+{
+
+constexpr const char* kAccessAcl = "system.posix_acl_access";
+
+// The old file's attributes, read through its descriptor; a descriptor opened with
+// O_PATH cannot be read from, so its /proc/self/fd entry is used instead.
+class Source
+{
+public:
+    explicit Source(int fd) : m_fd(fd) {}
+
+    ssize_t list(char* buffer, size_t size)
+    {
+        if (m_proc.empty()) {
+            const ssize_t n = ::flistxattr(m_fd, buffer, size);
+            if (n >= 0 || errno != EBADF) {
+                return n;
+            }
+            m_proc = "/proc/self/fd/" + std::to_string(m_fd);
+        }
+        return ::listxattr(m_proc.c_str(), buffer, size);
+    }
+    ssize_t get(const char* name, void* buffer, size_t size) const
+    {
+        return m_proc.empty() ? ::fgetxattr(m_fd, name, buffer, size)
+                              : ::getxattr(m_proc.c_str(), name, buffer, size);
+    }
+
+private:
+    int m_fd;
+    std::string m_proc;
+};
+
+// Whether a failure to set an attribute means the process may not set it.
+bool maynotset(int code)
+{
+    return code == EPERM || code == ENOTSUP;
+}
+
+// Reads a list or a value whose size may change between asking and reading.
+template <typename Read> bool readgrowing(std::vector<char>& buffer, Read read)
+{
+    for (;;) {
+        const ssize_t size = read(nullptr, 0);
+        if (size < 0) {
+            return false;
+        }
+        buffer.resize(static_cast<size_t>(size));
+        if (size == 0) {
+            return true;
+        }
+        const ssize_t n = read(buffer.data(), buffer.size());
+        if (n >= 0) {
+            buffer.resize(static_cast<size_t>(n));
+            return true;
+        }
+        if (errno != ERANGE) {
+            return false;
+        }
+    }
+}
+
+} // namespace
+
+bool copyxattrs(int from, int to, const std::string& path, bool inherited)
+{
+    Source source(from);
+    std::vector<char> names;
+    if (!readgrowing(names, [&](char* b, size_t n) { return source.list(b, n); })) {
+        if (errno != ENOTSUP) {
+            throw SysError(path, errno);
+        }
+        names.clear(); // a file system without attributes: nothing to keep
+    }
+    bool acl = false;
+    bool aclchanged = false;
+    std::vector<char> value;
+    for (size_t at = 0; at < names.size();) {
+        const char* name = names.data() + at;
+        at += std::strlen(name) + 1;
+        if (!readgrowing(value, [&](char* b, size_t n) { return source.get(name, b, n); })) {
+            if (errno == ENODATA) {
+                continue; // removed since the listing
+            }
+            throw SysError(path, errno);
+        }
+        const bool isacl = std::string_view(name) == kAccessAcl;
+        acl = acl || isacl;
+        if (::fsetxattr(to, name, value.data(), value.size(), 0) != 0) {
+            if (!maynotset(errno)) {
+                throw SysError(path, errno);
+            }
+            continue;
+        }
+        aclchanged = aclchanged || isacl;
+    }
+    // A new file in a folder with a default ACL got an access ACL of its own.
+    if (!acl && inherited) {
+        if (::fremovexattr(to, kAccessAcl) == 0) {
+            aclchanged = true;
+        } else if (errno != ENODATA && !maynotset(errno)) {
+            throw SysError(path, errno);
+        }
+    }
+    return aclchanged;
+}
+
+} // namespace morvik::platform

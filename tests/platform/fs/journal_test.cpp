@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Undo of a batch run: the tree comes back byte for byte (contents, modes, links), a file
+// changed since the run and a name taken since are left alone and listed, and a run or
+// an undo killed midway leaves a journal that undoes the rest.
+#include "cli/runcli.h"
+#include "platform/fs/appfolder.h"
+#include "platform/fs/journal.h"
+#include "support/recordingui.h"
+#include "support/temptree.h"
+#include "tools/append/contentrun.h"
+#include "tools/append/copyrun.h"
+#include "tools/batchdel/engine.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using morvik::test::RecordingUi;
+using morvik::test::TempTree;
+namespace fs = std::filesystem;
+namespace platform = morvik::platform;
+
+namespace
+{
+
+// Every entry under a folder: mode and bytes, or a link's target; temporary files a
+// killed run may leave (hidden names with a random suffix) are not part of the tree.
+std::map<std::string, std::string> snapshot(const std::string& root)
+{
+    std::map<std::string, std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string name = entry.path().filename().string();
+        const std::string relative = entry.path().lexically_relative(root).string();
+        if (name.front() == '.' || relative.starts_with("app")) {
+            continue; // temporary files, and the data folder the journals live in
+        }
+        struct stat st {
+        };
+        ::lstat(entry.path().c_str(), &st);
+        std::string value = std::to_string(st.st_mode) + ":";
+        if (S_ISLNK(st.st_mode)) {
+            value += fs::read_symlink(entry.path()).string();
+        } else if (S_ISREG(st.st_mode)) {
+            value += morvik::test::readAll(entry.path());
+        }
+        found[relative] = value;
+    }
+    return found;
+}
+
+class Undo : public ::testing::Test
+{
+protected:
+    Undo()
+    {
+        platform::setappfolderfortesting(tree.createDir("app"));
+        tree.createFile("content.txt", "+");
+        tree.createFile("site/a.htm", "<body>a</body>");
+        tree.createFile("site/sub/b.htm", "<body>b</body>");
+        tree.setMode("site/sub/b.htm", 0640);
+        tree.createSymlink("site/in.htm", "a.htm");
+        tree.createFile("site/x.bak", "x");
+        tree.createFile("src/n.txt", "new");
+        tree.createFile("dst/d1/n.txt", "old");
+        tree.createDir("dst/d2");
+    }
+    ~Undo() override { platform::setappfolderfortesting({}); }
+
+    void insert()
+    {
+        morvik::append::ContentSettings settings;
+        settings.contentfile = tree.path("content.txt");
+        settings.targetfolder = tree.path("site");
+        settings.types = {"*.htm"};
+        settings.scope = morvik::append::Scope::All;
+        bool zt = false;
+        morvik::append::contentrun(settings, zt, ui);
+    }
+    void deletebak()
+    {
+        morvik::batchdel::BatchDelete run(ui);
+        morvik::batchdel::Inputs in;
+        in.T = "*.bak";
+        in.folder = tree.path("site");
+        in.scan = true;
+        run.run(in);
+    }
+    std::string newest() const { return platform::history().back().id; }
+
+    TempTree tree;
+    RecordingUi ui;
+};
+
+TEST_F(Undo, EveryRunComesBackAsItWas)
+{
+    const auto before = snapshot(tree.root());
+    insert();
+    morvik::append::copyrun(tree.path("src"), {"n.txt"}, tree.path("dst"), ui);
+    deletebak();
+    ASSERT_EQ(platform::history().size(), 3u);
+    EXPECT_NE(snapshot(tree.root()), before);
+
+    for (int run = 0; run < 3; ++run) {
+        const platform::UndoResult result = platform::undo(newest());
+        EXPECT_TRUE(result.failures.empty());
+    }
+    EXPECT_EQ(snapshot(tree.root()), before);
+    EXPECT_TRUE(platform::history().empty()); // undone runs free what they held
+}
+
+TEST_F(Undo, AFileChangedSinceOrANameTakenSinceIsLeftAlone)
+{
+    insert();
+    tree.createFile("site/sub/b.htm", "edited by hand");
+    const platform::UndoResult inserted = platform::undo(newest());
+    EXPECT_EQ(inserted.restored, 1u);
+    ASSERT_EQ(inserted.failures.size(), 1u);
+    EXPECT_EQ(inserted.failures[0].second, platform::kChangedSinceReason);
+    EXPECT_EQ(tree.read("site/sub/b.htm"), "edited by hand");
+    EXPECT_EQ(tree.read("site/a.htm"), "<body>a</body>");
+
+    deletebak();
+    tree.createFile("site/x.bak", "someone else's");
+    const platform::UndoResult deleted = platform::undo(newest());
+    ASSERT_EQ(deleted.failures.size(), 1u);
+    EXPECT_EQ(deleted.failures[0].second, platform::kNameTakenReason);
+    EXPECT_EQ(tree.read("site/x.bak"), "someone else's");
+}
+
+// A run killed at any moment leaves its journal consistent: undoing it gives back the
+// tree it started from.
+TEST_F(Undo, ARunKilledMidwayIsUndoneWhole)
+{
+    for (int i = 0; i < 1500; ++i) {
+        tree.createFile("big/p" + std::to_string(10000 + i) + ".htm", "<body></body>");
+    }
+    const auto before = snapshot(tree.path("big"));
+    morvik::test::CliProcess process(
+        {"insert", "content.txt", "big", "--types", "htm", "--scope", "this"}, tree.root());
+    const std::string first = tree.path("big/p10000.htm");
+    while (morvik::test::readAll(first) == "<body></body>") {
+        usleep(200);
+    }
+    process.interrupt(SIGKILL);
+    process.finish();
+    ASSERT_NE(snapshot(tree.path("big")), before);
+
+    const auto undone = morvik::test::runcli({"undo"}, tree.root());
+    EXPECT_EQ(undone.status, 0) << undone.err;
+    EXPECT_EQ(snapshot(tree.path("big")), before);
+}
+
+} // namespace
