@@ -2,6 +2,8 @@
 #include "cli/paths.h"
 
 #include "platform/fs/fsobject.h"
+#include "platform/fs/pathname.h"
+#include "platform/syserror.h"
 #include "tools/filelist/listgen.h"
 
 #include <cstdlib>
@@ -15,13 +17,14 @@ namespace morvik::cli
 namespace
 {
 
-std::string folderof(const std::string& path)
+// The working folder, empty when it is gone.
+std::string knownworkingfolder()
 {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
+    try {
+        return platform::workingfolder();
+    } catch (const platform::SysError&) {
+        return {};
     }
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
 bool writablefile(const std::string& path, const struct stat& st)
@@ -43,7 +46,7 @@ std::string absolutefolder(const std::string& path)
 {
     std::filesystem::path full(path);
     if (!full.is_absolute()) {
-        full = std::filesystem::path(filelist::workingfolder()) / full;
+        full = std::filesystem::path(knownworkingfolder()) / full;
     }
     std::string folder = full.lexically_normal().string();
     while (folder.size() > 1 && folder.back() == '/') {
@@ -67,14 +70,14 @@ std::string writtenpath(const std::string& path)
 {
     std::string full = path;
     if (!path.starts_with('/')) {
-        const std::string cwd = filelist::workingfolder();
+        const std::string cwd = knownworkingfolder();
         if (cwd.empty()) {
             return path; // the working folder is gone: nothing to add
         }
         full = childpath(cwd, path);
     }
     const std::string name = full.substr(full.rfind('/') + 1);
-    char* real = ::realpath(folderof(full).c_str(), nullptr);
+    char* real = ::realpath(platform::parentfolder(full).c_str(), nullptr);
     if (!real) {
         return full;
     }
@@ -97,7 +100,7 @@ bool maydelete(const std::string& path)
     if (!S_ISLNK(st.st_mode) && !writablefile(path, st)) {
         return false;
     }
-    return changeablefolder(folderof(path));
+    return changeablefolder(platform::parentfolder(path));
 }
 
 bool maywrite(const std::string& path)
@@ -108,7 +111,7 @@ bool maywrite(const std::string& path)
             return false;
         }
     }
-    return changeablefolder(folderof(path));
+    return changeablefolder(platform::parentfolder(path));
 }
 
 } // namespace morvik::cli

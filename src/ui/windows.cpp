@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/windows.h"
+#include "platform/fs/pathname.h"
+#include "platform/syserror.h"
 
 #include "platform/fs/appfolder.h"
 #include "platform/fs/fsobject.h"
@@ -37,9 +39,10 @@ void showlauncher()
 std::string startfolder()
 {
     std::string working;
-    if (char* cwd = ::getcwd(nullptr, 0)) {
-        working = cwd;
-        std::free(cwd);
+    try {
+        working = morvik::platform::workingfolder();
+    } catch (const morvik::platform::SysError&) {
+        // the working folder is gone: start elsewhere
     }
     if (!working.empty() && working != "/" && working != morvik::platform::appfolder() &&
         morvik::platform::folderexists(working)) {

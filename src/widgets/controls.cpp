@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets/controls.h"
+#include "platform/fs/pathname.h"
 
 #include "platform/fs/drives.h"
 #include "platform/fs/fsobject.h"
-#include "widgets/qtglue.h"
 #include "platform/syserror.h"
 #include "platform/text/wildcard.h"
+#include "widgets/qtglue.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -40,15 +41,6 @@ std::string frombytes(const QByteArray& b)
     return std::string(b.constData(), static_cast<size_t>(b.size()));
 }
 
-std::string workingfolder()
-{
-    char buffer[PATH_MAX];
-    if (!::getcwd(buffer, sizeof buffer)) {
-        throw morvik::platform::SysError(".", errno);
-    }
-    return buffer;
-}
-
 // An absolute folder text: relative paths taken from the working folder, "." and ".."
 // resolved by name, no doubled or trailing "/" (the root stays "/"). An empty text is no
 // folder at all, never the working folder.
@@ -57,7 +49,8 @@ std::string absolutefolder(const std::string& path)
     if (path.empty()) {
         throw morvik::platform::SysError(path, ENOENT);
     }
-    const std::string full = !path.empty() && path[0] == '/' ? path : workingfolder() + "/" + path;
+    const std::string full =
+        !path.empty() && path[0] == '/' ? path : morvik::platform::workingfolder() + "/" + path;
     std::vector<std::string> parts;
     size_t pos = 0;
     while (pos <= full.size()) {

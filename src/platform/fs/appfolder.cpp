@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/fs/appfolder.h"
+#include "platform/fs/pathname.h"
 
 #include "platform/fs/fsobject.h"
 
@@ -37,11 +38,7 @@ std::string executablefolder()
         return folderpath(".");
     }
     buf.resize(static_cast<std::size_t>(n));
-    const std::size_t slash = buf.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? std::string("/") : buf.substr(0, slash);
+    return parentfolder(buf);
 }
 
 std::string homefolder()
@@ -89,7 +86,7 @@ std::string installedsharefolder(const std::string& app)
     if (slash == std::string::npos || app.compare(slash, std::string::npos, "/bin") != 0) {
         return {};
     }
-    const std::string prefix = slash == 0 ? std::string("/") : app.substr(0, slash);
+    const std::string prefix = parentfolder(app);
     return joined(prefix, "share/morvik");
 }
 

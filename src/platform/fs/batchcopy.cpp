@@ -3,6 +3,7 @@
 
 #include "platform/fs/fd.h"
 #include "platform/fs/folderat.h"
+#include "platform/fs/pathname.h"
 #include "platform/syserror.h"
 
 #include <cerrno>
@@ -15,18 +16,6 @@ namespace morvik::platform
 
 namespace
 {
-
-std::string folderof(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    if (slash == 0) {
-        return "/";
-    }
-    return path.substr(0, slash);
-}
 
 // Reads from the source at `offset` and writes everything to `out` until end of file.
 void copybyreading(int in, const std::string& source, long long offset, int out,
@@ -148,7 +137,7 @@ void SourceFile::copyto(const std::string& destination) const
         throw SysError(destination, EACCES);
     }
 
-    std::string temp = folderof(destination) + "/.morvik-XXXXXX";
+    std::string temp = parentfolder(destination) + "/.morvik-XXXXXX";
     const int out = mkostemp(temp.data(), O_CLOEXEC);
     if (out < 0) {
         throw SysError(destination, errno);

@@ -4,8 +4,9 @@
 #include "platform/fs/fd.h"
 
 #include "platform/fs/fsobject.h"
-#include "platform/syserror.h"
+#include "platform/fs/pathname.h"
 #include "platform/fs/xattrs.h"
+#include "platform/syserror.h"
 
 #include <cerrno>
 #include <climits>
@@ -89,24 +90,6 @@ private:
     int m_fd = -1;
 };
 
-std::string parentof(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    if (slash == 0) {
-        return "/";
-    }
-    return path.substr(0, slash);
-}
-
-std::string basenameof(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The file a path finally names once every symbolic link on it is followed, so that a
 // rewrite goes to the link's target and the link stays. A dangling link gives the path
 // it points to, where the new file is then made.
@@ -131,7 +114,7 @@ std::string followlinks(const std::string& path)
         }
         link.resize(static_cast<std::size_t>(n));
         if (link.empty() || link[0] != '/') {
-            link = parentof(current) + "/" + link;
+            link = parentfolder(current) + "/" + link;
         }
         current = std::move(link);
     }
@@ -356,7 +339,7 @@ void copyfile(const std::string& source, const std::string& destination)
         throw SysError(destination, EACCES);
     }
 
-    TempFile temp(parentof(destination), basenameof(destination), destination);
+    TempFile temp(parentfolder(destination), std::string(leafname(destination)), destination);
     copycontents(in.get(), temp.fd(), source, destination);
     if (replacing && fchown(temp.fd(), existing.st_uid, existing.st_gid) != 0 && errno != EPERM) {
         throw SysError(destination, errno);
@@ -378,7 +361,7 @@ namespace
 void replacewith(const std::string& path, const std::string& target, std::string_view bytes,
                  const struct stat* old)
 {
-    TempFile temp(parentof(target), basenameof(target), path);
+    TempFile temp(parentfolder(target), std::string(leafname(target)), path);
     writeall(temp.fd(), bytes, path);
     if (old) {
         if (fchown(temp.fd(), old->st_uid, old->st_gid) != 0 && errno != EPERM) {
@@ -508,7 +491,7 @@ std::vector<std::string> SyncSet::flush()
         if (fd.get() < 0) {
             // The file may have gone since; its folder is on the same file system.
             const int err = errno;
-            Fd folder(::open(parentof(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            Fd folder(::open(parentfolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
             if (folder.get() < 0) {
                 errors.push_back(path + ": " + std::strerror(err));
                 continue;

@@ -3,10 +3,10 @@
 
 #include "platform/fs/fileops.h"
 #include "platform/fs/journal.h"
-#include "platform/processlimits.h"
 #include "platform/fs/releaser.h"
-#include "platform/syserror.h"
 #include "platform/fs/xattrs.h"
+#include "platform/processlimits.h"
+#include "platform/syserror.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,6 +2,7 @@
 #include "platform/fs/fsobject.h"
 
 #include "platform/fs/fd.h"
+#include "platform/fs/pathname.h"
 #include "platform/syserror.h"
 
 #include <algorithm>
@@ -42,19 +43,6 @@ char* dirbuffer()
     return buffer.get();
 }
 
-std::string currentfolder()
-{
-    std::string buf(PATH_MAX, '\0');
-    while (getcwd(buf.data(), buf.size()) == nullptr) {
-        if (errno != ERANGE) {
-            throw SysError(".", errno);
-        }
-        buf.resize(buf.size() * 2);
-    }
-    buf.resize(std::strlen(buf.c_str()));
-    return buf;
-}
-
 } // namespace
 
 // An empty text names no folder at all (it never stands for the working folder), so a
@@ -68,7 +56,7 @@ std::string absolutefolder(const std::string& path)
     if (path[0] == '/') {
         return folderpath(path);
     }
-    std::string base = currentfolder();
+    std::string base = workingfolder();
     std::string_view rel = path;
     while (rel.size() >= 2 && rel[0] == '.' && rel[1] == '/') {
         rel.remove_prefix(2);

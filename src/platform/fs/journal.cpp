@@ -2,8 +2,8 @@
 #include "platform/fs/journal.h"
 
 #include "platform/fs/appfolder.h"
-#include "platform/syserror.h"
 #include "platform/fs/topfolder.h"
+#include "platform/syserror.h"
 
 #include <algorithm>
 #include <atomic>

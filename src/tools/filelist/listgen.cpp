@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/filelist/listgen.h"
+#include "platform/fs/pathname.h"
 
-#include "platform/text/codec.h"
 #include "platform/fs/fileops.h"
 #include "platform/syserror.h"
+#include "platform/text/codec.h"
 #include "run/ui.h"
 
 #include <cstdlib>
@@ -127,22 +128,13 @@ std::string getstr(const ItemSource& str1, std::int32_t mycount, std::string_vie
         mycount, str2, a, mypath);
 }
 
-std::string workingfolder()
-{
-    char* cwd = getcwd(nullptr, 0);
-    if (!cwd) {
-        return {};
-    }
-    std::string folder(cwd);
-    std::free(cwd);
-    return folder;
-}
-
 std::string listfilepath()
 {
-    std::string folder = workingfolder();
-    if (folder.empty()) {
-        return kListFile;
+    std::string folder;
+    try {
+        folder = platform::workingfolder();
+    } catch (const platform::SysError&) {
+        return kListFile; // the working folder is gone: the bare name
     }
     if (folder != "/") {
         folder += '/';

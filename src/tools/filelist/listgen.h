@@ -54,9 +54,6 @@ std::string cutstr(std::string_view oldstr);
 std::string getstr(const ItemSource& str1, std::int32_t mycount, std::string_view str2,
                    std::int16_t a, std::string_view mypath);
 
-// The process's working folder; empty when it cannot be determined (removed).
-std::string workingfolder();
-
 // The full path of filelist.txt in the working folder (the bare name when the working
 // folder cannot be determined).
 std::string listfilepath();
