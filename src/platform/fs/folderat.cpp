@@ -71,6 +71,7 @@ bool HandledFiles::note(const FileId& place, const std::string& name, const File
                         const std::string& entryname)
 {
     std::string key = placekey(entry, entryname);
+    const std::lock_guard lock(m_mutex);
     const auto [at, fresh] = m_places.try_emplace(placekey(place, name), key);
     return fresh || at->second == key;
 }

@@ -2,10 +2,11 @@
 #pragma once
 
 #include "platform/fs/fd.h"
-#include "platform/syserror.h"
 #include "platform/fs/topfolder.h"
+#include "platform/syserror.h"
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -52,10 +53,12 @@ class HandledFiles
 {
 public:
     // Whether the place is new or was reached by this same entry before (and notes it).
+    // Workers of one run may ask at once.
     bool note(const FileId& place, const std::string& name, const FileId& entry,
               const std::string& entryname);
 
 private:
+    std::mutex m_mutex;
     std::unordered_map<std::string, std::string> m_places;
 };
 

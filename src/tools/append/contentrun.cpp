@@ -6,10 +6,12 @@
 #include "platform/fs/fileops.h"
 #include "platform/fs/folderat.h"
 #include "platform/fs/fsobject.h"
+#include "platform/fs/pathname.h"
 #include "platform/fs/releaser.h"
 #include "platform/fs/runlock.h"
 #include "platform/syserror.h"
 #include "platform/text/codec.h"
+#include "run/folderworkers.h"
 #include "run/progress.h"
 #include "run/ui.h"
 #include "tools/append/insert.h"
@@ -18,7 +20,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -28,6 +32,14 @@ namespace morvik::append
 
 namespace
 {
+
+// What happened in one folder of a content run.
+struct FolderResult {
+    std::size_t calls = 0;
+    bool lastresult = false;
+    bool tried = false; // a target was handed to the insertion
+    std::vector<FileFailure> failures;
+};
 
 std::string trimspaces(const std::string& text)
 {
@@ -320,8 +332,8 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
     const std::unique_ptr<platform::Releaser> replaced =
         platform::runreleaser(top ? top->fd() : -1, journal != nullptr);
     const platform::RunScope scope{top ? &*top : nullptr, replaced.get(), &handled, journal.get()};
-    std::unique_ptr<Scratch> scratch;
     const bool rehearsing = progress && progress->rehearsing();
+    std::unique_ptr<Scratch> scratch;
     const auto stopped = [progress] { return progress && progress->stoprequested(); };
     if (progress) {
         progress->addfound(targets.size());
@@ -329,86 +341,98 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
     zt = false;
     // Targets come folder by folder: each folder is opened once, by handle from the top
     // folder and checked to be the one the walk listed, and its files are read and
-    // rewritten relative to it.
-    std::optional<platform::FolderCursor> cursor;
-    if (top) {
-        cursor.emplace(*top);
+    // rewritten relative to it. Folders are shared out among workers; each keeps what
+    // happened in its folder's slot, and the slots are read in the walk's order, so
+    // failures are listed as a single worker would list them.
+    std::vector<std::size_t> firsts(targets.folders.size());
+    for (std::size_t i = 1; i < firsts.size(); ++i) {
+        firsts[i] = firsts[i - 1] + targets.folders[i - 1].count;
     }
-    std::size_t first = 0;
-    for (const MatchedFolder& span : targets.folders) {
+    std::vector<FolderResult> results(targets.folders.size());
+    const unsigned workers = folderworkers(targets.folders.size(), rehearsing);
+    std::vector<std::optional<platform::FolderCursor>> cursors(workers);
+    std::mutex writtenmutex;
+    const auto insertfolder = [&](std::size_t index, unsigned worker) {
+        const MatchedFolder& span = targets.folders[index];
+        FolderResult& result = results[index];
         if (stopped() || zt) {
-            break;
+            return;
         }
         const std::string folderpath = top->display(span.relative);
+        const std::size_t first = firsts[index];
         const std::size_t end = first + span.count;
         if (progress) {
             progress->setfolder(folderpath);
         }
+        if (!cursors[worker]) {
+            cursors[worker].emplace(*top);
+        }
         std::optional<platform::RewriteFolder> folder;
         try {
-            folder.emplace(cursor->open(span.relative, span.id), folderpath, span.relative, span.id,
-                           scope);
+            folder.emplace(cursors[worker]->open(span.relative, span.id), folderpath, span.relative,
+                           span.id, scope);
             if (!rehearsing) {
+                const std::lock_guard lock(writtenmutex);
                 written.add(folder->device(), folder->path());
             }
         } catch (const platform::SysError& e) {
             // Not entered: none of its files is touched.
-            outcome.failures.push_back({e.path(), e.reason()});
-            outcome.lastresult = false;
-            outcome.calls += span.count;
+            result.failures.push_back({e.path(), e.reason()});
+            result.lastresult = false;
+            result.calls += span.count;
             for (std::size_t k = first; k < end && progress; ++k) {
                 progress->filedone(false);
             }
-            first = end;
-            continue;
+            return;
         }
         for (std::size_t k = first; k < end; ++k) {
             if (stopped()) {
                 break;
             }
             const std::string& target = targets.paths[k];
-            ++outcome.calls;
+            ++result.calls;
+            result.tried = true;
             bool failed = false;
             try {
                 if (rehearsing) {
                     // The run is tried on a copy; only a target it would change is named.
                     // The read refuses what the run would refuse (a link leading out).
                     platform::ReadState state;
-                    folder->read(target.substr(target.rfind('/') + 1), state);
+                    folder->read(std::string(platform::leafname(target)), state);
                     if (!scratch) {
                         scratch = std::make_unique<Scratch>();
                     }
                     const std::string copy = scratch->copyof(target);
-                    outcome.lastresult =
+                    result.lastresult =
                         appendtofile(copy, content.text, settings.position, zt, ui, plain);
-                    if (outcome.lastresult &&
+                    if (result.lastresult &&
                         platform::readbytes(copy) != platform::readbytes(target)) {
-                        outcome.lastresult = progress->rehearse(target);
+                        result.lastresult = progress->rehearse(target);
                     }
                 } else {
-                    const std::string name = target.substr(target.rfind('/') + 1);
+                    const std::string name(platform::leafname(target));
                     const auto insert = [&] {
                         return appendtofileat(*folder, name, content.text, settings.position, zt,
                                               ui, plain);
                     };
                     try {
-                        outcome.lastresult = insert();
+                        result.lastresult = insert();
                     } catch (const platform::ChangedError&) {
-                        outcome.lastresult = insert(); // read again: once
+                        result.lastresult = insert(); // read again: once
                     }
                 }
             } catch (const platform::AlreadyHandled&) {
-                outcome.lastresult = true; // reached before, through a link or another pattern
+                result.lastresult = true; // reached before, through a link or another pattern
             } catch (const platform::SysError& e) {
-                outcome.lastresult = false;
+                result.lastresult = false;
                 failed = true;
-                outcome.failures.push_back(
+                result.failures.push_back(
                     {e.path().empty() || rehearsing ? target : e.path(), e.reason()});
             } catch (const std::bad_alloc&) {
                 // A page too large for the memory the process may take fails alone.
-                outcome.lastresult = false;
+                result.lastresult = false;
                 failed = true;
-                outcome.failures.push_back({target, std::strerror(ENOMEM)});
+                result.failures.push_back({target, std::strerror(ENOMEM)});
             }
             if (progress) {
                 progress->filedone(!failed);
@@ -417,7 +441,27 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
                 break;
             }
         }
-        first = end;
+    };
+    // The locator is checked at the first target (a rejected one stops the run with one
+    // message), so folders go one at a time until a target has been tried.
+    std::size_t next = 0;
+    for (; next < results.size() && !stopped() && !zt; ++next) {
+        insertfolder(next, 0);
+        if (results[next].tried) {
+            ++next;
+            break;
+        }
+    }
+    if (!stopped() && !zt) {
+        runonworkers(next, results.size(), workers, insertfolder);
+    }
+    for (FolderResult& result : results) {
+        outcome.calls += result.calls;
+        if (result.calls > 0) {
+            outcome.lastresult = result.lastresult;
+        }
+        std::move(result.failures.begin(), result.failures.end(),
+                  std::back_inserter(outcome.failures));
     }
     if (replaced) {
         replaced->drain();

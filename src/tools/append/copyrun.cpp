@@ -11,13 +11,16 @@
 #include "platform/fs/topfolder.h"
 #include "platform/processlimits.h"
 #include "platform/syserror.h"
+#include "run/folderworkers.h"
 #include "run/progress.h"
 #include "run/ui.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <iterator>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace morvik::append
@@ -126,6 +129,8 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
         platform::runreleaser(top ? top->fd() : -1, journal != nullptr);
     const platform::RunScope scope{top ? &*top : nullptr, replaced.get(), nullptr, journal.get()};
     const std::size_t batch = sourcebatch();
+    const unsigned workers = folderworkers(subfolders.size(), rehearsing);
+    std::mutex writtenmutex;
     for (std::size_t first = 0; first < names.size() && !subfolders.empty() && !stopped();
          first += batch) {
         const std::size_t last = std::min(names.size(), first + batch);
@@ -138,7 +143,13 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
                 found.push_back({n, -1, {e.path(), e.reason()}});
             }
         }
-        for (std::size_t i = 0; i < subfolders.size() && !stopped(); ++i) {
+        // Subfolders are shared out among workers; each notes its failures in its
+        // folder's slot, and the slots are sorted below into file-then-folder order.
+        std::vector<std::vector<Failure>> infolder(subfolders.size());
+        const auto copyintofolder = [&](std::size_t i, unsigned) {
+            if (stopped()) {
+                return;
+            }
             const platform::SubfolderItem& sub = subfolders[i];
             if (progress) {
                 progress->setfolder(sub.path);
@@ -150,12 +161,12 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
             } catch (const platform::SysError& e) {
                 // Not entered: the folder is named once, its copies counted as failed.
                 if (first == 0) {
-                    found.push_back({first, static_cast<long>(i), {e.path(), e.reason()}});
+                    infolder[i].push_back({first, static_cast<long>(i), {e.path(), e.reason()}});
                 }
                 for (std::size_t n = first; n < last && progress; ++n) {
                     progress->filedone(false);
                 }
-                continue;
+                return;
             }
             const platform::RewriteFolder folder(handle.get(), sub.path, sub.name, id, scope);
             bool touched = false;
@@ -172,17 +183,24 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
                         touched = ok = true;
                     }
                 } catch (const platform::SysError& e) {
-                    found.push_back({n, static_cast<long>(i), {e.path(), e.reason()}});
+                    infolder[i].push_back({n, static_cast<long>(i), {e.path(), e.reason()}});
                 }
                 if (progress) {
                     progress->filedone(ok);
                 }
             }
-            if (touched && folder.device() != 0) {
-                written.add(folder.device(), folder.path());
-            } else if (touched) {
-                written.add(folder.path());
+            if (touched) {
+                const std::lock_guard lock(writtenmutex);
+                if (folder.device() != 0) {
+                    written.add(folder.device(), folder.path());
+                } else {
+                    written.add(folder.path());
+                }
             }
+        };
+        runonworkers(0, subfolders.size(), workers, copyintofolder);
+        for (std::vector<Failure>& failed : infolder) {
+            std::move(failed.begin(), failed.end(), std::back_inserter(found));
         }
     }
     std::stable_sort(found.begin(), found.end(), [](const Failure& a, const Failure& b) {

@@ -213,15 +213,18 @@ TEST_F(ContentRun, ContentFileChecks)
 TEST_F(ContentRun, BadLocatorStopsThenCorrectedRunProcessesAll)
 {
     tree.createFile("content.txt", "x\ry");
+    // One page per folder: the folders may be shared out among workers, and still the
+    // bad locator is reported once.
+    const auto page = [](int i) { return "site/d" + std::to_string(i) + "/p.htm"; };
     for (int i = 0; i < 10; ++i) {
-        tree.createFile("site/p" + std::to_string(i) + ".htm", "<body></body>");
+        tree.createFile(page(i), "<body></body>");
     }
     auto outcome = contentrun(settings("X{:$}</body>"), zt, ui);
     EXPECT_TRUE(zt);
     EXPECT_EQ(outcome.calls, 1u);
     EXPECT_EQ(ui.titles(), "标识符错误");
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(tree.read("site/p" + std::to_string(i) + ".htm"), "<body></body>");
+        EXPECT_EQ(tree.read(page(i)), "<body></body>");
     }
 
     ui.clear();
@@ -229,7 +232,7 @@ TEST_F(ContentRun, BadLocatorStopsThenCorrectedRunProcessesAll)
     EXPECT_FALSE(zt);
     EXPECT_EQ(outcome.calls, 10u);
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(tree.read("site/p" + std::to_string(i) + ".htm"), "<body>x\r\ny\r\n</body>");
+        EXPECT_EQ(tree.read(page(i)), "<body>x\r\ny\r\n</body>");
     }
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, "恭喜，文件已追加完成！");
@@ -290,6 +293,41 @@ TEST_F(ContentRun, FailedTargetsAreListedAndTheRunGoesOn)
     EXPECT_EQ(ui.boxes[0].title, "追加内容");
     EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
     EXPECT_NE(ui.boxes[0].text.find(tree.path("site/b.htm") + "："), std::string::npos);
+}
+
+// Folders shared out among workers: every page changes once, and the failures come in
+// the walk's order, as one worker would list them.
+TEST_F(ContentRun, ManyFoldersFailInTheWalksOrder)
+{
+    tree.createFile("content.txt", "+");
+    std::vector<std::string> readonly;
+    for (int i = 0; i < 30; ++i) {
+        const std::string folder = "site/d" + std::to_string(i) + "/";
+        for (const char* name : {"a.htm", "b.htm", "c.htm"}) {
+            tree.createFile(folder + name, "p");
+        }
+        if (i % 3 == 0) {
+            tree.setMode(folder + "b.htm", 0444);
+        }
+    }
+    std::vector<std::string> expected;
+    for (const auto& path : thelist(tree.path("site"), "*.htm", true, 100).paths) {
+        if (path.ends_with("b.htm") && std::stoi(path.substr(path.rfind("/d") + 2)) % 3 == 0) {
+            expected.push_back(path);
+        }
+    }
+    const auto outcome = contentrun(settings(""), zt, ui);
+    EXPECT_EQ(outcome.calls, 90u);
+    std::vector<std::string> failed;
+    for (const auto& failure : outcome.failures) {
+        failed.push_back(failure.path);
+    }
+    EXPECT_EQ(failed, expected);
+    for (int i = 0; i < 30; ++i) {
+        const std::string folder = "site/d" + std::to_string(i) + "/";
+        EXPECT_EQ(tree.read(folder + "a.htm"), "p\r\n+\r\n");
+        EXPECT_EQ(tree.read(folder + "b.htm"), i % 3 == 0 ? "p" : "p\r\n+\r\n");
+    }
 }
 
 // An empty target box is no folder: nothing under the working folder is touched.
