@@ -32,12 +32,33 @@ bool writablefile(const std::string& path, const struct stat& st)
     if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         return false;
     }
-    return geteuid() == 0 || access(path.c_str(), W_OK) == 0;
+    static const bool root = geteuid() == 0;
+    return root || access(path.c_str(), W_OK) == 0;
 }
 
+// A dry run asks this for every file, and the files come folder by folder: the last
+// folder's answer is kept.
 bool changeablefolder(const std::string& folder)
 {
-    return access(folder.c_str(), W_OK | X_OK) == 0;
+    thread_local std::string lastfolder;
+    thread_local bool lastanswer = false;
+    if (folder != lastfolder || lastfolder.empty()) {
+        lastanswer = access(folder.c_str(), W_OK | X_OK) == 0;
+        lastfolder = folder;
+    }
+    return lastanswer;
+}
+
+// A regular file, or a link to one, under a name that is not hidden.
+bool visiblefile(const std::string& path, struct stat& st)
+{
+    const std::string_view name = platform::leafname(path);
+    if (name.empty() || name.front() == '.' || lstat(path.c_str(), &st) != 0) {
+        return false;
+    }
+    struct stat target;
+    return S_ISREG(st.st_mode) ||
+           (S_ISLNK(st.st_mode) && ::stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode));
 }
 
 } // namespace
@@ -94,7 +115,7 @@ std::string childpath(const std::string& folder, const std::string& name)
 bool maydelete(const std::string& path)
 {
     struct stat st;
-    if (!platform::visiblefileexists(path) || lstat(path.c_str(), &st) != 0) {
+    if (path.find('\0') != std::string::npos || !visiblefile(path, st)) {
         return false;
     }
     if (!S_ISLNK(st.st_mode) && !writablefile(path, st)) {
