@@ -6,6 +6,7 @@
 #include "platform/fs/fileops.h"
 #include "platform/fs/folderat.h"
 #include "platform/fs/fsobject.h"
+#include "platform/fs/pathname.h"
 #include "platform/fs/releaser.h"
 #include "platform/fs/runlock.h"
 #include "platform/syserror.h"
@@ -153,14 +154,14 @@ Scope scopefromkey(const std::string& key)
     return Scope::None;
 }
 
-MatchList thelist(const std::string& folderpath, const std::string& filetype, bool zi,
-                  std::int16_t c)
+MatchList thelist(const std::string& folderpath, const std::string& filetype,
+                  bool includesubfolders, std::int16_t depth)
 {
-    return thelist(platform::TopFolder(folderpath), filetype, zi, c);
+    return thelist(platform::TopFolder(folderpath), filetype, includesubfolders, depth);
 }
 
-MatchList thelist(const platform::TopFolder& top, const std::string& filetype, bool zi,
-                  std::int16_t c)
+MatchList thelist(const platform::TopFolder& top, const std::string& filetype,
+                  bool includesubfolders, std::int16_t depth)
 {
     std::vector<std::string> patterns;
     for (auto& pattern : splitat(filetype, '|')) {
@@ -172,7 +173,7 @@ MatchList thelist(const platform::TopFolder& top, const std::string& filetype, b
     // One walk for all patterns; the targets still come pattern after pattern, so a file
     // two patterns match is listed (and processed) once for each, in the patterns' order.
     MatchList targets;
-    for (MatchList& found : findfiles(top, patterns, zi, c)) {
+    for (MatchList& found : findfiles(top, patterns, includesubfolders, depth)) {
         targets.append(std::move(found));
     }
     // Every pattern walks the same folders: name each unreadable one once.
@@ -247,37 +248,36 @@ bool deletetype(std::vector<std::string>& types, int selected, Ui& ui)
     return true;
 }
 
-RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progress* progress)
+Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
 {
-    RunOutcome outcome;
-    if (settings.contentfile.empty()) {
-        ui.msgbox("请指定源文件", "设置错误", Icon::Warning);
-        ui.focus("Text1");
+    Outcome outcome;
+    const auto refuse = [&outcome](const char* field, Refusal::Problem problem,
+                                   std::string message) {
+        outcome.refusal = Refusal{field, problem, std::move(message)};
         return outcome;
+    };
+    if (settings.contentfile.empty()) {
+        return refuse(kContentFileField, Refusal::Problem::Missing, "请指定源文件");
     }
     if (!platform::visiblefileexists(settings.contentfile)) {
-        ui.msgbox("文件不存在，请将源文件设置为已经存在的文件", "文件错误", Icon::Critical);
-        return outcome;
+        return refuse(kContentFileField, Refusal::Problem::NotFound,
+                      "文件不存在，请将源文件设置为已经存在的文件");
     }
     Content content;
     try {
         if (platform::filesize(settings.contentfile) == 0) {
-            ui.msgbox("源文件是空的，请指定有效的文件。", "文件错误", Icon::Warning);
-            ui.focus("Text1");
-            return outcome;
+            return refuse(kContentFileField, Refusal::Problem::Empty,
+                          "源文件是空的，请指定有效的文件。");
         }
         content = readcontent(settings.contentfile);
     } catch (const platform::SysError& e) {
-        ui.msgbox("无法读取源文件 " + settings.contentfile + "：" + e.reason(), "文件错误",
-                  Icon::Critical);
-        return outcome;
+        return refuse(kContentFileField, Refusal::Problem::Unreadable,
+                      "无法读取源文件 " + settings.contentfile + "：" + e.reason());
     }
 
     // An empty box is no folder: it must never stand for the working folder.
     if (settings.targetfolder.empty()) {
-        ui.msgbox("请指定目标文件夹", "设置错误", Icon::Critical);
-        ui.focus("Text2");
-        return outcome;
+        return refuse(kTargetFolderField, Refusal::Problem::Missing, "请指定目标文件夹");
     }
 
     // The folder is resolved once; every folder of the run is reached from its handle.
@@ -293,12 +293,11 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
             targets = thelist(*top, jointypes(settings.types), walk.descend, walk.depth);
         } catch (const platform::SysError& e) {
             if (e.reason() == platform::kBusyReason) {
-                ui.msgbox(platform::busytext(e.path()), "追加内容", Icon::Critical);
-                outcome.failures.push_back({e.path(), e.reason()});
-                return outcome;
+                return refuse(kTargetFolderField, Refusal::Problem::Busy,
+                              platform::busytext(e.path()));
             }
-            ui.msgbox("无法读取文件夹 " + e.path() + "：" + e.reason(), "追加内容", Icon::Critical);
-            return outcome;
+            return refuse(kTargetFolderField, Refusal::Problem::Unreadable,
+                          "无法读取文件夹 " + e.path() + "：" + e.reason());
         }
     }
 
@@ -326,7 +325,10 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
     if (progress) {
         progress->addfound(targets.size());
     }
-    zt = false;
+    // Set when appendtofile rejects the locator (it has told the user why): the run ends.
+    bool locatorrejected = false;
+    // What the last call of appendtofile returned: the success message needs it true.
+    bool lastresult = false;
     // Targets come folder by folder: each folder is opened once, by handle from the top
     // folder and checked to be the one the walk listed, and its files are read and
     // rewritten relative to it.
@@ -336,7 +338,7 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
     }
     std::size_t first = 0;
     for (const MatchedFolder& span : targets.folders) {
-        if (stopped() || zt) {
+        if (stopped() || locatorrejected) {
             break;
         }
         const std::string folderpath = top->display(span.relative);
@@ -354,8 +356,7 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
         } catch (const platform::SysError& e) {
             // Not entered: none of its files is touched.
             outcome.failures.push_back({e.path(), e.reason()});
-            outcome.lastresult = false;
-            outcome.calls += span.count;
+            lastresult = false;
             for (std::size_t k = first; k < end && progress; ++k) {
                 progress->filedone(false);
             }
@@ -367,53 +368,54 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
                 break;
             }
             const std::string& target = targets.paths[k];
-            ++outcome.calls;
             bool failed = false;
             try {
                 if (rehearsing) {
                     // The run is tried on a copy; only a target it would change is named.
                     // The read refuses what the run would refuse (a link leading out).
                     platform::ReadState state;
-                    folder->read(target.substr(target.rfind('/') + 1), state);
+                    folder->read(std::string(platform::leafname(target)), state);
                     if (!scratch) {
                         scratch = std::make_unique<Scratch>();
                     }
                     const std::string copy = scratch->copyof(target);
-                    outcome.lastresult =
-                        appendtofile(copy, content.text, settings.position, zt, ui, plain);
-                    if (outcome.lastresult &&
-                        platform::readbytes(copy) != platform::readbytes(target)) {
-                        outcome.lastresult = progress->rehearse(target);
+                    lastresult = appendtofile(copy, content.text, settings.position,
+                                              locatorrejected, ui, plain);
+                    if (lastresult && platform::readbytes(copy) != platform::readbytes(target)) {
+                        lastresult = progress->rehearse(target);
                     }
                 } else {
-                    const std::string name = target.substr(target.rfind('/') + 1);
+                    const std::string name(platform::leafname(target));
                     const auto insert = [&] {
-                        return appendtofileat(*folder, name, content.text, settings.position, zt,
-                                              ui, plain);
+                        return appendtofileat(*folder, name, content.text, settings.position,
+                                              locatorrejected, ui, plain);
                     };
                     try {
-                        outcome.lastresult = insert();
+                        lastresult = insert();
                     } catch (const platform::ChangedError&) {
-                        outcome.lastresult = insert(); // read again: once
+                        lastresult = insert(); // read again: once
                     }
                 }
             } catch (const platform::AlreadyHandled&) {
-                outcome.lastresult = true; // reached before, through a link or another pattern
+                lastresult = true; // reached before, through a link or another pattern
             } catch (const platform::SysError& e) {
-                outcome.lastresult = false;
+                lastresult = false;
                 failed = true;
                 outcome.failures.push_back(
                     {e.path().empty() || rehearsing ? target : e.path(), e.reason()});
             } catch (const std::bad_alloc&) {
                 // A page too large for the memory the process may take fails alone.
-                outcome.lastresult = false;
+                lastresult = false;
                 failed = true;
                 outcome.failures.push_back({target, std::strerror(ENOMEM)});
+            }
+            if (lastresult) {
+                ++outcome.done;
             }
             if (progress) {
                 progress->filedone(!failed);
             }
-            if (zt) {
+            if (locatorrejected) {
                 break;
             }
         }
@@ -429,11 +431,12 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
         outcome.failures.push_back({settings.targetfolder, error});
     }
 
-    if (!outcome.failures.empty()) {
-        ui.msgbox(failuretext("以下文件未能追加内容：", outcome.failures), "追加内容",
-                  Icon::Critical);
-    } else if (outcome.lastresult && !stopped()) {
-        ui.msgbox("恭喜，文件已追加完成！", "追加内容", Icon::Information);
+    if (locatorrejected) {
+        outcome.refusal = Refusal{kPositionField, Refusal::Problem::Invalid, {}};
+    }
+    outcome.stopped = stopped();
+    if (outcome.failures.empty() && lastresult && !outcome.stopped) {
+        outcome.notice(Notice::Kind::Done);
     }
     return outcome;
 }
