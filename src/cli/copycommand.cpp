@@ -51,8 +51,18 @@ int runcopy(const CopyArgs& args)
     platform::setwaitforfolderlock(args.wait);
     platform::setjournalling(!args.noundo);
     Run run(ui, args.dryrun, maywrite);
-    const auto failures = append::copyrun(source, names, target, ui, &run.progress());
-    return run.status(!failures.empty() || run.progress().failed() > 0);
+    const Outcome outcome = append::copyrun(source, names, target, ui, &run.progress());
+    if (!outcome.failures.empty()) {
+        ui.say(append::failuretext(append::kCopyFailedHeading, outcome.failures));
+    }
+    if (!outcome.refused() && !args.dryrun) {
+        if (outcome.has(Notice::Kind::Done)) {
+            ui.say(append::kCopyDoneText);
+        }
+        ui.say(std::to_string(outcome.done) + " 个文件已复制，" +
+               std::to_string(outcome.failures.size()) + " 个失败");
+    }
+    return run.status(outcome);
 }
 
 } // namespace

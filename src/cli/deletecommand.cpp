@@ -9,7 +9,7 @@
 #include "platform/fs/journal.h"
 #include "platform/fs/runlock.h"
 #include "platform/syserror.h"
-#include "tools/batchdel/engine.h"
+#include "tools/batchdel/batchdelete.h"
 
 #include <CLI/CLI.hpp>
 #include <memory>

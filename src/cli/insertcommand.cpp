@@ -64,16 +64,23 @@ int runinsert(const InsertArgs& args)
         ui.say("TARGET_DIR：文件夹不存在：" + args.target);
         return kExitUsage;
     }
-    bool zt = false;
     platform::setwaitforfolderlock(args.wait);
     platform::setjournalling(!args.noundo);
     Run run(ui, args.dryrun, maywrite);
-    const append::RunOutcome outcome = append::contentrun(settings, zt, ui, &run.progress());
-    // A content file or locator that cannot be used stops the run before any target
-    // is changed: bad input.
-    const bool refusedinput = zt || (outcome.calls == 0 && ui.anyboxbut({"追加内容"}));
-    const int status = run.status(!outcome.failures.empty() || run.progress().failed() > 0);
-    return refusedinput && status <= kExitFailed ? kExitUsage : status;
+    const Outcome outcome = append::contentrun(settings, ui, &run.progress());
+    if (!outcome.failures.empty()) {
+        ui.say(append::failuretext(append::kContentFailedHeading, outcome.failures));
+    }
+    if (!outcome.refused() && !args.dryrun) {
+        if (outcome.has(Notice::Kind::Done)) {
+            ui.say(append::kContentDoneText);
+        }
+        ui.say(std::to_string(outcome.done) + " 个文件已处理，" +
+               std::to_string(outcome.failures.size()) + " 个失败");
+    }
+    // A content file or locator that cannot be used stops the run before any target is
+    // changed: bad input.
+    return run.status(outcome);
 }
 
 } // namespace

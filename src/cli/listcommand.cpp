@@ -3,10 +3,10 @@
 #include "cli/help.h"
 #include "cli/paths.h"
 #include "cli/terminalui.h"
-#include "platform/text/codec.h"
 #include "platform/fs/fileops.h"
 #include "platform/fs/fsobject.h"
 #include "platform/syserror.h"
+#include "platform/text/codec.h"
 #include "platform/text/wildcard.h"
 #include "tools/filelist/listgen.h"
 
@@ -31,44 +31,11 @@ struct ListArgs {
     std::string encoding = "gbk";
 };
 
-// The file list's pattern for an extension box: "*." and the text; pieces separated by
-// ";" are patterns of their own; "*.*" (and no text) lets every file through.
-std::vector<std::string> extensionpatterns(const std::string& ext)
+// The file list's filter for an extension box: "*." and the text, as the window's box
+// makes it ("htm;*.css" gives two patterns); no text lets every file through.
+platform::PatternFilter extensionfilter(const std::string& ext)
 {
-    std::vector<std::string> patterns;
-    if (ext.empty()) {
-        return patterns;
-    }
-    const std::string all = "*." + ext;
-    std::size_t pos = 0;
-    while (pos <= all.size()) {
-        std::size_t semicolon = all.find(';', pos);
-        if (semicolon == std::string::npos) {
-            semicolon = all.size();
-        }
-        const std::string piece = all.substr(pos, semicolon - pos);
-        if (piece == "*.*" || piece == "*") {
-            return {};
-        }
-        if (!piece.empty()) {
-            patterns.push_back(piece);
-        }
-        pos = semicolon + 1;
-    }
-    return patterns;
-}
-
-bool matchesany(const std::vector<std::string>& patterns, const std::string& name)
-{
-    if (patterns.empty()) {
-        return true;
-    }
-    for (const auto& pattern : patterns) {
-        if (platform::wildcardmatch(pattern, name)) {
-            return true;
-        }
-    }
-    return false;
+    return platform::PatternFilter(ext.empty() ? std::string() : "*." + ext);
 }
 
 void writestdout(const std::string& bytes)
@@ -96,11 +63,11 @@ int runlist(const ListArgs& args)
     for (const auto& sub : read.subfolders) {
         subfolders.push_back(childpath(folder, sub.name));
     }
-    const auto patterns = extensionpatterns(args.ext);
+    const platform::PatternFilter filter = extensionfilter(args.ext);
     std::vector<std::string> files;
     files.reserve(read.files.size());
     for (auto& file : read.files) {
-        if (file.visible() && matchesany(patterns, file.name)) {
+        if (file.visible() && filter.matches(file.name)) {
             files.push_back(std::move(file.name)); // the listing is not read again
         }
     }
@@ -127,28 +94,33 @@ int runlist(const ListArgs& args)
     const auto fileitems = filelist::ItemList::of(files);
     filelist::ListGenerator generator;
     if (args.output == filelist::kListFile) {
-        return generator.generate(folder, subfolderitems, fileitems, options, ui) ? kExitOk
-                                                                                  : kExitFailed;
+        const Outcome outcome = generator.generate(folder, subfolderitems, fileitems, options);
+        for (const auto& failure : outcome.failures) {
+            ui.say(filelist::failedtext(failure));
+        }
+        if (!outcome.failures.empty()) {
+            return kExitFailed;
+        }
+        ui.say(filelist::donetext(outcome.report));
+        return kExitOk;
     }
     generator.build(folder, subfolderitems, fileitems, options);
     if (args.output == "-") {
-        std::string bytes = args.encoding == "utf-8" ? std::move(generator.liststr)
-                                                     : platform::togbk(generator.liststr);
+        std::string bytes = args.encoding == "utf-8" ? std::move(generator.listing)
+                                                     : platform::togbk(generator.listing);
         bytes += "\r\n";
         writestdout(bytes);
         return kExitOk;
     }
     try {
-        std::string bytes = platform::togbk(generator.liststr);
+        std::string bytes = platform::togbk(generator.listing);
         bytes += "\r\n";
         platform::writeoutput(args.output, bytes);
     } catch (const platform::SysError& e) {
-        ui.msgbox("文件列表未能生成：无法写入文件 " + args.output + "\n原因：" + e.reason(),
-                  filelist::kTitle, Icon::Critical);
+        ui.say(filelist::failedtext({args.output, e.reason()}));
         return kExitFailed;
     }
-    ui.msgbox(std::string(filelist::kDoneText) + "\n" + writtenpath(args.output), filelist::kTitle,
-              Icon::Information);
+    ui.say(filelist::donetext(writtenpath(args.output)));
     return kExitOk;
 }
 

@@ -44,4 +44,18 @@ int Run::status(bool failed)
     return failed ? kExitFailed : kExitOk;
 }
 
+int Run::status(const Outcome& outcome)
+{
+    if (outcome.refusal && !m_ui.declined()) {
+        if (!outcome.refusal->message.empty()) {
+            m_line.clear();
+            m_ui.say(outcome.refusal->message);
+        }
+        if (outcome.refusal->problem != Refusal::Problem::Busy) {
+            return kExitUsage;
+        }
+    }
+    return status(outcome.troubled() || m_progress.failed() > 0);
+}
+
 } // namespace morvik::cli

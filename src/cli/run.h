@@ -3,6 +3,7 @@
 
 #include "cli/progressline.h"
 #include "cli/terminalui.h"
+#include "run/outcome.h"
 #include "run/progress.h"
 
 #include <functional>
@@ -30,6 +31,10 @@ public:
     // The exit status once the engine has returned: 130 after a stop (the summary of
     // how far it got is written first), else 1 when `failed`, else 0.
     int status(bool failed);
+    // The exit status from a run's outcome: a refusal's message is written and gives 2
+    // (1 when the folder was busy); else as status(failed) with any failure, input
+    // passed over or notice other than Done counted as failed.
+    int status(const Outcome& outcome);
 
 private:
     TerminalUi& m_ui;

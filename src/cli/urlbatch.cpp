@@ -29,21 +29,19 @@ struct Page {
 
 } // namespace
 
-UrlBatch::UrlBatch(UrlSettings settings, int jobs, Ui& ui, Progress& progress)
-    : m_settings(std::move(settings)), m_jobs(jobs), m_ui(ui), m_progress(progress)
+UrlBatch::UrlBatch(UrlSettings settings, int jobs, Progress& progress)
+    : m_settings(std::move(settings)), m_jobs(jobs), m_progress(progress)
 {
 }
 
-bool UrlBatch::run(const std::string& listfile)
+Outcome UrlBatch::run(const std::string& listfile)
 {
-    m_pages.begin(m_ui, &m_progress);
-    const UrlList list = readurllist(
-        listfile, [this] { return m_settings.folder; }, m_ui);
-    if (list.state == UrlList::Refused) {
-        return false;
-    }
-    if (list.state == UrlList::Empty) {
-        return true;
+    m_pages.begin(&m_progress);
+    UrlList list = readurllist(listfile, [this] { return m_settings.folder; });
+    if (list.state != UrlList::Read) {
+        Outcome refused;
+        refused.refusal = std::move(list.refusal); // none for an empty list
+        return refused;
     }
     const std::vector<std::string>& urls = list.addresses;
     m_progress.addfound(urls.size());
@@ -116,9 +114,11 @@ bool UrlBatch::run(const std::string& listfile)
     // The transfers still running are stopped as their slots go.
     slots.clear();
     if (!m_progress.stoprequested()) {
-        m_pages.end(m_ui);
+        m_pages.end();
     }
-    return true;
+    Outcome outcome = m_pages.outcome();
+    outcome.stopped = m_progress.stoprequested();
+    return outcome;
 }
 
 } // namespace morvik::cli

@@ -7,7 +7,6 @@
 
 namespace morvik
 {
-class Ui;
 class Progress;
 } // namespace morvik
 
@@ -19,25 +18,20 @@ namespace morvik::cli
 // redirects and 4096-byte chunk). Only the fetching differs from the paced run: the list
 // is taken and each page is finished by the same steps (readurllist, UrlPages), strictly
 // in list order, so the files, the names that replace each other, the report lines and
-// the boxes come out as the paced run makes them. No poll tick: an address is done when
+// the outcome come out as the paced run makes them. No poll tick: an address is done when
 // its transfer ends. Counts the addresses in `progress` and stops between two addresses
 // when asked; with a rehearsal it writes nothing and names each shortcut it would write.
 class UrlBatch
 {
 public:
-    UrlBatch(UrlSettings settings, int jobs, Ui& ui, Progress& progress);
+    UrlBatch(UrlSettings settings, int jobs, Progress& progress);
 
-    // The whole run; false when the list file is refused (its message has been shown).
-    bool run(const std::string& listfile);
-
-    // As the paced run counts them.
-    std::size_t failures() const { return m_pages.failures(); }
-    std::size_t unwritten() const { return m_pages.unwritten(); }
+    // The whole run, with the outcome the paced run gives.
+    Outcome run(const std::string& listfile);
 
 private:
     UrlSettings m_settings;
     int m_jobs;
-    Ui& m_ui;
     Progress& m_progress;
     UrlPages m_pages;
 };

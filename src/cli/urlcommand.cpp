@@ -5,10 +5,10 @@
 #include "cli/terminalui.h"
 #include "cli/urlbatch.h"
 #include "platform/fs/appfolder.h"
-#include "platform/text/codec.h"
 #include "platform/fs/fileops.h"
 #include "platform/fs/fsobject.h"
 #include "platform/syserror.h"
+#include "platform/text/codec.h"
 #include "tools/urlgen/urlloop.h"
 
 #include <CLI/CLI.hpp>
@@ -46,15 +46,6 @@ std::string readtemplate(const std::string& path)
     return text;
 }
 
-long long logsize()
-{
-    try {
-        return platform::filesize(platform::datafolder() + "/" + kErrorLogName);
-    } catch (const platform::SysError&) {
-        return 0;
-    }
-}
-
 int runurl(const UrlArgs& args)
 {
     TerminalUi ui(false, false);
@@ -83,34 +74,33 @@ int runurl(const UrlArgs& args)
         }
     }
 
-    const long long logbefore = logsize();
     Run run(ui, args.dryrun, maywrite);
-    // Every address that got no shortcut fails the run, with or without the report, and
-    // so does every shortcut or log line that was not (or, rehearsed, would not be)
-    // written. The two runs differ only in how the pages are fetched.
-    std::size_t failures = 0;
-    std::size_t unwritten = 0;
+    // The two runs differ only in how the pages are fetched.
+    Outcome outcome;
     if (args.jobs > 1 || args.dryrun) {
-        UrlBatch batch(settings, args.jobs, ui, run.progress());
-        if (!batch.run(args.listfile)) {
-            return kExitUsage;
-        }
-        failures = batch.failures();
-        unwritten = batch.unwritten();
+        outcome = UrlBatch(settings, args.jobs, run.progress()).run(args.listfile);
     } else {
         // The paced run of the window, counted by the engine and stopped between two
         // addresses.
         UrlRun engine;
         UrlLoop host(engine, args.listfile, settings);
-        engine.run(host, ui, &run.progress());
-        if (!engine.stopped() && host.statustext() != "生成完毕！" && !ui.boxes().empty()) {
-            return kExitUsage; // the list file was refused (its message has been shown)
-        }
-        failures = engine.failures();
-        unwritten = engine.unwritten();
+        outcome = engine.run(host, &run.progress());
     }
-    return run.status(ui.anyboxbut({"URL生成"}) || logsize() != logbefore || failures > 0 ||
-                      unwritten > 0);
+    // Each shortcut or log line that was not (or, rehearsed, would not be) written.
+    for (const auto& failure : outcome.failures) {
+        ui.say(failure.path.empty() ? failure.reason : failure.path + ": " + failure.reason);
+    }
+    if (outcome.has(Notice::Kind::Done) && !(args.dryrun && outcome.failures.empty())) {
+        ui.say(urldonetext(outcome.failures.size()));
+    }
+    if (outcome.skipped > 0) {
+        ui.say(std::to_string(outcome.skipped) + " 个网址未能生成快捷方式" +
+               (args.report && !args.dryrun ? "，见 " + platform::datafolder() + "/" + kErrorLogName
+                                            : std::string()));
+    }
+    // Every address that got no shortcut fails the run, with or without the report, and
+    // so does every file that could not be written.
+    return run.status(outcome);
 }
 
 } // namespace

@@ -331,36 +331,12 @@ void FileList::refresh()
 
 void FileList::fill()
 {
-    std::vector<std::string> patterns;
-    bool all = false;
-    size_t pos = 0;
-    while (pos <= m_pattern.size()) {
-        size_t semicolon = m_pattern.find(';', pos);
-        if (semicolon == std::string::npos) {
-            semicolon = m_pattern.size();
-        }
-        std::string piece = m_pattern.substr(pos, semicolon - pos);
-        // "*.*" stands for every file, names without a dot included.
-        if (piece == "*.*" || piece == "*") {
-            all = true;
-        } else if (!piece.empty()) {
-            patterns.push_back(std::move(piece));
-        }
-        pos = semicolon + 1;
-    }
-    if (patterns.empty()) {
-        all = true;
-    }
-
+    const morvik::platform::PatternFilter filter(m_pattern);
     m_names.clear();
     QStringList shown;
     shown.reserve(static_cast<qsizetype>(m_visible.size()));
     for (const auto& name : m_visible) {
-        bool match = all;
-        for (size_t i = 0; !match && i < patterns.size(); ++i) {
-            match = morvik::platform::wildcardmatch(patterns[i], name);
-        }
-        if (match) {
+        if (filter.matches(name)) {
             m_names.push_back(name);
             shown.push_back(qs(name));
         }

@@ -101,7 +101,7 @@ TEST(CliList, WritesTheListGeneratorsBytes)
     morvik::filelist::ListGenerator engine;
     engine.build(tree.path("site"), morvik::filelist::ItemList::of(folders),
                  morvik::filelist::ItemList::of(files), {true, true, true});
-    const std::string expected = morvik::platform::togbk(engine.liststr) + "\r\n";
+    const std::string expected = morvik::platform::togbk(engine.listing) + "\r\n";
 
     const auto piped =
         runcli({"list", "site", "--absolute", "--ext", "htm", "-o", "-"}, tree.root());
@@ -110,7 +110,7 @@ TEST(CliList, WritesTheListGeneratorsBytes)
     const auto utf8 =
         runcli({"list", "site", "--absolute", "--ext", "htm", "-o", "-", "--encoding", "UTF-8"},
                tree.root());
-    EXPECT_EQ(utf8.out, engine.liststr + "\r\n") << utf8.err;
+    EXPECT_EQ(utf8.out, engine.listing + "\r\n") << utf8.err;
     // For xargs -0: the names' own bytes, no headings.
     const auto nulls = runcli({"list", "site", "--ext", "htm", "-0"}, tree.root());
     EXPECT_EQ(nulls.out, std::string("css\0img\0index.htm\0\xb9\xfa.htm\0", 25)) << nulls.err;
@@ -300,9 +300,8 @@ TEST(CliInsert, InsertsAsTheEngineDoesAndTheDryRunListsTheChanges)
                                              "F{:$}</body>",
                                              {"*.htm", "*.txt"},
                                              morvik::append::Scope::CurrSub};
-    bool zt = false;
     morvik::test::RecordingUi ui;
-    morvik::append::contentrun(settings, zt, ui);
+    morvik::append::contentrun(settings, ui);
 
     EXPECT_EQ(real.status, 0) << real.err;
     EXPECT_EQ(files(tree.path("a")), files(tree.path("b")));

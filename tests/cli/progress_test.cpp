@@ -4,7 +4,7 @@
 #include "support/temptree.h"
 #include "tools/append/contentrun.h"
 #include "tools/append/copyrun.h"
-#include "tools/batchdel/engine.h"
+#include "tools/batchdel/batchdelete.h"
 
 #include <gtest/gtest.h>
 
@@ -61,10 +61,12 @@ TEST(RunProgress, CopyStopsBetweenTwoFiles)
     Progress progress;
     std::vector<std::string> asked;
     stopatsecond(progress, asked);
-    const auto failures =
+    const auto outcome =
         morvik::append::copyrun(tree.path("src"), {"a.txt"}, tree.path("dst"), ui, &progress);
 
-    EXPECT_TRUE(failures.empty());
+    EXPECT_TRUE(outcome.failures.empty());
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_FALSE(outcome.has(morvik::Notice::Kind::Done));
     EXPECT_EQ(asked.size(), 2u);
     EXPECT_EQ(progress.found(), 3u);
     EXPECT_EQ(tree.listing("dst/S1"), "");
@@ -82,13 +84,13 @@ TEST(RunProgress, ContentRunRehearsesOnCopiesAndStops)
     Progress progress;
     std::vector<std::string> asked;
     stopatsecond(progress, asked);
-    bool zt = false;
-    morvik::append::contentrun({tree.path("content.txt"),
-                                tree.path("site"),
-                                "F{:$}</body>",
-                                {"*.htm"},
-                                morvik::append::Scope::Cur},
-                               zt, ui, &progress);
+    const auto outcome = morvik::append::contentrun({tree.path("content.txt"),
+                                                     tree.path("site"),
+                                                     "F{:$}</body>",
+                                                     {"*.htm"},
+                                                     morvik::append::Scope::Cur},
+                                                    ui, &progress);
+    EXPECT_TRUE(outcome.stopped);
 
     EXPECT_EQ(asked, (std::vector<std::string>{tree.path("site/a.htm"), tree.path("site/b.htm")}));
     EXPECT_EQ(tree.read("site/a.htm"), "</body>");

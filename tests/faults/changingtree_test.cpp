@@ -9,10 +9,11 @@
 #include "platform/fs/runlock.h"
 #include "run/progress.h"
 #include "support/recordingui.h"
+#include "support/shownrun.h"
 #include "support/temptree.h"
 #include "tools/append/contentrun.h"
 #include "tools/append/copyrun.h"
-#include "tools/batchdel/engine.h"
+#include "tools/batchdel/batchdelete.h"
 
 #include <gtest/gtest.h>
 
@@ -80,8 +81,7 @@ TEST_P(SwappedFolder, IsNotEnteredAndIsNamed)
         settings.targetfolder = tree.path("site");
         settings.types = {"*.bak"};
         settings.scope = morvik::append::Scope::All;
-        bool zt = false;
-        for (const auto& f : morvik::append::contentrun(settings, zt, ui, &progress).failures) {
+        for (const auto& f : morvik::test::contentrunshown(settings, ui, &progress).failures) {
             named.push_back(f.path + " " + f.reason);
         }
         EXPECT_EQ(tree.read("site/d0/f.bak"), "page\r\n+\r\n");
@@ -100,8 +100,9 @@ TEST_P(SwappedFolder, IsNotEnteredAndIsNamed)
         break;
     }
     case Tool::Copy:
-        for (const auto& f : morvik::append::copyrun(tree.path("src"), {"f.bak"}, tree.path("site"),
-                                                     ui, &progress)) {
+        for (const auto& f : morvik::test::copyrunshown(tree.path("src"), {"f.bak"},
+                                                        tree.path("site"), ui, &progress)
+                                 .failures) {
             named.push_back(f.path + " " + f.reason);
         }
         EXPECT_EQ(tree.read("site/d0/f.bak"), "copy");
@@ -156,10 +157,9 @@ TEST(PlantedLinks, InsertionFollowsOnlyLinksInsideTheFolder)
     settings.targetfolder = tree.path("site");
     settings.types = {"*.htm"};
     settings.scope = morvik::append::Scope::All;
-    bool zt = false;
     RecordingUi ui;
 
-    const auto outcome = morvik::append::contentrun(settings, zt, ui);
+    const auto outcome = morvik::test::contentrunshown(settings, ui);
 
     EXPECT_EQ(tree.read("site/page.htm"), "p\r\n+\r\n");
     EXPECT_EQ(tree.read("site/sub/x.htm"), "x\r\n+\r\n");
@@ -209,7 +209,7 @@ TEST(PlantedLinks, CopyLeavesAPipeAtTheDestination)
     RecordingUi ui;
 
     const auto failures =
-        morvik::append::copyrun(tree.path("src"), {"f.txt"}, tree.path("dst"), ui);
+        morvik::test::copyrunshown(tree.path("src"), {"f.txt"}, tree.path("dst"), ui).failures;
 
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0].path, tree.path("dst/S/f.txt"));
@@ -249,19 +249,18 @@ TEST(ConcurrentWriter, ASecondRunOnTheFolderDoesNotStart)
     settings.targetfolder = tree.path("site");
     settings.types = {"*.htm"};
     settings.scope = morvik::append::Scope::Cur;
-    bool zt = false;
     RecordingUi ui;
 
-    const auto outcome = morvik::append::contentrun(settings, zt, ui);
+    const auto outcome = morvik::test::contentrunshown(settings, ui);
     const auto copied =
-        morvik::append::copyrun(tree.path("site"), {"a.htm"}, tree.path("site"), ui);
+        morvik::test::copyrunshown(tree.path("site"), {"a.htm"}, tree.path("site"), ui);
     ::close(held);
 
     EXPECT_EQ(tree.read("site/a.htm"), "a");
-    ASSERT_EQ(outcome.failures.size(), 1u);
-    EXPECT_EQ(outcome.failures[0].reason, morvik::platform::kBusyReason);
-    ASSERT_EQ(copied.size(), 1u);
-    EXPECT_EQ(copied[0].reason, morvik::platform::kBusyReason);
+    ASSERT_TRUE(outcome.refusal);
+    EXPECT_EQ(outcome.refusal->problem, morvik::Refusal::Problem::Busy);
+    ASSERT_EQ(copied.failures.size(), 1u);
+    EXPECT_EQ(copied.failures[0].reason, morvik::platform::kBusyReason);
 }
 
 } // namespace

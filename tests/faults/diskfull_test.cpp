@@ -10,6 +10,7 @@
 #include "platform/fs/journal.h"
 #include "support/httpserver.h"
 #include "support/recordingui.h"
+#include "support/shownrun.h"
 #include "support/temptree.h"
 #include "tools/append/contentrun.h"
 #include "tools/append/copyrun.h"
@@ -17,6 +18,7 @@
 #include "tools/urlgen/shortcut.h"
 #include "tools/urlgen/urlloop.h"
 #include "tools/urlgen/urlrun.h"
+#include "ui/showoutcome.h"
 
 #include <gtest/gtest.h>
 
@@ -111,8 +113,7 @@ std::vector<std::string> insertintosite(const std::string& disk, const std::stri
     settings.position = "F{:$}</body>";
     settings.types = {"*.htm"};
     settings.scope = morvik::append::Scope::Cur;
-    bool zt = false;
-    morvik::append::contentrun(settings, zt, ui);
+    morvik::test::contentrunshown(settings, ui);
     return targets;
 }
 
@@ -201,7 +202,7 @@ TEST(DiskFull, CopyRunKeepsEveryOriginal)
             std::ofstream(targets.back(), std::ios::binary) << "old a";
         }
         RecordingUi ui;
-        morvik::append::copyrun(tree.path("source"), {"a.bin"}, disk + "/target", ui);
+        morvik::test::copyrunshown(tree.path("source"), {"a.bin"}, disk + "/target", ui);
 
         Findings findings;
         std::vector<std::string> failed;
@@ -241,12 +242,14 @@ TEST(DiskFull, ListFileKeepsItsOldContents)
         const std::vector<std::string> none;
         RecordingUi ui;
         morvik::filelist::ListGenerator generator;
-        const bool written = generator.generate(disk, morvik::filelist::ItemList::of(none),
-                                                morvik::filelist::ItemList::of(files), {}, ui);
+        const morvik::Outcome outcome = generator.generate(
+            disk, morvik::filelist::ItemList::of(none), morvik::filelist::ItemList::of(files), {});
+        win::showoutcome(outcome, win::RunKind::List, ui);
+        const bool written = outcome.failures.empty();
 
         Findings findings;
         findings.check(!written, "the listing was reported written");
-        findings.check(generator.liststr.size() > 4 * kPage, "the listing fits the space left");
+        findings.check(generator.listing.size() > 4 * kPage, "the listing fits the space left");
         findings.check(morvik::test::readAll(disk + "/filelist.txt") == old,
                        "filelist.txt lost its old contents");
         findings.nohidden(disk);
@@ -284,7 +287,7 @@ TEST(DiskFull, UrlRunKeepsEveryShortcut)
         morvik::UrlLoop loop(run, listfile, {content, disk + "/out/", false},
                              std::chrono::milliseconds(5), std::chrono::milliseconds(5));
         RecordingUi ui;
-        run.run(loop, ui);
+        morvik::test::urlrunshown(run, loop, ui);
 
         Findings findings;
         std::vector<std::string> failed;

@@ -6,6 +6,7 @@
 #include "faults/childrun.h"
 #include "run/folderworkers.h"
 #include "support/recordingui.h"
+#include "support/shownrun.h"
 #include "support/temptree.h"
 #include "tools/append/contentrun.h"
 #include "tools/append/copyrun.h"
@@ -139,8 +140,7 @@ TEST(KillNine, ContentRunLeavesEveryTargetWholeAndCanRunAgain)
     tree.createFile("sample/p.htm", targets.old);
     settings.targetfolder = tree.path("sample");
     RecordingUi quiet;
-    bool zt = false;
-    morvik::append::contentrun(settings, zt, quiet);
+    morvik::test::contentrunshown(settings, quiet);
     targets.fresh = tree.read("sample/p.htm");
     ASSERT_NE(targets.fresh, targets.old);
 
@@ -149,14 +149,13 @@ TEST(KillNine, ContentRunLeavesEveryTargetWholeAndCanRunAgain)
     killthrice(
         [&] {
             RecordingUi ui;
-            bool stop = false;
-            morvik::append::contentrun(settings, stop, ui);
+            morvik::test::contentrunshown(settings, ui);
         },
         targets, tree.path("site"), R"(\.p\d{4}\.htm\.[A-Za-z0-9]{6})");
     const auto leftovers = morvik::test::hiddenentries(tree.path("site"));
 
     RecordingUi ui;
-    morvik::append::contentrun(settings, zt, ui);
+    morvik::test::contentrunshown(settings, ui);
     EXPECT_EQ(success(ui), "恭喜，文件已追加完成！");
     EXPECT_EQ(morvik::test::hiddenentries(tree.path("site")), leftovers);
     EXPECT_EQ(morvik::test::readAll(targets.paths.back()), targets.fresh);
@@ -175,7 +174,7 @@ TEST(KillNine, CopyRunLeavesEveryCopyWholeAndCanRunAgain)
     }
     targets.keep(tree.path("kept"));
     const auto run = [&](morvik::Ui& ui) {
-        morvik::append::copyrun(tree.path("source"), {"page.css"}, tree.path("target"), ui);
+        morvik::test::copyrunshown(tree.path("source"), {"page.css"}, tree.path("target"), ui);
     };
     killthrice(
         [&] {

@@ -4,10 +4,11 @@
 #include "platform/fs/appfolder.h"
 #include "platform/processlimits.h"
 #include "support/recordingui.h"
+#include "support/shownrun.h"
 #include "support/temptree.h"
 #include "tools/append/contentrun.h"
 #include "tools/append/copyrun.h"
-#include "tools/batchdel/engine.h"
+#include "tools/batchdel/batchdelete.h"
 
 #include <gtest/gtest.h>
 
@@ -82,12 +83,11 @@ TEST(Limits, FewDescriptorsStillHandleEveryFile)
         sources.push_back("s" + std::to_string(i) + ".txt");
     }
     RecordingUi ui;
-    bool zt = false;
     {
         const Limit few(RLIMIT_NOFILE, opendescriptors() + 32);
-        EXPECT_TRUE(morvik::append::contentrun(plusinto(tree, "site"), zt, ui).failures.empty());
-        EXPECT_TRUE(
-            morvik::append::copyrun(tree.path("src"), sources, tree.path("dst"), ui).empty());
+        EXPECT_TRUE(morvik::test::contentrunshown(plusinto(tree, "site"), ui).failures.empty());
+        EXPECT_TRUE(morvik::test::copyrunshown(tree.path("src"), sources, tree.path("dst"), ui)
+                        .failures.empty());
         morvik::batchdel::BatchDelete run(ui);
         morvik::batchdel::Inputs in;
         in.T = "*.htm";
@@ -108,11 +108,10 @@ TEST(Limits, AFileBeyondTheFileSizeLimitFailsAlone)
     tree.createFile("content.txt", "+");
     morvik::platform::prepareprocess();
     RecordingUi ui;
-    bool zt = false;
-    morvik::append::RunOutcome outcome;
+    morvik::Outcome outcome;
     {
         const Limit small(RLIMIT_FSIZE, 100000);
-        outcome = morvik::append::contentrun(plusinto(tree, "site"), zt, ui);
+        outcome = morvik::test::contentrunshown(plusinto(tree, "site"), ui);
     }
     ASSERT_EQ(outcome.failures.size(), 1u);
     EXPECT_EQ(outcome.failures[0].path, tree.path("site/big.htm"));

@@ -7,6 +7,7 @@
 #include "common/dbrecord.h"
 #include "platform/fs/appfolder.h"
 #include "support/recordingui.h"
+#include "support/shownrun.h"
 #include "support/temptree.h"
 #include "support/unprivileged.h"
 #include "tools/append/contentrun.h"
@@ -35,8 +36,7 @@ void insertplus(const TempTree& tree, const std::string& folder, RecordingUi& ui
     settings.targetfolder = tree.path(folder);
     settings.types = {"*.htm"};
     settings.scope = morvik::append::Scope::Cur;
-    bool zt = false;
-    morvik::append::contentrun(settings, zt, ui);
+    morvik::test::contentrunshown(settings, ui);
 }
 
 // The run's one box lists the file with the system's reason.
@@ -97,7 +97,7 @@ TEST(PermissionFaults, ReadOnlyFilesAreKeptAndListed)
     tree.createDir("target/s2");
     tree.setMode("target/s1/a.htm", 0444);
     RecordingUi copyui;
-    morvik::append::copyrun(tree.path("source"), {"a.htm"}, tree.path("target"), copyui);
+    morvik::test::copyrunshown(tree.path("source"), {"a.htm"}, tree.path("target"), copyui);
     EXPECT_EQ(tree.read("target/s1/a.htm"), "old");
     EXPECT_EQ(tree.read("target/s2/a.htm"), "new");
     expectlisted(copyui, "文件追加", tree.path("target/s1/a.htm"));
@@ -123,7 +123,7 @@ TEST(PermissionFaults, UnwritableFoldersKeepTheirFilesAndAreListed)
     tree.createDir("target/s2");
     tree.setMode("target/s1", 0555);
     RecordingUi copyui;
-    morvik::append::copyrun(tree.path("source"), {"a.htm"}, tree.path("target"), copyui);
+    morvik::test::copyrunshown(tree.path("source"), {"a.htm"}, tree.path("target"), copyui);
     EXPECT_EQ(tree.read("target/s1/a.htm"), "old");
     EXPECT_EQ(tree.read("target/s2/a.htm"), "new");
     expectlisted(copyui, "文件追加", tree.path("target/s1/a.htm"));
@@ -142,7 +142,7 @@ TEST(PermissionFaults, UnreadableTargetFolderIsListed)
     tree.createFile("target/s1/a.htm", "old");
     tree.setMode("target", 0);
     RecordingUi ui;
-    morvik::append::copyrun(tree.path("source"), {"a.htm"}, tree.path("target"), ui);
+    morvik::test::copyrunshown(tree.path("source"), {"a.htm"}, tree.path("target"), ui);
     tree.setMode("target", 0755);
     EXPECT_EQ(tree.read("target/s1/a.htm"), "old");
     expectlisted(ui, "文件追加", tree.path("target"));

@@ -173,4 +173,36 @@ bool anyvisiblematch(const Folder& folder, std::string_view pattern)
     return false;
 }
 
+PatternFilter::PatternFilter(std::string_view patterns)
+{
+    std::size_t pos = 0;
+    while (pos <= patterns.size()) {
+        std::size_t semicolon = patterns.find(';', pos);
+        if (semicolon == std::string_view::npos) {
+            semicolon = patterns.size();
+        }
+        const std::string_view piece = patterns.substr(pos, semicolon - pos);
+        if (piece == "*.*" || piece == "*") {
+            m_all = true;
+        } else if (!piece.empty()) {
+            m_patterns.emplace_back(piece);
+        }
+        pos = semicolon + 1;
+    }
+    m_all = m_all || m_patterns.empty();
+}
+
+bool PatternFilter::matches(std::string_view name) const
+{
+    if (m_all) {
+        return true;
+    }
+    for (const auto& pattern : m_patterns) {
+        if (wildcardmatch(pattern, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace morvik::platform

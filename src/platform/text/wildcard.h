@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace morvik::platform
 {
@@ -15,6 +17,20 @@ bool haswildcard(std::string_view pattern);
 // every other character matches itself. Characters are UTF-8 code points; a byte that
 // is not part of valid UTF-8 counts as one character.
 bool wildcardmatch(std::string_view pattern, std::string_view name);
+
+// The filter of a file list: patterns separated by ";" ("*.htm;*.css"). A name passes
+// when it matches one of them; "*.*" or "*" among them, or no pattern at all, lets
+// every name through (names without a dot included).
+class PatternFilter
+{
+public:
+    explicit PatternFilter(std::string_view patterns);
+    bool matches(std::string_view name) const;
+
+private:
+    std::vector<std::string> m_patterns;
+    bool m_all = false;
+};
 
 // Directory search of a folder's listing: does any visible file match the pattern?
 // An empty pattern means "any visible file".

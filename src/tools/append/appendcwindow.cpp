@@ -11,6 +11,7 @@
 #include "tools/append/setappendwindow.h"
 #include "ui/backgroundrun.h"
 #include "ui/folderpicker.h"
+#include "ui/showoutcome.h"
 #include "ui/undorun.h"
 #include "ui/windows.h"
 #include "widgets/controls.h"
@@ -196,7 +197,7 @@ void appendc::Form_Load()
             break;
         }
     });
-    zt = false;
+    locatorrejected = false;
     centerwindow(this);
 }
 
@@ -260,10 +261,11 @@ void appendc::Command4_Click()
         }
         const std::string source = File1->path();
         const std::string target = m_target;
-        BackgroundRun::run(this, ui(this), "文件追加",
-                           [&](morvik::Ui& u, morvik::Progress& progress) {
-                               morvik::append::copyrun(source, names, target, u, &progress);
-                           });
+        BackgroundRun::run(
+            this, ui(this), "文件追加", [&](morvik::Ui& u, morvik::Progress& progress) {
+                showoutcome(morvik::append::copyrun(source, names, target, u, &progress),
+                            RunKind::Copy, u);
+            });
     });
 }
 
@@ -298,10 +300,13 @@ void appendc::Command7_Click()
                          : Option2->isChecked() ? morvik::append::Scope::CurrSub
                          : Option3->isChecked() ? morvik::append::Scope::All
                                                 : morvik::append::Scope::None;
-        BackgroundRun::run(this, ui(this), "追加内容",
-                           [&](morvik::Ui& u, morvik::Progress& progress) {
-                               morvik::append::contentrun(settings, zt, u, &progress);
-                           });
+        BackgroundRun::run(
+            this, ui(this), "追加内容", [&](morvik::Ui& u, morvik::Progress& progress) {
+                const morvik::Outcome outcome = morvik::append::contentrun(settings, u, &progress);
+                locatorrejected =
+                    outcome.refusal && outcome.refusal->field == morvik::append::kPositionField;
+                showoutcome(outcome, RunKind::Content, u);
+            });
     });
 }
 
@@ -358,13 +363,13 @@ void appendc::Command11_Click()
 bool appendc::appendtofile(const std::string& filename, const std::string& src,
                            const std::string& position)
 {
-    return morvik::append::appendtofile(filename, src, position, zt, ui(this));
+    return morvik::append::appendtofile(filename, src, position, locatorrejected, ui(this));
 }
 
 morvik::MatchList appendc::thelist(const std::string& folderpath, const std::string& filetype,
-                                   bool zi, std::int16_t c)
+                                   bool includesubfolders, std::int16_t depth)
 {
-    return morvik::append::thelist(folderpath, filetype, zi, c);
+    return morvik::append::thelist(folderpath, filetype, includesubfolders, depth);
 }
 
 void appendc::setsource(const std::string& caption, const std::string& folder)

@@ -50,11 +50,11 @@ public:
     // The insertion into one file and the target list, as the content run uses them.
     bool appendtofile(const std::string& filename, const std::string& src,
                       const std::string& position);
-    morvik::MatchList thelist(const std::string& folderpath, const std::string& filetype, bool zi,
-                              std::int16_t c);
+    morvik::MatchList thelist(const std::string& folderpath, const std::string& filetype,
+                              bool includesubfolders, std::int16_t depth);
 
-    // Set when a locator was rejected; every run clears it before its first file.
-    bool zt = false;
+    // Set when a locator was rejected (the documents' zt); every run clears it first.
+    bool locatorrejected = false;
 
     QTabBar* TabStrip1 = nullptr;
     QFrame* Frame1 = nullptr;

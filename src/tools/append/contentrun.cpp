@@ -35,9 +35,10 @@ namespace
 
 // What happened in one folder of a content run.
 struct FolderResult {
-    std::size_t calls = 0;
-    bool lastresult = false;
-    bool tried = false; // a target was handed to the insertion
+    std::size_t done = 0;        // targets handled
+    bool lastresult = false;     // what its last target gave
+    bool tried = false;          // it was entered, or failed to be
+    bool locatorchecked = false; // a target was handed to the insertion
     std::vector<FileFailure> failures;
 };
 
@@ -165,14 +166,14 @@ Scope scopefromkey(const std::string& key)
     return Scope::None;
 }
 
-MatchList thelist(const std::string& folderpath, const std::string& filetype, bool zi,
-                  std::int16_t c)
+MatchList thelist(const std::string& folderpath, const std::string& filetype,
+                  bool includesubfolders, std::int16_t depth)
 {
-    return thelist(platform::TopFolder(folderpath), filetype, zi, c);
+    return thelist(platform::TopFolder(folderpath), filetype, includesubfolders, depth);
 }
 
-MatchList thelist(const platform::TopFolder& top, const std::string& filetype, bool zi,
-                  std::int16_t c)
+MatchList thelist(const platform::TopFolder& top, const std::string& filetype,
+                  bool includesubfolders, std::int16_t depth)
 {
     std::vector<std::string> patterns;
     for (auto& pattern : splitat(filetype, '|')) {
@@ -184,7 +185,7 @@ MatchList thelist(const platform::TopFolder& top, const std::string& filetype, b
     // One walk for all patterns; the targets still come pattern after pattern, so a file
     // two patterns match is listed (and processed) once for each, in the patterns' order.
     MatchList targets;
-    for (MatchList& found : findfiles(top, patterns, zi, c)) {
+    for (MatchList& found : findfiles(top, patterns, includesubfolders, depth)) {
         targets.append(std::move(found));
     }
     // Every pattern walks the same folders: name each unreadable one once.
@@ -259,37 +260,36 @@ bool deletetype(std::vector<std::string>& types, int selected, Ui& ui)
     return true;
 }
 
-RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progress* progress)
+Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
 {
-    RunOutcome outcome;
-    if (settings.contentfile.empty()) {
-        ui.msgbox("请指定源文件", "设置错误", Icon::Warning);
-        ui.focus("Text1");
+    Outcome outcome;
+    const auto refuse = [&outcome](const char* field, Refusal::Problem problem,
+                                   std::string message) {
+        outcome.refusal = Refusal{field, problem, std::move(message)};
         return outcome;
+    };
+    if (settings.contentfile.empty()) {
+        return refuse(kContentFileField, Refusal::Problem::Missing, "请指定源文件");
     }
     if (!platform::visiblefileexists(settings.contentfile)) {
-        ui.msgbox("文件不存在，请将源文件设置为已经存在的文件", "文件错误", Icon::Critical);
-        return outcome;
+        return refuse(kContentFileField, Refusal::Problem::NotFound,
+                      "文件不存在，请将源文件设置为已经存在的文件");
     }
     Content content;
     try {
         if (platform::filesize(settings.contentfile) == 0) {
-            ui.msgbox("源文件是空的，请指定有效的文件。", "文件错误", Icon::Warning);
-            ui.focus("Text1");
-            return outcome;
+            return refuse(kContentFileField, Refusal::Problem::Empty,
+                          "源文件是空的，请指定有效的文件。");
         }
         content = readcontent(settings.contentfile);
     } catch (const platform::SysError& e) {
-        ui.msgbox("无法读取源文件 " + settings.contentfile + "：" + e.reason(), "文件错误",
-                  Icon::Critical);
-        return outcome;
+        return refuse(kContentFileField, Refusal::Problem::Unreadable,
+                      "无法读取源文件 " + settings.contentfile + "：" + e.reason());
     }
 
     // An empty box is no folder: it must never stand for the working folder.
     if (settings.targetfolder.empty()) {
-        ui.msgbox("请指定目标文件夹", "设置错误", Icon::Critical);
-        ui.focus("Text2");
-        return outcome;
+        return refuse(kTargetFolderField, Refusal::Problem::Missing, "请指定目标文件夹");
     }
 
     // The folder is resolved once; every folder of the run is reached from its handle.
@@ -305,12 +305,11 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
             targets = thelist(*top, jointypes(settings.types), walk.descend, walk.depth);
         } catch (const platform::SysError& e) {
             if (e.reason() == platform::kBusyReason) {
-                ui.msgbox(platform::busytext(e.path()), "追加内容", Icon::Critical);
-                outcome.failures.push_back({e.path(), e.reason()});
-                return outcome;
+                return refuse(kTargetFolderField, Refusal::Problem::Busy,
+                              platform::busytext(e.path()));
             }
-            ui.msgbox("无法读取文件夹 " + e.path() + "：" + e.reason(), "追加内容", Icon::Critical);
-            return outcome;
+            return refuse(kTargetFolderField, Refusal::Problem::Unreadable,
+                          "无法读取文件夹 " + e.path() + "：" + e.reason());
         }
     }
 
@@ -338,7 +337,10 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
     if (progress) {
         progress->addfound(targets.size());
     }
-    zt = false;
+    // Set when appendtofile rejects the locator (it has told the user why): the run ends.
+    bool locatorrejected = false;
+    // What the last call of appendtofile returned: the success message needs it true.
+    bool lastresult = false;
     // Targets come folder by folder: each folder is opened once, by handle from the top
     // folder and checked to be the one the walk listed, and its files are read and
     // rewritten relative to it. Folders are shared out among workers; each keeps what
@@ -355,7 +357,7 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
     const auto insertfolder = [&](std::size_t index, unsigned worker) {
         const MatchedFolder& span = targets.folders[index];
         FolderResult& result = results[index];
-        if (stopped() || zt) {
+        if (stopped() || locatorrejected) {
             return;
         }
         const std::string folderpath = top->display(span.relative);
@@ -379,7 +381,7 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
             // Not entered: none of its files is touched.
             result.failures.push_back({e.path(), e.reason()});
             result.lastresult = false;
-            result.calls += span.count;
+            result.tried = true;
             for (std::size_t k = first; k < end && progress; ++k) {
                 progress->filedone(false);
             }
@@ -390,8 +392,8 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
                 break;
             }
             const std::string& target = targets.paths[k];
-            ++result.calls;
             result.tried = true;
+            result.locatorchecked = true;
             bool failed = false;
             try {
                 if (rehearsing) {
@@ -403,8 +405,8 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
                         scratch = std::make_unique<Scratch>();
                     }
                     const std::string copy = scratch->copyof(target);
-                    result.lastresult =
-                        appendtofile(copy, content.text, settings.position, zt, ui, plain);
+                    result.lastresult = appendtofile(copy, content.text, settings.position,
+                                                     locatorrejected, ui, plain);
                     if (result.lastresult &&
                         platform::readbytes(copy) != platform::readbytes(target)) {
                         result.lastresult = progress->rehearse(target);
@@ -412,8 +414,8 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
                 } else {
                     const std::string name(platform::leafname(target));
                     const auto insert = [&] {
-                        return appendtofileat(*folder, name, content.text, settings.position, zt,
-                                              ui, plain);
+                        return appendtofileat(*folder, name, content.text, settings.position,
+                                              locatorrejected, ui, plain);
                     };
                     try {
                         result.lastresult = insert();
@@ -434,10 +436,13 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
                 failed = true;
                 result.failures.push_back({target, std::strerror(ENOMEM)});
             }
+            if (result.lastresult) {
+                ++result.done;
+            }
             if (progress) {
                 progress->filedone(!failed);
             }
-            if (zt) {
+            if (locatorrejected) {
                 break;
             }
         }
@@ -445,20 +450,20 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
     // The locator is checked at the first target (a rejected one stops the run with one
     // message), so folders go one at a time until a target has been tried.
     std::size_t next = 0;
-    for (; next < results.size() && !stopped() && !zt; ++next) {
+    for (; next < results.size() && !stopped() && !locatorrejected; ++next) {
         insertfolder(next, 0);
-        if (results[next].tried) {
+        if (results[next].locatorchecked) {
             ++next;
             break;
         }
     }
-    if (!stopped() && !zt) {
+    if (!stopped() && !locatorrejected) {
         runonworkers(next, results.size(), workers, insertfolder);
     }
     for (FolderResult& result : results) {
-        outcome.calls += result.calls;
-        if (result.calls > 0) {
-            outcome.lastresult = result.lastresult;
+        outcome.done += result.done;
+        if (result.tried) {
+            lastresult = result.lastresult;
         }
         std::move(result.failures.begin(), result.failures.end(),
                   std::back_inserter(outcome.failures));
@@ -473,11 +478,12 @@ RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui, Progres
         outcome.failures.push_back({settings.targetfolder, error});
     }
 
-    if (!outcome.failures.empty()) {
-        ui.msgbox(failuretext("以下文件未能追加内容：", outcome.failures), "追加内容",
-                  Icon::Critical);
-    } else if (outcome.lastresult && !stopped()) {
-        ui.msgbox("恭喜，文件已追加完成！", "追加内容", Icon::Information);
+    if (locatorrejected) {
+        outcome.refusal = Refusal{kPositionField, Refusal::Problem::Invalid, {}};
+    }
+    outcome.stopped = stopped();
+    if (outcome.failures.empty() && lastresult && !outcome.stopped) {
+        outcome.notice(Notice::Kind::Done);
     }
     return outcome;
 }

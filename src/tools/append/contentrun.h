@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/findfiles.h"
+#include "run/outcome.h"
 #include "tools/append/failures.h"
 
 #include <cstdint>
@@ -30,14 +31,15 @@ std::string scopekey(Scope scope);
 Scope scopefromkey(const std::string& key);
 
 // Every file under `folderpath` matching one of the patterns of `filetype` (joined by
-// "|"), pattern after pattern, so a file matching two patterns is listed twice. `zi`
-// and `c` are the walker's descend flag and depth. An empty pattern selects nothing.
+// "|"), pattern after pattern, so a file matching two patterns is listed twice.
+// `includesubfolders` and `depth` are the walker's descend flag and depth (the
+// documents' `zi` and `c`). An empty pattern selects nothing.
 // Throws platform::SysError when a folder of the walk cannot be read.
-MatchList thelist(const std::string& folderpath, const std::string& filetype, bool zi,
-                  std::int16_t c);
+MatchList thelist(const std::string& folderpath, const std::string& filetype,
+                  bool includesubfolders, std::int16_t depth);
 // The same below a folder the run has opened.
-MatchList thelist(const platform::TopFolder& top, const std::string& filetype, bool zi,
-                  std::int16_t c);
+MatchList thelist(const platform::TopFolder& top, const std::string& filetype,
+                  bool includesubfolders, std::int16_t depth);
 
 // The type list as stored under "appendtype": the entries joined by "|", and back (the
 // stored text trimmed of spaces, split at "|"; an empty text is an empty list).
@@ -65,19 +67,24 @@ struct ContentSettings {
     Scope scope = Scope::CurrSub;
 };
 
-struct RunOutcome {
-    std::size_t calls = 0;   // files appendtofile was called for
-    bool lastresult = false; // what the last call returned
-    std::vector<FileFailure> failures;
-};
+// The inputs a content run names in its refusals.
+inline constexpr const char* kContentFileField = "contentfile";
+inline constexpr const char* kTargetFolderField = "targetfolder";
+inline constexpr const char* kPositionField = "position"; // the locator
 
-// The content run: checks the content file, collects the targets, inserts the content
-// into each of them until a locator is rejected (`zt`), and tells the user the result:
-// the success message only when the last call rewrote its file and nothing failed,
-// otherwise one box listing the files that failed. With `progress` the targets are
-// counted, a stop request ends the run between two files (no success message then), and
-// a rehearsal edits scratch copies of the targets instead of the targets themselves.
-RunOutcome contentrun(const ContentSettings& settings, bool& zt, Ui& ui,
-                      Progress* progress = nullptr);
+// The closing messages of a content run, titled "追加内容".
+inline constexpr const char* kContentTitle = "追加内容";
+inline constexpr const char* kContentDoneText = "恭喜，文件已追加完成！";
+inline constexpr const char* kContentFailedHeading = "以下文件未能追加内容：";
+
+// The content run: checks the content file and the target folder (a refusal names the
+// one to fix; a locator appendtofile rejects is a refusal of "position" whose message
+// appendtofile has already shown), collects the targets and inserts the content into
+// each of them until the locator is rejected. Returns the files handled, the failures in
+// the order they happened, and Done when the last call rewrote its file, nothing failed
+// and the run was not stopped. With `progress` the targets are counted, a stop request
+// ends the run between two files, and a rehearsal edits scratch copies of the targets
+// instead of the targets themselves.
+Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress = nullptr);
 
 } // namespace morvik::append

@@ -6,6 +6,7 @@
 #include "platform/fs/fileops.h"
 #include "platform/fs/folderat.h"
 #include "platform/fs/fsobject.h"
+#include "platform/fs/pathname.h"
 #include "platform/fs/releaser.h"
 #include "platform/fs/runlock.h"
 #include "platform/fs/topfolder.h"
@@ -42,10 +43,10 @@ std::string joinpath(const std::string& folder, const std::string& name)
 }
 
 // A failure with the place it had in the file-then-folder order of the copies.
-struct Failure {
+struct PlacedFailure {
     std::size_t name;
     long folder; // -1: the source itself
-    FileFailure failure;
+    morvik::Failure failure;
 };
 
 // A subfolder of the target, opened by handle: a real folder must be the one listed; a
@@ -61,12 +62,6 @@ platform::Fd opensubfolder(const platform::TopFolder& top, const platform::Subfo
     return platform::opensubfolder(inside.folder.get(), inside.name, {}, sub.path, true, &id);
 }
 
-std::string nameof(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 } // namespace
 
 std::string targetfromcaption(const std::string& caption)
@@ -78,20 +73,23 @@ std::string targetfromcaption(const std::string& caption)
     return caption.substr(colon + std::string_view(kFullWidthColon).size());
 }
 
-std::vector<FileFailure> copyrun(const std::string& sourcefolder,
-                                 const std::vector<std::string>& names,
-                                 const std::string& targetfolder, Ui& ui, Progress* progress)
+Outcome copyrun(const std::string& sourcefolder, const std::vector<std::string>& names,
+                const std::string& targetfolder, Ui& ui, Progress* progress)
 {
     const auto stopped = [progress] { return progress && progress->stoprequested(); };
     const bool rehearsing = progress && progress->rehearsing();
-    std::vector<FileFailure> failures;
+    Outcome outcome;
+    std::vector<Failure>& failures = outcome.failures;
     // An empty text is no folder: "" + "/" + name would reach the root.
-    if (sourcefolder.empty() || targetfolder.empty()) {
-        ui.msgbox(sourcefolder.empty() ? "请在设置中指定源文件目录" : "请在设置中指定目录文件夹",
-                  "设置错误", Icon::Critical);
-        failures.push_back(
-            {sourcefolder.empty() ? sourcefolder : targetfolder, platform::kEmptyFolderReason});
-        return failures;
+    if (sourcefolder.empty()) {
+        outcome.refusal =
+            Refusal{kSourceFolderField, Refusal::Problem::Missing, "请在设置中指定源文件目录"};
+        return outcome;
+    }
+    if (targetfolder.empty()) {
+        outcome.refusal =
+            Refusal{kCopyTargetField, Refusal::Problem::Missing, "请在设置中指定目录文件夹"};
+        return outcome;
     }
     // The target folder is resolved once; its subfolders are reached from its handle.
     std::optional<platform::TopFolder> top;
@@ -118,12 +116,12 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
     // folder. Within a batch the copies go folder by folder, so each subfolder is opened
     // once and its copies are made relative to it; the failures are then put in
     // file-then-folder order.
-    std::vector<Failure> found;
+    std::vector<PlacedFailure> found;
     platform::SyncSet written;
     std::unique_ptr<platform::Journal> journal;
     if (top && !rehearsing && !subfolders.empty() && !names.empty() &&
         !startjournal(top->fd(), "copy", top->path(), ui, journal)) {
-        return failures;
+        return outcome; // the journal's own message has been shown
     }
     const std::unique_ptr<platform::Releaser> replaced =
         platform::runreleaser(top ? top->fd() : -1, journal != nullptr);
@@ -145,7 +143,7 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
         }
         // Subfolders are shared out among workers; each notes its failures in its
         // folder's slot, and the slots are sorted below into file-then-folder order.
-        std::vector<std::vector<Failure>> infolder(subfolders.size());
+        std::vector<std::vector<PlacedFailure>> infolder(subfolders.size());
         const auto copyintofolder = [&](std::size_t i, unsigned) {
             if (stopped()) {
                 return;
@@ -181,6 +179,7 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
                     } else {
                         sources[n - first]->copyto(folder, names[n]);
                         touched = ok = true;
+                        ++outcome.done;
                     }
                 } catch (const platform::SysError& e) {
                     infolder[i].push_back({n, static_cast<long>(i), {e.path(), e.reason()}});
@@ -199,13 +198,14 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
             }
         };
         runonworkers(0, subfolders.size(), workers, copyintofolder);
-        for (std::vector<Failure>& failed : infolder) {
+        for (std::vector<PlacedFailure>& failed : infolder) {
             std::move(failed.begin(), failed.end(), std::back_inserter(found));
         }
     }
-    std::stable_sort(found.begin(), found.end(), [](const Failure& a, const Failure& b) {
-        return a.name != b.name ? a.name < b.name : a.folder < b.folder;
-    });
+    std::stable_sort(found.begin(), found.end(),
+                     [](const PlacedFailure& a, const PlacedFailure& b) {
+                         return a.name != b.name ? a.name < b.name : a.folder < b.folder;
+                     });
     for (auto& f : found) {
         failures.push_back(std::move(f.failure));
     }
@@ -219,19 +219,16 @@ std::vector<FileFailure> copyrun(const std::string& sourcefolder,
         failures.push_back({targetfolder, error});
     }
 
-    if (failures.empty()) {
-        if (!stopped()) {
-            ui.msgbox("文件追加成功！", "文件追加", Icon::Information);
-        }
-    } else {
-        ui.msgbox(failuretext("以下文件未能追加：", failures), "文件追加", Icon::Critical);
+    outcome.stopped = stopped();
+    if (failures.empty() && !outcome.stopped) {
+        outcome.notice(Notice::Kind::Done);
     }
-    return failures;
+    return outcome;
 }
 
 bool addsourcefile(const std::string& chosen, const std::string& sourcefolder, Ui& ui)
 {
-    const std::string destination = joinpath(sourcefolder, nameof(chosen));
+    const std::string destination = joinpath(sourcefolder, std::string(platform::leafname(chosen)));
     if (platform::samefile(chosen, destination)) {
         return true; // it already lies in the source folder
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "run/outcome.h"
 #include "tools/append/failures.h"
 
 #include <string>
@@ -19,16 +20,23 @@ namespace morvik::append
 // full-width colon (the whole caption when it has none).
 std::string targetfromcaption(const std::string& caption);
 
+// The inputs a copy run names in its refusals.
+inline constexpr const char* kSourceFolderField = "sourcefolder";
+inline constexpr const char* kCopyTargetField = "targetfolder";
+
+// The closing messages of a copy run, titled "文件追加".
+inline constexpr const char* kCopyTitle = "文件追加";
+inline constexpr const char* kCopyDoneText = "文件追加成功！";
+inline constexpr const char* kCopyFailedHeading = "以下文件未能追加：";
+
 // Copies every named file of the source folder into every direct subfolder of the target
 // folder (links to folders included), overwriting files of the same name; deeper folders
-// are not visited. A copy that fails is noted and the run goes on. Afterwards the user
-// sees "文件追加成功！" when nothing failed, otherwise one box listing every failure.
-// Returns the failures. With `progress` the copies are counted, a stop request ends the
-// run between two copies (no success message then), and a rehearsal copies nothing.
-std::vector<FileFailure> copyrun(const std::string& sourcefolder,
-                                 const std::vector<std::string>& names,
-                                 const std::string& targetfolder, Ui& ui,
-                                 Progress* progress = nullptr);
+// are not visited. A copy that fails is noted and the run goes on. Returns the copies
+// made, the failures in file-then-folder order, and Done when nothing failed and the run
+// was not stopped; an empty folder text is refused. With `progress` the copies are
+// counted, a stop request ends the run between two copies, and a rehearsal copies nothing.
+Outcome copyrun(const std::string& sourcefolder, const std::vector<std::string>& names,
+                const std::string& targetfolder, Ui& ui, Progress* progress = nullptr);
 
 // Copies a chosen file into the source folder under its own name, overwriting a file of
 // that name. A file that already is that file is left as it is. A failure is reported;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "run/outcome.h"
+
 #include <string>
 #include <vector>
 
@@ -9,10 +11,7 @@ namespace morvik::append
 
 // A file a run could not process, with the system's reason. Runs collect these and go on
 // with the next item; the user sees them in one message box at the end.
-struct FileFailure {
-    std::string path;
-    std::string reason;
-};
+using FileFailure = Failure;
 
 // The text of that message box: the heading, then one line per failure ("path：reason").
 // Very long lists are cut after a screenful with a line that says how many were left out.

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "tools/batchdel/batchdelete.h"
 #include "widgets/commondialog.h"
 #include "widgets/pathedit.h"
-#include "tools/batchdel/engine.h"
 
 #include <QWidget>
 

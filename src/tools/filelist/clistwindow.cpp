@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/filelist/clistwindow.h"
 
-#include "widgets/controls.h"
-#include "widgets/framebox.h"
-#include "widgets/qtglue.h"
+#include "ui/showoutcome.h"
+
 #include "platform/syserror.h"
 #include "run/ui.h"
 #include "ui/windows.h"
+#include "widgets/controls.h"
+#include "widgets/framebox.h"
+#include "widgets/qtglue.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -122,9 +124,10 @@ void clist::Command1_Click()
                                                     Dir1->listcount()};
         const morvik::filelist::ItemList files{[this](int i) { return File1->list(i); },
                                                File1->listcount()};
-        generator.generate(Dir1->path(), subfolders, files,
-                           {Check3->isChecked(), Check1->isChecked(), Check2->isChecked()},
-                           ui(this));
+        showoutcome(
+            generator.generate(Dir1->path(), subfolders, files,
+                               {Check3->isChecked(), Check1->isChecked(), Check2->isChecked()}),
+            RunKind::List, ui(this));
     });
 }
 

@@ -45,7 +45,7 @@ public:
     QLineEdit* Text1 = nullptr;
     FileList* File1 = nullptr;
 
-    // dirstr, filestr and liststr of the last generation.
+    // The texts of the last generation (folder lines, file lines, the listing).
     morvik::filelist::ListGenerator generator;
 
 protected:

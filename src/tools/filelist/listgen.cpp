@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/filelist/listgen.h"
-#include "platform/fs/pathname.h"
 
 #include "platform/fs/fileops.h"
+#include "platform/fs/pathname.h"
 #include "platform/syserror.h"
 #include "platform/text/codec.h"
-#include "run/ui.h"
 
 #include <cstdlib>
 #include <unistd.h>
@@ -45,12 +44,6 @@ void appendpath(std::string& out, std::string_view path)
     }
 }
 
-std::string_view afterlastslash(std::string_view text)
-{
-    const auto slash = text.rfind('/');
-    return slash == std::string_view::npos ? text : text.substr(slash + 1);
-}
-
 } // namespace
 
 ItemList ItemList::of(const std::vector<std::string>& items)
@@ -61,7 +54,7 @@ ItemList ItemList::of(const std::vector<std::string>& items)
 
 std::string cutstr(std::string_view oldstr)
 {
-    return std::string(afterlastslash(oldstr));
+    return std::string(platform::leafname(oldstr));
 }
 
 namespace
@@ -69,30 +62,30 @@ namespace
 
 // getstr() over any way of reaching the items: `item(i)` gives the i-th item's text.
 template <class Item>
-std::string itemlines(const Item& item, std::int32_t mycount, std::string_view str2, std::int16_t a,
-                      std::string_view mypath)
+std::string itemlines(const Item& item, std::int32_t count, std::string_view kind,
+                      std::int16_t mode, std::string_view folder)
 {
     std::string out;
-    const bool folders = str2 == "d";
-    const bool files = str2 == "f";
-    if ((!folders && !files) || (a != 1 && a != 2) || mycount <= 0) {
+    const bool folders = kind == "d";
+    const bool files = kind == "f";
+    if ((!folders && !files) || (mode != 1 && mode != 2) || count <= 0) {
         return out;
     }
     std::string prefix;
-    if (files && a == 2) {
-        appendpath(prefix, mypath);
+    if (files && mode == 2) {
+        appendpath(prefix, folder);
         prefix += '/';
     }
     // A guess that saves most reallocations of a long listing.
-    out.reserve(static_cast<std::size_t>(mycount) * (prefix.size() + 24));
-    for (std::int32_t i = 0; i < mycount; ++i) {
+    out.reserve(static_cast<std::size_t>(count) * (prefix.size() + 24));
+    for (std::int32_t i = 0; i < count; ++i) {
         if (i > 0) {
             out += kCrLf;
         }
         const std::string_view text = item(i);
         out += prefix;
-        if (a == 1) {
-            appendtext(out, afterlastslash(text));
+        if (mode == 1) {
+            appendtext(out, platform::leafname(text));
         } else {
             appendpath(out, text);
         }
@@ -100,8 +93,8 @@ std::string itemlines(const Item& item, std::int32_t mycount, std::string_view s
     return out;
 }
 
-std::string itemlines(const ItemList& list, std::string_view str2, std::int16_t a,
-                      std::string_view mypath)
+std::string itemlines(const ItemList& list, std::string_view kind, std::int16_t mode,
+                      std::string_view folder)
 {
     if (list.items) {
         const auto& items = *list.items;
@@ -109,23 +102,23 @@ std::string itemlines(const ItemList& list, std::string_view str2, std::int16_t 
             [&items](std::int32_t i) -> std::string_view {
                 return items[static_cast<std::size_t>(i)];
             },
-            list.listcount, str2, a, mypath);
+            list.listcount, kind, mode, folder);
     }
-    return getstr(list.list, list.listcount, str2, a, mypath);
+    return getstr(list.list, list.listcount, kind, mode, folder);
 }
 
 } // namespace
 
-std::string getstr(const ItemSource& str1, std::int32_t mycount, std::string_view str2,
-                   std::int16_t a, std::string_view mypath)
+std::string getstr(const ItemSource& items, std::int32_t count, std::string_view kind,
+                   std::int16_t mode, std::string_view folder)
 {
     std::string item;
     return itemlines(
         [&](std::int32_t i) -> std::string_view {
-            item = str1(i);
+            item = items(i);
             return item;
         },
-        mycount, str2, a, mypath);
+        count, kind, mode, folder);
 }
 
 std::string listfilepath()
@@ -145,51 +138,63 @@ std::string listfilepath()
 void ListGenerator::build(std::string_view folderpath, const ItemList& subfolders,
                           const ItemList& files, const ListOptions& options)
 {
-    dirstr.clear();
-    filestr.clear();
-    liststr.clear();
+    folderlines.clear();
+    filelines.clear();
+    listing.clear();
 
     const std::int16_t mode = options.absolute ? 2 : 1;
-    dirstr = itemlines(subfolders, "d", mode, {});
-    filestr = itemlines(files, "f", mode, options.absolute ? folderpath : std::string_view());
+    folderlines = itemlines(subfolders, "d", mode, {});
+    filelines = itemlines(files, "f", mode, options.absolute ? folderpath : std::string_view());
 
-    const bool withfolders = options.includefolders && !dirstr.empty();
-    const bool withfiles = options.includefiles && !filestr.empty();
-    liststr.reserve((withfolders ? dirstr.size() : 0) + (withfiles ? filestr.size() : 0) + 64);
+    const bool withfolders = options.includefolders && !folderlines.empty();
+    const bool withfiles = options.includefiles && !filelines.empty();
+    listing.reserve((withfolders ? folderlines.size() : 0) + (withfiles ? filelines.size() : 0) +
+                    64);
     if (withfolders) {
-        liststr += kFolderHeading;
-        liststr += kCrLf;
-        liststr += dirstr;
+        listing += kFolderHeading;
+        listing += kCrLf;
+        listing += folderlines;
     }
     if (withfiles) {
-        if (!liststr.empty()) {
-            liststr += kCrLf;
-            liststr += kCrLf;
+        if (!listing.empty()) {
+            listing += kCrLf;
+            listing += kCrLf;
         }
-        liststr += kFileHeading;
-        liststr += kCrLf;
-        liststr += kCrLf;
-        liststr += filestr;
+        listing += kFileHeading;
+        listing += kCrLf;
+        listing += kCrLf;
+        listing += filelines;
     }
 }
 
-bool ListGenerator::generate(std::string_view folderpath, const ItemList& subfolders,
-                             const ItemList& files, const ListOptions& options, Ui& ui)
+Outcome ListGenerator::generate(std::string_view folderpath, const ItemList& subfolders,
+                                const ItemList& files, const ListOptions& options)
 {
     build(folderpath, subfolders, files, options);
-    const std::string target = listfilepath();
+    Outcome outcome;
+    outcome.report = listfilepath();
     try {
-        std::string bytes = platform::togbk(liststr);
+        std::string bytes = platform::togbk(listing);
         bytes += kCrLf;
-        platform::writeoutput(target, bytes);
+        platform::writeoutput(outcome.report, bytes);
     } catch (const platform::SysError& e) {
-        ui.msgbox("文件列表未能生成：无法写入文件 " + target + "\n原因：" + e.reason(), kTitle,
-                  Icon::Critical);
-        return false;
+        outcome.failures.push_back({outcome.report, e.reason()});
+        return outcome;
     }
+    outcome.done = 1;
+    outcome.notice(Notice::Kind::Done);
+    return outcome;
+}
+
+std::string donetext(const std::string& written)
+{
     // Where the list went, on a line of its own: the working folder is nowhere to be seen.
-    ui.msgbox(std::string(kDoneText) + "\n" + target, kTitle, Icon::Information);
-    return true;
+    return std::string(kDoneText) + "\n" + written;
+}
+
+std::string failedtext(const Failure& failure)
+{
+    return "文件列表未能生成：无法写入文件 " + failure.path + "\n原因：" + failure.reason;
 }
 
 } // namespace morvik::filelist

@@ -7,10 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace morvik
-{
-class Ui;
-}
+#include "run/outcome.h"
 
 // The list generator: the subfolders and files of one folder as the text of
 // filelist.txt, written in GBK into the process's working folder.
@@ -45,38 +42,42 @@ struct ListOptions {
 // The part of oldstr after its last "/"; oldstr whole when it holds none.
 std::string cutstr(std::string_view oldstr);
 
-// Item lines joined by CR LF, no line break before the first or after the last.
-// str2 "d" (folders) or "f" (files); a 1 for bare names, 2 for full paths (files then
-// get mypath + "/" + name). Any other kind or mode gives the empty text.
+// The first `count` items as lines joined by CR LF, no line break before the first or
+// after the last. `kind` "d" (folders) or "f" (files); `mode` 1 for bare names, 2 for
+// full paths (files then get folder + "/" + name). Any other kind or mode gives the
+// empty text. (The documents name the parameters str1, mycount, str2, a and mypath.)
 // Items are path bytes; each component of a path that is not UTF-8 is taken as GBK, so
 // the listing written in GBK carries its original bytes and a folder reads the same in
 // every line.
-std::string getstr(const ItemSource& str1, std::int32_t mycount, std::string_view str2,
-                   std::int16_t a, std::string_view mypath);
+std::string getstr(const ItemSource& items, std::int32_t count, std::string_view kind,
+                   std::int16_t mode, std::string_view folder);
 
 // The full path of filelist.txt in the working folder (the bare name when the working
 // folder cannot be determined).
 std::string listfilepath();
 
+// The closing message of a list written to `written`, and of one that could not be.
+std::string donetext(const std::string& written);
+std::string failedtext(const Failure& failure);
+
 class ListGenerator
 {
 public:
-    // The texts of the last generation.
-    std::string dirstr;  // folder lines joined by CR LF
-    std::string filestr; // file lines joined by CR LF
-    std::string liststr; // the whole listing, without the final CR LF
+    // The texts of the last generation (the documents' dirstr, filestr and liststr).
+    std::string folderlines; // folder lines joined by CR LF
+    std::string filelines;   // file lines joined by CR LF
+    std::string listing;     // the whole listing, without the final CR LF
 
-    // Builds dirstr, filestr and liststr.
+    // Builds folderlines, filelines and listing.
     void build(std::string_view folderpath, const ItemList& subfolders, const ItemList& files,
                const ListOptions& options);
 
-    // Builds the listing, replaces filelist.txt in the working folder with it (GBK, CR LF
-    // line ends, one final CR LF) and reports the result through ui, with the file's full
-    // path on a line of its own below the message. When the file
-    // cannot be written, says which file and why, and the old file stays as it was.
-    // Returns whether the file was written.
-    bool generate(std::string_view folderpath, const ItemList& subfolders, const ItemList& files,
-                  const ListOptions& options, Ui& ui);
+    // Builds the listing and replaces filelist.txt in the working folder with it (GBK,
+    // CR LF line ends, one final CR LF). The outcome's report is the file's full path;
+    // it is Done with one file written, or names the file and why it could not be
+    // written, and the old file stays as it was.
+    Outcome generate(std::string_view folderpath, const ItemList& subfolders, const ItemList& files,
+                     const ListOptions& options);
 };
 
 } // namespace morvik::filelist

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/urlgen/curlwindow.h"
 
+#include "ui/showoutcome.h"
+
 #include "common/dbrecord.h"
 #include "tools/urlgen/shortcut.h"
 #include "ui/backgroundrun.h"
@@ -200,9 +202,10 @@ void curl::Command3_Click()
     // The run stays on this thread, paced by the window's timers, and waits in an event
     // loop: the window answers all the while, and its progress offers "取消".
     guard(this, [this] {
-        BackgroundRun::runhere(
-            this, ui(this), "URL生成",
-            [this](morvik::Ui& u, morvik::Progress& progress) { m_run.run(*this, u, &progress); });
+        BackgroundRun::runhere(this, ui(this), "URL生成",
+                               [this](morvik::Ui& u, morvik::Progress& progress) {
+                                   showoutcome(m_run.run(*this, &progress), RunKind::Url, u);
+                               });
     });
     // A close asked for during the run was put off until the run had unwound.
     if (m_closerequested) {
@@ -214,7 +217,7 @@ void curl::Command3_Click()
 void curl::Timer1_Timer()
 {
     guard(this, [this] { m_run.makeurl(); });
-    if (!m_run.busyflag && m_wait) {
+    if (!m_run.busy() && m_wait) {
         m_wait->quit();
     }
 }
@@ -343,7 +346,7 @@ void curl::waitwhilebusy(const morvik::UrlRun& run)
     // Sleeps until the next event; the poll timer's step ends the wait.
     QEventLoop wait;
     m_wait = &wait;
-    while (run.busyflag && !m_closerequested) {
+    while (run.busy() && !m_closerequested) {
         wait.exec();
     }
     m_wait = nullptr;

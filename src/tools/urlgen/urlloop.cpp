@@ -43,7 +43,7 @@ void UrlLoop::progresstimer(bool on)
 
 void UrlLoop::waitwhilebusy(const UrlRun& run)
 {
-    while (run.busyflag && (m_pollon || m_progresson)) {
+    while (run.busy() && (m_pollon || m_progresson)) {
         Clock::time_point next = Clock::time_point::max();
         if (m_pollon) {
             next = m_nextpoll;

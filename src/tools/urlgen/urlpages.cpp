@@ -9,7 +9,6 @@
 #include "platform/text/codec.h"
 #include "platform/text/wildcard.h"
 #include "run/progress.h"
-#include "run/ui.h"
 #include "tools/urlgen/shortcut.h"
 
 namespace morvik
@@ -20,6 +19,8 @@ namespace
 
 constexpr const char* kBlanks = "          "; // ten, between the columns of the log
 constexpr const char* kCrLf = "\r\n";
+// Why a rehearsal counts a shortcut as not written: the check refused it.
+constexpr const char* kNotWritable = "无法写入";
 
 // An existing visible file, not a folder text, whose name matches "*.txt" exactly.
 bool islistfile(const std::string& path)
@@ -33,6 +34,17 @@ bool islistfile(const std::string& path)
 }
 
 } // namespace
+
+std::string urldonetext(std::size_t unwritten)
+{
+    // A shortcut or log line that could not be written was named before; the end does not
+    // then claim success.
+    if (unwritten > 0) {
+        return "URL文件生成完毕，但有 " + std::to_string(unwritten) +
+               " 个文件未能写入（见前面的提示）。";
+    }
+    return "恭喜，URL文件生成完毕！";
+}
 
 std::string failedreason(const std::string& why)
 {
@@ -88,26 +100,25 @@ std::vector<std::string> listaddresses(const std::string& bytes)
     return urls;
 }
 
-UrlList readurllist(const std::string& listpath, const std::function<std::string()>& folder, Ui& ui)
+UrlList readurllist(const std::string& listpath, const std::function<std::string()>& folder)
 {
     UrlList list;
     if (!islistfile(listpath)) {
-        ui.msgbox("请指定正确的URL地址列表文件", "文件错误", Icon::Critical);
-        ui.focus("Text1");
+        list.refusal =
+            Refusal{kUrlListField, Refusal::Problem::NotFound, "请指定正确的URL地址列表文件"};
         return list;
     }
     // An empty folder text is no folder: refused like the other tools' empty folder boxes,
     // never taken for the data folder (the application folder of a portable copy).
     if (folder().empty()) {
-        ui.msgbox("请指定存储位置", "设置错误", Icon::Critical);
-        ui.focus("Text2");
+        list.refusal = Refusal{kUrlFolderField, Refusal::Problem::Missing, "请指定存储位置"};
         return list;
     }
     std::string bytes;
     try {
         bytes = platform::readbytes(listpath);
     } catch (const platform::SysError& e) {
-        ui.msgbox(e.what(), kAppTitle, Icon::Critical);
+        list.refusal = Refusal{kUrlListField, Refusal::Problem::Unreadable, e.what()};
         return list;
     }
     if (bytes.empty()) {
@@ -119,13 +130,11 @@ UrlList readurllist(const std::string& listpath, const std::function<std::string
     return list;
 }
 
-void UrlPages::begin(Ui& ui, Progress* progress)
+void UrlPages::begin(Progress* progress)
 {
-    m_ui = &ui;
     m_progress = progress;
     m_rehearsed.clear();
-    m_failures = 0;
-    m_unwritten = 0;
+    m_outcome = {};
 }
 
 void UrlPages::timedout(const std::string& url, const UrlSettings& settings)
@@ -152,17 +161,14 @@ void UrlPages::finished(const std::string& url, const PageResult& result,
 void UrlPages::failed(const std::string& url, const std::string& reason,
                       const UrlSettings& settings)
 {
-    ++m_failures;
+    ++m_outcome.skipped;
     if (!settings.report || (m_progress && m_progress->rehearsing())) {
         return;
     }
     try {
         appendlogline(url, reason);
     } catch (const platform::SysError& e) {
-        ++m_unwritten;
-        if (m_ui) {
-            m_ui->msgbox(e.what(), kAppTitle, Icon::Critical);
-        }
+        m_outcome.failures.push_back({e.path(), e.reason()});
     }
 }
 
@@ -177,7 +183,9 @@ void UrlPages::writeshortcut(const std::string& url, const std::string& title,
         if (fresh) {
             named->second = m_progress->rehearse(path);
         }
-        m_unwritten += named->second ? 0 : 1;
+        if (!named->second) {
+            m_outcome.failures.push_back({path, kNotWritable});
+        }
         return;
     }
     const std::string content = urlgen::fillurl(settings.content, url) + kCrLf;
@@ -185,25 +193,10 @@ void UrlPages::writeshortcut(const std::string& url, const std::string& title,
         // A symbolic link of that name is replaced, never written through: the shortcut
         // stays inside the chosen folder.
         m_shortcuts.write(path, platform::togbk(content));
+        ++m_outcome.done;
     } catch (const platform::SysError& e) {
-        ++m_unwritten;
-        if (m_ui) {
-            m_ui->msgbox(e.what(), kAppTitle, Icon::Critical);
-        }
+        m_outcome.failures.push_back({e.path(), e.reason()});
     }
-}
-
-void UrlPages::end(Ui& ui) const
-{
-    // A shortcut or log line that could not be written was named in its own box; the
-    // end does not then claim success.
-    if (m_unwritten > 0) {
-        ui.msgbox("URL文件生成完毕，但有 " + std::to_string(m_unwritten) +
-                      " 个文件未能写入（见前面的提示）。",
-                  "URL生成", Icon::Warning);
-        return;
-    }
-    ui.msgbox("恭喜，URL文件生成完毕！", "URL生成", Icon::Information);
 }
 
 } // namespace morvik

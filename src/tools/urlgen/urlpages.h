@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "run/outcome.h"
 #include "tools/urlgen/shortcutwriter.h"
 
 #include <cstddef>
@@ -14,7 +15,6 @@ namespace morvik
 {
 class Progress;
 
-class Ui;
 namespace platform
 {
 class HttpTransfer;
@@ -34,6 +34,15 @@ inline constexpr const char* kErrorLogName = "Error_CreateUrl.log";
 inline constexpr const char* kTimeoutReason = "因访问超时而未能生成URL";
 inline constexpr const char* kNoTitleReason = "未找到网页标题，未能生成URL";
 inline constexpr const char* kInvalidReason = "网址无效，未能生成URL";
+
+// The inputs a URL run names in its refusals.
+inline constexpr const char* kUrlListField = "listfile";
+inline constexpr const char* kUrlFolderField = "outfolder";
+
+// The title of the run's closing message, and its text: success, or how many files
+// could not be written (each named before it).
+inline constexpr const char* kUrlTitle = "URL生成";
+std::string urldonetext(std::size_t unwritten);
 
 // The log's reason for an address whose transfer failed: "因访问失败（" why "）而未能生成URL".
 std::string failedreason(const std::string& why);
@@ -58,59 +67,58 @@ std::vector<std::string> listaddresses(const std::string& bytes);
 // A list file as a run takes it.
 struct UrlList {
     enum State {
-        Refused, // the list file or the output folder was refused (its message shown)
+        Refused, // the list file or the output folder was refused (see refusal)
         Empty,   // the file has no bytes: nothing to do, nothing to say
         Read,
     };
     State state = Refused;
+    std::optional<Refusal> refusal;
     std::vector<std::string> addresses;
 };
 
 // Checks the list file (an existing visible "*.txt") and the output folder (not empty;
-// read through `folder` only once the list file passed), each refusal with its message
-// and the focus in its box, then reads the whole list at once: its encoding is known only
-// from all of its bytes, and no handle stays open while the run waits for pages.
-UrlList readurllist(const std::string& listpath, const std::function<std::string()>& folder,
-                    Ui& ui);
+// read through `folder` only once the list file passed), each refusal naming its input,
+// then reads the whole list at once: its encoding is known only from all of its bytes,
+// and no handle stays open while the run waits for pages.
+UrlList readurllist(const std::string& listpath, const std::function<std::string()>& folder);
 
 // The one step every run of the URL tool takes for each address, in list order, however
 // its pages were fetched: a timed-out or finished transfer becomes a shortcut named after
 // the page's title, or a count and (with the report) a log line naming the reason. A file
-// that cannot be written is named in a box and counted. With a rehearsing progress
+// that cannot be written is a failure of the run. With a rehearsing progress
 // nothing is written: each shortcut the run would write is named once (a later page with
 // the same title replaces that file in the real run), and no log line is written.
 class UrlPages
 {
 public:
-    // Starts a run: the counts go back to zero.
-    void begin(Ui& ui, Progress* progress);
+    // Starts a run: the outcome starts afresh.
+    void begin(Progress* progress);
 
     // The address's transfer timed out.
     void timedout(const std::string& url, const UrlSettings& settings);
     // The address's transfer is over.
     void finished(const std::string& url, const PageResult& result, const UrlSettings& settings);
 
-    // The box that ends a run that was not stopped: success, or how many files could not
-    // be written.
-    void end(Ui& ui) const;
+    // Ends a run that was not stopped: the outcome is Done.
+    void end() { m_outcome.notice(Notice::Kind::Done); }
 
-    // Addresses that got no shortcut (timed out, refused, failed or without a title; an
-    // empty page is not counted), whether or not the report was on.
-    std::size_t failures() const { return m_failures; }
-    // Shortcuts and log lines that could not be written (or, rehearsed, would not be).
-    std::size_t unwritten() const { return m_unwritten; }
+    // The run so far: shortcuts written (done), shortcuts and log lines that could not be
+    // written (or, rehearsed, would not be) as failures in the order they came up, and
+    // the addresses that got no shortcut (timed out, refused, failed or without a title;
+    // an empty page is not counted), whether or not the report was on, as skipped.
+    const Outcome& outcome() const { return m_outcome; }
+    std::size_t failures() const { return m_outcome.skipped; }
+    std::size_t unwritten() const { return m_outcome.failures.size(); }
 
 private:
     void failed(const std::string& url, const std::string& reason, const UrlSettings& settings);
     void writeshortcut(const std::string& url, const std::string& title,
                        const UrlSettings& settings);
 
-    Ui* m_ui = nullptr;
     Progress* m_progress = nullptr;
     urlgen::ShortcutWriter m_shortcuts;
     std::map<std::string, bool> m_rehearsed; // the shortcuts a rehearsal named, and its answer
-    std::size_t m_failures = 0;
-    std::size_t m_unwritten = 0;
+    Outcome m_outcome;
 };
 
 } // namespace morvik

@@ -69,19 +69,20 @@ UrlRun::UrlRun(platform::HttpTimeouts timeouts) : m_timeouts(timeouts) {}
 
 UrlRun::~UrlRun() = default;
 
-void UrlRun::run(UrlHost& host, Ui& ui, Progress* progress)
+Outcome UrlRun::run(UrlHost& host, Progress* progress)
 {
     if (m_running) {
-        return;
+        return {};
     }
     m_host = &host;
     m_stopped = false;
-    m_pages.begin(ui, progress);
+    m_pages.begin(progress);
 
-    const UrlList list = readurllist(
-        host.listfile(), [&host] { return host.settings().folder; }, ui);
+    UrlList list = readurllist(host.listfile(), [&host] { return host.settings().folder; });
     if (list.state != UrlList::Read) {
-        return;
+        Outcome refused;
+        refused.refusal = std::move(list.refusal);
+        return refused;
     }
     if (progress) {
         progress->addfound(list.addresses.size());
@@ -90,7 +91,7 @@ void UrlRun::run(UrlHost& host, Ui& ui, Progress* progress)
     {
         Raised running(m_running);
         TimersOff timersoff(host);
-        Lowered idle(busyflag);
+        Lowered idle(m_busy);
         Watched watched(m_progress, progress);
         m_inet = std::make_unique<platform::HttpTransfer>(m_timeouts);
         host.status("正在生成");
@@ -100,14 +101,14 @@ void UrlRun::run(UrlHost& host, Ui& ui, Progress* progress)
                 m_stopped = true;
                 break;
             }
-            busyflag = true;
-            urlstr = address;
+            m_busy = true;
+            m_address = address;
             const std::size_t unwritten = m_pages.unwritten();
             if (progress) {
-                progress->setfolder(urlstr);
+                progress->setfolder(m_address);
             }
-            fetchurl(urlstr);
-            if (busyflag) {
+            fetchurl(m_address);
+            if (m_busy) {
                 host.waitwhilebusy(*this);
             }
             if (m_stopped) {
@@ -123,11 +124,14 @@ void UrlRun::run(UrlHost& host, Ui& ui, Progress* progress)
         // Neither "正在生成" nor a mark stays behind a run that did not finish.
         host.mark("");
         host.status("");
-        return;
+        Outcome stopped = m_pages.outcome();
+        stopped.stopped = true;
+        return stopped;
     }
     host.mark("");
     host.status("生成完毕！");
-    m_pages.end(ui);
+    m_pages.end();
+    return m_pages.outcome();
 }
 
 void UrlRun::fetchurl(const std::string& url)
@@ -145,7 +149,7 @@ void UrlRun::makeurl()
 {
     // A tick that comes after the address is done, or while a message box of this step
     // is still open, has nothing to do.
-    if (!busyflag || !m_inet || !m_host || m_inmakeurl) {
+    if (!m_busy || !m_inet || !m_host || m_inmakeurl) {
         return;
     }
     Raised inside(m_inmakeurl);
@@ -157,14 +161,14 @@ void UrlRun::makeurl()
         if (m_inet->responsecode() == platform::kTimedOutCode) {
             m_host->polltimer(false);
             // The address is done even when the step fails: the run must not wait on.
-            Lowered done(busyflag);
-            m_pages.timedout(urlstr, m_host->settings());
+            Lowered done(m_busy);
+            m_pages.timedout(m_address, m_host->settings());
         }
         return;
     }
     m_host->polltimer(false);
-    Lowered done(busyflag);
-    m_pages.finished(urlstr, pageresult(*m_inet), m_host->settings());
+    Lowered done(m_busy);
+    m_pages.finished(m_address, pageresult(*m_inet), m_host->settings());
 }
 
 void UrlRun::stop()
@@ -179,7 +183,7 @@ void UrlRun::stop()
     if (m_host) {
         m_host->polltimer(false);
     }
-    busyflag = false;
+    m_busy = false;
 }
 
 } // namespace morvik

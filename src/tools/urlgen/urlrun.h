@@ -11,8 +11,6 @@
 namespace morvik
 {
 
-class Ui;
-
 class UrlRun;
 
 // What a run needs from the window (or whatever else drives it): its inputs, its two
@@ -30,7 +28,7 @@ public:
     virtual void polltimer(bool on) = 0;
     // The progress timer: while on, each tick sets the mark to urlgen::nextmark(mark).
     virtual void progresstimer(bool on) = 0;
-    // Handles events, timer ticks included, until run.busyflag is false. Sleeps between
+    // Handles events, timer ticks included, until run.busy() is false. Sleeps between
     // events: nothing spins.
     virtual void waitwhilebusy(const UrlRun& run) = 0;
 };
@@ -49,16 +47,18 @@ public:
     // Takes effect at the next run.
     void settimeouts(platform::HttpTimeouts timeouts) { m_timeouts = timeouts; }
 
-    // The whole run. Returns when the list is done (completion message shown), when the
-    // list file or an empty output folder is refused, when the list file is empty, or
-    // when stop() was called. Not re-entrant: a call
-    // while a run is going does nothing.
+    // The whole run. Returns when the list is done (the outcome is Done), when the list
+    // file or an empty output folder is refused (the outcome's refusal), when the list
+    // file is empty (an empty outcome), or when stop() was called (stopped). The outcome
+    // counts the shortcuts written, names each shortcut or log line that could not be
+    // written, and counts the addresses that got no shortcut as skipped. Not re-entrant:
+    // a call while a run is going does nothing and returns an empty outcome.
     //
     // With a progress, the run counts its addresses once the list is read, names the
     // address being fetched and counts each one done. A stop requested there ends the
     // run between two addresses: a page still being fetched is dropped (nothing is
     // written for it), a page already fetched gets its whole shortcut first.
-    void run(UrlHost& host, Ui& ui, Progress* progress = nullptr);
+    Outcome run(UrlHost& host, Progress* progress = nullptr);
 
     // Starts the request for one address and the poll timer.
     void fetchurl(const std::string& url);
@@ -84,10 +84,12 @@ public:
     std::size_t unwritten() const { return m_pages.unwritten(); }
     bool stopped() const { return m_stopped; }
 
-    std::string urlstr; // the address being processed
-    bool busyflag = false;
+    // Whether an address is being fetched (the documents' busyflag).
+    bool busy() const { return m_busy; }
 
 private:
+    std::string m_address; // the address being processed (the documents' urlstr)
+    bool m_busy = false;
     platform::HttpTimeouts m_timeouts;
     std::unique_ptr<platform::HttpTransfer> m_inet;
     UrlPages m_pages; // the step each address takes

@@ -6,10 +6,11 @@
 #include "platform/fs/appfolder.h"
 #include "platform/fs/journal.h"
 #include "support/recordingui.h"
+#include "support/shownrun.h"
 #include "support/temptree.h"
 #include "tools/append/contentrun.h"
 #include "tools/append/copyrun.h"
-#include "tools/batchdel/engine.h"
+#include "tools/batchdel/batchdelete.h"
 
 #include <gtest/gtest.h>
 
@@ -77,8 +78,7 @@ protected:
         settings.targetfolder = tree.path("site");
         settings.types = {"*.htm"};
         settings.scope = morvik::append::Scope::All;
-        bool zt = false;
-        morvik::append::contentrun(settings, zt, ui);
+        morvik::test::contentrunshown(settings, ui);
     }
     void deletebak()
     {
@@ -99,7 +99,7 @@ TEST_F(Undo, EveryRunComesBackAsItWas)
 {
     const auto before = snapshot(tree.root());
     insert();
-    morvik::append::copyrun(tree.path("src"), {"n.txt"}, tree.path("dst"), ui);
+    morvik::test::copyrunshown(tree.path("src"), {"n.txt"}, tree.path("dst"), ui);
     deletebak();
     ASSERT_EQ(platform::history().size(), 3u);
     EXPECT_NE(snapshot(tree.root()), before);

@@ -153,3 +153,18 @@ TEST(AnyVisibleMatch, LooksOnlyAtVisibleFiles)
 }
 
 } // namespace
+
+// The file list's filter, shared by the list window and the command line: patterns split
+// at ";", and "*.*", "*" or nothing letting every name through.
+TEST(PatternFilter, SplitsAtSemicolonsAndLetsAllThroughForStarDotStar)
+{
+    const PatternFilter two("*.htm;*.css");
+    EXPECT_TRUE(two.matches("a.htm"));
+    EXPECT_TRUE(two.matches("b.css"));
+    EXPECT_FALSE(two.matches("c.txt"));
+    EXPECT_FALSE(two.matches("a.htm.bak"));
+    for (const char* all : {"", "*.*", "*", "*.htm;*.*", ";"}) {
+        EXPECT_TRUE(PatternFilter(all).matches("README")) << all;
+    }
+    EXPECT_FALSE(PatternFilter("*.").matches("README"));
+}

@@ -5,9 +5,6 @@
 #include "common/dbrecord.h"
 #include "platform/fs/appfolder.h"
 #include "platform/fs/journal.h"
-#include "widgets/commondialog.h"
-#include "widgets/controls.h"
-#include "widgets/qtglue.h"
 #include "support/qt/framelines.h"
 #include "support/qt/lingeringui.h"
 #include "support/recordingui.h"
@@ -15,6 +12,9 @@
 #include "ui/backgroundrun.h"
 #include "ui/folderpicker.h"
 #include "ui/windows.h"
+#include "widgets/commondialog.h"
+#include "widgets/controls.h"
+#include "widgets/qtglue.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -159,7 +159,7 @@ TEST_F(AppendWindow, WithoutStoreFoldersStartEmptyWithDesignScope)
     EXPECT_TRUE(text(w->Text1).empty() && text(w->Text2).empty());
     EXPECT_TRUE(w->Text3->toPlainText().isEmpty());
     EXPECT_EQ(w->List1->count(), 0);
-    EXPECT_FALSE(w->zt);
+    EXPECT_FALSE(w->locatorrejected);
     EXPECT_TRUE(ui.boxes.empty());
 
     EXPECT_TRUE(w->Frame1->isVisibleTo(w));

@@ -4,6 +4,7 @@
 #include "common/dbrecord.h"
 #include "platform/fs/appfolder.h"
 #include "support/recordingui.h"
+#include "support/shownrun.h"
 #include "support/temptree.h"
 #include "support/unprivileged.h"
 
@@ -12,7 +13,6 @@
 
 using morvik::Icon;
 using morvik::append::addtype;
-using morvik::append::contentrun;
 using morvik::append::ContentSettings;
 using morvik::append::deletetype;
 using morvik::append::Scope;
@@ -112,7 +112,6 @@ protected:
 
     TempTree tree;
     RecordingUi ui;
-    bool zt = false;
 };
 
 TEST_F(ContentRun, TypeListRefusesTrimmedDuplicatesOnly)
@@ -196,7 +195,7 @@ TEST_F(ContentRun, ContentFileChecks)
         RecordingUi box;
         auto s = settings("");
         s.contentfile = c.contentfile;
-        EXPECT_EQ(contentrun(s, zt, box).calls, 0u) << c.contentfile;
+        EXPECT_EQ(morvik::test::contentrunshown(s, box).done, 0u) << c.contentfile;
         ASSERT_EQ(box.boxes.size(), 1u) << c.contentfile;
         EXPECT_EQ(box.boxes[0].text, c.text);
         EXPECT_EQ(box.boxes[0].title, c.title);
@@ -219,18 +218,20 @@ TEST_F(ContentRun, BadLocatorStopsThenCorrectedRunProcessesAll)
     for (int i = 0; i < 10; ++i) {
         tree.createFile(page(i), "<body></body>");
     }
-    auto outcome = contentrun(settings("X{:$}</body>"), zt, ui);
-    EXPECT_TRUE(zt);
-    EXPECT_EQ(outcome.calls, 1u);
+    auto outcome = morvik::test::contentrunshown(settings("X{:$}</body>"), ui);
+    ASSERT_TRUE(outcome.refusal);
+    EXPECT_EQ(outcome.refusal->field, morvik::append::kPositionField);
+    EXPECT_EQ(outcome.done, 0u);
     EXPECT_EQ(ui.titles(), "标识符错误");
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(tree.read(page(i)), "<body></body>");
     }
 
     ui.clear();
-    outcome = contentrun(settings("F{:$}</body>"), zt, ui);
-    EXPECT_FALSE(zt);
-    EXPECT_EQ(outcome.calls, 10u);
+    outcome = morvik::test::contentrunshown(settings("F{:$}</body>"), ui);
+    EXPECT_FALSE(outcome.refused());
+    EXPECT_EQ(outcome.done, 10u);
+    EXPECT_TRUE(outcome.has(morvik::Notice::Kind::Done));
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(tree.read(page(i)), "<body>x\r\ny\r\n</body>");
     }
@@ -248,7 +249,7 @@ TEST_F(ContentRun, FileMatchingTwoTypesIsProcessedTwice)
     auto s = settings("");
     s.types = {"*.htm", "a*"};
     s.scope = Scope::Cur;
-    EXPECT_EQ(contentrun(s, zt, ui).calls, 3u);
+    EXPECT_EQ(morvik::test::contentrunshown(s, ui).done, 3u);
     EXPECT_EQ(tree.read("site/a.htm"), "a\r\n+\r\n+\r\n");
     EXPECT_EQ(tree.read("site/b.htm"), "b\r\n+\r\n");
 }
@@ -261,7 +262,7 @@ TEST_F(ContentRun, ScopesReachTheirDepth)
     const std::string done = "<body></body>\r\n+\r\n";
     auto s = settings("");
     s.scope = Scope::CurrSub;
-    contentrun(s, zt, ui);
+    morvik::test::contentrunshown(s, ui);
     EXPECT_EQ(tree.read("site/a.htm"), done);
     EXPECT_EQ(tree.read("site/s/a.htm"), done);
     EXPECT_EQ(tree.read("site/s/d/a.htm"), untouched);
@@ -269,7 +270,7 @@ TEST_F(ContentRun, ScopesReachTheirDepth)
 
     s.scope = Scope::None;
     ui.clear();
-    EXPECT_EQ(contentrun(s, zt, ui).calls, 0u);
+    EXPECT_EQ(morvik::test::contentrunshown(s, ui).done, 0u);
     EXPECT_TRUE(ui.boxes.empty());
 }
 
@@ -282,8 +283,8 @@ TEST_F(ContentRun, FailedTargetsAreListedAndTheRunGoesOn)
     tree.createFile("site/b.htm", "b");
     tree.createFile("site/c.htm", "c");
     tree.setMode("site/b.htm", 0444);
-    const auto outcome = contentrun(settings(""), zt, ui);
-    EXPECT_EQ(outcome.calls, 3u);
+    const auto outcome = morvik::test::contentrunshown(settings(""), ui);
+    EXPECT_EQ(outcome.done, 2u);
     ASSERT_EQ(outcome.failures.size(), 1u);
     EXPECT_EQ(outcome.failures[0].path, tree.path("site/b.htm"));
     EXPECT_EQ(tree.read("site/a.htm"), "a\r\n+\r\n");
@@ -316,8 +317,8 @@ TEST_F(ContentRun, ManyFoldersFailInTheWalksOrder)
             expected.push_back(path);
         }
     }
-    const auto outcome = contentrun(settings(""), zt, ui);
-    EXPECT_EQ(outcome.calls, 90u);
+    const auto outcome = contentrun(settings(""), ui);
+    EXPECT_EQ(outcome.done, 80u);
     std::vector<std::string> failed;
     for (const auto& failure : outcome.failures) {
         failed.push_back(failure.path);
@@ -339,9 +340,9 @@ TEST_F(ContentRun, EmptyTargetFolderStopsBeforeTouchingAnything)
     std::filesystem::current_path(tree.path("site"));
     auto s = settings("");
     s.targetfolder.clear();
-    const auto outcome = contentrun(s, zt, ui);
+    const auto outcome = morvik::test::contentrunshown(s, ui);
     std::filesystem::current_path(cwd);
-    EXPECT_EQ(outcome.calls, 0u);
+    EXPECT_EQ(outcome.done, 0u);
     EXPECT_EQ(tree.read("site/a.htm"), "a");
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, "请指定目标文件夹");
@@ -361,7 +362,7 @@ TEST_F(ContentRun, UnreadableSubfolderIsListed)
     tree.setMode("site/closed", 0);
     auto s = settings("");
     s.scope = Scope::All;
-    const auto outcome = contentrun(s, zt, ui);
+    const auto outcome = morvik::test::contentrunshown(s, ui);
     tree.setMode("site/closed", 0755);
     EXPECT_EQ(tree.read("site/a.htm"), "a\nx\ny\n");
     EXPECT_EQ(tree.read("site/closed/b.htm"), "b\n");
@@ -375,7 +376,7 @@ TEST_F(ContentRun, UnreadableTargetFolderIsNamed)
     tree.createFile("content.txt", "+");
     auto s = settings("");
     s.targetfolder = tree.path("nowhere");
-    EXPECT_EQ(contentrun(s, zt, ui).calls, 0u);
+    EXPECT_EQ(morvik::test::contentrunshown(s, ui).done, 0u);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].icon, Icon::Critical);
     EXPECT_NE(ui.boxes[0].text.find(tree.path("nowhere")), std::string::npos);
@@ -386,7 +387,7 @@ TEST_F(ContentRun, GbkContentIntoAsciiPageKeepsItsBytes)
 {
     tree.createFile("content.txt", "\xD6\xD0\xCE\xC4");
     tree.createFile("site/a.htm", "<body></body>");
-    contentrun(settings("F{:$}</body>"), zt, ui);
+    morvik::test::contentrunshown(settings("F{:$}</body>"), ui);
     EXPECT_EQ(tree.read("site/a.htm"), "<body>\xD6\xD0\xCE\xC4\r\n</body>");
 }
 

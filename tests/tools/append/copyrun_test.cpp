@@ -2,6 +2,7 @@
 #include "tools/append/copyrun.h"
 
 #include "support/recordingui.h"
+#include "support/shownrun.h"
 #include "support/temptree.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,6 @@ using morvik::Answer;
 using morvik::Buttons;
 using morvik::Icon;
 using morvik::append::addsourcefile;
-using morvik::append::copyrun;
 using morvik::append::deletesourcefile;
 using morvik::append::targetfromcaption;
 using morvik::test::RecordingUi;
@@ -44,7 +44,9 @@ TEST(CopyRun, CopiesIntoDirectSubfoldersOnly)
     tree.createSymlink("dst/T", ".");
     RecordingUi ui;
 
-    const auto failures = copyrun(tree.path("src"), {"a.txt", "b.css"}, tree.path("dst") + "/", ui);
+    const auto failures =
+        morvik::test::copyrunshown(tree.path("src"), {"a.txt", "b.css"}, tree.path("dst") + "/", ui)
+            .failures;
 
     ASSERT_EQ(failures.size(), 2u);
     EXPECT_EQ(failures[0].path, tree.path("dst/L"));
@@ -78,7 +80,9 @@ TEST(CopyRun, OneFailedDestinationIsListedOthersSucceed)
     RecordingUi ui;
 
     const auto failures =
-        copyrun(tree.path("src"), {"a.txt", "gone.txt", "b.txt"}, tree.path("dst"), ui);
+        morvik::test::copyrunshown(tree.path("src"), {"a.txt", "gone.txt", "b.txt"},
+                                   tree.path("dst"), ui)
+            .failures;
 
     ASSERT_EQ(failures.size(), 2u);
     EXPECT_EQ(failures[0].path, tree.path("dst/S2/a.txt"));
@@ -100,7 +104,8 @@ TEST(CopyRun, MissingTargetFolderIsReported)
     TempTree tree;
     tree.createFile("src/a.txt", "a");
     RecordingUi ui;
-    const auto failures = copyrun(tree.path("src"), {"a.txt"}, tree.path("nowhere"), ui);
+    const auto failures =
+        morvik::test::copyrunshown(tree.path("src"), {"a.txt"}, tree.path("nowhere"), ui).failures;
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0].path, tree.path("nowhere"));
     EXPECT_EQ(ui.titles(), "文件追加");
@@ -114,8 +119,10 @@ TEST(CopyRun, EmptyFolderTextStopsBeforeCopying)
     tree.createFile("src/a.txt", "a");
     tree.createDir("dst/S1");
     RecordingUi ui;
-    EXPECT_EQ(copyrun("", {"a.txt"}, tree.path("dst"), ui).size(), 1u);
-    EXPECT_EQ(copyrun(tree.path("src"), {"a.txt"}, "", ui).size(), 1u);
+    EXPECT_EQ(morvik::test::copyrunshown("", {"a.txt"}, tree.path("dst"), ui).refusal->field,
+              morvik::append::kSourceFolderField);
+    EXPECT_EQ(morvik::test::copyrunshown(tree.path("src"), {"a.txt"}, "", ui).refusal->field,
+              morvik::append::kCopyTargetField);
     EXPECT_EQ(tree.listing("dst/S1"), "");
     ASSERT_EQ(ui.boxes.size(), 2u);
     EXPECT_EQ(ui.boxes[0].text, "请在设置中指定源文件目录");
@@ -130,8 +137,10 @@ TEST(CopyRun, NothingToCopyStillSucceeds)
     tree.createDir("empty");
     tree.createDir("dst/S1");
     RecordingUi ui;
-    EXPECT_TRUE(copyrun(tree.path("src"), {"a.txt"}, tree.path("empty"), ui).empty());
-    EXPECT_TRUE(copyrun(tree.path("src"), {}, tree.path("dst"), ui).empty());
+    EXPECT_TRUE(morvik::test::copyrunshown(tree.path("src"), {"a.txt"}, tree.path("empty"), ui)
+                    .failures.empty());
+    EXPECT_TRUE(
+        morvik::test::copyrunshown(tree.path("src"), {}, tree.path("dst"), ui).failures.empty());
     EXPECT_EQ(tree.listing("dst/S1"), "");
     ASSERT_EQ(ui.boxes.size(), 2u);
     EXPECT_EQ(ui.boxes[1].text, "文件追加成功！");

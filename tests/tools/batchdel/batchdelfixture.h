@@ -5,7 +5,7 @@
 #include "platform/text/codec.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
-#include "tools/batchdel/engine.h"
+#include "tools/batchdel/batchdelete.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

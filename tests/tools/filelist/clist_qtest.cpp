@@ -2,13 +2,13 @@
 #include "tools/filelist/clistwindow.h"
 
 #include "platform/fs/appfolder.h"
-#include "widgets/controls.h"
-#include "widgets/qtglue.h"
 #include "shell/mainwindow.h"
 #include "shell/shellfixture.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 #include "ui/windows.h"
+#include "widgets/controls.h"
+#include "widgets/qtglue.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -259,7 +259,7 @@ TEST_F(ClistWindow, GenerationWithAbsolutePathsAndAFailure)
     const std::string site = tree.path("site");
     EXPECT_EQ(written(), "----\xce\xc4\xbc\xfe\xc1\xd0\xb1\xed----\r\n\r\n" + site +
                              "/about.htm\r\n" + site + "/index.htm\r\n" + site + "/logo.png\r\n");
-    EXPECT_EQ(w->generator.dirstr, site + "/css\r\n" + site + "/img");
+    EXPECT_EQ(w->generator.folderlines, site + "/css\r\n" + site + "/img");
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].title, "生成列表");
 

@@ -5,6 +5,7 @@
 #include "run/ui.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
+#include "ui/showoutcome.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,13 @@ using test::TempTree;
 
 namespace
 {
+
+// Shows a generation's outcome as the window does; whether the list was written.
+bool shownwritten(const Outcome& outcome, RecordingUi& ui)
+{
+    win::showoutcome(outcome, win::RunKind::List, ui);
+    return outcome.failures.empty();
+}
 
 // GBK bytes of the headings, spelled out so the test does not lean on the codec.
 const std::string kFolderHeadingGbk = "----\xce\xc4\xbc\xfe\xbc\xd0\xc1\xd0\xb1\xed----";
@@ -80,8 +88,8 @@ std::string generate(const TempTree& tree, const std::string& listed, const List
     WorkingFolder cwd(tree.path("work"));
     const Entries e = entries(listed);
     ListGenerator generator;
-    const bool ok =
-        generator.generate(e.path, ItemList::of(e.subfolders), ItemList::of(e.files), options, ui);
+    const bool ok = shownwritten(
+        generator.generate(e.path, ItemList::of(e.subfolders), ItemList::of(e.files), options), ui);
     if (written) {
         *written = ok;
     }
@@ -225,12 +233,13 @@ TEST(ListGenerator, RootGivesDoubledSlashForFiles)
     const std::vector<std::string> files{"vmlinuz"};
     RecordingUi ui;
     ListGenerator generator;
-    ASSERT_TRUE(generator.generate("/", ItemList::of(subfolders), ItemList::of(files),
-                                   {true, true, true}, ui));
+    ASSERT_TRUE(shownwritten(
+        generator.generate("/", ItemList::of(subfolders), ItemList::of(files), {true, true, true}),
+        ui));
     EXPECT_EQ(tree.read("work/filelist.txt"), kFolderHeadingGbk + "\r\n/etc\r\n/usr\r\n\r\n" +
                                                   kFileHeadingGbk + "\r\n\r\n//vmlinuz\r\n");
-    EXPECT_EQ(generator.dirstr, "/etc\r\n/usr");
-    EXPECT_EQ(generator.filestr, "//vmlinuz");
+    EXPECT_EQ(generator.folderlines, "/etc\r\n/usr");
+    EXPECT_EQ(generator.filelines, "//vmlinuz");
 }
 
 TEST(ListGenerator, ChineseNamesAreWrittenInGbk)
@@ -314,8 +323,8 @@ TEST(ListGenerator, UnwritableWorkingFolderNamesTheFileAndKeepsTheOldOne)
         WorkingFolder cwd(tree.path("work"));
         const Entries e = entries(tree.path("listed"));
         ListGenerator generator;
-        written =
-            generator.generate(e.path, ItemList::of(e.subfolders), ItemList::of(e.files), {}, ui);
+        written = shownwritten(
+            generator.generate(e.path, ItemList::of(e.subfolders), ItemList::of(e.files), {}), ui);
     }
     EXPECT_FALSE(written);
     ASSERT_EQ(ui.boxes.size(), 1u) << "no success box after a failure";

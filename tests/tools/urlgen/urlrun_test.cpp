@@ -5,6 +5,7 @@
 #include "platform/text/codec.h"
 #include "support/httpserver.h"
 #include "support/recordingui.h"
+#include "support/shownrun.h"
 #include "support/temptree.h"
 #include "tools/urlgen/urlloop.h"
 
@@ -62,7 +63,7 @@ protected:
         if (change) {
             loop->onsettings(change);
         }
-        run.run(*loop, ui, &progress);
+        outcome = morvik::test::urlrunshown(run, *loop, ui, &progress);
     }
     std::string url(const std::string& path) const { return server.url(path); }
     std::string log() const { return readAll(tree.path("app/Error_CreateUrl.log")); }
@@ -72,6 +73,7 @@ protected:
     }
 
     TempTree tree;
+    morvik::Outcome outcome;
     HttpServer server;
     RecordingUi ui;
     UrlRun run;
@@ -107,7 +109,7 @@ TEST_F(UrlRunTest, EachNonEmptyLineMakesOneRequestAndOneShortcut)
     EXPECT_EQ(ui.boxes[0].icon, Icon::Information);
     EXPECT_EQ(loop->statustext(), "生成完毕！");
     EXPECT_EQ(loop->marktext(), "");
-    EXPECT_FALSE(run.busyflag);
+    EXPECT_FALSE(run.busy());
     EXPECT_FALSE(tree.exists("app/Error_CreateUrl.log"));
 }
 

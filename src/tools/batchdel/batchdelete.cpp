@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tools/batchdel/engine.h"
+#include "tools/batchdel/batchdelete.h"
 
 #include "common/findfiles.h"
 #include "common/runjournal.h"
@@ -9,12 +9,12 @@
 #include "platform/fs/fileops.h"
 #include "platform/fs/fsobject.h"
 #include "platform/fs/journal.h"
-#include "run/progress.h"
 #include "platform/fs/releaser.h"
 #include "platform/fs/runlock.h"
 #include "platform/syserror.h"
-#include "run/ui.h"
 #include "platform/text/wildcard.h"
+#include "run/progress.h"
+#include "run/ui.h"
 #include "tools/batchdel/listfile.h"
 #include "tools/batchdel/report.h"
 

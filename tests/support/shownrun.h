@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "run/outcome.h"
+#include "tools/append/contentrun.h"
+#include "tools/append/copyrun.h"
+#include "tools/urlgen/urlrun.h"
+#include "ui/showoutcome.h"
+
+namespace morvik::test
+{
+
+// The runs as their windows make them: the engine, then the boxes the window shows for
+// its outcome, through the same Ui. Returns the outcome.
+inline Outcome contentrunshown(const append::ContentSettings& settings, Ui& ui,
+                               Progress* progress = nullptr)
+{
+    Outcome outcome = append::contentrun(settings, ui, progress);
+    win::showoutcome(outcome, win::RunKind::Content, ui);
+    return outcome;
+}
+
+inline Outcome copyrunshown(const std::string& sourcefolder, const std::vector<std::string>& names,
+                            const std::string& targetfolder, Ui& ui, Progress* progress = nullptr)
+{
+    Outcome outcome = append::copyrun(sourcefolder, names, targetfolder, ui, progress);
+    win::showoutcome(outcome, win::RunKind::Copy, ui);
+    return outcome;
+}
+
+inline Outcome urlrunshown(UrlRun& run, UrlHost& host, Ui& ui, Progress* progress = nullptr)
+{
+    Outcome outcome = run.run(host, progress);
+    win::showoutcome(outcome, win::RunKind::Url, ui);
+    return outcome;
+}
+
+} // namespace morvik::test
