@@ -659,17 +659,20 @@ PageSurvey surveystream(int fd, const std::string& path, std::string marker, std
 }
 
 // Writes the page `in` of `size` bytes to `out` with the block at each place from `first`
-// on: the bytes between them are copied by the kernel where it can.
+// on, the bytes between them kept.
 void writeinserted(int in, int out, std::uint64_t size, std::optional<std::uint64_t> first,
-                   StreamedPlaces& places, std::string_view block, const std::string& path)
+                   StreamedPlaces& places, std::string_view block, const std::string& path,
+                   std::size_t chunk)
 {
+    PageWriter writer(in, out, path, chunk);
     std::uint64_t copied = 0;
     for (std::optional<std::uint64_t> place = first; place; place = places.next()) {
-        platform::copyrange(in, copied, *place - copied, out, path, path);
-        platform::writeall(out, block, path);
+        writer.copy(copied, *place);
+        writer.write(block);
         copied = *place;
     }
-    platform::copyrange(in, copied, size - copied, out, path, path);
+    writer.copy(copied, size);
+    writer.flush();
 }
 
 // appendtofileat() for a page open() opened, read a stretch at a time: first surveyed
@@ -719,7 +722,7 @@ void insertstreamed(const platform::RewriteFolder& folder, const std::string& na
         if (std::exchange(again, true)) {
             findfirst(); // a fresh temporary file: from the start
         }
-        writeinserted(in, out, page.size(), first, *places, block, path);
+        writeinserted(in, out, page.size(), first, *places, block, path, chunk);
     });
 }
 

@@ -39,6 +39,54 @@ void FileWindow::readchunk()
     m_complete = got < want || end + got == m_stop;
 }
 
+PageWriter::PageWriter(int in, int out, std::string path, std::size_t chunk)
+    : m_in(in), m_out(out), m_path(std::move(path)), m_chunk(std::max<std::size_t>(chunk, 1))
+{
+}
+
+void PageWriter::copy(std::uint64_t from, std::uint64_t to)
+{
+    if (to - from >= std::min(kKernelCopy, m_chunk)) {
+        flush();
+        platform::copyrange(m_in, from, to - from, m_out, m_path, m_path);
+        return;
+    }
+    while (from < to) {
+        const std::string_view bytes = oldbytes(from, to);
+        if (bytes.empty()) {
+            return; // the page ends sooner: the check before the rename finds it changed
+        }
+        write(bytes);
+        from += bytes.size();
+    }
+}
+
+void PageWriter::write(std::string_view bytes)
+{
+    m_buffer.append(bytes);
+    if (m_buffer.size() >= m_chunk) {
+        flush();
+    }
+}
+
+void PageWriter::flush()
+{
+    platform::writeall(m_out, m_buffer, m_path);
+    m_buffer.clear();
+}
+
+std::string_view PageWriter::oldbytes(std::uint64_t from, std::uint64_t to)
+{
+    if (from < m_oldbase || from >= m_oldbase + m_old.size()) {
+        m_old.resize(m_chunk);
+        m_old.resize(platform::readat(m_in, m_old.data(), m_chunk, from, m_path));
+        m_oldbase = from;
+    }
+    const auto offset = static_cast<std::size_t>(from - m_oldbase);
+    return std::string_view(m_old).substr(offset, static_cast<std::size_t>(std::min<std::uint64_t>(
+                                                      to - from, m_old.size() - offset)));
+}
+
 namespace
 {
 

@@ -47,6 +47,37 @@ private:
     bool m_complete = false;
 };
 
+// The new file of a page, written in order: stretches of the old page and inserted
+// blocks. A stretch of at least kKernelCopy bytes (or of a chunk, when that is less) is
+// copied by the kernel; shorter ones and the blocks gather in a buffer written a chunk at
+// a time, so a page with many places takes few system calls. Holds two chunks at most.
+class PageWriter
+{
+public:
+    static constexpr std::size_t kKernelCopy = std::size_t{64} << 10;
+
+    // `in` is the old page, `out` the new file; failures throw SysError naming `path`.
+    PageWriter(int in, int out, std::string path, std::size_t chunk);
+
+    // The old page's bytes from `from` up to `to` (fewer where it ends sooner).
+    void copy(std::uint64_t from, std::uint64_t to);
+    void write(std::string_view bytes);
+    // Writes what the buffer holds; call after the last copy or write.
+    void flush();
+
+private:
+    // The old page's bytes from `from` on, at most up to `to`, read a chunk at a time.
+    std::string_view oldbytes(std::uint64_t from, std::uint64_t to);
+
+    int m_in;
+    int m_out;
+    std::string m_path;
+    std::size_t m_chunk;
+    std::string m_buffer;
+    std::string m_old;
+    std::uint64_t m_oldbase = 0;
+};
+
 // What decides how text goes into a page that depends on all of its bytes, gathered
 // from its stretches in order: a page of any size is surveyed in bounded memory, with
 // the answers of a look at the whole.

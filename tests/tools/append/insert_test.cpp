@@ -432,10 +432,21 @@ TEST(InsertFailure, FailedWriteKeepsOldContents)
         failed = true;
         EXPECT_EQ(e.path(), tree.path("t.htm"));
     }
+    // The same for the page streamed: its old bytes copied by the kernel, then the text.
+    bool streamedfailed = false;
+    try {
+        const morvik::platform::RewriteFolder folder(tree.root());
+        appendtofileat(folder, "t.htm", std::string(500, 'n'), "", zt, ui,
+                       morvik::platform::Encoding::Utf8, 1000);
+    } catch (const SysError& e) {
+        streamedfailed = true;
+        EXPECT_EQ(e.path(), tree.path("t.htm"));
+    }
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldhandler);
 
     EXPECT_TRUE(failed);
+    EXPECT_TRUE(streamedfailed);
     EXPECT_EQ(tree.read("t.htm"), old);
     EXPECT_EQ(tree.listing(), "t.htm");
 }
