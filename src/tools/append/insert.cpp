@@ -675,6 +675,19 @@ void writeinserted(int in, int out, std::uint64_t size, std::optional<std::uint6
     writer.flush();
 }
 
+// A page in a charset other than UTF-8 and GBK is decoded whole, to be written back
+// exactly.
+void insertwholein(const Declared& declared, const platform::RewriteFolder& folder,
+                   const std::string& name, platform::ReadState& state, const std::string& src,
+                   bool atend, const Locator& locator)
+{
+    const std::optional<std::string> out =
+        withinsertionin(declared, folder.readopened(name, state), src, atend, locator);
+    if (out) {
+        folder.replace(name, *out, state);
+    }
+}
+
 // appendtofileat() for a page open() opened, read a stretch at a time: first surveyed
 // whole (encoding, line ends, charset, whether the marker occurs), then searched for the
 // places while its new file is written. Only a page in a charset other than UTF-8 and
@@ -691,11 +704,7 @@ void insertstreamed(const platform::RewriteFolder& folder, const std::string& na
     }
     const Declared declared = declaredcharset(page);
     if (writtenindeclared(declared)) {
-        const std::optional<std::string> out =
-            withinsertionin(declared, folder.readopened(name, state), src, atend, locator);
-        if (out) {
-            folder.replace(name, *out, state);
-        }
+        insertwholein(declared, folder, name, state, src, atend, locator);
         return;
     }
     const bool gbk = writesgbk(page, declared, plain);

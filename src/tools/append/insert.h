@@ -51,7 +51,7 @@ bool appendtofile(const std::string& filename, const std::string& src, const std
 // appendtofile() for the file `name` of an open folder: the same result, reached
 // relative to the folder's handle (runs over many files of one folder use this). A page
 // larger than `chunk` bytes is read and written a stretch of `chunk` bytes at a time, so
-// it takes about two stretches of memory whatever its size (see kStreamChunk).
+// it takes at most three stretches of memory whatever its size (see kStreamChunk).
 bool appendtofileat(const platform::RewriteFolder& folder, const std::string& name,
                     const std::string& src, const std::string& position, bool& zt, Ui& ui,
                     platform::Encoding plain = platform::Encoding::Utf8,

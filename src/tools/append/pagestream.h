@@ -10,8 +10,10 @@ namespace morvik::append
 
 // The bytes of a page read at a time when text goes into it. A page larger than this is
 // never held whole: it is read twice a stretch at a time (once to learn its encoding and
-// line ends, once to find the places) and its new file is written from the old one by
-// the kernel, so one page takes about two stretches of memory (2 MB) whatever its size.
+// line ends, once to find the places) and its new file is written from the old one, long
+// stretches by the kernel. One page then takes at most three stretches of memory (the
+// search's, and the new file's buffer and its copy of the old bytes: 3 MB) plus the
+// inserted text, whatever its size.
 inline constexpr std::size_t kStreamChunk = std::size_t{1} << 20;
 
 // How much of its start a page may declare its charset in (where browsers look for it).
