@@ -4,6 +4,7 @@
 #include "platform/codec.h"
 #include "platform/folderat.h"
 #include "platform/syserror.h"
+#include "platform/topfolder.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 
@@ -404,6 +405,10 @@ TEST(InsertFailure, ReadOnlyTargetIsReportedAndUnchanged)
     RecordingUi ui;
     bool zt = false;
     EXPECT_THROW(appendtofile(tree.path("t.htm"), "S", "", zt, ui), SysError);
+    const morvik::platform::RewriteFolder folder(tree.root());
+    EXPECT_THROW(
+        appendtofileat(folder, "t.htm", "S", "", zt, ui, morvik::platform::Encoding::Utf8, 2),
+        SysError);
     EXPECT_EQ(tree.read("t.htm"), "old\n");
     EXPECT_EQ(tree.listing(), "t.htm");
 }
@@ -462,6 +467,24 @@ TEST(InsertFailure, LinkedTargetIsEditedThroughTheLink)
     EXPECT_EQ(tree.read("real/t.htm"), "a\r\nS\r\n");
     EXPECT_TRUE(std::filesystem::is_symlink(tree.path("site/t.htm")));
     EXPECT_EQ(tree.listing("site"), "t.htm");
+}
+
+// A streamed page reached through a link inside the run's folder: the link stays and
+// its target gets the text.
+TEST(InsertFailure, StreamedLinkedTargetIsEditedThroughTheLink)
+{
+    TempTree tree;
+    tree.createFile("site/real.htm", "<body></body>");
+    tree.createSymlink("site/in.htm", "real.htm");
+    morvik::platform::TopFolder top(tree.path("site"));
+    const morvik::platform::RewriteFolder folder(top.fd(), top.path(), "", top.id(), {&top});
+    RecordingUi ui;
+    bool zt = false;
+    EXPECT_TRUE(appendtofileat(folder, "in.htm", "S", "F{:$}</body>", zt, ui,
+                               morvik::platform::Encoding::Utf8, 4));
+    EXPECT_EQ(tree.read("site/real.htm"), "<body>S</body>");
+    EXPECT_TRUE(std::filesystem::is_symlink(tree.path("site/in.htm")));
+    EXPECT_EQ(tree.listing("site"), "in.htm|real.htm");
 }
 
 // A character glibc's GB18030 cannot encode would go into a GBK page as raw UTF-8: the
