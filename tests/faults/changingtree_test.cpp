@@ -5,6 +5,7 @@
 // folder is read into the tree, rewritten or deleted. A page another program writes to
 // meanwhile keeps that write; a second run on the folder does not start.
 #include "platform/fs/appfolder.h"
+#include "platform/fs/fileops.h"
 #include "platform/fs/folderat.h"
 #include "platform/fs/runlock.h"
 #include "run/progress.h"
@@ -232,6 +233,27 @@ TEST(ConcurrentWriter, AChangeAfterTheReadIsNeverLost)
     std::ofstream(tree.path("site/a.htm"), std::ios::app) << "\nappended";
 
     EXPECT_THROW(folder.replace("a.htm", bytes + "+", state), morvik::platform::ChangedError);
+    EXPECT_EQ(tree.read("site/a.htm"), "<body>\nappended");
+    EXPECT_EQ(tree.listing("site"), "a.htm");
+}
+
+// The same for a page rewritten a stretch at a time: its writer copies what it opened.
+TEST(ConcurrentWriter, AChangeAfterTheOpenIsNeverLost)
+{
+    TempTree tree;
+    tree.createFile("site/a.htm", "<body>");
+    morvik::platform::TopFolder top(tree.path("site"));
+    morvik::platform::RewriteFolder folder(top.fd(), top.path(), "", top.id(), {&top});
+    morvik::platform::ReadState state;
+    ASSERT_TRUE(folder.open("a.htm", state));
+    std::ofstream(tree.path("site/a.htm"), std::ios::app) << "\nappended";
+
+    EXPECT_THROW(folder.replacewith("a.htm", state,
+                                    [&](int out) {
+                                        morvik::platform::copyrange(state.file.get(), 0, 6, out,
+                                                                    "a.htm", "a.htm");
+                                    }),
+                 morvik::platform::ChangedError);
     EXPECT_EQ(tree.read("site/a.htm"), "<body>\nappended");
     EXPECT_EQ(tree.listing("site"), "a.htm");
 }

@@ -8,6 +8,7 @@
 #include "platform/fs/xattrs.h"
 #include "platform/syserror.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -219,6 +220,85 @@ void writeall(int fd, std::string_view bytes, const std::string& target)
         }
         p += n;
         left -= static_cast<std::size_t>(n);
+    }
+}
+
+std::size_t readat(int fd, char* buffer, std::size_t size, std::uint64_t offset,
+                   const std::string& path)
+{
+    std::size_t have = 0;
+    while (have < size) {
+        const ssize_t n =
+            ::pread(fd, buffer + have, size - have, static_cast<off_t>(offset + have));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw SysError(path, errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        have += static_cast<std::size_t>(n);
+    }
+    return have;
+}
+
+namespace
+{
+
+// Whether copy_file_range cannot do this copy (other file systems, an old kernel, a file
+// system without it) and reading and writing must.
+bool kernelcopyrefused(int code)
+{
+    return code == EXDEV || code == EINVAL || code == ENOSYS || code == EOPNOTSUPP ||
+           code == EBADF || code == EPERM;
+}
+
+// The read/write way of copyrange(); returns where it stopped.
+std::uint64_t copybyreading(int in, std::uint64_t offset, std::uint64_t end, int out,
+                            const std::string& source, const std::string& destination)
+{
+    static thread_local std::unique_ptr<char[]> buffer(new char[kCopyBlock]);
+    while (offset < end) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(end - offset, kCopyBlock));
+        const std::size_t got = readat(in, buffer.get(), want, offset, source);
+        writeall(out, std::string_view(buffer.get(), got), destination);
+        offset += got;
+        if (got < want) {
+            break;
+        }
+    }
+    return offset;
+}
+
+} // namespace
+
+void copyrange(int in, std::uint64_t offset, std::uint64_t length, int out,
+               const std::string& source, const std::string& destination)
+{
+    const std::uint64_t end = offset + length;
+    while (offset < end) {
+        auto from = static_cast<loff_t>(offset);
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(end - offset, 1u << 30));
+        const ssize_t n = copy_file_range(in, &from, out, nullptr, want, 0);
+        if (n > 0) {
+            offset += static_cast<std::uint64_t>(n);
+            continue;
+        }
+        if (n == 0) {
+            return; // the source ends here
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (kernelcopyrefused(errno)) {
+            copybyreading(in, offset, end, out, source, destination);
+            return;
+        }
+        throw SysError(errno == EIO ? source : destination, errno);
     }
 }
 

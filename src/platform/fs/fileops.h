@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,18 @@ void writeoutput(const std::string& path, std::string_view bytes);
 // Writes all the bytes to a descriptor, going on after short writes; throws SysError
 // naming `target`.
 void writeall(int fd, std::string_view bytes, const std::string& target);
+
+// Reads up to `size` bytes at `offset` of a file, going on after short reads: fewer
+// only where the file ends. Returns how many were read; throws SysError naming `path`.
+std::size_t readat(int fd, char* buffer, std::size_t size, std::uint64_t offset,
+                   const std::string& path);
+
+// Copies `length` bytes of `in` from `offset` on to the current position of `out`:
+// copy_file_range where the kernel and file systems allow it, read and write otherwise.
+// Stops early only where `in` ends. Throws SysError naming `source` (a failed read) or
+// `destination`.
+void copyrange(int in, std::uint64_t offset, std::uint64_t length, int out,
+               const std::string& source, const std::string& destination);
 
 // Appends bytes to a file, creating it when missing (open, append, close).
 // Throws SysError.

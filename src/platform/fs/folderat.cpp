@@ -157,8 +157,16 @@ int RewriteFolder::openlinked(const std::string& name, ReadState& state) const
 
 std::string RewriteFolder::read(const std::string& name, ReadState& state) const
 {
-    if (m_fd < 0 || hasnul(name) || name.find('/') != std::string::npos) {
+    if (!open(name, state)) {
         return readbypath(join(name), state);
+    }
+    return readopened(name, state);
+}
+
+bool RewriteFolder::open(const std::string& name, ReadState& state) const
+{
+    if (m_fd < 0 || hasnul(name) || name.find('/') != std::string::npos) {
+        return false;
     }
     // O_NOFOLLOW: a link is followed only beneath the run's top folder; without one it
     // is read and later rewritten through the path-based way, which edits its target
@@ -171,7 +179,7 @@ std::string RewriteFolder::read(const std::string& name, ReadState& state) const
     state.link = false;
     if (fd < 0 && errno == ELOOP) {
         if (!m_scope.top) {
-            return readbypath(join(name), state);
+            return false;
         }
         fd = openlinked(name, state);
         state.link = true;
@@ -196,13 +204,19 @@ std::string RewriteFolder::read(const std::string& name, ReadState& state) const
             throw AlreadyHandled(join(name));
         }
     }
+    return true;
+}
+
+std::string RewriteFolder::readopened(const std::string& name, const ReadState& state) const
+{
     // One byte more than the size: a short read then means the end was reached, so a
     // file read in one call needs no second call that returns nothing.
     std::string bytes(static_cast<std::size_t>(state.st.st_size) + 1, '\0');
     std::size_t have = 0;
     for (;;) {
         const std::size_t want = std::min(bytes.size() - have, kMaxReadChunk);
-        const ssize_t n = ::read(fd, bytes.data() + have, want);
+        const ssize_t n =
+            ::pread(state.file.get(), bytes.data() + have, want, static_cast<off_t>(have));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -361,7 +375,19 @@ void RewriteFolder::retryoncefreed(const std::function<void()>& attempt) const
     }
 }
 
-void RewriteFolder::writetemp(const std::string& name, std::string_view bytes,
+std::function<void(int)> RewriteFolder::byteswriter(const std::string& name,
+                                                    std::string_view bytes) const
+{
+    return [this, &name, bytes](int fd) {
+        try {
+            writeall(fd, bytes, m_path);
+        } catch (const SysError& e) {
+            throw SysError(join(name), e.code()); // the path is only built for the message
+        }
+    };
+}
+
+void RewriteFolder::writetemp(const std::string& name, const std::function<void(int)>& write,
                               const struct stat* old, unsigned created,
                               const ReadState* unchanged) const
 {
@@ -369,11 +395,7 @@ void RewriteFolder::writetemp(const std::string& name, std::string_view bytes,
         std::string tempname;
         const int fd = createtemp(name, created, tempname);
         try {
-            try {
-                writeall(fd, bytes, m_path);
-            } catch (const SysError& e) {
-                throw SysError(join(name), e.code()); // the path is only built for the message
-            }
+            write(fd);
             if (old) {
                 // The file read is still held: its attributes are read through it.
                 keepownerandmode(fd, *old, created, name,
@@ -390,6 +412,16 @@ void RewriteFolder::writetemp(const std::string& name, std::string_view bytes,
 
 void RewriteFolder::replace(const std::string& name, std::string_view bytes, ReadState& state) const
 {
+    if ((state.link && state.linkfolder.get() < 0) || m_fd < 0) {
+        replacefile(join(name), bytes);
+        return;
+    }
+    replacewith(name, state, byteswriter(name, bytes));
+}
+
+void RewriteFolder::replacewith(const std::string& name, ReadState& state,
+                                const std::function<void(int)>& write) const
+{
     if (state.link && state.linkfolder.get() >= 0) {
         // The link stays; its target, inside the top folder, gets the new contents.
         const std::string& relative = state.linkrelative;
@@ -401,19 +433,18 @@ void RewriteFolder::replace(const std::string& name, std::string_view bytes, Rea
         ReadState direct;
         direct.st = state.st;
         direct.file = std::move(state.file);
-        target.replace(state.linkname, bytes, direct);
+        target.replacewith(state.linkname, direct, write);
         return;
     }
-    if (state.link || m_fd < 0) {
-        replacefile(join(name), bytes);
-        return;
+    if (state.link || m_fd < 0 || state.file.get() < 0) {
+        throw SysError(join(name), EBADF); // not opened by open(): replace() takes the path
     }
     // Renaming over a file needs only the folder's permission: without this check a
     // read-only file would be rewritten all the same.
     if (!maywrite(name, state.st)) {
         throw SysError(join(name), EACCES);
     }
-    writetemp(name, bytes, &state.st, state.st.st_mode & 0777, &state);
+    writetemp(name, write, &state.st, state.st.st_mode & 0777, &state);
     release(state.file.take());
 }
 
@@ -435,7 +466,8 @@ void RewriteFolder::replaceentry(const std::string& name, std::string_view bytes
     if (regular && !maywrite(name, st)) {
         throw SysError(join(name), EACCES);
     }
-    writetemp(name, bytes, regular ? &st : nullptr, regular ? st.st_mode & 0777 : 0666);
+    writetemp(name, byteswriter(name, bytes), regular ? &st : nullptr,
+              regular ? st.st_mode & 0777 : 0666);
 }
 
 } // namespace morvik::platform

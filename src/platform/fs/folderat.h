@@ -120,10 +120,23 @@ public:
     // Reads a regular file of this folder whole (folders, pipes and devices refused).
     std::string read(const std::string& name, ReadState& state) const;
 
+    // Opens a regular file of this folder as read() does, without reading it: `state.file`
+    // is then the file, for reading a stretch at a time. False, with nothing opened, for a
+    // file reached by its path only (the folder could not be opened, or a link followed
+    // without a top folder): read() is the way for that one.
+    bool open(const std::string& name, ReadState& state) const;
+    // Reads the whole file open() opened, from its start.
+    std::string readopened(const std::string& name, const ReadState& state) const;
+
     // Replaces the contents of a file that read() returned `state` for, and hands the
     // replaced file to the releaser. Throws ChangedError when the file was changed since
     // it was read (its size, modification or change time differ): it is then left alone.
     void replace(const std::string& name, std::string_view bytes, ReadState& state) const;
+    // The same for a file open() opened, with the new contents written by `write` into
+    // the temporary file's descriptor. `write` runs once more, on a fresh temporary file,
+    // when the first attempt ran out of space while replaced files were being freed.
+    void replacewith(const std::string& name, ReadState& state,
+                     const std::function<void(int)>& write) const;
 
     // Replaces the entry `name` with a new file holding the bytes, as replaceentry() does:
     // a symbolic link is replaced, never written through; a regular file keeps its mode
@@ -158,10 +171,13 @@ public:
     bool maywrite(const std::string& name, const struct stat& st) const;
 
 private:
-    // Writes the bytes to a temporary file created with mode `created` and renames it over
+    // Has `write` fill a temporary file created with mode `created` and renames it over
     // `name`, keeping the owner and mode of `old` when there was one.
-    void writetemp(const std::string& name, std::string_view bytes, const struct stat* old,
-                   unsigned created, const ReadState* unchanged = nullptr) const;
+    void writetemp(const std::string& name, const std::function<void(int)>& write,
+                   const struct stat* old, unsigned created,
+                   const ReadState* unchanged = nullptr) const;
+    // A writer of the bytes for writetemp(), its failures naming `name`.
+    std::function<void(int)> byteswriter(const std::string& name, std::string_view bytes) const;
     // Whether this folder has a default ACL, which new files of it inherit.
     bool hasdefaultacl() const;
     // Opens the file a link of this folder leads to inside the top folder, for reading.

@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/append/insert.h"
 
-#include "platform/text/charsets.h"
 #include "platform/fs/fileops.h"
 #include "platform/fs/folderat.h"
 #include "platform/syserror.h"
+#include "platform/text/charsets.h"
 #include "run/ui.h"
+#include "tools/append/pagestream.h"
 
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace morvik::append
@@ -60,33 +64,51 @@ std::size_t gbkcharlength(std::string_view text, std::size_t pos)
     return 1;
 }
 
+// The longest GBK/GB18030 character.
+constexpr std::size_t kLongestGbk = 4;
+
 // Walks character boundaries of a GBK text forward; positions asked for never decrease.
+// Positions count from the page's start and each question comes with the bytes (`text`,
+// holding the page from `base` on), so a page read a stretch at a time is walked as one
+// held whole.
 class GbkBoundaries
 {
 public:
-    explicit GbkBoundaries(std::string_view text) : m_text(text) {}
+    explicit GbkBoundaries(std::uint64_t start) : m_cursor(start) {}
 
-    bool isboundary(std::size_t pos)
+    bool isboundary(std::string_view text, std::uint64_t base, std::uint64_t pos)
     {
         while (m_cursor < pos) {
-            m_cursor += gbkcharlength(m_text, m_cursor);
+            m_cursor += gbkcharlength(text, static_cast<std::size_t>(m_cursor - base));
         }
         return m_cursor == pos;
     }
     // Whether a match of `length` bytes at the boundary `pos` ends on a boundary too,
     // without moving the cursor.
-    bool endsonboundary(std::size_t pos, std::size_t length) const
+    bool endsonboundary(std::string_view text, std::uint64_t base, std::uint64_t pos,
+                        std::size_t length) const
     {
-        std::size_t cursor = pos;
-        while (cursor < pos + length) {
-            cursor += gbkcharlength(m_text, cursor);
+        std::size_t cursor = static_cast<std::size_t>(pos - base);
+        const std::size_t end = cursor + length;
+        while (cursor < end) {
+            cursor += gbkcharlength(text, cursor);
         }
-        return cursor == pos + length;
+        return cursor == end;
+    }
+    // Walks on toward `pos` over the characters `text` holds whole (all of them when it
+    // reaches the page's end); returns where it stopped, the first byte it still needs.
+    std::uint64_t walkto(std::string_view text, std::uint64_t base, std::uint64_t pos,
+                         bool complete)
+    {
+        const std::uint64_t end = base + text.size();
+        while (m_cursor < pos && (complete || m_cursor + kLongestGbk <= end)) {
+            m_cursor += gbkcharlength(text, static_cast<std::size_t>(m_cursor - base));
+        }
+        return m_cursor;
     }
 
 private:
-    std::string_view m_text;
-    std::size_t m_cursor = 0;
+    std::uint64_t m_cursor;
 };
 
 struct Locator {
@@ -132,11 +154,9 @@ Check checklocator(const std::string& position, Locator& locator, bool& zt, Ui& 
 
 // The line end a file uses: LF alone in a file whose every line ends so, CR LF in every
 // other file (those with CR LF or CR line ends, mixed ones, and those without any).
-std::string_view lineendof(std::string_view text)
+std::string_view lineendof(const PageSurvey& page)
 {
-    const bool lf = std::memchr(text.data(), '\n', text.size()) != nullptr;
-    const bool cr = std::memchr(text.data(), '\r', text.size()) != nullptr;
-    return lf && !cr ? std::string_view("\n") : kCrLf;
+    return page.haslf() && !page.hascr() ? std::string_view("\n") : kCrLf;
 }
 
 // The text with each of its line ends (CR LF, CR or LF) written as `lineend`.
@@ -223,25 +243,90 @@ std::size_t nextcandidate(std::string_view text, std::size_t from,
     return std::string_view::npos;
 }
 
-// The places where the block goes: after or before every occurrence of the marker in
-// `text`, left to right, occurrences not overlapping; with `gbk` an occurrence must start
-// and end on character boundaries.
-std::vector<std::size_t>
-insertionpoints(std::string_view text, const std::vector<std::string>& pieces, bool after, bool gbk)
+// The places where the block goes: after or before every occurrence of the marker,
+// left to right, occurrences not overlapping; with `gbk` an occurrence must start and end
+// on character boundaries. The page comes a stretch at a time (or whole): next() gives
+// the next place, or asks for the bytes from a position on with one chunk more.
+class MarkerScanner
 {
-    GbkBoundaries boundaries(text);
-    std::vector<std::size_t> points;
-    std::size_t from = 0;
-    for (std::size_t at = nextcandidate(text, from, pieces); at != std::string_view::npos;
-         at = nextcandidate(text, from, pieces)) {
-        const std::size_t length = matchlength(text, at, pieces);
-        if (length == std::string_view::npos ||
-            (gbk && (!boundaries.isboundary(at) || !boundaries.endsonboundary(at, length)))) {
-            from = at + 1;
-            continue;
+public:
+    enum class Found { Place, More, Done };
+    struct Step {
+        Found found;
+        std::uint64_t at; // the place, or the first byte still needed
+    };
+
+    // `start`: where the page's text begins (after a byte-order mark).
+    MarkerScanner(std::vector<std::string> pieces, bool after, bool gbk, std::uint64_t start)
+        : m_pieces(std::move(pieces)), m_after(after), m_gbk(gbk), m_start(start), m_from(start),
+          m_boundaries(start)
+    {
+        // What deciding one candidate reads: the longest match (a CR LF for each line break)
+        // and the rest of a GBK character it ends in.
+        m_lookahead = 2 * (m_pieces.size() - 1) + kLongestGbk;
+        for (const std::string& piece : m_pieces) {
+            m_lookahead += piece.size();
         }
-        points.push_back(after ? at + length : at);
-        from = at + length;
+    }
+
+    // `text` holds the page from `base` on, up to its end when `complete`.
+    Step next(std::string_view text, std::uint64_t base, bool complete)
+    {
+        for (;;) {
+            const std::size_t at =
+                nextcandidate(text, static_cast<std::size_t>(m_from - base), m_pieces);
+            if (!complete && (at == std::string_view::npos || at + m_lookahead > text.size())) {
+                return {Found::More, needed(text, base, at)};
+            }
+            if (at == std::string_view::npos) {
+                return {Found::Done, 0};
+            }
+            const std::uint64_t place = base + at;
+            const std::size_t length = matchlength(text, at, m_pieces);
+            if (length == std::string_view::npos ||
+                (m_gbk && (!m_boundaries.isboundary(text, base, place) ||
+                           !m_boundaries.endsonboundary(text, base, place, length)))) {
+                m_from = place + 1;
+                continue;
+            }
+            m_from = place + length;
+            return {Found::Place, m_after ? place + length : place};
+        }
+    }
+
+private:
+    // The first byte the search still needs when the stretch ends before a candidate can
+    // be decided: the candidate's (or the last bytes', where one could begin), one before
+    // it (a line break of the marker never begins at the LF of a CR LF pair), and the
+    // character boundary walk's.
+    std::uint64_t needed(std::string_view text, std::uint64_t base, std::size_t at)
+    {
+        const std::uint64_t end = base + text.size();
+        m_from = at != std::string_view::npos
+                     ? base + at
+                     : std::max(m_from, end - std::min<std::uint64_t>(end, m_lookahead));
+        const std::uint64_t keep = m_from > m_start ? m_from - 1 : m_from;
+        return m_gbk ? std::min(keep, m_boundaries.walkto(text, base, keep, false)) : keep;
+    }
+
+    std::vector<std::string> m_pieces;
+    bool m_after;
+    bool m_gbk;
+    std::uint64_t m_start;
+    std::uint64_t m_from;
+    std::size_t m_lookahead;
+    GbkBoundaries m_boundaries;
+};
+
+// The places of the block in a text held whole.
+std::vector<std::size_t> insertionpoints(std::string_view text, std::vector<std::string> pieces,
+                                         bool after, bool gbk)
+{
+    MarkerScanner scanner(std::move(pieces), after, gbk, 0);
+    std::vector<std::size_t> points;
+    for (auto step = scanner.next(text, 0, true); step.found == MarkerScanner::Found::Place;
+         step = scanner.next(text, 0, true)) {
+        points.push_back(static_cast<std::size_t>(step.at));
     }
     return points;
 }
@@ -260,9 +345,14 @@ void splice(std::string_view text, const std::vector<std::size_t>& points, std::
     out.append(text.substr(copied));
 }
 
+bool islinebreak(char c)
+{
+    return c == '\n' || c == '\r';
+}
+
 bool endsinlinebreak(std::string_view text)
 {
-    return !text.empty() && (text.back() == '\n' || text.back() == '\r');
+    return !text.empty() && islinebreak(text.back());
 }
 
 // A character of `text` that a GBK file cannot hold would be written as raw UTF-8 into
@@ -293,37 +383,50 @@ bool plainmarker(std::string_view marker)
     return true;
 }
 
-// What goes into a text whose line ends are `lineend`: the places and the block (UTF-8
-// text, not yet encoded), or nothing when the marker does not occur. At the end of a text
-// whose last line has no line break, one goes first; the block ends in a line break.
-struct Insertion {
-    std::vector<std::size_t> points;
+// What goes into a page: the block (UTF-8 text, not yet encoded) and the pieces of the
+// marker it goes at (none: at the end), or nothing when there is nothing to add. The
+// block takes the page's line ends; at the end of a page whose last line has no line
+// break, one goes first, and the block ends in a line break.
+struct Plan {
     std::string block;
+    std::vector<std::string> pieces;
 };
 
-std::optional<Insertion> planinsertion(std::string_view text, std::string block, bool atend,
-                                       const Locator& locator, bool gbk)
+std::optional<Plan> planinsertion(const PageSurvey& page, std::uint64_t textsize, std::string block,
+                                  bool atend, const Locator& locator, bool gbk)
 {
-    const std::string_view lineend = lineendof(text);
+    const std::string_view lineend = lineendof(page);
     block = withlineends(block, lineend);
     if (block.empty()) {
         return std::nullopt; // nothing to add
     }
+    if (!atend) {
+        return Plan{std::move(block), markerpieces(locator.marker, gbk)};
+    }
+    if (textsize > 0 && !islinebreak(page.last())) {
+        block = std::string(lineend) + block;
+    }
+    if (!endsinlinebreak(block)) {
+        block.append(lineend);
+    }
+    return Plan{std::move(block), {}};
+}
+
+// The places of a planned block in a text held whole: its end, or those of the marker.
+std::vector<std::size_t> placesin(std::string_view text, const Plan& plan, bool atend,
+                                  const Locator& locator, bool gbk)
+{
     if (atend) {
-        if (!text.empty() && !endsinlinebreak(text)) {
-            block = std::string(lineend) + block;
-        }
-        if (!endsinlinebreak(block)) {
-            block.append(lineend);
-        }
-        return Insertion{{text.size()}, std::move(block)};
+        return {text.size()};
     }
-    std::vector<std::size_t> points =
-        insertionpoints(text, markerpieces(locator.marker, gbk), locator.after, gbk);
-    if (points.empty()) {
-        return std::nullopt;
-    }
-    return Insertion{std::move(points), std::move(block)};
+    return insertionpoints(text, plan.pieces, locator.after, gbk);
+}
+
+PageSurvey surveyof(std::string_view text)
+{
+    PageSurvey page;
+    page.add(text, 0, true);
+    return page;
 }
 
 // The charset a page declares in a <meta> tag near its start (where browsers look for it),
@@ -334,20 +437,27 @@ struct Declared {
     std::string iconvname;
 };
 
-constexpr std::size_t kDeclarationWindow = 1024;
-
-Declared declaredcharset(std::string_view bytes)
+Declared declaredcharset(const PageSurvey& page)
 {
-    if (bytes.substr(0, kBom.size()) == kBom) {
+    if (std::string_view(page.head()).substr(0, kBom.size()) == kBom) {
         return {};
     }
     Declared declared;
-    declared.label = platform::metacharset(bytes.substr(0, kDeclarationWindow));
+    declared.label = platform::metacharset(page.head());
     declared.iconvname = platform::iconvcharset(declared.label);
-    if (declared.iconvname == "UTF-8" && !platform::isutf8(bytes)) {
+    if (declared.iconvname == "UTF-8" && !page.utf8()) {
         return {};
     }
     return declared;
+}
+
+// Whether a page is written in the charset it declares: one other than UTF-8 and GBK,
+// that iconv has both ways.
+bool writtenindeclared(const Declared& declared)
+{
+    return !declared.iconvname.empty() && declared.iconvname != "UTF-8" &&
+           declared.iconvname != "GB18030" && platform::tocharset("", declared.iconvname) &&
+           platform::fromcharsetexact("", declared.iconvname);
 }
 
 // The new bytes of a page in a charset other than UTF-8 and GBK: the page is decoded,
@@ -367,24 +477,28 @@ std::optional<std::string> withinsertionin(const Declared& charset, const std::s
         throw platform::SysError("", "插入的内容含有不是文本的字节，无法写入 " + charset.label +
                                          " 网页");
     }
-    const std::optional<Insertion> insertion = planinsertion(*text, src, atend, locator, false);
-    if (!insertion) {
+    const std::optional<Plan> plan =
+        planinsertion(surveyof(*text), text->size(), src, atend, locator, false);
+    if (!plan) {
+        return std::nullopt;
+    }
+    const std::vector<std::size_t> points = placesin(*text, *plan, atend, locator, false);
+    if (points.empty()) {
         return std::nullopt;
     }
     std::string bad;
     const std::optional<std::string> block =
-        platform::tocharset(insertion->block, charset.iconvname, &bad);
+        platform::tocharset(plan->block, charset.iconvname, &bad);
     if (!block) {
         throw platform::SysError("", "插入的内容含有 " + charset.label + " 网页无法保存的字符“" +
                                          bad + "”");
     }
     std::string out;
-    out.reserve(bytes.size() + insertion->points.size() * block->size());
+    out.reserve(bytes.size() + points.size() * block->size());
     std::size_t decoded = 0;
     std::size_t kept = 0;
-    for (std::size_t k = 0; k <= insertion->points.size(); ++k) {
-        const std::size_t point =
-            k < insertion->points.size() ? insertion->points[k] : text->size();
+    for (std::size_t k = 0; k <= points.size(); ++k) {
+        const std::size_t point = k < points.size() ? points[k] : text->size();
         const std::optional<std::string> stretch = platform::tocharset(
             std::string_view(*text).substr(decoded, point - decoded), charset.iconvname);
         if (!stretch || bytes.compare(kept, stretch->size(), *stretch) != 0) {
@@ -394,7 +508,7 @@ std::optional<std::string> withinsertionin(const Declared& charset, const std::s
         out.append(*stretch);
         kept += stretch->size();
         decoded = point;
-        if (k < insertion->points.size()) {
+        if (k < points.size()) {
             out.append(*block);
         }
     }
@@ -405,69 +519,220 @@ std::optional<std::string> withinsertionin(const Declared& charset, const std::s
     return out;
 }
 
-// The target's new bytes, or nothing when it stays as it is. A text the target cannot
-// hold throws SysError with the reason only (the caller names the file).
-std::optional<std::string> withinsertion(const std::string& bytes, const std::string& src,
-                                         bool atend, const Locator& locator,
-                                         platform::Encoding plain)
+// Whether text goes into a page as GBK (else UTF-8): as its bytes say, unless it declares
+// GBK or UTF-8; a page holding only ASCII takes the content file's encoding.
+bool writesgbk(const PageSurvey& page, const Declared& declared, platform::Encoding plain)
 {
-    // Most pages of a run lack the marker: they are passed over before any decoding.
-    if (!atend && plainmarker(locator.marker) &&
-        !memmem(bytes.data(), bytes.size(), locator.marker.data(), locator.marker.size())) {
-        return std::nullopt;
-    }
-
-    // A page that declares its charset is written in it.
-    const Declared declared = declaredcharset(bytes);
-    if (!declared.iconvname.empty() && declared.iconvname != "UTF-8" &&
-        declared.iconvname != "GB18030" && platform::tocharset("", declared.iconvname) &&
-        platform::fromcharsetexact("", declared.iconvname)) {
-        return withinsertionin(declared, bytes, src, atend, locator);
-    }
-
-    platform::Encoding encoding = platform::detect(bytes);
-    bool ascii = true;
-    for (const char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
     if (declared.iconvname == "GB18030") {
-        encoding = platform::Encoding::Gbk;
-    } else if (declared.iconvname == "UTF-8") {
-        encoding = platform::Encoding::Utf8;
-    } else if (ascii) {
-        encoding = plain == platform::Encoding::Gbk ? plain : platform::Encoding::Utf8;
+        return true;
     }
-    const bool gbk = encoding == platform::Encoding::Gbk;
-    std::string_view body = bytes;
-    std::string out;
-    // A byte-order mark stays as it is, also before bytes that are not UTF-8 (read as
-    // GBK): GBK characters are counted from after it.
-    if (body.substr(0, kBom.size()) == kBom) {
-        body.remove_prefix(kBom.size());
-        out.append(kBom);
+    if (declared.iconvname == "UTF-8") {
+        return false;
     }
+    if (page.ascii()) {
+        return plain == platform::Encoding::Gbk;
+    }
+    return !page.utf8();
+}
 
-    // UTF-8 holds every character, but raw bytes carried over from a content file that
-    // was not valid text would leave the target invalid UTF-8 (read as GBK next time).
+// UTF-8 holds every character, but raw bytes carried over from a content file that was
+// not valid text would leave the target invalid UTF-8 (read as GBK next time); a GBK
+// target must hold each character.
+void refusefor(const std::string& src, bool gbk)
+{
     if (!gbk && holdsrawbytes(src)) {
         throw platform::SysError("", "插入的内容含有不是 UTF-8 文本的字节，无法写入 UTF-8 文件");
     }
     if (gbk) {
         refuseunencodable(src);
     }
+}
+
+// Where a page's text begins: a byte-order mark stays as it is, also before bytes that
+// are not UTF-8 (read as GBK): GBK characters are counted from after it.
+std::size_t textstart(const PageSurvey& page)
+{
+    return std::string_view(page.head()).substr(0, kBom.size()) == kBom ? kBom.size() : 0;
+}
+
+// Most pages of a run lack the marker: they are passed over before any decoding.
+bool markerabsent(const PageSurvey& page, bool atend, const Locator& locator)
+{
+    return !atend && plainmarker(locator.marker) && !page.markerfound();
+}
+
+std::string plainmarkerof(bool atend, const Locator& locator)
+{
+    return !atend && plainmarker(locator.marker) ? locator.marker : std::string();
+}
+
+// The target's new bytes, or nothing when it stays as it is. A text the target cannot
+// hold throws SysError with the reason only (the caller names the file).
+std::optional<std::string> withinsertion(const std::string& bytes, const std::string& src,
+                                         bool atend, const Locator& locator,
+                                         platform::Encoding plain)
+{
+    if (!atend && plainmarker(locator.marker) &&
+        !memmem(bytes.data(), bytes.size(), locator.marker.data(), locator.marker.size())) {
+        return std::nullopt;
+    }
+    const PageSurvey page = surveyof(bytes);
+    const Declared declared = declaredcharset(page);
+    if (writtenindeclared(declared)) {
+        return withinsertionin(declared, bytes, src, atend, locator);
+    }
+    const bool gbk = writesgbk(page, declared, plain);
+    const std::size_t start = textstart(page);
+    const std::string_view body = std::string_view(bytes).substr(start);
+    refusefor(src, gbk);
 
     // Only the inserted text changes: its line ends follow the file's own, and the rest
     // of the file keeps every byte.
-    const std::optional<Insertion> insertion = planinsertion(body, src, atend, locator, gbk);
-    if (!insertion) {
+    const std::optional<Plan> plan = planinsertion(page, body.size(), src, atend, locator, gbk);
+    if (!plan) {
         return std::nullopt;
     }
-    splice(body, insertion->points, gbk ? platform::togbk(insertion->block) : insertion->block,
-           out);
+    const std::vector<std::size_t> points = placesin(body, *plan, atend, locator, gbk);
+    if (points.empty()) {
+        return std::nullopt;
+    }
+    std::string out(bytes.substr(0, start));
+    splice(body, points, gbk ? platform::togbk(plan->block) : plan->block, out);
     return out;
+}
+
+// The places of a planned block in a page read a stretch at a time through `fd`.
+class StreamedPlaces
+{
+public:
+    StreamedPlaces(int fd, const std::string& path, std::uint64_t start, std::uint64_t size,
+                   const Plan& plan, bool atend, const Locator& locator, bool gbk,
+                   std::size_t chunk)
+        : m_size(size), m_atend(atend), m_scanner(plan.pieces, locator.after, gbk, start)
+    {
+        if (!atend) {
+            m_window.emplace(fd, start, size, chunk, path);
+        }
+    }
+
+    std::optional<std::uint64_t> next()
+    {
+        if (m_atend) {
+            return std::exchange(m_atend, false) ? std::optional(m_size) : std::nullopt;
+        }
+        for (;;) {
+            const auto step =
+                m_window ? m_scanner.next(m_window->text(), m_window->base(), m_window->complete())
+                         : MarkerScanner::Step{MarkerScanner::Found::Done, 0};
+            switch (step.found) {
+            case MarkerScanner::Found::Place:
+                return step.at;
+            case MarkerScanner::Found::Done:
+                m_window.reset();
+                return std::nullopt;
+            case MarkerScanner::Found::More:
+                m_window->advance(step.at);
+                break;
+            }
+        }
+    }
+
+private:
+    std::uint64_t m_size;
+    bool m_atend;
+    MarkerScanner m_scanner;
+    std::optional<FileWindow> m_window;
+};
+
+// The survey of a page read a stretch at a time through `fd`.
+PageSurvey surveystream(int fd, const std::string& path, std::string marker, std::size_t chunk)
+{
+    PageSurvey page(std::move(marker));
+    FileWindow window(fd, 0, UINT64_MAX, chunk, path);
+    for (;;) {
+        const std::uint64_t keep = page.add(window.text(), window.base(), window.complete());
+        if (window.complete()) {
+            return page;
+        }
+        window.advance(keep);
+    }
+}
+
+// Writes the page `in` of `size` bytes to `out` with the block at each place from `first`
+// on, the bytes between them kept.
+void writeinserted(int in, int out, std::uint64_t size, std::optional<std::uint64_t> first,
+                   StreamedPlaces& places, std::string_view block, const std::string& path,
+                   std::size_t chunk)
+{
+    PageWriter writer(in, out, path, chunk);
+    std::uint64_t copied = 0;
+    for (std::optional<std::uint64_t> place = first; place; place = places.next()) {
+        writer.copy(copied, *place);
+        writer.write(block);
+        copied = *place;
+    }
+    writer.copy(copied, size);
+    writer.flush();
+}
+
+// A page in a charset other than UTF-8 and GBK is decoded whole, to be written back
+// exactly.
+void insertwholein(const Declared& declared, const platform::RewriteFolder& folder,
+                   const std::string& name, platform::ReadState& state, const std::string& src,
+                   bool atend, const Locator& locator)
+{
+    const std::optional<std::string> out =
+        withinsertionin(declared, folder.readopened(name, state), src, atend, locator);
+    if (out) {
+        folder.replace(name, *out, state);
+    }
+}
+
+// appendtofileat() for a page open() opened, read a stretch at a time: first surveyed
+// whole (encoding, line ends, charset, whether the marker occurs), then searched for the
+// places while its new file is written. Only a page in a charset other than UTF-8 and
+// GBK is read whole.
+void insertstreamed(const platform::RewriteFolder& folder, const std::string& name,
+                    platform::ReadState& state, const std::string& src, bool atend,
+                    const Locator& locator, platform::Encoding plain, std::size_t chunk)
+{
+    const std::string path = folder.join(name);
+    const int in = state.file.get();
+    const PageSurvey page = surveystream(in, path, plainmarkerof(atend, locator), chunk);
+    if (markerabsent(page, atend, locator)) {
+        return;
+    }
+    const Declared declared = declaredcharset(page);
+    if (writtenindeclared(declared)) {
+        insertwholein(declared, folder, name, state, src, atend, locator);
+        return;
+    }
+    const bool gbk = writesgbk(page, declared, plain);
+    const std::size_t start = textstart(page);
+    refusefor(src, gbk);
+    const std::optional<Plan> plan =
+        planinsertion(page, page.size() - start, src, atend, locator, gbk);
+    if (!plan) {
+        return;
+    }
+    const std::string block = gbk ? platform::togbk(plan->block) : plan->block;
+    std::optional<StreamedPlaces> places;
+    std::optional<std::uint64_t> first;
+    const auto findfirst = [&] {
+        places.emplace(in, path, start, page.size(), *plan, atend, locator, gbk, chunk);
+        first = places->next();
+    };
+    findfirst();
+    if (!first) {
+        return; // the marker does not occur: the page is not rewritten
+    }
+    bool again = false;
+    folder.replacewith(name, state, [&](int out) {
+        if (std::exchange(again, true)) {
+            findfirst(); // a fresh temporary file: from the start
+        }
+        writeinserted(in, out, page.size(), first, *places, block, path, chunk);
+    });
 }
 
 // The locator does not depend on the file, so a bad one is reported before any file is
@@ -485,7 +750,7 @@ bool acceptlocator(const std::string& position, Locator& locator, bool& zt, Ui& 
 [[noreturn]] void rethrownamed(const platform::SysError& e, const std::string& path)
 {
     if (!e.path().empty()) {
-        throw e;
+        throw; // as it is, of its own kind (ChangedError)
     }
     throw platform::SysError(path, e.reason());
 }
@@ -514,14 +779,23 @@ bool appendtofile(const std::string& filename, const std::string& src, const std
 
 bool appendtofileat(const platform::RewriteFolder& folder, const std::string& name,
                     const std::string& src, const std::string& position, bool& zt, Ui& ui,
-                    platform::Encoding plain)
+                    platform::Encoding plain, std::size_t chunk)
 {
     Locator locator;
     if (!acceptlocator(position, locator, zt, ui)) {
         return false;
     }
     platform::ReadState state;
-    const std::string bytes = folder.read(name, state);
+    const bool opened = folder.open(name, state);
+    if (opened && static_cast<std::uint64_t>(state.st.st_size) > chunk) {
+        try {
+            insertstreamed(folder, name, state, src, position.empty(), locator, plain, chunk);
+        } catch (const platform::SysError& e) {
+            rethrownamed(e, folder.join(name));
+        }
+        return true;
+    }
+    const std::string bytes = opened ? folder.readopened(name, state) : folder.read(name, state);
     std::optional<std::string> out;
     try {
         out = withinsertion(bytes, src, position.empty(), locator, plain);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/text/codec.h"
+#include "tools/append/pagestream.h"
 
 #include <string>
 
@@ -48,9 +49,12 @@ bool appendtofile(const std::string& filename, const std::string& src, const std
                   bool& zt, Ui& ui, platform::Encoding plain = platform::Encoding::Utf8);
 
 // appendtofile() for the file `name` of an open folder: the same result, reached
-// relative to the folder's handle (runs over many files of one folder use this).
+// relative to the folder's handle (runs over many files of one folder use this). A page
+// larger than `chunk` bytes is read and written a stretch of `chunk` bytes at a time, so
+// it takes at most three stretches of memory whatever its size (see kStreamChunk).
 bool appendtofileat(const platform::RewriteFolder& folder, const std::string& name,
                     const std::string& src, const std::string& position, bool& zt, Ui& ui,
-                    platform::Encoding plain = platform::Encoding::Utf8);
+                    platform::Encoding plain = platform::Encoding::Utf8,
+                    std::size_t chunk = kStreamChunk);
 
 } // namespace morvik::append

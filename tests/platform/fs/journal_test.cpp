@@ -10,6 +10,7 @@
 #include "support/temptree.h"
 #include "tools/append/contentrun.h"
 #include "tools/append/copyrun.h"
+#include "tools/append/pagestream.h"
 #include "tools/batchdel/batchdelete.h"
 
 #include <gtest/gtest.h>
@@ -129,6 +130,22 @@ TEST_F(Undo, AFileChangedSinceOrANameTakenSinceIsLeftAlone)
     ASSERT_EQ(deleted.failures.size(), 1u);
     EXPECT_EQ(deleted.failures[0].second, platform::kNameTakenReason);
     EXPECT_EQ(tree.read("site/x.bak"), "someone else's");
+}
+
+// A page larger than the stretch an insertion reads at a time is written from the old one
+// by the kernel: it keeps its mode and comes back whole.
+TEST_F(Undo, AStreamedPageComesBackAsItWas)
+{
+    const std::string big(morvik::append::kStreamChunk + 100, 'p');
+    tree.createFile("site/big.htm", big);
+    tree.setMode("site/big.htm", 0604);
+    const auto before = snapshot(tree.root());
+    insert();
+    EXPECT_EQ(tree.read("site/big.htm"), big + "\r\n+\r\n");
+    EXPECT_EQ(fs::status(tree.path("site/big.htm")).permissions(), fs::perms(0604));
+
+    EXPECT_TRUE(platform::undo(newest()).failures.empty());
+    EXPECT_EQ(snapshot(tree.root()), before);
 }
 
 // A run killed at any moment leaves its journal consistent: undoing it gives back the

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/append/insert.h"
 
-#include "platform/text/codec.h"
+#include "platform/fs/folderat.h"
+#include "platform/fs/topfolder.h"
 #include "platform/syserror.h"
+#include "platform/text/codec.h"
 #include "support/recordingui.h"
 #include "support/temptree.h"
 
@@ -14,6 +16,7 @@
 
 using morvik::Icon;
 using morvik::append::appendtofile;
+using morvik::append::appendtofileat;
 using morvik::platform::SysError;
 using morvik::test::RecordingUi;
 using morvik::test::TempTree;
@@ -53,6 +56,31 @@ TEST_P(Inserts, RewritesTheFile)
     EXPECT_TRUE(ui.boxes.empty());
 }
 
+// A page larger than the stretch read at a time gets the same bytes, whatever the
+// stretch: markers, CR LF pairs and GBK characters then lie across stretches.
+TEST_P(Inserts, StreamedPageGetsTheSameBytes)
+{
+    const Insertion& c = GetParam();
+    for (const std::size_t chunk : {1, 2, 3, 5, 8}) {
+        TempTree tree;
+        const std::string file = tree.createFile("t.htm", c.before);
+        struct stat old {
+        };
+        ASSERT_EQ(stat(file.c_str(), &old), 0);
+        RecordingUi ui;
+        bool zt = false;
+        const morvik::platform::RewriteFolder folder(tree.root());
+        EXPECT_TRUE(appendtofileat(folder, "t.htm", c.src, c.position, zt, ui,
+                                   morvik::platform::Encoding::Utf8, chunk));
+        EXPECT_EQ(tree.read("t.htm"), c.after) << "stretch " << chunk;
+        struct stat now {
+        };
+        ASSERT_EQ(stat(file.c_str(), &now), 0);
+        EXPECT_EQ(now.st_ino == old.st_ino, c.before == c.after) << "stretch " << chunk;
+        EXPECT_EQ(tree.listing(), "t.htm");
+    }
+}
+
 // Only the inserted text changes: every other byte stays, the inserted text takes the
 // file's own line ends, and a file without the marker is not rewritten.
 INSTANTIATE_TEST_SUITE_P(
@@ -82,7 +110,31 @@ INSTANTIATE_TEST_SUITE_P(
         Insertion{"marker_cr_in_cr_file", "a\rb", "X", "A{:$}\r", "a\rXb"},
         Insertion{"marker_lf_matches_each_line_end", "a\r\nb\nc", "X", "A{:$}\n", "a\r\nXb\nXc"},
         Insertion{"marker_line_end_never_splits_crlf", "a\r\nb", "X", "F{:$}\nb", "aX\r\nb"},
-        Insertion{"marker_two_line_ends", "a\r\r\nb\r\nc", "X", "A{:$}a\n\n", "a\r\r\nXb\r\nc"}),
+        Insertion{"marker_two_line_ends", "a\r\r\nb\r\nc", "X", "A{:$}a\n\n", "a\r\r\nXb\r\nc"},
+        Insertion{"marker_at_the_very_end", "<p>x</p></body>", "S", "A{:$}</body>",
+                  "<p>x</p></body>S"},
+        Insertion{"before_marker_at_the_very_end", "<p>x</p></body>", "S", "F{:$}</body>",
+                  "<p>x</p>S</body>"},
+        Insertion{"long_page_without_marker", std::string(40, 'x') + "</bod", "S", "F{:$}</body>",
+                  std::string(40, 'x') + "</bod"},
+        Insertion{"marker_begins_with_line_break", "a\r\nb\nc\r\n\r\nb", "X", "F{:$}\nb",
+                  "aX\r\nb\nc\r\nX\r\nb"},
+        // Valid UTF-8 up to its last byte: the page is GBK and gets GBK bytes.
+        Insertion{"gbk_found_at_the_last_byte", "<b>\xE4\xB8\xAD</body>\xD5", "中", "F{:$}</body>",
+                  "<b>\xE4\xB8\xAD\xD6\xD0</body>\xD5"},
+        Insertion{"utf8_characters_across_stretches", "<p>正文正文</p>\n", "插入", "A{:$}文正",
+                  "<p>正文正插入文</p>\n"},
+        // "b" is the second byte of the GBK character B0 62; 中 spans two characters.
+        Insertion{"gbk_whole_characters_only", "\xB0\x62|b|\xB1\xD6\xD0\xA1|\xD6\xD0", "#",
+                  "A{:$}b", "\xB0\x62|b#|\xB1\xD6\xD0\xA1|\xD6\xD0"},
+        Insertion{"gbk_marker_between_characters", "\xB0\x62\xB1\xD6\xD0\xA1\xD6\xD0\r\n", "@",
+                  "A{:$}中", "\xB0\x62\xB1\xD6\xD0\xA1\xD6\xD0@\r\n"},
+        Insertion{"bom_before_gbk", "\xEF\xBB\xBF\xD5\xFD\xCE\xC4\r\n", "插入", "A{:$}正文",
+                  "\xEF\xBB\xBF\xD5\xFD\xCE\xC4\xB2\xE5\xC8\xEB\r\n"},
+        Insertion{"only_a_bom_at_the_end", "\xEF\xBB\xBF", "c", "",
+                  "\xEF\xBB\xBF"
+                  "c\r\n"},
+        Insertion{"cr_lf_end_split", "a\r\nb\r", "c", "", "a\r\nb\rc\r\n"}),
     [](const testing::TestParamInfo<Insertion>& info) { return std::string(info.param.name); });
 
 struct Rejection {
@@ -188,6 +240,24 @@ TEST(InsertEncoding, GbkMatchesWholeCharactersOnly)
     EXPECT_EQ(tree.read("t.txt"), "\xB0\x62|b#|\xB1\xD6\xD0\xA1|\xD6\xD0@");
 }
 
+// A marker ending in a lead byte (a raw byte of the locator) matches only where that
+// byte stands alone, also when the character it would begin lies in the next stretch.
+TEST(InsertEncoding, GbkMatchEndsOnACharacterBoundary)
+{
+    const std::string page = "x\x81\x40-x\x81\r\n";
+    const std::string position = "A{:$}" + morvik::platform::fromgbk("x\x81");
+    for (const std::size_t chunk : {1, 2, 3, 4, 64}) {
+        TempTree tree;
+        tree.createFile("t.txt", page);
+        const morvik::platform::RewriteFolder folder(tree.root());
+        RecordingUi ui;
+        bool zt = false;
+        EXPECT_TRUE(appendtofileat(folder, "t.txt", "S", position, zt, ui,
+                                   morvik::platform::Encoding::Utf8, chunk));
+        EXPECT_EQ(tree.read("t.txt"), "x\x81\x40-x\x81S\r\n") << "stretch " << chunk;
+    }
+}
+
 TEST(InsertEncoding, AsciiTargetTakesTheContentFilesEncoding)
 {
     TempTree tree;
@@ -264,6 +334,29 @@ TEST_P(DeclaredCharsets, WriteThePageInItsCharset)
     EXPECT_EQ(tree.read("t.htm"), c.head + c.block + "</p>\r\n");
 }
 
+// A page streamed a few bytes at a time is surveyed, written or refused the same way.
+TEST_P(DeclaredCharsets, StreamedPageTheSame)
+{
+    const Declared& c = GetParam();
+    TempTree tree;
+    const std::string page = c.head + "</p>\r\n";
+    tree.createFile("t.htm", page);
+    const morvik::platform::RewriteFolder folder(tree.root());
+    RecordingUi ui;
+    bool zt = false;
+    const auto insert = [&] {
+        return appendtofileat(folder, "t.htm", c.src, "A{:$}" + c.marker, zt, ui,
+                              morvik::platform::Encoding::Gbk, 3);
+    };
+    if (c.block.empty()) {
+        EXPECT_THROW(insert(), SysError);
+        EXPECT_EQ(tree.read("t.htm"), page);
+        return;
+    }
+    EXPECT_TRUE(insert());
+    EXPECT_EQ(tree.read("t.htm"), c.head + c.block + "</p>\r\n");
+}
+
 const std::string kMeta = "<html><head><meta charset=\"";
 const std::string kEquiv =
     "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=";
@@ -312,6 +405,10 @@ TEST(InsertFailure, ReadOnlyTargetIsReportedAndUnchanged)
     RecordingUi ui;
     bool zt = false;
     EXPECT_THROW(appendtofile(tree.path("t.htm"), "S", "", zt, ui), SysError);
+    const morvik::platform::RewriteFolder folder(tree.root());
+    EXPECT_THROW(
+        appendtofileat(folder, "t.htm", "S", "", zt, ui, morvik::platform::Encoding::Utf8, 2),
+        SysError);
     EXPECT_EQ(tree.read("t.htm"), "old\n");
     EXPECT_EQ(tree.listing(), "t.htm");
 }
@@ -340,10 +437,21 @@ TEST(InsertFailure, FailedWriteKeepsOldContents)
         failed = true;
         EXPECT_EQ(e.path(), tree.path("t.htm"));
     }
+    // The same for the page streamed: its old bytes copied by the kernel, then the text.
+    bool streamedfailed = false;
+    try {
+        const morvik::platform::RewriteFolder folder(tree.root());
+        appendtofileat(folder, "t.htm", std::string(500, 'n'), "", zt, ui,
+                       morvik::platform::Encoding::Utf8, 1000);
+    } catch (const SysError& e) {
+        streamedfailed = true;
+        EXPECT_EQ(e.path(), tree.path("t.htm"));
+    }
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldhandler);
 
     EXPECT_TRUE(failed);
+    EXPECT_TRUE(streamedfailed);
     EXPECT_EQ(tree.read("t.htm"), old);
     EXPECT_EQ(tree.listing(), "t.htm");
 }
@@ -359,6 +467,24 @@ TEST(InsertFailure, LinkedTargetIsEditedThroughTheLink)
     EXPECT_EQ(tree.read("real/t.htm"), "a\r\nS\r\n");
     EXPECT_TRUE(std::filesystem::is_symlink(tree.path("site/t.htm")));
     EXPECT_EQ(tree.listing("site"), "t.htm");
+}
+
+// A streamed page reached through a link inside the run's folder: the link stays and
+// its target gets the text.
+TEST(InsertFailure, StreamedLinkedTargetIsEditedThroughTheLink)
+{
+    TempTree tree;
+    tree.createFile("site/real.htm", "<body></body>");
+    tree.createSymlink("site/in.htm", "real.htm");
+    morvik::platform::TopFolder top(tree.path("site"));
+    const morvik::platform::RewriteFolder folder(top.fd(), top.path(), "", top.id(), {&top});
+    RecordingUi ui;
+    bool zt = false;
+    EXPECT_TRUE(appendtofileat(folder, "in.htm", "S", "F{:$}</body>", zt, ui,
+                               morvik::platform::Encoding::Utf8, 4));
+    EXPECT_EQ(tree.read("site/real.htm"), "<body>S</body>");
+    EXPECT_TRUE(std::filesystem::is_symlink(tree.path("site/in.htm")));
+    EXPECT_EQ(tree.listing("site"), "in.htm|real.htm");
 }
 
 // A character glibc's GB18030 cannot encode would go into a GBK page as raw UTF-8: the
