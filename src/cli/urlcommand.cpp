@@ -8,6 +8,7 @@
 #include "platform/codec.h"
 #include "platform/fileops.h"
 #include "platform/fsobject.h"
+#include "platform/httpcheck.h"
 #include "platform/syserror.h"
 #include "tools/urlgen/urlloop.h"
 
@@ -81,6 +82,13 @@ int runurl(const UrlArgs& args)
         if (settings.folder != "/") {
             settings.folder += '/';
         }
+    }
+
+    // The pages are fetched through libcurl, loaded now: without it no address could get
+    // its shortcut, so the run does not start.
+    if (const std::string problem = platform::httpcheck(); !problem.empty()) {
+        ui.say(problem);
+        return kExitFailed;
     }
 
     const long long logbefore = logsize();
