@@ -107,9 +107,9 @@ shortcut files named after the pages' titles.
 .
 The interface is in Simplified Chinese.")
 
-    # The command line: no Qt; https pages need the certificates.
+    # The command line: no Qt; libcurl, and the certificates for https pages.
     set(CPACK_DEBIAN_CLI_PACKAGE_NAME morvik-cli)
-    set(CPACK_DEBIAN_CLI_PACKAGE_DEPENDS "ca-certificates")
+    set(CPACK_DEBIAN_CLI_PACKAGE_DEPENDS "${curl}, ca-certificates")
     set(CPACK_DEBIAN_CLI_DESCRIPTION
         "batch file tools for web sites, command line
 The command-line front end of Morvik: the same engines as its windows list
