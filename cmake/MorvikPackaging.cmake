@@ -2,7 +2,9 @@
 # Debian packages from one build (cpack -G DEB): component morvik gives the package
 # morvik (the windows, pictures, desktop entry, icons, metadata, manual page), component
 # cli gives morvik-cli (the command line, no Qt). Dependencies on shared libraries are
-# computed by dpkg-shlibdeps; the programs' other runtime needs are named here.
+# computed by dpkg-shlibdeps; the programs' other runtime needs are named here, libcurl
+# among them: it is loaded with dlopen when a page is fetched, so dpkg-shlibdeps does not
+# see it. 7.87 is the first release with every option the HTTP transfer sets.
 
 set(MORVIK_MAINTAINER "The Morvik developers <morvik@example.org>")
 
@@ -89,10 +91,11 @@ function(morvik_configure_packages)
     set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
     # The windows: Qt's platform plugins and Chinese button texts, CJK glyphs, the
-    # browser opened through xdg-open, and the certificates of https pages.
+    # browser opened through xdg-open, libcurl and the certificates of https pages.
+    set(curl "libcurl4 (>= 7.87.0)")
     set(CPACK_DEBIAN_MORVIK_PACKAGE_NAME morvik)
     set(CPACK_DEBIAN_MORVIK_PACKAGE_DEPENDS
-        "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk, xdg-utils, ca-certificates")
+        "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk, xdg-utils, ${curl}, ca-certificates")
     set(CPACK_DEBIAN_MORVIK_DESCRIPTION
         "batch file tools for the file trees of web sites
 Morvik does in one pass what would otherwise be done file by file in the
@@ -104,9 +107,9 @@ shortcut files named after the pages' titles.
 .
 The interface is in Simplified Chinese.")
 
-    # The command line: no Qt; https pages need the certificates.
+    # The command line: no Qt; libcurl, and the certificates for https pages.
     set(CPACK_DEBIAN_CLI_PACKAGE_NAME morvik-cli)
-    set(CPACK_DEBIAN_CLI_PACKAGE_DEPENDS "ca-certificates")
+    set(CPACK_DEBIAN_CLI_PACKAGE_DEPENDS "${curl}, ca-certificates")
     set(CPACK_DEBIAN_CLI_DESCRIPTION
         "batch file tools for web sites, command line
 The command-line front end of Morvik: the same engines as its windows list

@@ -71,7 +71,7 @@ else
         share/icons/hicolor/scalable/apps/"$id".svg share/man/man1/morvik.1.gz \
         share/morvik/ico/list1.bmp share/morvik/ico/bg-image.jpg \
         share/doc/morvik/copyright share/doc/morvik/changelog.gz
-    depends "$gui" libqt6widgets6 qt6-qpa-plugins fonts-noto-cjk xdg-utils ca-certificates
+    depends "$gui" libqt6widgets6 qt6-qpa-plugins fonts-noto-cjk xdg-utils libcurl4 ca-certificates
 fi
 
 # The command line comes as a package of its own once the build has it.
@@ -82,7 +82,7 @@ if grep -Eq '(^|;)cli(;|$)' <<<"$components"; then
     else
         checkpackage "$cli" morvik-cli bin/morvik-cli share/man/man1/morvik-cli.1.gz \
             share/doc/morvik-cli/copyright share/doc/morvik-cli/changelog.gz
-        depends "$cli" ca-certificates
+        depends "$cli" libcurl4 ca-certificates
         if grep -Eiq 'qt' <<<"$(field "$cli" Depends)"; then
             fail "morvik-cli depends on Qt: $(field "$cli" Depends)"
         fi

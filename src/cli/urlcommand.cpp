@@ -7,6 +7,7 @@
 #include "platform/fs/appfolder.h"
 #include "platform/fs/fileops.h"
 #include "platform/fs/fsobject.h"
+#include "platform/net/httpcheck.h"
 #include "platform/syserror.h"
 #include "platform/text/codec.h"
 #include "tools/urlgen/urlloop.h"
@@ -74,6 +75,12 @@ int runurl(const UrlArgs& args)
         }
     }
 
+    // The pages are fetched through libcurl, loaded now: without it no address could get
+    // its shortcut, so the run does not start.
+    if (const std::string problem = platform::httpcheck(); !problem.empty()) {
+        ui.say(problem);
+        return kExitFailed;
+    }
     Run run(ui, args.dryrun, maywrite);
     // The two runs differ only in how the pages are fetched.
     Outcome outcome;

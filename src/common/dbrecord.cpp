@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/dbrecord.h"
 
-#include "platform/text/codec.h"
 #include "platform/syserror.h"
+#include "platform/text/codec.h"
 
 #include <cerrno>
-#include <cmath>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
@@ -212,6 +211,16 @@ long long partialkey(const StoreFile& file, off_t length, const std::string& key
     return fieldtext(part, 0, kKeyWidth) == key ? static_cast<long long>(whole) + 1 : 0;
 }
 
+// The floating-point record count plus one, rounded half to even, worked out in whole
+// numbers (no maths library, which morvik-cli would otherwise load for this alone).
+long long recordafter(off_t length)
+{
+    const auto size = static_cast<long long>(kRecordLength);
+    const long long next = length / size + 1;
+    const long long twicerest = length % size * 2;
+    return twicerest > size || (twicerest == size && next % 2 == 1) ? next + 1 : next;
+}
+
 } // namespace
 
 std::string dbrecord(const std::string& filepath, const std::string& key, bool write,
@@ -254,7 +263,7 @@ std::string dbrecord(const std::string& filepath, const std::string& key, bool w
     } else {
         // Past the last whole record, rounded half to even: for a whole-record file the
         // record just after the end.
-        file.writerecord(static_cast<long long>(std::nearbyint(count + 1.0)), record);
+        file.writerecord(recordafter(length), record);
         result = "apprec";
     }
     file.close();

@@ -9,6 +9,7 @@
 #include "tools/filelist/listgen.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -496,6 +497,34 @@ TEST(CliUrl, PacedAndParallelRunsWriteTheSameShortcutsAndReport)
     EXPECT_EQ(messages[0][1], messages[1][1]);
     EXPECT_EQ(dry.out, tree.path("out1/" + name) + "\n");
     EXPECT_EQ(dry.status, 1) << dry.err;
+}
+
+// libcurl is loaded by the url command only. With a file that is no library first on the
+// library path, the other commands run as ever and url stops before its first address,
+// naming the library and the loader's reason.
+TEST(CliUrl, ABrokenLibcurlFailsOnlyTheUrlCommand)
+{
+    TempTree tree;
+    tree.createFile("lib/libcurl.so.4", "");
+    tree.createFile("list.txt", "http://127.0.0.1:9/a\r\n");
+    tree.createDir("out");
+    const char* old = std::getenv("LD_LIBRARY_PATH");
+    const std::string saved = old ? old : "";
+    setenv("LD_LIBRARY_PATH", tree.path("lib").c_str(), 1);
+    const auto list = runcli({"list", "out", "-o", "-"}, tree.root());
+    const auto url = runcli({"url", "list.txt", "--out", "out", "--report"}, tree.root());
+    if (old) {
+        setenv("LD_LIBRARY_PATH", saved.c_str(), 1);
+    } else {
+        unsetenv("LD_LIBRARY_PATH");
+    }
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(url.status, 1);
+    EXPECT_NE(url.err.find("HTTP 传输组件不可用：无法载入 libcurl.so.4：" +
+                           tree.path("lib/libcurl.so.4") + ": file too short"),
+              std::string::npos)
+        << url.err;
+    EXPECT_EQ(tree.listing("out"), "");
 }
 
 // Bad arguments or input: status 2, a message naming what is wrong, nothing touched.

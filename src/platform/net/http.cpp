@@ -4,6 +4,7 @@
 #include "platform/text/charsets.h"
 #include "platform/text/codec.h"
 
+#include "platform/net/curllibrary.h"
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -19,12 +20,6 @@ namespace
 {
 
 using Clock = std::chrono::steady_clock;
-
-void globalinit()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 // Bytes of the body as they arrive, kept on the transfer thread only.
 struct Receiver {
@@ -56,21 +51,23 @@ size_t onheader(char*, size_t size, size_t count, void* user)
 }
 
 struct Easy {
-    CURL* handle = curl_easy_init();
+    const CurlLibrary& curl;
+    CURL* handle = curl.easy_init();
     ~Easy()
     {
         if (handle) {
-            curl_easy_cleanup(handle);
+            curl.easy_cleanup(handle);
         }
     }
 };
 
 struct Multi {
-    CURLM* handle = curl_multi_init();
+    const CurlLibrary& curl;
+    CURLM* handle = curl.multi_init();
     ~Multi()
     {
         if (handle) {
-            curl_multi_cleanup(handle);
+            curl.multi_cleanup(handle);
         }
     }
 };
@@ -125,20 +122,28 @@ namespace
 // Whether the transfer ended on the address it was given, before any request: a scheme
 // it does not take, or an address it cannot parse. The same errors after a redirect are
 // the redirect's.
-bool refusedatstart(CURL* e, CURLcode result)
+bool refusedatstart(const CurlLibrary& curl, CURL* e, CURLcode result)
 {
     if (result != CURLE_UNSUPPORTED_PROTOCOL && result != CURLE_URL_MALFORMAT) {
         return false;
     }
     long redirects = 0;
-    curl_easy_getinfo(e, CURLINFO_REDIRECT_COUNT, &redirects);
+    curl.easy_getinfo(e, CURLINFO_REDIRECT_COUNT, &redirects);
     return redirects == 0;
 }
 
 void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts& timeouts)
 {
-    Easy easy;
-    Multi multi;
+    const CurlLibrary* library = CurlLibrary::get();
+    if (!library) {
+        // Every address fails alike, with the reason the library could not be loaded.
+        const std::string problem = "HTTP 传输组件不可用：" + CurlLibrary::problem();
+        state.finish(0, false, {}, {}, problem, false, problem);
+        return;
+    }
+    const CurlLibrary& curl = *library;
+    Easy easy{curl};
+    Multi multi{curl};
     if (!easy.handle || !multi.handle) {
         state.finish(0, false, {}, {}, "Cannot create an HTTP transfer", false,
                      "Cannot create an HTTP transfer");
@@ -147,26 +152,26 @@ void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts&
     Receiver rx;
     char errbuf[CURL_ERROR_SIZE] = {};
     CURL* e = easy.handle;
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errbuf);
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(e, CURLOPT_USERAGENT, "Morvik/1.1");
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectms);
-    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, timeouts.totalms);
+    curl.easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl.easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    curl.easy_setopt(e, CURLOPT_ERRORBUFFER, errbuf);
+    curl.easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl.easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl.easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
+    curl.easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl.easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl.easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
+    curl.easy_setopt(e, CURLOPT_USERAGENT, "Morvik/1.1");
+    curl.easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectms);
+    curl.easy_setopt(e, CURLOPT_TIMEOUT_MS, timeouts.totalms);
     // A name still being resolved must not hold up stop() or the destructor.
-    curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, onbody);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, &rx);
-    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, onheader);
-    curl_easy_setopt(e, CURLOPT_HEADERDATA, &rx);
+    curl.easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
+    curl.easy_setopt(e, CURLOPT_WRITEFUNCTION, onbody);
+    curl.easy_setopt(e, CURLOPT_WRITEDATA, &rx);
+    curl.easy_setopt(e, CURLOPT_HEADERFUNCTION, onheader);
+    curl.easy_setopt(e, CURLOPT_HEADERDATA, &rx);
 
-    curl_multi_add_handle(multi.handle, e);
+    curl.multi_add_handle(multi.handle, e);
     {
         std::lock_guard lock(state.mutex);
         state.multi = multi.handle;
@@ -179,15 +184,15 @@ void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts&
     const auto idle = std::chrono::milliseconds(timeouts.idlems);
     for (;;) {
         int running = 0;
-        const CURLMcode mc = curl_multi_perform(multi.handle, &running);
+        const CURLMcode mc = curl.multi_perform(multi.handle, &running);
         if (mc != CURLM_OK) {
             ending = Ending::Broken;
-            multierror = curl_multi_strerror(mc);
+            multierror = curl.multi_strerror(mc);
             break;
         }
         bool done = false;
         int left = 0;
-        while (CURLMsg* msg = curl_multi_info_read(multi.handle, &left)) {
+        while (CURLMsg* msg = curl.multi_info_read(multi.handle, &left)) {
             if (msg->msg == CURLMSG_DONE) {
                 result = msg->data.result;
                 done = true;
@@ -217,14 +222,14 @@ void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts&
             waitms = std::min(waitms, static_cast<long>(rest));
         }
         // Returns early for socket activity, libcurl's own timers and curl_multi_wakeup().
-        curl_multi_poll(multi.handle, nullptr, 0, static_cast<int>(waitms), nullptr);
+        curl.multi_poll(multi.handle, nullptr, 0, static_cast<int>(waitms), nullptr);
     }
 
     {
         std::lock_guard lock(state.mutex);
         state.multi = nullptr;
     }
-    curl_multi_remove_handle(multi.handle, e);
+    curl.multi_remove_handle(multi.handle, e);
 
     switch (ending) {
     case Ending::Stopped:
@@ -240,9 +245,9 @@ void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts&
         break;
     }
 
-    const std::string error = errbuf[0] ? std::string(errbuf) : curl_easy_strerror(result);
-    const std::string why = result == CURLE_OK ? std::string() : curl_easy_strerror(result);
-    if (refusedatstart(e, result)) {
+    const std::string error = errbuf[0] ? std::string(errbuf) : curl.easy_strerror(result);
+    const std::string why = result == CURLE_OK ? std::string() : curl.easy_strerror(result);
+    if (refusedatstart(curl, e, result)) {
         state.finish(0, false, {}, {}, error, true, why);
         return;
     }
@@ -260,9 +265,9 @@ void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts&
         return;
     }
     long code = 0;
-    curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &code);
+    curl.easy_getinfo(e, CURLINFO_RESPONSE_CODE, &code);
     const char* type = nullptr;
-    curl_easy_getinfo(e, CURLINFO_CONTENT_TYPE, &type);
+    curl.easy_getinfo(e, CURLINFO_CONTENT_TYPE, &type);
     state.finish(code, false, std::move(rx.chunk), type ? type : "",
                  partial ? error : std::string(), false, partial ? why : std::string());
 }
@@ -272,7 +277,8 @@ void run(HttpTransfer::State& state, const std::string& url, const HttpTimeouts&
 HttpTransfer::HttpTransfer(HttpTimeouts timeouts)
     : m_timeouts(timeouts), m_state(std::make_shared<State>())
 {
-    globalinit();
+    // Loads libcurl on the owner's thread, before any transfer thread needs it.
+    CurlLibrary::get();
 }
 
 HttpTransfer::~HttpTransfer()
@@ -363,7 +369,8 @@ void HttpTransfer::stop()
     m_state->executing = false;
     m_state->errortext = "Transfer stopped";
     if (m_state->multi) {
-        curl_multi_wakeup(m_state->multi);
+        // A transfer is running, so the library is loaded.
+        CurlLibrary::get()->multi_wakeup(m_state->multi);
     }
 }
 

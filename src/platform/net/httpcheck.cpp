@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/net/httpcheck.h"
 
-#include <curl/curl.h>
+#include "platform/net/curllibrary.h"
 
 #include <cstring>
 
@@ -29,7 +29,11 @@ std::vector<std::string> missingprotocols(const char* const* available,
 
 std::string httpcheck()
 {
-    const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
+    const CurlLibrary* curl = CurlLibrary::get();
+    if (!curl) {
+        return "HTTP 传输组件不可用：" + CurlLibrary::problem();
+    }
+    const curl_version_info_data* info = curl->version_info(CURLVERSION_NOW);
     if (!info) {
         return "HTTP 传输组件不可用：无法读取 libcurl 的版本信息";
     }

@@ -13,8 +13,9 @@ std::vector<std::string> missingprotocols(const char* const* available,
                                           const std::vector<std::string>& required);
 
 // Whether the HTTP transfer can fetch http and https addresses with the libcurl this
-// program runs with. Empty when it can; otherwise a message naming the libcurl version
-// and the protocols it lacks.
+// program runs with (loading it). Empty when it can; otherwise a message naming the
+// library that could not be loaded and why, or the libcurl version and the protocols it
+// lacks.
 std::string httpcheck();
 
 } // namespace morvik::platform
