@@ -118,7 +118,7 @@ struct Locator {
 
 enum class Check { Usable, Rejected, Ignored };
 
-Check checklocator(const std::string& position, Locator& locator, bool& zt, Ui& ui)
+Check checklocator(const std::string& position, Locator& locator, bool& locatorrejected, Ui& ui)
 {
     const auto first = position.find(kSeparator);
     if (first == std::string::npos) {
@@ -127,13 +127,13 @@ Check checklocator(const std::string& position, Locator& locator, bool& zt, Ui& 
                 "格式：[A][F]{:$}STR,{:$}是分隔符，字符A表示将内容插入分隔符的后字符串之后；" +
                 "F表示将内容插入分隔符后字符串之前必选其一;STR是追加位置的字符串。",
             "字符串格式错误！", Icon::Critical);
-        zt = true;
+        locatorrejected = true;
         return Check::Rejected;
     }
     const char letter = position.empty() ? '\0' : position[0];
     if (letter != 'A' && letter != 'a' && letter != 'F' && letter != 'f') {
         ui.msgbox("前后标识符未指定或不正确！", "标识符错误", Icon::Critical);
-        zt = true;
+        locatorrejected = true;
         return Check::Rejected;
     }
     const std::size_t start = first + std::strlen(kSeparator);
@@ -142,7 +142,7 @@ Check checklocator(const std::string& position, Locator& locator, bool& zt, Ui& 
         position.substr(start, second == std::string::npos ? std::string::npos : second - start);
     if (locator.marker.empty()) {
         ui.msgbox("位置字符为空，无法定位位置", "位置字符错误", Icon::Critical);
-        zt = true;
+        locatorrejected = true;
         return Check::Rejected;
     }
     if (first != 1) {
@@ -738,12 +738,12 @@ void insertstreamed(const platform::RewriteFolder& folder, const std::string& na
 // The locator does not depend on the file, so a bad one is reported before any file is
 // read: the run stops on its first target whatever state that target is in. Returns
 // whether the insertion goes ahead.
-bool acceptlocator(const std::string& position, Locator& locator, bool& zt, Ui& ui)
+bool acceptlocator(const std::string& position, Locator& locator, bool& locatorrejected, Ui& ui)
 {
     if (position.empty()) {
         return true;
     }
-    return checklocator(position, locator, zt, ui) == Check::Usable;
+    return checklocator(position, locator, locatorrejected, ui) == Check::Usable;
 }
 
 // A refusal of the text names the file it was meant for.
@@ -758,10 +758,10 @@ bool acceptlocator(const std::string& position, Locator& locator, bool& zt, Ui& 
 } // namespace
 
 bool appendtofile(const std::string& filename, const std::string& src, const std::string& position,
-                  bool& zt, Ui& ui, platform::Encoding plain)
+                  bool& locatorrejected, Ui& ui, platform::Encoding plain)
 {
     Locator locator;
-    if (!acceptlocator(position, locator, zt, ui)) {
+    if (!acceptlocator(position, locator, locatorrejected, ui)) {
         return false;
     }
     const std::string bytes = platform::readbytes(filename);
@@ -778,11 +778,11 @@ bool appendtofile(const std::string& filename, const std::string& src, const std
 }
 
 bool appendtofileat(const platform::RewriteFolder& folder, const std::string& name,
-                    const std::string& src, const std::string& position, bool& zt, Ui& ui,
-                    platform::Encoding plain, std::size_t chunk)
+                    const std::string& src, const std::string& position, bool& locatorrejected,
+                    Ui& ui, platform::Encoding plain, std::size_t chunk)
 {
     Locator locator;
-    if (!acceptlocator(position, locator, zt, ui)) {
+    if (!acceptlocator(position, locator, locatorrejected, ui)) {
         return false;
     }
     platform::ReadState state;

@@ -40,21 +40,22 @@ inline constexpr const char* kSeparator = "{:$}";
 // charset instead, when iconv has it; such a page whose bytes are not that charset's text,
 // or would not come back unchanged, is refused.
 //
-// A locator it cannot use is reported in a message box; then `zt` is set and false is
+// A locator it cannot use is reported in a message box; then `locatorrejected` is set and false is
 // returned. A letter part longer than one letter returns false silently. True means the
 // file was handled (rewritten, or left as it was because the marker does not occur). A file that
 // cannot be read or written, that is read-only, or that cannot hold the text in its encoding,
 // throws platform::SysError naming it; the file keeps its old contents in every case but true.
 bool appendtofile(const std::string& filename, const std::string& src, const std::string& position,
-                  bool& zt, Ui& ui, platform::Encoding plain = platform::Encoding::Utf8);
+                  bool& locatorrejected, Ui& ui,
+                  platform::Encoding plain = platform::Encoding::Utf8);
 
 // appendtofile() for the file `name` of an open folder: the same result, reached
 // relative to the folder's handle (runs over many files of one folder use this). A page
 // larger than `chunk` bytes is read and written a stretch of `chunk` bytes at a time, so
 // it takes at most three stretches of memory whatever its size (see kStreamChunk).
 bool appendtofileat(const platform::RewriteFolder& folder, const std::string& name,
-                    const std::string& src, const std::string& position, bool& zt, Ui& ui,
-                    platform::Encoding plain = platform::Encoding::Utf8,
+                    const std::string& src, const std::string& position, bool& locatorrejected,
+                    Ui& ui, platform::Encoding plain = platform::Encoding::Utf8,
                     std::size_t chunk = kStreamChunk);
 
 } // namespace morvik::append

@@ -42,17 +42,17 @@ TEST_P(Inserts, RewritesTheFile)
     TempTree tree;
     const std::string file = tree.createFile("t.htm", c.before);
     RecordingUi ui;
-    bool zt = false;
+    bool rejected = false;
     struct stat old {
     };
     ASSERT_EQ(stat(file.c_str(), &old), 0);
-    EXPECT_TRUE(appendtofile(file, c.src, c.position, zt, ui));
+    EXPECT_TRUE(appendtofile(file, c.src, c.position, rejected, ui));
     EXPECT_EQ(tree.read("t.htm"), c.after);
     struct stat now {
     };
     ASSERT_EQ(stat(file.c_str(), &now), 0);
     EXPECT_EQ(now.st_ino == old.st_ino, c.before == c.after) << "rewritten without a change";
-    EXPECT_FALSE(zt);
+    EXPECT_FALSE(rejected);
     EXPECT_TRUE(ui.boxes.empty());
 }
 
@@ -68,9 +68,9 @@ TEST_P(Inserts, StreamedPageGetsTheSameBytes)
         };
         ASSERT_EQ(stat(file.c_str(), &old), 0);
         RecordingUi ui;
-        bool zt = false;
+        bool rejected = false;
         const morvik::platform::RewriteFolder folder(tree.root());
-        EXPECT_TRUE(appendtofileat(folder, "t.htm", c.src, c.position, zt, ui,
+        EXPECT_TRUE(appendtofileat(folder, "t.htm", c.src, c.position, rejected, ui,
                                    morvik::platform::Encoding::Utf8, chunk));
         EXPECT_EQ(tree.read("t.htm"), c.after) << "stretch " << chunk;
         struct stat now {
@@ -154,9 +154,9 @@ TEST_P(Rejects, ShowsOneMessageSetsZtAndLeavesTheFile)
     TempTree tree;
     const std::string file = tree.createFile("t.htm", "x\n");
     RecordingUi ui;
-    bool zt = false;
-    EXPECT_FALSE(appendtofile(file, "S\r\n", c.position, zt, ui));
-    EXPECT_TRUE(zt);
+    bool rejected = false;
+    EXPECT_FALSE(appendtofile(file, "S\r\n", c.position, rejected, ui));
+    EXPECT_TRUE(rejected);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].title, c.title);
     EXPECT_EQ(ui.boxes[0].text, c.text);
@@ -186,9 +186,9 @@ TEST(Insert, LongerLetterPartIsSilentAndKeepsZt)
     const std::string file = tree.createFile("t.htm", "x\n");
     RecordingUi ui;
     for (const bool before : {false, true}) {
-        bool zt = before;
-        EXPECT_FALSE(appendtofile(file, "S", "AB{:$}x", zt, ui));
-        EXPECT_EQ(zt, before);
+        bool rejected = before;
+        EXPECT_FALSE(appendtofile(file, "S", "AB{:$}x", rejected, ui));
+        EXPECT_EQ(rejected, before);
     }
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_EQ(tree.read("t.htm"), "x\n");
@@ -205,9 +205,9 @@ TEST(InsertEncoding, ChineseMarkerInUtf8AndGbk)
     // A byte-order mark before GBK bytes: the page is GBK all the same.
     const std::string bomgbk = tree.createFile("bg.htm", "\xEF\xBB\xBF<p>\xD5\xFD\xCE\xC4</p>");
     RecordingUi ui;
-    bool zt = false;
+    bool rejected = false;
     for (const auto& file : {utf8, gbk, bom, bomgbk}) {
-        EXPECT_TRUE(appendtofile(file, "插入\r\n", "A{:$}正文", zt, ui));
+        EXPECT_TRUE(appendtofile(file, "插入\r\n", "A{:$}正文", rejected, ui));
     }
     EXPECT_EQ(tree.read("u.htm"), "<p>正文插入\r\n</p>\r\n");
     EXPECT_EQ(tree.read("g.htm"), "<p>\xD5\xFD\xCE\xC4\xB2\xE5\xC8\xEB\r\n</p>\r\n");
@@ -221,8 +221,8 @@ TEST(InsertEncoding, BytesValidInNeitherEncodingSurvive)
     const std::string odd = "\xFF\x80z\xFE\r\n\x81";
     tree.createFile("t.htm", odd + "</body>\xFF\r\n");
     RecordingUi ui;
-    bool zt = false;
-    EXPECT_TRUE(appendtofile(tree.path("t.htm"), "尾\r\n", "F{:$}</body>", zt, ui));
+    bool rejected = false;
+    EXPECT_TRUE(appendtofile(tree.path("t.htm"), "尾\r\n", "F{:$}</body>", rejected, ui));
     EXPECT_EQ(tree.read("t.htm"), odd + "\xCE\xB2\r\n</body>\xFF\r\n");
 }
 
@@ -234,9 +234,9 @@ TEST(InsertEncoding, GbkMatchesWholeCharactersOnly)
     // characters whose middle bytes spell 中 (0xD6 0xD0).
     tree.createFile("t.txt", "\xB0\x62|b|\xB1\xD6\xD0\xA1|\xD6\xD0");
     RecordingUi ui;
-    bool zt = false;
-    EXPECT_TRUE(appendtofile(tree.path("t.txt"), "#", "A{:$}b", zt, ui));
-    EXPECT_TRUE(appendtofile(tree.path("t.txt"), "@", "A{:$}中", zt, ui));
+    bool rejected = false;
+    EXPECT_TRUE(appendtofile(tree.path("t.txt"), "#", "A{:$}b", rejected, ui));
+    EXPECT_TRUE(appendtofile(tree.path("t.txt"), "@", "A{:$}中", rejected, ui));
     EXPECT_EQ(tree.read("t.txt"), "\xB0\x62|b#|\xB1\xD6\xD0\xA1|\xD6\xD0@");
 }
 
@@ -251,8 +251,8 @@ TEST(InsertEncoding, GbkMatchEndsOnACharacterBoundary)
         tree.createFile("t.txt", page);
         const morvik::platform::RewriteFolder folder(tree.root());
         RecordingUi ui;
-        bool zt = false;
-        EXPECT_TRUE(appendtofileat(folder, "t.txt", "S", position, zt, ui,
+        bool rejected = false;
+        EXPECT_TRUE(appendtofileat(folder, "t.txt", "S", position, rejected, ui,
                                    morvik::platform::Encoding::Utf8, chunk));
         EXPECT_EQ(tree.read("t.txt"), "x\x81\x40-x\x81S\r\n") << "stretch " << chunk;
     }
@@ -264,10 +264,12 @@ TEST(InsertEncoding, AsciiTargetTakesTheContentFilesEncoding)
     tree.createFile("g.htm", "<body></body>");
     tree.createFile("u.htm", "<body></body>");
     RecordingUi ui;
-    bool zt = false;
+    bool rejected = false;
     using morvik::platform::Encoding;
-    EXPECT_TRUE(appendtofile(tree.path("g.htm"), "中", "F{:$}</body>", zt, ui, Encoding::Gbk));
-    EXPECT_TRUE(appendtofile(tree.path("u.htm"), "中", "F{:$}</body>", zt, ui, Encoding::Utf8));
+    EXPECT_TRUE(
+        appendtofile(tree.path("g.htm"), "中", "F{:$}</body>", rejected, ui, Encoding::Gbk));
+    EXPECT_TRUE(
+        appendtofile(tree.path("u.htm"), "中", "F{:$}</body>", rejected, ui, Encoding::Utf8));
     EXPECT_EQ(tree.read("g.htm"), "<body>\xD6\xD0</body>");
     EXPECT_EQ(tree.read("u.htm"), "<body>中</body>");
 }
@@ -281,16 +283,16 @@ TEST(InsertEncoding, RawContentBytesRefusedForUtf8Page)
     tree.createFile("g.htm", "<p>\xD5\xFD\xCE\xC4</p>");
     const std::string src = morvik::platform::fromgbk("x\xFF\r\n");
     RecordingUi ui;
-    bool zt = false;
+    bool rejected = false;
     try {
-        appendtofile(tree.path("u.htm"), src, "", zt, ui);
+        appendtofile(tree.path("u.htm"), src, "", rejected, ui);
         ADD_FAILURE() << "no failure reported";
     } catch (const SysError& e) {
         EXPECT_EQ(e.path(), tree.path("u.htm"));
         EXPECT_FALSE(e.reason().empty());
     }
     EXPECT_EQ(tree.read("u.htm"), "<p>正文</p>");
-    EXPECT_TRUE(appendtofile(tree.path("g.htm"), src, "", zt, ui));
+    EXPECT_TRUE(appendtofile(tree.path("g.htm"), src, "", rejected, ui));
     EXPECT_EQ(tree.read("g.htm"), "<p>\xD5\xFD\xCE\xC4</p>\r\nx\xFF\r\n");
 }
 
@@ -316,10 +318,10 @@ TEST_P(DeclaredCharsets, WriteThePageInItsCharset)
     const std::string page = c.head + "</p>\r\n";
     tree.createFile("t.htm", page);
     RecordingUi ui;
-    bool zt = false;
+    bool rejected = false;
     if (c.block.empty()) {
         try {
-            appendtofile(tree.path("t.htm"), c.src, "A{:$}" + c.marker, zt, ui);
+            appendtofile(tree.path("t.htm"), c.src, "A{:$}" + c.marker, rejected, ui);
             ADD_FAILURE() << "no failure reported";
         } catch (const SysError& e) {
             EXPECT_EQ(e.path(), tree.path("t.htm"));
@@ -329,7 +331,7 @@ TEST_P(DeclaredCharsets, WriteThePageInItsCharset)
         return;
     }
     // The content file's encoding does not matter once the page declares its own.
-    EXPECT_TRUE(appendtofile(tree.path("t.htm"), c.src, "A{:$}" + c.marker, zt, ui,
+    EXPECT_TRUE(appendtofile(tree.path("t.htm"), c.src, "A{:$}" + c.marker, rejected, ui,
                              morvik::platform::Encoding::Gbk));
     EXPECT_EQ(tree.read("t.htm"), c.head + c.block + "</p>\r\n");
 }
@@ -343,9 +345,9 @@ TEST_P(DeclaredCharsets, StreamedPageTheSame)
     tree.createFile("t.htm", page);
     const morvik::platform::RewriteFolder folder(tree.root());
     RecordingUi ui;
-    bool zt = false;
+    bool rejected = false;
     const auto insert = [&] {
-        return appendtofileat(folder, "t.htm", c.src, "A{:$}" + c.marker, zt, ui,
+        return appendtofileat(folder, "t.htm", c.src, "A{:$}" + c.marker, rejected, ui,
                               morvik::platform::Encoding::Gbk, 3);
     };
     if (c.block.empty()) {
@@ -383,10 +385,10 @@ TEST(InsertFailure, UnreadableOrMissingTargetIsReported)
     TempTree tree;
     tree.createDir("folder.htm");
     RecordingUi ui;
-    bool zt = false;
+    bool rejected = false;
     for (const char* name : {"folder.htm", "missing.htm"}) {
         try {
-            appendtofile(tree.path(name), "S", "", zt, ui);
+            appendtofile(tree.path(name), "S", "", rejected, ui);
             ADD_FAILURE() << name << ": no failure reported";
         } catch (const SysError& e) {
             EXPECT_EQ(e.path(), tree.path(name));
@@ -403,11 +405,11 @@ TEST(InsertFailure, ReadOnlyTargetIsReportedAndUnchanged)
     tree.createFile("t.htm", "old\n");
     tree.setMode("t.htm", 0444);
     RecordingUi ui;
-    bool zt = false;
-    EXPECT_THROW(appendtofile(tree.path("t.htm"), "S", "", zt, ui), SysError);
+    bool rejected = false;
+    EXPECT_THROW(appendtofile(tree.path("t.htm"), "S", "", rejected, ui), SysError);
     const morvik::platform::RewriteFolder folder(tree.root());
     EXPECT_THROW(
-        appendtofileat(folder, "t.htm", "S", "", zt, ui, morvik::platform::Encoding::Utf8, 2),
+        appendtofileat(folder, "t.htm", "S", "", rejected, ui, morvik::platform::Encoding::Utf8, 2),
         SysError);
     EXPECT_EQ(tree.read("t.htm"), "old\n");
     EXPECT_EQ(tree.listing(), "t.htm");
@@ -421,7 +423,7 @@ TEST(InsertFailure, FailedWriteKeepsOldContents)
     const std::string old(4000, 'o');
     tree.createFile("t.htm", old);
     RecordingUi ui;
-    bool zt = false;
+    bool rejected = false;
 
     struct rlimit saved {
     };
@@ -432,7 +434,7 @@ TEST(InsertFailure, FailedWriteKeepsOldContents)
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     bool failed = false;
     try {
-        appendtofile(tree.path("t.htm"), std::string(500, 'n'), "", zt, ui);
+        appendtofile(tree.path("t.htm"), std::string(500, 'n'), "", rejected, ui);
     } catch (const SysError& e) {
         failed = true;
         EXPECT_EQ(e.path(), tree.path("t.htm"));
@@ -441,7 +443,7 @@ TEST(InsertFailure, FailedWriteKeepsOldContents)
     bool streamedfailed = false;
     try {
         const morvik::platform::RewriteFolder folder(tree.root());
-        appendtofileat(folder, "t.htm", std::string(500, 'n'), "", zt, ui,
+        appendtofileat(folder, "t.htm", std::string(500, 'n'), "", rejected, ui,
                        morvik::platform::Encoding::Utf8, 1000);
     } catch (const SysError& e) {
         streamedfailed = true;
@@ -462,8 +464,8 @@ TEST(InsertFailure, LinkedTargetIsEditedThroughTheLink)
     tree.createFile("real/t.htm", "a");
     tree.createSymlink("site/t.htm", tree.path("real/t.htm"));
     RecordingUi ui;
-    bool zt = false;
-    EXPECT_TRUE(appendtofile(tree.path("site/t.htm"), "S", "", zt, ui));
+    bool rejected = false;
+    EXPECT_TRUE(appendtofile(tree.path("site/t.htm"), "S", "", rejected, ui));
     EXPECT_EQ(tree.read("real/t.htm"), "a\r\nS\r\n");
     EXPECT_TRUE(std::filesystem::is_symlink(tree.path("site/t.htm")));
     EXPECT_EQ(tree.listing("site"), "t.htm");
@@ -479,8 +481,8 @@ TEST(InsertFailure, StreamedLinkedTargetIsEditedThroughTheLink)
     morvik::platform::TopFolder top(tree.path("site"));
     const morvik::platform::RewriteFolder folder(top.fd(), top.path(), "", top.id(), {&top});
     RecordingUi ui;
-    bool zt = false;
-    EXPECT_TRUE(appendtofileat(folder, "in.htm", "S", "F{:$}</body>", zt, ui,
+    bool rejected = false;
+    EXPECT_TRUE(appendtofileat(folder, "in.htm", "S", "F{:$}</body>", rejected, ui,
                                morvik::platform::Encoding::Utf8, 4));
     EXPECT_EQ(tree.read("site/real.htm"), "<body>S</body>");
     EXPECT_TRUE(std::filesystem::is_symlink(tree.path("site/in.htm")));
@@ -494,9 +496,9 @@ TEST(InsertEncoding, CharacterGbkCannotHoldIsRefused)
     TempTree tree;
     tree.createFile("g.htm", "<p>\xD5\xFD\xCE\xC4</p>");
     RecordingUi ui;
-    bool zt = false;
+    bool rejected = false;
     try {
-        appendtofile(tree.path("g.htm"), "\xEE\x9E\x8D\r\n", "", zt, ui);
+        appendtofile(tree.path("g.htm"), "\xEE\x9E\x8D\r\n", "", rejected, ui);
         ADD_FAILURE() << "no failure reported";
     } catch (const SysError& e) {
         EXPECT_EQ(e.path(), tree.path("g.htm"));
