@@ -45,6 +45,9 @@ bool UrlBatch::run(const std::string& listfile)
     if (list.state == UrlList::Empty) {
         return true;
     }
+    if (!m_pages.startjournal(m_settings.folder)) {
+        return true; // refused, and said why
+    }
     const std::vector<std::string>& urls = list.addresses;
     m_progress.addfound(urls.size());
 
@@ -115,6 +118,7 @@ bool UrlBatch::run(const std::string& listfile)
     }
     // The transfers still running are stopped as their slots go.
     slots.clear();
+    m_pages.finishjournal();
     if (!m_progress.stoprequested()) {
         m_pages.end(m_ui);
     }

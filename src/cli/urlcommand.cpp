@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/commands.h"
+#include "cli/help.h"
 #include "cli/paths.h"
 #include "cli/run.h"
 #include "cli/terminalui.h"
@@ -8,6 +9,7 @@
 #include "platform/text/codec.h"
 #include "platform/fs/fileops.h"
 #include "platform/fs/fsobject.h"
+#include "platform/fs/journal.h"
 #include "platform/syserror.h"
 #include "tools/urlgen/urlloop.h"
 
@@ -27,6 +29,7 @@ struct UrlArgs {
     bool report = false;
     int jobs = 1;
     bool dryrun = false;
+    bool noundo = false;
 };
 
 // The shortcut every address gets unless a template file says otherwise.
@@ -83,6 +86,7 @@ int runurl(const UrlArgs& args)
         }
     }
 
+    platform::setjournalling(!args.noundo);
     const long long logbefore = logsize();
     Run run(ui, args.dryrun, maywrite);
     // Every address that got no shortcut fails the run, with or without the report, and
@@ -103,7 +107,7 @@ int runurl(const UrlArgs& args)
         UrlRun engine;
         UrlLoop host(engine, args.listfile, settings);
         engine.run(host, ui, &run.progress());
-        if (!engine.stopped() && host.statustext() != "生成完毕！" && !ui.boxes().empty()) {
+        if (!ui.declined() && !engine.stopped() && host.statustext() != "生成完毕！" && !ui.boxes().empty()) {
             return kExitUsage; // the list file was refused (its message has been shown)
         }
         failures = engine.failures();
@@ -137,6 +141,7 @@ void addurlcommand(CLI::App& app, Action& action)
         ->option_text("N")
         ->check(CLI::Range(1, 64));
     sub->add_flag("-n,--dry-run", args->dryrun, "只列出将要生成的快捷方式文件，不写入");
+    addnoundoflag(*sub, args->noundo);
     sub->callback([args, &action] { action = [args] { return runurl(*args); }; });
 }
 

@@ -440,11 +440,85 @@ std::vector<RunRecord> history()
     return runs;
 }
 
-UndoResult undo(const std::string& id)
+namespace
+{
+
+// Puts back the file of one journal line (its fields `f`, its path `path`) from the
+// journal's folder of kept files `files`: counted in `result` as restored, or listed
+// there with the reason it was left alone. A file put back already is passed over, so
+// an undo stopped or killed midway can be run again.
+void undoentry(const std::vector<std::string>& f, const std::string& path, int files,
+               UndoResult& result)
+{
+    if (f.empty() || path.empty()) {
+        return;
+    }
+    try {
+        Place place = placeof(path);
+        struct stat now {
+        };
+        const bool there =
+            ::fstatat(place.folder.get(), place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+        const auto isleft = [&](const std::string& ino, const std::string& size,
+                                const std::string& mtime) {
+            return there && std::to_string(now.st_ino) == ino &&
+                   std::to_string(now.st_size) == size && std::to_string(mtimens(now)) == mtime;
+        };
+        struct stat kept {
+        };
+        if (f[0] == "R" && f.size() == 7) {
+            if (::fstatat(files, f[1].c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0) {
+                return; // put back already
+            }
+            if (there && std::to_string(now.st_ino) == f[2]) {
+                return; // the run was stopped before this replacement
+            }
+            if (!isleft(f[3], f[4], f[5])) {
+                result.failures.emplace_back(path, kChangedSinceReason);
+                return;
+            }
+            if (::renameat(files, f[1].c_str(), place.folder.get(), place.name.c_str()) != 0) {
+                throw SysError(path, errno);
+            }
+            ++result.restored;
+        } else if (f[0] == "C" && f.size() == 5) {
+            if (!there) {
+                return;
+            }
+            if (!isleft(f[1], f[2], f[3])) {
+                result.failures.emplace_back(path, kChangedSinceReason);
+                return;
+            }
+            if (::unlinkat(place.folder.get(), place.name.c_str(), 0) != 0) {
+                throw SysError(path, errno);
+            }
+            ++result.restored;
+        } else if (f[0] == "D" && f.size() == 3) {
+            if (::fstatat(files, f[1].c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0) {
+                return; // not moved, or put back already
+            }
+            if (::renameat2(files, f[1].c_str(), place.folder.get(), place.name.c_str(),
+                            RENAME_NOREPLACE) != 0) {
+                if (errno == EEXIST) {
+                    result.failures.emplace_back(path, kNameTakenReason);
+                    return;
+                }
+                throw SysError(path, errno);
+            }
+            ++result.restored;
+        }
+    } catch (const SysError& e) {
+        result.failures.emplace_back(path, e.reason());
+    }
+}
+
+} // namespace
+
+UndoResult undo(const std::string& id, const UndoSteps& steps)
 {
     const std::string record = recordsfolder() + "/" + id + ".run";
     auto values = readrecord(record);
-    if (values["journal"].empty() || values["state"] == "undone") {
+    if (values["journal"].empty() || values["state"] == "undone" || values["state"] == "purging") {
         throw SysError(id, "没有可撤销的运行记录");
     }
     const std::string folder = values["journal"];
@@ -460,71 +534,20 @@ UndoResult undo(const std::string& id)
         }
     }
     UndoResult result;
+    if (steps.counted) {
+        steps.counted(lines.size());
+    }
     for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
-        const std::vector<std::string> f = fields(*it);
-        if (f.empty() || f.back().empty()) {
-            continue;
+        if (steps.stop && steps.stop()) {
+            result.stopped = true;
+            return result; // the journal stays as it is: undoing again puts back the rest
         }
-        const std::string path = unescaped(f.back());
-        try {
-            Place place = placeof(path);
-            struct stat now {
-            };
-            const bool there =
-                ::fstatat(place.folder.get(), place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0;
-            const auto isleft = [&](const std::string& ino, const std::string& size,
-                                    const std::string& mtime) {
-                return there && std::to_string(now.st_ino) == ino &&
-                       std::to_string(now.st_size) == size && std::to_string(mtimens(now)) == mtime;
-            };
-            if (f[0] == "R" && f.size() == 7) {
-                struct stat kept {
-                };
-                if (::fstatat(files.get(), f[1].c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0) {
-                    continue; // put back already
-                }
-                if (there && std::to_string(now.st_ino) == f[2]) {
-                    continue; // the run was stopped before this replacement
-                }
-                if (!isleft(f[3], f[4], f[5])) {
-                    result.failures.emplace_back(path, kChangedSinceReason);
-                    continue;
-                }
-                if (::renameat(files.get(), f[1].c_str(), place.folder.get(), place.name.c_str()) !=
-                    0) {
-                    throw SysError(path, errno);
-                }
-                ++result.restored;
-            } else if (f[0] == "C" && f.size() == 5) {
-                if (!there) {
-                    continue;
-                }
-                if (!isleft(f[1], f[2], f[3])) {
-                    result.failures.emplace_back(path, kChangedSinceReason);
-                    continue;
-                }
-                if (::unlinkat(place.folder.get(), place.name.c_str(), 0) != 0) {
-                    throw SysError(path, errno);
-                }
-                ++result.restored;
-            } else if (f[0] == "D" && f.size() == 3) {
-                struct stat kept {
-                };
-                if (::fstatat(files.get(), f[1].c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0) {
-                    continue; // not moved, or put back already
-                }
-                if (::renameat2(files.get(), f[1].c_str(), place.folder.get(), place.name.c_str(),
-                                RENAME_NOREPLACE) != 0) {
-                    if (errno == EEXIST) {
-                        result.failures.emplace_back(path, kNameTakenReason);
-                        continue;
-                    }
-                    throw SysError(path, errno);
-                }
-                ++result.restored;
-            }
-        } catch (const SysError& e) {
-            result.failures.emplace_back(path, e.reason());
+        const std::size_t failed = result.failures.size();
+        const std::vector<std::string> f = fields(*it);
+        const std::string path = f.empty() ? std::string() : unescaped(f.back());
+        undoentry(f, path, files.get(), result);
+        if (steps.done) {
+            steps.done(path, result.failures.size() == failed);
         }
     }
     if (result.failures.empty()) {

@@ -5,6 +5,7 @@
 #include "tools/urlgen/shortcut.h"
 #include "ui/backgroundrun.h"
 #include "ui/folderpicker.h"
+#include "ui/undorun.h"
 #include "ui/windows.h"
 #include "widgets/framebox.h"
 #include "widgets/pathedit.h"
@@ -169,6 +170,8 @@ void curl::Form_Load()
     Timer1->stop();
     Timer2->setInterval(200);
     Timer2->stop();
+    // Ctrl+Z undoes the newest shortcut run.
+    addundoshortcut(this, [] { return std::string("url"); });
     centerwindow(this);
 }
 

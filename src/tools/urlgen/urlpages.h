@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@ class Ui;
 namespace platform
 {
 class HttpTransfer;
+class Journal;
 } // namespace platform
 
 // The inputs that are read anew for each address, so edits made during a run apply to
@@ -82,8 +84,20 @@ UrlList readurllist(const std::string& listpath, const std::function<std::string
 class UrlPages
 {
 public:
+    UrlPages();
+    ~UrlPages();
+    UrlPages(const UrlPages&) = delete;
+    UrlPages& operator=(const UrlPages&) = delete;
+
     // Starts a run: the counts go back to zero.
     void begin(Ui& ui, Progress* progress);
+    // Before the first address: opens the output folder `folder` (as the settings name
+    // it) and the run's journal there, so the shortcuts it replaces and creates can be
+    // undone; a rehearsal keeps none. False when no journal can be kept and the user does
+    // not go on without one: the run must not start.
+    bool startjournal(const std::string& folder);
+    // After the last address, or a stop: ends the run's record.
+    void finishjournal();
 
     // The address's transfer timed out.
     void timedout(const std::string& url, const UrlSettings& settings);
@@ -108,6 +122,7 @@ private:
     Ui* m_ui = nullptr;
     Progress* m_progress = nullptr;
     urlgen::ShortcutWriter m_shortcuts;
+    std::unique_ptr<platform::Journal> m_journal;
     std::map<std::string, bool> m_rehearsed; // the shortcuts a rehearsal named, and its answer
     std::size_t m_failures = 0;
     std::size_t m_unwritten = 0;

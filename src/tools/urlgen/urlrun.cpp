@@ -63,6 +63,19 @@ private:
     Progress*& m_current;
 };
 
+// Ends the run's journal when the run ends, however it ends.
+class JournalEnd
+{
+public:
+    explicit JournalEnd(UrlPages& pages) : m_pages(pages) {}
+    ~JournalEnd() { m_pages.finishjournal(); }
+    JournalEnd(const JournalEnd&) = delete;
+    JournalEnd& operator=(const JournalEnd&) = delete;
+
+private:
+    UrlPages& m_pages;
+};
+
 } // namespace
 
 UrlRun::UrlRun(platform::HttpTimeouts timeouts) : m_timeouts(timeouts) {}
@@ -78,9 +91,10 @@ void UrlRun::run(UrlHost& host, Ui& ui, Progress* progress)
     m_stopped = false;
     m_pages.begin(ui, progress);
 
+    std::string folder;
     const UrlList list = readurllist(
-        host.listfile(), [&host] { return host.settings().folder; }, ui);
-    if (list.state != UrlList::Read) {
+        host.listfile(), [&host, &folder] { return folder = host.settings().folder; }, ui);
+    if (list.state != UrlList::Read || !m_pages.startjournal(folder)) {
         return;
     }
     if (progress) {
@@ -88,6 +102,7 @@ void UrlRun::run(UrlHost& host, Ui& ui, Progress* progress)
     }
 
     {
+        JournalEnd journalend(m_pages);
         Raised running(m_running);
         TimersOff timersoff(host);
         Lowered idle(busyflag);
