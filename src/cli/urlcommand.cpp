@@ -6,11 +6,11 @@
 #include "cli/terminalui.h"
 #include "cli/urlbatch.h"
 #include "platform/fs/appfolder.h"
-#include "platform/text/codec.h"
 #include "platform/fs/fileops.h"
 #include "platform/fs/fsobject.h"
 #include "platform/fs/journal.h"
 #include "platform/syserror.h"
+#include "platform/text/codec.h"
 #include "tools/urlgen/urlloop.h"
 
 #include <CLI/CLI.hpp>
@@ -107,7 +107,8 @@ int runurl(const UrlArgs& args)
         UrlRun engine;
         UrlLoop host(engine, args.listfile, settings);
         engine.run(host, ui, &run.progress());
-        if (!ui.declined() && !engine.stopped() && host.statustext() != "生成完毕！" && !ui.boxes().empty()) {
+        if (!ui.declined() && !engine.stopped() && host.statustext() != "生成完毕！" &&
+            !ui.boxes().empty()) {
             return kExitUsage; // the list file was refused (its message has been shown)
         }
         failures = engine.failures();

@@ -93,7 +93,7 @@ std::vector<RunRecord> history();
 struct UndoResult {
     std::size_t restored = 0;
     std::vector<std::pair<std::string, std::string>> failures; // path, reason
-    bool stopped = false; // asked to stop before the last file
+    bool stopped = false;                                      // asked to stop before the last file
 };
 struct UndoSteps {
     std::function<void(std::size_t files)> counted;
@@ -102,10 +102,19 @@ struct UndoSteps {
 };
 UndoResult undo(const std::string& id, const UndoSteps& steps = {});
 
-// Removes a run's journal (its held files are freed) and its record.
+// Removes a run's journal (its held files are freed) and its record. The record is
+// marked first and removed last, so a purge killed midway leaves the run out of the
+// history, and the next purge of old runs finishes it.
 void purge(const std::string& id);
 
-// Purges the oldest runs beyond the last `keep` runs or beyond `budget` bytes held.
+// Purges the oldest runs beyond the last `keep` runs or beyond `budget` bytes held (or a
+// tenth of the free space, when that is less), and finishes purges a killed process left.
 void keepwithin(std::size_t keep, unsigned long long budget);
+// The same, with the runs marked at once but their journals freed on a thread of its
+// own, so the caller (a run's end) does not wait for it; `spared` (the run just ended)
+// is never purged. The process waits for these purges before it ends.
+void keepwithinlater(std::size_t keep, unsigned long long budget, const std::string& spared);
+// Waits until the purges started by keepwithinlater() are done.
+void waitforpurges();
 
 } // namespace morvik::platform
