@@ -356,7 +356,11 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
     if (!there && errno != ENOENT) {
         throw SysError(path, errno);
     }
-    if (!there || S_ISDIR(old.st_mode)) {
+    if (there && S_ISDIR(old.st_mode)) {
+        // The rename over a folder would fail: refused here, nothing to record.
+        throw SysError(path, EISDIR);
+    }
+    if (!there) {
         append("C\t" + identity + "\t" + escaped(path));
     } else {
         if (::linkat(dir, name.c_str(), m_files.get(), kept.c_str(), 0) != 0) {
