@@ -192,8 +192,12 @@ Trash::Can& Trash::canfor(int dir, unsigned long long device)
             S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX) != 0) {
             Fd folder = openfolder(top.get(), ".Trash");
             if (folder.get() >= 0) {
-                can.path = base + "/.Trash/" + uid;
-                trash = ownfolder(folder.get(), uid.c_str(), can.path);
+                try {
+                    trash = ownfolder(folder.get(), uid.c_str(), base + "/.Trash/" + uid);
+                    can.path = base + "/.Trash/" + uid;
+                } catch (const SysError&) {
+                    // Not usable for this user: the private trash beside it is.
+                }
             }
         }
         if (trash.get() < 0) {
