@@ -186,6 +186,46 @@ TEST_F(Undo, AnUndoStoppedMidwayIsRunAgain)
     EXPECT_TRUE(platform::history().empty());
 }
 
+// SIGTERM stops an undo between two files: exit 143, the run still listed; undoing it
+// again puts back the rest.
+TEST_F(Undo, AnUndoStoppedBySigtermIsRunAgain)
+{
+    constexpr std::size_t kFiles = 5000;
+    for (std::size_t i = 0; i < kFiles; ++i) {
+        tree.createFile("big/p" + std::to_string(10000 + i) + ".htm", "<body></body>");
+    }
+    const auto before = snapshot(tree.path("big"));
+    const auto inserted = morvik::test::runcli(
+        {"insert", "content.txt", "big", "--types", "htm", "--scope", "this"}, tree.root());
+    ASSERT_EQ(inserted.status, 0) << inserted.err;
+    std::string files;
+    for (const auto& entry :
+         fs::directory_iterator(morvik::test::CliProcess::appfolder() + "/undo")) {
+        if (entry.is_directory() && entry.path().string() > files) {
+            files = entry.path().string(); // the newest journal
+        }
+    }
+    files += "/files";
+    const auto kept = [&] {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(files), {}));
+    };
+    ASSERT_EQ(kept(), kFiles);
+
+    morvik::test::CliProcess process({"undo"}, tree.root());
+    while (kept() == kFiles) {
+        usleep(200);
+    }
+    process.interrupt(SIGTERM);
+    const auto stopped = process.finish();
+    EXPECT_EQ(stopped.status, 128 + SIGTERM) << stopped.err;
+    EXPECT_NE(stopped.err.find("操作已停止"), std::string::npos) << stopped.err;
+    EXPECT_NE(snapshot(tree.path("big")), before);
+
+    const auto rest = morvik::test::runcli({"undo"}, tree.root());
+    EXPECT_EQ(rest.status, 0) << rest.err;
+    EXPECT_EQ(snapshot(tree.path("big")), before);
+}
+
 // Old runs go once more than the last 20 are kept, freed off the run's thread; a run
 // marked for purging (a purge killed midway) is never listed and is finished then.
 TEST_F(Undo, OldRunsArePurgedAndAHalfPurgedRunIsNeverListed)
