@@ -105,6 +105,25 @@ bench_progress() {
             $1, $2, $3, $4, $5, $8, $9 / 1024, $10 }' "$BENCH_RESULTS" >&2
 }
 
+# bench_undo_purge CASE SIZE CMD: after a case, the cost of taking a run back and of
+# dropping one. Runs CMD (a morvik-cli run that keeps its undo journal) untimed and times
+# "morvik-cli undo" of it; runs CMD again and times "morvik-cli purge" of that run (its
+# journal's files freed). One run each; printed on stderr and kept for the tables.
+bench_undo_purge() {
+    local case=$1 size=$2 cmd=$3 id r what
+    for what in undo purge; do
+        bash -c "$cmd" >/dev/null 2>&1 || bench_fail "$case: the run before $what failed" || return 1
+        id=$("$BENCH_CLI" history | tail -n 1 | cut -f1)
+        [ -n "$id" ] || bench_fail "$case: no run to $what" || return 1
+        bench_sync
+        r=$(bench_run_once "'$BENCH_CLI' $what '$id'") || return 1
+        printf '%s\t%s\t%s\t%s\t%s\n' "$BENCH_FSNAME" "$case" "$size" "$what" "${r%% *}" \
+            >>"$BENCH_WORK/undo.tsv"
+        printf '  %-6s %-14s %-10s morvik-cli %-23s %8.3f s\n' "$BENCH_FSNAME" "$case" "$size" \
+            "$what" "${r%% *}" >&2
+    done
+}
+
 # bench_line NAME TEXT: the summary line of a case that is not a comparison.
 bench_line() {
     printf '%s: %s\n' "$1" "$2"

@@ -43,5 +43,6 @@ case_copy() {
     bench_compare copy "replacing" bench_sync \
         "morvik-cli copy" "${cmds[0]}" "cp per subfolder" "${cmds[1]}" \
         "tee per source" "${cmds[2]}" || return 1
+    bench_undo_purge copy "replacing" "${cmds[0]}" || return 1
     rm -rf "$base"
 }

@@ -25,5 +25,7 @@ case_delete() {
             "morvik-cli delete" "$morvik" \
             "bfs -delete" "bfs '$tree' -name '*.bak' -delete" || return 1
         delete_restore
+        bench_undo_purge delete "$(bench_size $((n / 10))) of $(bench_size "$n")" "$morvik" || return 1
+        delete_restore
     done
 }

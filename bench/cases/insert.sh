@@ -58,6 +58,7 @@ case_insert() {
             "find -exec sed -i {} +" "${cmds[1]}" \
             "xargs -P$(nproc) sed -i" "${cmds[2]}" \
             "xargs -P$(nproc) sed -i; sync" "${cmds[3]}" || return 1
+        bench_undo_purge insert "$size" "${cmds[0]}" || return 1
         rm -rf "$base/$kind"?
     done
 

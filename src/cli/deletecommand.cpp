@@ -31,6 +31,7 @@ struct DeleteArgs {
     bool dryrun = false;
     bool wait = false;
     bool noundo = false;
+    bool trash = false;
 };
 
 // The boxes of a run that went through: the confirmation, the summary "批量删除操作成功
@@ -67,6 +68,7 @@ std::optional<std::string> inputs(const DeleteArgs& args, batchdel::Inputs& in)
     }
     in.scan = args.recursive;
     in.report = args.report;
+    in.trash = args.trash;
     return std::nullopt;
 }
 
@@ -120,6 +122,10 @@ void adddeletecommand(CLI::App& app, Action& action)
     sub->add_flag("-n,--dry-run", args->dryrun, "只列出将被删除的文件，不删除");
     addwaitflag(*sub, args->wait);
     addnoundoflag(*sub, args->noundo);
+    sub->add_flag("--trash", args->trash,
+                  "把文件移入用户的回收站而不是删除（可在文件管理器中恢复；此次运行不保留撤销"
+                  "记录，回收站就是恢复的途径；回收站与文件不在同一文件系统上时该文件不动并"
+                  "说明原因）");
     sub->callback([args, &action] { action = [args] { return rundelete(*args); }; });
 }
 

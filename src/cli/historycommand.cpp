@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // history, undo and purge: the runs kept for undo, from a terminal.
 #include "cli/commands.h"
+#include "cli/run.h"
 #include "cli/terminalui.h"
+#include "common/runjournal.h"
 #include "platform/fs/journal.h"
 #include "platform/syserror.h"
 
@@ -25,6 +27,9 @@ std::string toolname(const std::string& tool)
     }
     if (tool == "delete") {
         return "批量删除";
+    }
+    if (tool == "url") {
+        return "URL生成";
     }
     return tool;
 }
@@ -76,9 +81,15 @@ int runundo(const std::string& given)
         return kExitFailed;
     }
     try {
-        const platform::UndoResult result = platform::undo(id);
+        // Counted on the progress line; Ctrl-C or SIGTERM stops it between two files, and
+        // undo run again later puts back the rest.
+        Run run(ui, false, [](const std::string&) { return true; });
+        const platform::UndoResult result = morvik::undo(id, &run.progress());
         for (const auto& [path, reason] : result.failures) {
             ui.say(path + "：" + reason);
+        }
+        if (result.stopped) {
+            return run.status(true);
         }
         ui.say("撤销 " + id + "：已恢复 " + std::to_string(result.restored) + " 个文件" +
                (result.failures.empty()

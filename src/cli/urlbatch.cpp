@@ -29,8 +29,8 @@ struct Page {
 
 } // namespace
 
-UrlBatch::UrlBatch(UrlSettings settings, int jobs, Progress& progress)
-    : m_settings(std::move(settings)), m_jobs(jobs), m_progress(progress)
+UrlBatch::UrlBatch(UrlSettings settings, int jobs, Ui& ui, Progress& progress)
+    : m_settings(std::move(settings)), m_jobs(jobs), m_ui(ui), m_progress(progress)
 {
 }
 
@@ -42,6 +42,9 @@ Outcome UrlBatch::run(const std::string& listfile)
         Outcome refused;
         refused.refusal = std::move(list.refusal); // none for an empty list
         return refused;
+    }
+    if (!m_pages.startjournal(m_settings.folder, m_ui)) {
+        return {}; // the user chose not to run without a way back
     }
     const std::vector<std::string>& urls = list.addresses;
     m_progress.addfound(urls.size());
@@ -113,6 +116,7 @@ Outcome UrlBatch::run(const std::string& listfile)
     }
     // The transfers still running are stopped as their slots go.
     slots.clear();
+    m_pages.finishjournal();
     if (!m_progress.stoprequested()) {
         m_pages.end();
     }

@@ -8,6 +8,7 @@
 namespace morvik
 {
 class Progress;
+class Ui;
 } // namespace morvik
 
 namespace morvik::cli
@@ -24,7 +25,7 @@ namespace morvik::cli
 class UrlBatch
 {
 public:
-    UrlBatch(UrlSettings settings, int jobs, Progress& progress);
+    UrlBatch(UrlSettings settings, int jobs, Ui& ui, Progress& progress);
 
     // The whole run, with the outcome the paced run gives.
     Outcome run(const std::string& listfile);
@@ -32,6 +33,7 @@ public:
 private:
     UrlSettings m_settings;
     int m_jobs;
+    Ui& m_ui;
     Progress& m_progress;
     UrlPages m_pages;
 };

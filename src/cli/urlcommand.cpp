@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/commands.h"
+#include "cli/help.h"
 #include "cli/paths.h"
 #include "cli/run.h"
 #include "cli/terminalui.h"
@@ -7,6 +8,7 @@
 #include "platform/fs/appfolder.h"
 #include "platform/fs/fileops.h"
 #include "platform/fs/fsobject.h"
+#include "platform/fs/journal.h"
 #include "platform/net/httpcheck.h"
 #include "platform/syserror.h"
 #include "platform/text/codec.h"
@@ -28,6 +30,7 @@ struct UrlArgs {
     bool report = false;
     int jobs = 1;
     bool dryrun = false;
+    bool noundo = false;
 };
 
 // The shortcut every address gets unless a template file says otherwise.
@@ -81,17 +84,18 @@ int runurl(const UrlArgs& args)
         ui.say(problem);
         return kExitFailed;
     }
+    platform::setjournalling(!args.noundo);
     Run run(ui, args.dryrun, maywrite);
     // The two runs differ only in how the pages are fetched.
     Outcome outcome;
     if (args.jobs > 1 || args.dryrun) {
-        outcome = UrlBatch(settings, args.jobs, run.progress()).run(args.listfile);
+        outcome = UrlBatch(settings, args.jobs, ui, run.progress()).run(args.listfile);
     } else {
         // The paced run of the window, counted by the engine and stopped between two
         // addresses.
         UrlRun engine;
         UrlLoop host(engine, args.listfile, settings);
-        outcome = engine.run(host, &run.progress());
+        outcome = engine.run(host, ui, &run.progress());
     }
     // Each shortcut or log line that was not (or, rehearsed, would not be) written.
     for (const auto& failure : outcome.failures) {
@@ -134,6 +138,7 @@ void addurlcommand(CLI::App& app, Action& action)
         ->option_text("N")
         ->check(CLI::Range(1, 64));
     sub->add_flag("-n,--dry-run", args->dryrun, "只列出将要生成的快捷方式文件，不写入");
+    addnoundoflag(*sub, args->noundo);
     sub->callback([args, &action] { action = [args] { return runurl(*args); }; });
 }
 

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/runjournal.h"
 
+#include "platform/fs/pathname.h"
 #include "platform/syserror.h"
+#include "run/progress.h"
 #include "run/ui.h"
 
 namespace morvik
@@ -22,6 +24,20 @@ bool startjournal(int fd, const std::string& tool, const std::string& folder, Ui
         return ui.msgbox(std::string(platform::kNoUndoQuestion) + "\n" + why, "撤销", Icon::Warning,
                          Buttons::YesNo) == Answer::Yes;
     }
+}
+
+platform::UndoResult undo(const std::string& id, Progress* progress)
+{
+    platform::UndoSteps steps;
+    if (progress) {
+        steps.counted = [progress](std::size_t files) { progress->addfound(files); };
+        steps.stop = [progress] { return progress->stoprequested(); };
+        steps.done = [progress](const std::string& path, bool ok) {
+            progress->setfolder(platform::parentfolder(path));
+            progress->filedone(ok);
+        };
+    }
+    return platform::undo(id, steps);
 }
 
 } // namespace morvik

@@ -8,6 +8,7 @@
 
 namespace morvik
 {
+class Progress;
 class Ui;
 
 // Opens the journal of a run of `tool` that changes files under the open folder `fd`
@@ -16,5 +17,10 @@ class Ui;
 // without one (journals switched off, or the user agreed).
 bool startjournal(int fd, const std::string& tool, const std::string& folder, Ui& ui,
                   std::unique_ptr<platform::Journal>& journal);
+
+// Undoes the run `id` (see platform::undo) with its progress: the journal's files are
+// counted, each file put back is counted with its folder named, and a stop requested
+// ends the undo between two files (result.stopped), to be run again later.
+platform::UndoResult undo(const std::string& id, Progress* progress);
 
 } // namespace morvik

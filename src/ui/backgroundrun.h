@@ -43,10 +43,10 @@ public:
     static void runhere(QWidget* window, morvik::Ui& ui, const std::string& title,
                         const Work& work);
 
-    // A run that neither counts its files nor can stop between them (an undo, which puts
-    // each file back by one rename): once it has lasted the show delay, its progress is a
-    // busy bar over the folder the work names with Progress::setfolder, without "取消".
-    // Boxes, inputs and errors as run().
+    // A run that neither counts its files nor can stop between them (the purge of a run's
+    // journal, one removal of a whole folder): once it has lasted the show delay, its
+    // progress is a busy bar over the folder the work names with Progress::setfolder, without
+    // "取消". Boxes, inputs and errors as run().
     static void runbusy(QWidget* window, morvik::Ui& ui, const std::string& title,
                         const Work& work);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/undorun.h"
 
+#include "common/runjournal.h"
 #include "run/ui.h"
 #include "tools/append/failures.h"
 #include "ui/backgroundrun.h"
@@ -34,6 +35,9 @@ std::string toolcaption(const std::string& tool)
     }
     if (tool == "delete") {
         return "文件批量删除";
+    }
+    if (tool == "url") {
+        return "批量生成URL文件";
     }
     return tool;
 }
@@ -70,12 +74,17 @@ bool undorun(QWidget* window, const morvik::platform::RunRecord& run)
         morvik::Answer::Yes) {
         return false;
     }
+    // Counted with "取消": a stop leaves the rest of the run to a later undo, which the box
+    // of the stopped run tells of.
     morvik::platform::UndoResult result;
-    BackgroundRun::runbusy(window, u, kTitle, [&](morvik::Ui&, morvik::Progress& progress) {
+    BackgroundRun::run(window, u, kTitle, [&](morvik::Ui&, morvik::Progress& progress) {
         progress.setfolder(run.folder);
-        result = morvik::platform::undo(run.id);
+        result = morvik::undo(run.id, &progress);
     });
     const std::string restored = std::to_string(result.restored);
+    if (result.stopped && result.failures.empty()) {
+        return true;
+    }
     if (result.failures.empty()) {
         u.msgbox("撤销完成：已恢复 " + restored + " 个文件。", kTitle, morvik::Icon::Information);
         return true;

@@ -497,6 +497,12 @@ TEST(CliUrl, PacedAndParallelRunsWriteTheSameShortcutsAndReport)
     EXPECT_EQ(messages[0][1], messages[1][1]);
     EXPECT_EQ(dry.out, tree.path("out1/" + name) + "\n");
     EXPECT_EQ(dry.status, 1) << dry.err;
+
+    // The last run (not the dry one) is undone whole: its shortcut goes, the folder that
+    // held a name stays.
+    const auto undone = runcli({"undo"}, tree.root());
+    EXPECT_EQ(undone.status, 0) << undone.err;
+    EXPECT_EQ(tree.listing("out3"), "Taken.url");
 }
 
 // libcurl is loaded by the url command only. With a file that is no library first on the

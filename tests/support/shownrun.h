@@ -30,7 +30,7 @@ inline Outcome copyrunshown(const std::string& sourcefolder, const std::vector<s
 
 inline Outcome urlrunshown(UrlRun& run, UrlHost& host, Ui& ui, Progress* progress = nullptr)
 {
-    Outcome outcome = run.run(host, progress);
+    Outcome outcome = run.run(host, ui, progress);
     win::showoutcome(outcome, win::RunKind::Url, ui);
     return outcome;
 }

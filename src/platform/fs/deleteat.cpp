@@ -4,6 +4,7 @@
 #include "platform/fs/fd.h"
 #include "platform/fs/journal.h"
 #include "platform/fs/releaser.h"
+#include "platform/fs/trash.h"
 #include "platform/syserror.h"
 
 #include <cerrno>
@@ -27,15 +28,16 @@ bool runningasroot()
 
 } // namespace
 
-OpenFolder::OpenFolder(const std::string& path, Releaser* releaser, Journal* journal)
-    : m_path(path), m_releaser(releaser), m_journal(journal)
+OpenFolder::OpenFolder(const std::string& path, Releaser* releaser, Journal* journal, Trash* trash)
+    : m_path(path), m_releaser(releaser), m_journal(journal), m_trash(trash)
 {
     // Only a handle for the *at calls: nothing is read through it.
     m_fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
-OpenFolder::OpenFolder(int fd, std::string path, Releaser* releaser, Journal* journal)
-    : m_path(std::move(path)), m_fd(fd), m_owned(false), m_releaser(releaser), m_journal(journal)
+OpenFolder::OpenFolder(int fd, std::string path, Releaser* releaser, Journal* journal, Trash* trash)
+    : m_path(std::move(path)), m_fd(fd), m_owned(false), m_releaser(releaser), m_journal(journal),
+      m_trash(trash)
 {
 }
 
@@ -48,6 +50,13 @@ OpenFolder::~OpenFolder()
 
 DeleteResult OpenFolder::deletefile(const std::string& name, std::string* reason)
 {
+    if (m_trash && (m_fd < 0 || name.find('/') != std::string::npos || hasnul(name))) {
+        // Never unlinked for want of the folder: it is reported as it is.
+        if (reason) {
+            *reason = std::strerror(ENOENT);
+        }
+        return DeleteResult::NotFound;
+    }
     if (m_fd < 0 || name.find('/') != std::string::npos || hasnul(name)) {
         return platform::deletefile(m_path + "/" + name, reason);
     }
@@ -96,6 +105,16 @@ DeleteResult OpenFolder::deletefile(const std::string& name, std::string* reason
             return result(DeleteResult::Refused,
                           err == EACCES || err == EROFS ? kReadOnlyReason : std::strerror(err));
         }
+    }
+    if (m_trash) {
+        std::string why;
+        if (m_trash->put(m_fd, name, why)) {
+            return DeleteResult::Deleted;
+        }
+        if (reason) {
+            *reason = why;
+        }
+        return DeleteResult::Refused;
     }
     if (m_journal) {
         const std::string path = m_path == "/" ? "/" + name : m_path + "/" + name;

@@ -10,6 +10,7 @@ namespace morvik::platform
 
 class Journal;
 class Releaser;
+class Trash;
 
 // A folder held open so that many of its files are deleted relative to it: one fstatat and
 // one unlink per file (with a releaser: one O_PATH open, one fstat and one unlink), without
@@ -23,10 +24,12 @@ public:
     // the joined path, which then reports what it finds. With a Releaser, deleted files
     // are closed (and so freed) by the releaser.
     explicit OpenFolder(const std::string& path, Releaser* releaser = nullptr,
-                        Journal* journal = nullptr);
+                        Journal* journal = nullptr, Trash* trash = nullptr);
     // A folder a run has opened (the handle stays the caller's); `path` is for messages.
     // With a journal, files are moved into it instead of unlinked, so the run can be undone.
-    OpenFolder(int fd, std::string path, Releaser* releaser, Journal* journal = nullptr);
+    // With a trash, they are moved into the user's trash instead (and never unlinked).
+    OpenFolder(int fd, std::string path, Releaser* releaser, Journal* journal = nullptr,
+               Trash* trash = nullptr);
     ~OpenFolder();
     OpenFolder(const OpenFolder&) = delete;
     OpenFolder& operator=(const OpenFolder&) = delete;
@@ -42,6 +45,7 @@ private:
     bool m_owned = true;
     Releaser* m_releaser = nullptr;
     Journal* m_journal = nullptr;
+    Trash* m_trash = nullptr;
 };
 
 } // namespace morvik::platform

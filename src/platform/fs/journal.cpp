@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <csignal>
+#include <cstdio>
 #include <ctime>
+#include <deque>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +21,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <thread>
 #include <unistd.h>
 
 namespace morvik::platform
@@ -31,6 +35,9 @@ std::atomic<bool> g_journalling{true};
 // The last runs kept, and the most their journals may hold together.
 constexpr std::size_t kKeptRuns = 20;
 constexpr unsigned long long kMaxHeld = 2ULL << 30;
+
+// The state of a run's record while it is being purged: no longer listed.
+constexpr const char* kPurgingState = "purging";
 
 std::string recordsfolder()
 {
@@ -152,8 +159,11 @@ std::string newid()
     ::localtime_r(&now, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    return std::string(stamp) + "-" + std::to_string(::getpid()) + "-" +
-           std::to_string(counter.fetch_add(1));
+    // Fixed widths, so that ids sort in the order the runs began.
+    char rest[48];
+    std::snprintf(rest, sizeof rest, "-%07ld-%06u", static_cast<long>(::getpid()),
+                  counter.fetch_add(1));
+    return std::string(stamp) + rest;
 }
 
 std::string readabletime(const std::string& id)
@@ -273,7 +283,6 @@ bool journalling()
 
 std::unique_ptr<Journal> Journal::open(int onfs, const std::string& tool, const std::string& folder)
 {
-    keepwithin(kKeptRuns - 1, kMaxHeld);
     std::unique_ptr<Journal> journal(new Journal);
     journal->m_id = newid();
     const std::string records = recordsfolder();
@@ -347,7 +356,11 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
     if (!there && errno != ENOENT) {
         throw SysError(path, errno);
     }
-    if (!there || S_ISDIR(old.st_mode)) {
+    if (there && S_ISDIR(old.st_mode)) {
+        // The rename over a folder would fail: refused here, nothing to record.
+        throw SysError(path, EISDIR);
+    }
+    if (!there) {
         append("C\t" + identity + "\t" + escaped(path));
     } else {
         if (::linkat(dir, name.c_str(), m_files.get(), kept.c_str(), 0) != 0) {
@@ -401,9 +414,16 @@ void Journal::finish()
     } catch (const SysError&) {
         // The run's record stays without its totals; the journal can still be undone.
     }
+    // The oldest runs beyond what is kept go, this one aside, off the run's thread.
+    keepwithinlater(kKeptRuns, kMaxHeld, m_id);
 }
 
-std::vector<RunRecord> history()
+namespace
+{
+
+// The runs of the history; runs marked for purging are left out, their records and
+// journals added to `purging` when it is given.
+std::vector<RunRecord> readruns(std::vector<std::pair<std::string, std::string>>* purging)
 {
     std::vector<RunRecord> runs;
     std::error_code error;
@@ -413,6 +433,12 @@ std::vector<RunRecord> history()
             continue;
         }
         auto values = readrecord(file);
+        if (values["state"] == kPurgingState) {
+            if (purging) {
+                purging->emplace_back(file, values["journal"]);
+            }
+            continue;
+        }
         RunRecord run;
         run.id = entry.path().stem().string();
         run.time = readabletime(run.id);
@@ -440,11 +466,200 @@ std::vector<RunRecord> history()
     return runs;
 }
 
-UndoResult undo(const std::string& id)
+// Removes a run marked for purging: its journal, then its record, so a purge killed
+// midway leaves a marked record that the next one finishes.
+void removerun(const std::string& record, const std::string& journal)
+{
+    std::error_code ignored;
+    if (!journal.empty()) {
+        std::filesystem::remove_all(journal, ignored);
+    }
+    std::filesystem::remove(record, ignored);
+}
+
+// The purges of old runs, done one after another on a thread of their own so that a
+// run's end does not wait for the freeing of a large journal. The process waits for
+// them before it ends (the destructor of the one instance, at exit).
+class Purges
+{
+public:
+    ~Purges() { wait(); }
+
+    void add(std::vector<std::pair<std::string, std::string>> runs)
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto& run : runs) {
+            m_queue.push_back(std::move(run));
+        }
+        if (!m_busy && !m_queue.empty()) {
+            if (m_thread.joinable()) {
+                m_thread.join(); // ended: it found the queue empty
+            }
+            m_busy = true;
+            m_thread = std::thread([this] { work(); });
+        }
+    }
+
+    void wait()
+    {
+        std::unique_lock lock(m_mutex);
+        m_idle.wait(lock, [this] { return !m_busy; });
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+    }
+
+private:
+    void work()
+    {
+        std::unique_lock lock(m_mutex);
+        while (!m_queue.empty()) {
+            const auto [record, journal] = m_queue.front();
+            m_queue.pop_front();
+            lock.unlock();
+            removerun(record, journal);
+            lock.lock();
+        }
+        m_busy = false;
+        m_idle.notify_all();
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_idle;
+    std::deque<std::pair<std::string, std::string>> m_queue; // record, journal
+    bool m_busy = false;
+    std::thread m_thread;
+};
+
+Purges& purges()
+{
+    static Purges instance;
+    return instance;
+}
+
+// Marks the oldest runs beyond the last `keep` runs or beyond `budget` bytes held (the
+// smaller of it and a tenth of the free space), never the run `spared`, and returns them
+// with the runs a killed purge left marked, each as its record and its journal.
+std::vector<std::pair<std::string, std::string>>
+marktopurge(std::size_t keep, unsigned long long budget, const std::string& spared)
+{
+    struct statvfs fs {
+    };
+    if (::statvfs(datafolder().c_str(), &fs) == 0) {
+        budget = std::min<unsigned long long>(budget, static_cast<unsigned long long>(fs.f_bavail) *
+                                                          fs.f_frsize / 10);
+    }
+    std::vector<std::pair<std::string, std::string>> marked;
+    std::vector<RunRecord> runs = readruns(&marked);
+    unsigned long long held = 0;
+    for (const RunRecord& run : runs) {
+        held += run.bytes;
+    }
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        if (runs.size() - i <= keep && held <= budget) {
+            break;
+        }
+        held -= runs[i].bytes;
+        if (runs[i].id == spared) {
+            continue;
+        }
+        const std::string record = recordsfolder() + "/" + runs[i].id + ".run";
+        try {
+            appendline(record, std::string("state=") + kPurgingState);
+            marked.emplace_back(record, runs[i].journal);
+        } catch (const SysError&) {
+            // Left for a later purge.
+        }
+    }
+    return marked;
+}
+
+} // namespace
+
+std::vector<RunRecord> history()
+{
+    return readruns(nullptr);
+}
+
+namespace
+{
+
+// Puts back the file of one journal line (its fields `f`, its path `path`) from the
+// journal's folder of kept files `files`: counted in `result` as restored, or listed
+// there with the reason it was left alone. A file put back already is passed over, so
+// an undo stopped or killed midway can be run again.
+void undoentry(const std::vector<std::string>& f, const std::string& path, int files,
+               UndoResult& result)
+{
+    if (f.empty() || path.empty()) {
+        return;
+    }
+    try {
+        Place place = placeof(path);
+        struct stat now {
+        };
+        const bool there =
+            ::fstatat(place.folder.get(), place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+        const auto isleft = [&](const std::string& ino, const std::string& size,
+                                const std::string& mtime) {
+            return there && std::to_string(now.st_ino) == ino &&
+                   std::to_string(now.st_size) == size && std::to_string(mtimens(now)) == mtime;
+        };
+        struct stat kept {
+        };
+        if (f[0] == "R" && f.size() == 7) {
+            if (::fstatat(files, f[1].c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0) {
+                return; // put back already
+            }
+            if (there && std::to_string(now.st_ino) == f[2]) {
+                return; // the run was stopped before this replacement
+            }
+            if (!isleft(f[3], f[4], f[5])) {
+                result.failures.emplace_back(path, kChangedSinceReason);
+                return;
+            }
+            if (::renameat(files, f[1].c_str(), place.folder.get(), place.name.c_str()) != 0) {
+                throw SysError(path, errno);
+            }
+            ++result.restored;
+        } else if (f[0] == "C" && f.size() == 5) {
+            if (!there) {
+                return;
+            }
+            if (!isleft(f[1], f[2], f[3])) {
+                result.failures.emplace_back(path, kChangedSinceReason);
+                return;
+            }
+            if (::unlinkat(place.folder.get(), place.name.c_str(), 0) != 0) {
+                throw SysError(path, errno);
+            }
+            ++result.restored;
+        } else if (f[0] == "D" && f.size() == 3) {
+            if (::fstatat(files, f[1].c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0) {
+                return; // not moved, or put back already
+            }
+            if (::renameat2(files, f[1].c_str(), place.folder.get(), place.name.c_str(),
+                            RENAME_NOREPLACE) != 0) {
+                if (errno == EEXIST) {
+                    result.failures.emplace_back(path, kNameTakenReason);
+                    return;
+                }
+                throw SysError(path, errno);
+            }
+            ++result.restored;
+        }
+    } catch (const SysError& e) {
+        result.failures.emplace_back(path, e.reason());
+    }
+}
+
+} // namespace
+
+UndoResult undo(const std::string& id, const UndoSteps& steps)
 {
     const std::string record = recordsfolder() + "/" + id + ".run";
     auto values = readrecord(record);
-    if (values["journal"].empty() || values["state"] == "undone") {
+    if (values["journal"].empty() || values["state"] == "undone" || values["state"] == "purging") {
         throw SysError(id, "没有可撤销的运行记录");
     }
     const std::string folder = values["journal"];
@@ -460,71 +675,20 @@ UndoResult undo(const std::string& id)
         }
     }
     UndoResult result;
+    if (steps.counted) {
+        steps.counted(lines.size());
+    }
     for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
-        const std::vector<std::string> f = fields(*it);
-        if (f.empty() || f.back().empty()) {
-            continue;
+        if (steps.stop && steps.stop()) {
+            result.stopped = true;
+            return result; // the journal stays as it is: undoing again puts back the rest
         }
-        const std::string path = unescaped(f.back());
-        try {
-            Place place = placeof(path);
-            struct stat now {
-            };
-            const bool there =
-                ::fstatat(place.folder.get(), place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0;
-            const auto isleft = [&](const std::string& ino, const std::string& size,
-                                    const std::string& mtime) {
-                return there && std::to_string(now.st_ino) == ino &&
-                       std::to_string(now.st_size) == size && std::to_string(mtimens(now)) == mtime;
-            };
-            if (f[0] == "R" && f.size() == 7) {
-                struct stat kept {
-                };
-                if (::fstatat(files.get(), f[1].c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0) {
-                    continue; // put back already
-                }
-                if (there && std::to_string(now.st_ino) == f[2]) {
-                    continue; // the run was stopped before this replacement
-                }
-                if (!isleft(f[3], f[4], f[5])) {
-                    result.failures.emplace_back(path, kChangedSinceReason);
-                    continue;
-                }
-                if (::renameat(files.get(), f[1].c_str(), place.folder.get(), place.name.c_str()) !=
-                    0) {
-                    throw SysError(path, errno);
-                }
-                ++result.restored;
-            } else if (f[0] == "C" && f.size() == 5) {
-                if (!there) {
-                    continue;
-                }
-                if (!isleft(f[1], f[2], f[3])) {
-                    result.failures.emplace_back(path, kChangedSinceReason);
-                    continue;
-                }
-                if (::unlinkat(place.folder.get(), place.name.c_str(), 0) != 0) {
-                    throw SysError(path, errno);
-                }
-                ++result.restored;
-            } else if (f[0] == "D" && f.size() == 3) {
-                struct stat kept {
-                };
-                if (::fstatat(files.get(), f[1].c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0) {
-                    continue; // not moved, or put back already
-                }
-                if (::renameat2(files.get(), f[1].c_str(), place.folder.get(), place.name.c_str(),
-                                RENAME_NOREPLACE) != 0) {
-                    if (errno == EEXIST) {
-                        result.failures.emplace_back(path, kNameTakenReason);
-                        continue;
-                    }
-                    throw SysError(path, errno);
-                }
-                ++result.restored;
-            }
-        } catch (const SysError& e) {
-            result.failures.emplace_back(path, e.reason());
+        const std::size_t failed = result.failures.size();
+        const std::vector<std::string> f = fields(*it);
+        const std::string path = f.empty() ? std::string() : unescaped(f.back());
+        undoentry(f, path, files.get(), result);
+        if (steps.done) {
+            steps.done(path, result.failures.size() == failed);
         }
     }
     if (result.failures.empty()) {
@@ -539,38 +703,31 @@ void purge(const std::string& id)
 {
     const std::string record = recordsfolder() + "/" + id + ".run";
     auto values = readrecord(record);
-    std::error_code ignored;
-    if (!values["journal"].empty()) {
-        std::filesystem::remove_all(values["journal"], ignored);
-    }
-    if (!std::filesystem::remove(record, ignored) && values.empty()) {
+    if (values.empty()) {
         throw SysError(id, "没有这个运行记录");
     }
+    // Marked first: a purge killed midway leaves no half-removed run in the history.
+    if (values["state"] != kPurgingState) {
+        appendline(record, std::string("state=") + kPurgingState);
+    }
+    removerun(record, values["journal"]);
 }
 
 void keepwithin(std::size_t keep, unsigned long long budget)
 {
-    struct statvfs fs {
-    };
-    if (::statvfs(datafolder().c_str(), &fs) == 0) {
-        budget = std::min<unsigned long long>(budget, static_cast<unsigned long long>(fs.f_bavail) *
-                                                          fs.f_frsize / 10);
+    for (const auto& [record, journal] : marktopurge(keep, budget, std::string())) {
+        removerun(record, journal);
     }
-    std::vector<RunRecord> runs = history();
-    unsigned long long held = 0;
-    for (const RunRecord& run : runs) {
-        held += run.bytes;
-    }
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        if (runs.size() - i <= keep && held <= budget) {
-            break;
-        }
-        held -= runs[i].bytes;
-        try {
-            purge(runs[i].id);
-        } catch (const SysError&) {
-        }
-    }
+}
+
+void keepwithinlater(std::size_t keep, unsigned long long budget, const std::string& spared)
+{
+    purges().add(marktopurge(keep, budget, spared));
+}
+
+void waitforpurges()
+{
+    purges().wait();
 }
 
 } // namespace morvik::platform

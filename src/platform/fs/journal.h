@@ -4,6 +4,7 @@
 #include "platform/fs/fd.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -32,7 +33,7 @@ bool journalling();
 class Journal
 {
 public:
-    // A new journal for a run of `tool` ("insert", "copy", "delete") on `folder`, whose
+    // A new journal for a run of `tool` ("insert", "copy", "delete", "url") on `folder`, whose
     // files lie on the file system of the open descriptor `onfs`. Throws SysError when
     // none can be made there (a read-only mount, another user's).
     static std::unique_ptr<Journal> open(int onfs, const std::string& tool,
@@ -85,17 +86,35 @@ std::vector<RunRecord> history();
 // Undoes a run: every file back as it was, where it is still what the run left; files
 // changed since, and deleted files whose name is taken now, are listed and left alone.
 // Each file is put back by one rename, so an undo killed midway can be run again.
-// Throws SysError when there is no such run.
+// The undo tells `steps` how many files its journal holds and each file it has handled,
+// and asks it between two files whether to stop: a stopped undo leaves the run in the
+// history as it is, and undoing it again puts back the rest. Throws SysError when there
+// is no such run.
 struct UndoResult {
     std::size_t restored = 0;
     std::vector<std::pair<std::string, std::string>> failures; // path, reason
+    bool stopped = false;                                      // asked to stop before the last file
 };
-UndoResult undo(const std::string& id);
+struct UndoSteps {
+    std::function<void(std::size_t files)> counted;
+    std::function<bool()> stop;
+    std::function<void(const std::string& path, bool ok)> done;
+};
+UndoResult undo(const std::string& id, const UndoSteps& steps = {});
 
-// Removes a run's journal (its held files are freed) and its record.
+// Removes a run's journal (its held files are freed) and its record. The record is
+// marked first and removed last, so a purge killed midway leaves the run out of the
+// history, and the next purge of old runs finishes it.
 void purge(const std::string& id);
 
-// Purges the oldest runs beyond the last `keep` runs or beyond `budget` bytes held.
+// Purges the oldest runs beyond the last `keep` runs or beyond `budget` bytes held (or a
+// tenth of the free space, when that is less), and finishes purges a killed process left.
 void keepwithin(std::size_t keep, unsigned long long budget);
+// The same, with the runs marked at once but their journals freed on a thread of its
+// own, so the caller (a run's end) does not wait for it; `spared` (the run just ended)
+// is never purged. The process waits for these purges before it ends.
+void keepwithinlater(std::size_t keep, unsigned long long budget, const std::string& spared);
+// Waits until the purges started by keepwithinlater() are done.
+void waitforpurges();
 
 } // namespace morvik::platform

@@ -9,8 +9,10 @@
 #include "platform/fs/fileops.h"
 #include "platform/fs/fsobject.h"
 #include "platform/fs/journal.h"
+#include "platform/fs/pathname.h"
 #include "platform/fs/releaser.h"
 #include "platform/fs/runlock.h"
+#include "platform/fs/trash.h"
 #include "platform/syserror.h"
 #include "platform/text/wildcard.h"
 #include "run/progress.h"
@@ -69,18 +71,23 @@ bool BatchDelete::remove(const std::string& path, platform::OpenFolder* folder,
                          const platform::FileId* folderid)
 {
     bool ok = false;
+    // The one place a file goes: into the trash, into the run's journal, or unlinked.
+    auto result = platform::DeleteResult::NotFound;
+    std::string why;
     if (m_progress && m_progress->rehearsing()) {
         ok = m_progress->rehearse(path);
     } else if (folder) {
-        ok =
-            folder->deletefile(path.substr(path.rfind('/') + 1)) == platform::DeleteResult::Deleted;
-    } else if (m_journal && path.rfind('/') != std::string::npos) {
-        const auto slash = path.rfind('/');
-        platform::OpenFolder parent(slash == 0 ? "/" : path.substr(0, slash), nullptr,
-                                    m_journal.get());
-        ok = parent.deletefile(path.substr(slash + 1)) == platform::DeleteResult::Deleted;
+        result = folder->deletefile(std::string(platform::leafname(path)), &why);
+    } else if ((m_journal || m_trash) && path.rfind('/') != std::string::npos) {
+        platform::OpenFolder parent(platform::parentfolder(path), nullptr, m_journal.get(),
+                                    m_trash.get());
+        result = parent.deletefile(std::string(platform::leafname(path)), &why);
     } else {
-        ok = platform::deletefile(path) == platform::DeleteResult::Deleted;
+        result = platform::deletefile(path);
+    }
+    ok = ok || result == platform::DeleteResult::Deleted;
+    if (m_trash && result == platform::DeleteResult::Refused) {
+        m_untrashed.push_back(path + "：" + why);
     }
     if (m_progress) {
         m_progress->filedone(ok);
@@ -267,7 +274,7 @@ void BatchDelete::deletematches(const MatchList& matches)
 {
     // Deleted files are freed on threads only where that pays (see runreleaser).
     const std::unique_ptr<platform::Releaser> freed =
-        platform::runreleaser(matches.top->fd(), m_journal != nullptr);
+        platform::runreleaser(matches.top->fd(), m_journal != nullptr || m_trash != nullptr);
     if (m_progress) {
         m_progress->addfound(matches.size());
     }
@@ -278,7 +285,8 @@ void BatchDelete::deletematches(const MatchList& matches)
         const std::string folder = matches.top->display(span.relative);
         std::optional<platform::OpenFolder> open;
         try {
-            open.emplace(cursor.open(span.relative, span.id), folder, freed.get(), m_journal.get());
+            open.emplace(cursor.open(span.relative, span.id), folder, freed.get(), m_journal.get(),
+                         m_trash.get());
         } catch (const platform::SysError& e) {
             if (baogao && !(m_progress && m_progress->rehearsing())) {
                 recordline(folder, unreadabletext(e.reason()));
@@ -536,7 +544,11 @@ void BatchDelete::run(const Inputs& in)
     }
     // The run keeps what it deletes, on the chosen folder's file system (or the data
     // folder's, for full paths alone), so it can be undone.
-    if (!(m_progress && m_progress->rehearsing()) && (!in.T.empty() || !in.listpath.empty())) {
+    m_untrashed.clear();
+    if (in.trash && !(m_progress && m_progress->rehearsing())) {
+        m_trash = std::make_unique<platform::Trash>(); // the trash is the way back
+    } else if (!(m_progress && m_progress->rehearsing()) &&
+               (!in.T.empty() || !in.listpath.empty())) {
         const platform::Fd data(
             locked ? -1
                    : ::open(platform::datafolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -563,6 +575,18 @@ void BatchDelete::run(const Inputs& in)
         }
     }
     reportfailures();
+    if (!m_untrashed.empty()) {
+        std::string text =
+            "以下 " + std::to_string(m_untrashed.size()) + " 个文件未能移入回收站，仍在原处：";
+        for (std::size_t i = 0; i < m_untrashed.size() && i < kNamedLines; ++i) {
+            text += "\n" + m_untrashed[i];
+        }
+        if (m_untrashed.size() > kNamedLines) {
+            text += "\n……";
+        }
+        m_ui->msgbox(text, "回收站", Icon::Critical);
+    }
+    m_trash.reset();
     if (m_journal) {
         m_journal->finish();
         m_journal.reset();

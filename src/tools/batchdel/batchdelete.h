@@ -18,6 +18,7 @@ namespace platform
 {
 class Journal;
 class OpenFolder;
+class Trash;
 } // namespace platform
 } // namespace morvik
 
@@ -42,6 +43,9 @@ struct Inputs {
     bool scan = false;        // search the subfolders for bare names
     bool report = true;       // write failures to Err_Report.txt
     bool text3enabled = true; // the name box can take the focus
+    // Send the files to the user's trash instead of deleting them (the run then keeps
+    // no undo journal: the trash is the way back).
+    bool trash = false;
 };
 
 // Scan depth of a folder search with subfolders: every level.
@@ -104,6 +108,10 @@ private:
     Progress* m_progress = nullptr;
     // What this run deleted, kept so it can be undone (none when switched off).
     std::unique_ptr<platform::Journal> m_journal;
+    // The user's trash, for a run that sends files there, and the files it kept out
+    // ("path：reason").
+    std::unique_ptr<platform::Trash> m_trash;
+    std::vector<std::string> m_untrashed;
     Inputs m_in;
     std::size_t m_deleted = 0;
     // Report lines that could not be written during this run.

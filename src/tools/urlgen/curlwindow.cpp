@@ -7,6 +7,7 @@
 #include "tools/urlgen/shortcut.h"
 #include "ui/backgroundrun.h"
 #include "ui/folderpicker.h"
+#include "ui/undorun.h"
 #include "ui/windows.h"
 #include "widgets/framebox.h"
 #include "widgets/pathedit.h"
@@ -171,6 +172,8 @@ void curl::Form_Load()
     Timer1->stop();
     Timer2->setInterval(200);
     Timer2->stop();
+    // Ctrl+Z undoes the newest shortcut run.
+    addundoshortcut(this, [] { return std::string("url"); });
     centerwindow(this);
 }
 
@@ -204,7 +207,7 @@ void curl::Command3_Click()
     guard(this, [this] {
         BackgroundRun::runhere(this, ui(this), "URL生成",
                                [this](morvik::Ui& u, morvik::Progress& progress) {
-                                   showoutcome(m_run.run(*this, &progress), RunKind::Url, u);
+                                   showoutcome(m_run.run(*this, u, &progress), RunKind::Url, u);
                                });
     });
     // A close asked for during the run was put off until the run had unwound.

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/urlgen/urlpages.h"
 
+#include "common/runjournal.h"
 #include "platform/fs/appfolder.h"
 #include "platform/fs/fileops.h"
 #include "platform/fs/fsobject.h"
+#include "platform/fs/journal.h"
+#include "platform/fs/pathname.h"
 #include "platform/net/http.h"
 #include "platform/syserror.h"
 #include "platform/text/codec.h"
@@ -130,11 +133,51 @@ UrlList readurllist(const std::string& listpath, const std::function<std::string
     return list;
 }
 
+UrlPages::UrlPages() = default;
+
+UrlPages::~UrlPages()
+{
+    finishjournal();
+}
+
 void UrlPages::begin(Progress* progress)
 {
+    finishjournal();
     m_progress = progress;
     m_rehearsed.clear();
     m_outcome = {};
+}
+
+bool UrlPages::startjournal(const std::string& folder, Ui& ui)
+{
+    finishjournal();
+    if (m_progress && m_progress->rehearsing()) {
+        return true;
+    }
+    // The folder the shortcuts go to, as shortcutpath() resolves it, opened once.
+    const std::string out = platform::parentfolder(urlgen::shortcutpath(folder, "-"));
+    const int fd = m_shortcuts.open(out);
+    if (fd < 0) {
+        return true; // each shortcut then names the folder and why it cannot be written
+    }
+    std::unique_ptr<platform::Journal> journal;
+    if (!morvik::startjournal(fd, "url", out, ui, journal)) {
+        return false;
+    }
+    m_journal = std::move(journal);
+    m_shortcuts.setjournal(m_journal.get());
+    m_shortcuts.open(out);
+    return true;
+}
+
+void UrlPages::finishjournal()
+{
+    if (!m_journal) {
+        return;
+    }
+    m_shortcuts.setjournal(nullptr);
+    m_journal->finish();
+    m_journal.reset();
 }
 
 void UrlPages::timedout(const std::string& url, const UrlSettings& settings)

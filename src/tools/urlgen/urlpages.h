@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,10 +15,12 @@
 namespace morvik
 {
 class Progress;
+class Ui;
 
 namespace platform
 {
 class HttpTransfer;
+class Journal;
 } // namespace platform
 
 // The inputs that are read anew for each address, so edits made during a run apply to
@@ -91,8 +94,20 @@ UrlList readurllist(const std::string& listpath, const std::function<std::string
 class UrlPages
 {
 public:
+    UrlPages();
+    ~UrlPages();
+    UrlPages(const UrlPages&) = delete;
+    UrlPages& operator=(const UrlPages&) = delete;
+
     // Starts a run: the outcome starts afresh.
     void begin(Progress* progress);
+    // Before the first address: opens the output folder `folder` (as the settings name
+    // it) and the run's journal there, so the shortcuts it replaces and creates can be
+    // undone; a rehearsal keeps none. False when no journal can be kept and the user
+    // (asked through `ui`) does not go on without one: the run must not start.
+    bool startjournal(const std::string& folder, Ui& ui);
+    // After the last address, or a stop: ends the run's record.
+    void finishjournal();
 
     // The address's transfer timed out.
     void timedout(const std::string& url, const UrlSettings& settings);
@@ -117,6 +132,7 @@ private:
 
     Progress* m_progress = nullptr;
     urlgen::ShortcutWriter m_shortcuts;
+    std::unique_ptr<platform::Journal> m_journal;
     std::map<std::string, bool> m_rehearsed; // the shortcuts a rehearsal named, and its answer
     Outcome m_outcome;
 };

@@ -63,13 +63,26 @@ private:
     Progress*& m_current;
 };
 
+// Ends the run's journal when the run ends, however it ends.
+class JournalEnd
+{
+public:
+    explicit JournalEnd(UrlPages& pages) : m_pages(pages) {}
+    ~JournalEnd() { m_pages.finishjournal(); }
+    JournalEnd(const JournalEnd&) = delete;
+    JournalEnd& operator=(const JournalEnd&) = delete;
+
+private:
+    UrlPages& m_pages;
+};
+
 } // namespace
 
 UrlRun::UrlRun(platform::HttpTimeouts timeouts) : m_timeouts(timeouts) {}
 
 UrlRun::~UrlRun() = default;
 
-Outcome UrlRun::run(UrlHost& host, Progress* progress)
+Outcome UrlRun::run(UrlHost& host, Ui& ui, Progress* progress)
 {
     if (m_running) {
         return {};
@@ -78,17 +91,23 @@ Outcome UrlRun::run(UrlHost& host, Progress* progress)
     m_stopped = false;
     m_pages.begin(progress);
 
-    UrlList list = readurllist(host.listfile(), [&host] { return host.settings().folder; });
+    std::string folder;
+    UrlList list =
+        readurllist(host.listfile(), [&host, &folder] { return folder = host.settings().folder; });
     if (list.state != UrlList::Read) {
         Outcome refused;
         refused.refusal = std::move(list.refusal);
         return refused;
+    }
+    if (!m_pages.startjournal(folder, ui)) {
+        return {}; // the user chose not to run without a way back
     }
     if (progress) {
         progress->addfound(list.addresses.size());
     }
 
     {
+        JournalEnd journalend(m_pages);
         Raised running(m_running);
         TimersOff timersoff(host);
         Lowered idle(m_busy);

@@ -11,6 +11,7 @@
 namespace morvik
 {
 
+class Ui;
 class UrlRun;
 
 // What a run needs from the window (or whatever else drives it): its inputs, its two
@@ -58,7 +59,7 @@ public:
     // address being fetched and counts each one done. A stop requested there ends the
     // run between two addresses: a page still being fetched is dropped (nothing is
     // written for it), a page already fetched gets its whole shortcut first.
-    Outcome run(UrlHost& host, Progress* progress = nullptr);
+    Outcome run(UrlHost& host, Ui& ui, Progress* progress = nullptr);
 
     // Starts the request for one address and the poll timer.
     void fetchurl(const std::string& url);

@@ -3,8 +3,10 @@
 // changed since the run and a name taken since are left alone and listed, and a run or
 // an undo killed midway leaves a journal that undoes the rest.
 #include "cli/runcli.h"
+#include "common/runjournal.h"
 #include "platform/fs/appfolder.h"
 #include "platform/fs/journal.h"
+#include "run/progress.h"
 #include "support/recordingui.h"
 #include "support/shownrun.h"
 #include "support/temptree.h"
@@ -17,6 +19,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -169,6 +172,99 @@ TEST_F(Undo, ARunKilledMidwayIsUndoneWhole)
     const auto undone = morvik::test::runcli({"undo"}, tree.root());
     EXPECT_EQ(undone.status, 0) << undone.err;
     EXPECT_EQ(snapshot(tree.path("big")), before);
+}
+
+// An undo stopped between two files leaves the run listed as it was; undoing it again
+// puts back the rest. The progress counts every line of the journal.
+TEST_F(Undo, AnUndoStoppedMidwayIsRunAgain)
+{
+    const auto before = snapshot(tree.root());
+    insert();
+    const std::string id = newest();
+    ASSERT_EQ(platform::history().back().files, 2u);
+
+    platform::UndoSteps steps;
+    int asked = 0;
+    steps.stop = [&] { return ++asked == 2; };
+    const platform::UndoResult stopped = platform::undo(id, steps);
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_EQ(stopped.restored, 1u);
+    ASSERT_EQ(platform::history().size(), 1u);
+    EXPECT_TRUE(platform::history().back().undoable);
+    EXPECT_NE(snapshot(tree.root()), before);
+
+    morvik::Progress progress;
+    const platform::UndoResult rest = morvik::undo(id, &progress);
+    EXPECT_FALSE(rest.stopped);
+    EXPECT_EQ(rest.restored, 1u);
+    EXPECT_EQ(progress.found(), 2u);
+    EXPECT_EQ(progress.done(), 2u);
+    EXPECT_EQ(snapshot(tree.root()), before);
+    EXPECT_TRUE(platform::history().empty());
+}
+
+// SIGTERM stops an undo between two files: exit 143, the run still listed; undoing it
+// again puts back the rest.
+TEST_F(Undo, AnUndoStoppedBySigtermIsRunAgain)
+{
+    constexpr std::size_t kFiles = 5000;
+    for (std::size_t i = 0; i < kFiles; ++i) {
+        tree.createFile("big/p" + std::to_string(10000 + i) + ".htm", "<body></body>");
+    }
+    const auto before = snapshot(tree.path("big"));
+    const auto inserted = morvik::test::runcli(
+        {"insert", "content.txt", "big", "--types", "htm", "--scope", "this"}, tree.root());
+    ASSERT_EQ(inserted.status, 0) << inserted.err;
+    std::string files;
+    for (const auto& entry :
+         fs::directory_iterator(morvik::test::CliProcess::appfolder() + "/undo")) {
+        if (entry.is_directory() && entry.path().string() > files) {
+            files = entry.path().string(); // the newest journal
+        }
+    }
+    files += "/files";
+    const auto kept = [&] {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(files), {}));
+    };
+    ASSERT_EQ(kept(), kFiles);
+
+    morvik::test::CliProcess process({"undo"}, tree.root());
+    while (kept() == kFiles) {
+        usleep(200);
+    }
+    process.interrupt(SIGTERM);
+    const auto stopped = process.finish();
+    EXPECT_EQ(stopped.status, 128 + SIGTERM) << stopped.err;
+    EXPECT_NE(stopped.err.find("操作已停止"), std::string::npos) << stopped.err;
+    EXPECT_NE(snapshot(tree.path("big")), before);
+
+    const auto rest = morvik::test::runcli({"undo"}, tree.root());
+    EXPECT_EQ(rest.status, 0) << rest.err;
+    EXPECT_EQ(snapshot(tree.path("big")), before);
+}
+
+// Old runs go once more than the last 20 are kept, freed off the run's thread; a run
+// marked for purging (a purge killed midway) is never listed and is finished then.
+TEST_F(Undo, OldRunsArePurgedAndAHalfPurgedRunIsNeverListed)
+{
+    for (int i = 0; i < 21; ++i) {
+        tree.createFile("site/x.bak", std::to_string(i));
+        deletebak();
+    }
+    platform::waitforpurges();
+    auto runs = platform::history();
+    ASSERT_EQ(runs.size(), 20u);
+    EXPECT_EQ(tree.listing("app/undo").find(runs.front().id), 0u); // the oldest has gone
+
+    const platform::RunRecord killed = runs.front();
+    std::ofstream(tree.path("app/undo/" + killed.id + ".run"), std::ios::app) << "state=purging\n";
+    fs::remove_all(killed.journal + "/files");
+    runs = platform::history();
+    ASSERT_EQ(runs.size(), 19u);
+    EXPECT_NE(runs.front().id, killed.id);
+    platform::keepwithin(20, 1ULL << 40);
+    EXPECT_FALSE(fs::exists(killed.journal));
+    EXPECT_FALSE(fs::exists(tree.path("app/undo/" + killed.id + ".run")));
 }
 
 } // namespace

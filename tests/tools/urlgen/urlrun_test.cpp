@@ -2,6 +2,7 @@
 #include "tools/urlgen/urlrun.h"
 
 #include "platform/fs/appfolder.h"
+#include "platform/fs/journal.h"
 #include "platform/text/codec.h"
 #include "support/httpserver.h"
 #include "support/recordingui.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using morvik::Icon;
 using morvik::UrlLoop;
@@ -173,7 +175,8 @@ TEST_F(UrlRunTest, TitlesBecomeSafeNamesInsideTheFolder)
     go(url("/slash") + "\r\n" + url("/empty") + "\r\n" + url("/climb") + "\r\n" + url("/refs"));
     EXPECT_EQ(tree.listing("out"), "..-..-x.url|.url|R&D 中.url|a-b.url");
     EXPECT_EQ(tree.listing(), "app|list.txt|out");
-    EXPECT_EQ(tree.listing("app"), "");
+    // The data folder holds the run's undo record, no shortcut.
+    EXPECT_EQ(tree.listing("app"), "undo");
 }
 
 TEST_F(UrlRunTest, APageWithoutTheLowerCaseMarkerGivesNoFile)
@@ -203,7 +206,7 @@ TEST_F(UrlRunTest, AnOutputFolderWithoutTheSlashSendsFilesToTheApplicationFolder
     settings.folder = tree.path("out");
     go(url("/a"));
     EXPECT_EQ(tree.listing("out"), "");
-    EXPECT_EQ(tree.listing("app"), "Here.url");
+    EXPECT_EQ(tree.listing("app"), "Here.url|undo"); // and the run's undo record
 }
 
 TEST_F(UrlRunTest, TheSettingsAreReadAnewForEachAddress)
@@ -479,6 +482,39 @@ TEST_F(UrlRunTest, TheTitleIsTakenFromTheFirstChunkOnly)
     // The split page's title runs to the end of the 4096 bytes; the cut characters are
     // dropped.
     EXPECT_EQ(tree.listing("out"), "C.url|中文跨越.url|日本.url");
+}
+
+// A run keeps what it replaces and notes what it creates: its undo gives the folder back
+// exactly, a replaced shortcut with its mode and a link that stood under a title's name.
+TEST_F(UrlRunTest, UndoPutsTheOutputFolderBack)
+{
+    server.route("/a", HttpReply::page(page("Alpha")));
+    server.route("/b", HttpReply::page(page("Beta")));
+    server.route("/c", HttpReply::page(page("Gamma")));
+    tree.createFile("out/Alpha.url", "old alpha");
+    tree.setMode("out/Alpha.url", 0640);
+    tree.createFile("target.txt", "outside");
+    ASSERT_EQ(::symlink(tree.path("target.txt").c_str(), tree.path("out/Gamma.url").c_str()), 0);
+    go(url("/a") + "\r\n" + url("/b") + "\r\n" + url("/c"));
+    ASSERT_EQ(tree.read("out/Alpha.url"), kShortcut + url("/a") + "\r\n");
+
+    const auto runs = morvik::platform::history();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].tool, "url");
+    EXPECT_EQ(runs[0].folder, tree.path("out"));
+    EXPECT_EQ(runs[0].files, 3u);
+    const morvik::platform::UndoResult undone = morvik::platform::undo(runs[0].id);
+    EXPECT_EQ(undone.restored, 3u);
+    EXPECT_TRUE(undone.failures.empty());
+    EXPECT_EQ(tree.listing("out"), "Alpha.url|Gamma.url");
+    EXPECT_EQ(tree.read("out/Alpha.url"), "old alpha");
+    struct stat st {
+    };
+    ASSERT_EQ(::lstat(tree.path("out/Alpha.url").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    ASSERT_EQ(::lstat(tree.path("out/Gamma.url").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(tree.read("target.txt"), "outside");
 }
 
 } // namespace
