@@ -6,7 +6,7 @@
 // meanwhile keeps that write; a second run on the folder does not start.
 #include "platform/fs/appfolder.h"
 #include "platform/fs/fileops.h"
-#include "platform/fs/folderat.h"
+#include "platform/fs/rewritefolder.h"
 #include "platform/fs/runlock.h"
 #include "run/progress.h"
 #include "support/recordingui.h"

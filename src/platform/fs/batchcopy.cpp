@@ -2,8 +2,8 @@
 #include "platform/fs/batchcopy.h"
 
 #include "platform/fs/fd.h"
-#include "platform/fs/folderat.h"
 #include "platform/fs/pathname.h"
+#include "platform/fs/rewritefolder.h"
 #include "platform/syserror.h"
 
 #include <cerrno>

@@ -2,7 +2,7 @@
 #include "tools/append/insert.h"
 
 #include "platform/fs/fileops.h"
-#include "platform/fs/folderat.h"
+#include "platform/fs/rewritefolder.h"
 #include "platform/syserror.h"
 #include "platform/text/charsets.h"
 #include "run/ui.h"

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/fs/fd.h"
-#include "platform/fs/folderat.h"
+#include "platform/fs/rewritefolder.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/fs/batchcopy.h"
 
-#include "platform/fs/folderat.h"
+#include "platform/fs/rewritefolder.h"
 #include "platform/syserror.h"
 #include "support/temptree.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/append/insert.h"
 
-#include "platform/fs/folderat.h"
+#include "platform/fs/rewritefolder.h"
 #include "platform/fs/topfolder.h"
 #include "platform/syserror.h"
 #include "platform/text/codec.h"

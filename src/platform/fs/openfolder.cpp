@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/fs/deleteat.h"
+#include "platform/fs/openfolder.h"
 
 #include "platform/fs/fd.h"
 #include "platform/fs/journal.h"

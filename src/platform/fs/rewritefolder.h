@@ -2,30 +2,18 @@
 #pragma once
 
 #include "platform/fs/fd.h"
+#include "platform/fs/processids.h"
+#include "platform/fs/runscope.h"
 #include "platform/fs/topfolder.h"
 #include "platform/syserror.h"
 
 #include <functional>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
-#include <unordered_map>
 
 namespace morvik::platform
 {
-
-// The process's ids and file-creation mask, read once: a run asks for them per folder
-// at most, never per file.
-struct ProcessIds {
-    uid_t euid;
-    gid_t egid;
-    mode_t umask;
-};
-const ProcessIds& processids();
-
-class Journal;
-class Releaser;
 
 // Why a file was left alone: another program changed it between its read and the moment
 // its new contents were to replace it, twice.
@@ -44,32 +32,6 @@ class AlreadyHandled : public SysError
 {
 public:
     explicit AlreadyHandled(std::string path) : SysError(std::move(path), std::string()) {}
-};
-
-// The places (folder and name) a run has read and the entry it first reached each one
-// by, so a file reached again through another entry (a link to it) is changed once. The
-// same entry listed again (it matches two file types) is handled again.
-class HandledFiles
-{
-public:
-    // Whether the place is new or was reached by this same entry before (and notes it).
-    // Workers of one run may ask at once.
-    bool note(const FileId& place, const std::string& name, const FileId& entry,
-              const std::string& entryname);
-
-private:
-    std::mutex m_mutex;
-    std::unordered_map<std::string, std::string> m_places;
-};
-
-// What the folders of one run share: the top folder that links must stay beneath, the
-// releaser of replaced files, and the places already read.
-struct RunScope {
-    const TopFolder* top = nullptr;
-    Releaser* releaser = nullptr;
-    HandledFiles* handled = nullptr;
-    // Where the run keeps what it replaces and creates, so it can be undone.
-    Journal* journal = nullptr;
 };
 
 // What a read learnt about a file that a rewrite needs: its status, whether the name

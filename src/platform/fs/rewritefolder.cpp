@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/fs/folderat.h"
+#include "platform/fs/rewritefolder.h"
 
 #include "platform/fs/fileops.h"
 #include "platform/fs/journal.h"
@@ -66,25 +66,6 @@ bool unchangedsince(const ReadState* read, bool ctime = true)
 }
 
 } // namespace
-
-bool HandledFiles::note(const FileId& place, const std::string& name, const FileId& entry,
-                        const std::string& entryname)
-{
-    std::string key = placekey(entry, entryname);
-    const std::lock_guard lock(m_mutex);
-    const auto [at, fresh] = m_places.try_emplace(placekey(place, name), key);
-    return fresh || at->second == key;
-}
-
-const ProcessIds& processids()
-{
-    static const ProcessIds ids = [] {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return ProcessIds{::geteuid(), ::getegid(), mask};
-    }();
-    return ids;
-}
 
 RewriteFolder::RewriteFolder(std::string path, Releaser* releaser)
     : m_path(std::move(path)), m_releaser(releaser)

@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/fs/runscope.h"
+
+namespace morvik::platform
+{
+
+bool HandledFiles::note(const FileId& place, const std::string& name, const FileId& entry,
+                        const std::string& entryname)
+{
+    std::string key = placekey(entry, entryname);
+    const std::lock_guard lock(m_mutex);
+    const auto [at, fresh] = m_places.try_emplace(placekey(place, name), key);
+    return fresh || at->second == key;
+}
+
+} // namespace morvik::platform

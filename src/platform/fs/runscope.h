@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/fs/topfolder.h"
+
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+namespace morvik::platform
+{
+
+class Journal;
+class Releaser;
+
+// The places (folder and name) a run has read and the entry it first reached each one
+// by, so a file reached again through another entry (a link to it) is changed once. The
+// same entry listed again (it matches two file types) is handled again.
+class HandledFiles
+{
+public:
+    // Whether the place is new or was reached by this same entry before (and notes it).
+    // Workers of one run may ask at once.
+    bool note(const FileId& place, const std::string& name, const FileId& entry,
+              const std::string& entryname);
+
+private:
+    std::mutex m_mutex;
+    std::unordered_map<std::string, std::string> m_places;
+};
+
+// What the folders of one run share: the top folder that links must stay beneath, the
+// releaser of replaced files, and the places already read.
+struct RunScope {
+    const TopFolder* top = nullptr;
+    Releaser* releaser = nullptr;
+    HandledFiles* handled = nullptr;
+    // Where the run keeps what it replaces and creates, so it can be undone.
+    Journal* journal = nullptr;
+};
+
+} // namespace morvik::platform
