@@ -37,7 +37,7 @@ struct Refusal {
 struct Notice {
     enum class Kind {
         Done,                // the run went through: the tool's success message
-        Incomplete,          // it went through but some files stayed (see the report)
+        Incomplete,          // it went through but some files stayed (subject: the report)
         NoFullPathMatch,     // a full-path pattern of the name box matched nothing
         NoMatch,             // the name box's pattern matched nothing in the folder
         NoListFullPathMatch, // the one full-path pattern of a list matched nothing

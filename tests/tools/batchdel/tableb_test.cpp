@@ -14,7 +14,7 @@ namespace
 class SingleEntryList : public BatchDelTest
 {
 protected:
-    SingleEntryList() { in.mode = batchdel::Mode::Option1; }
+    SingleEntryList() { in.mode = batchdel::Mode::ListInFolder; }
 };
 
 TEST_F(SingleEntryList, FullPathPatternWithoutMatchShowsPlainBoxAndReports)
@@ -112,7 +112,7 @@ TEST_F(SingleEntryList, BareNameWithFullPathModeIsReported)
 {
     file("a.gif");
     listfile("a.gif\r\n");
-    in.mode = batchdel::Mode::Option2;
+    in.mode = batchdel::Mode::ListOfFullPaths;
     run();
     EXPECT_TRUE(has("a.gif"));
     EXPECT_THAT(reported(), ElementsAre(notfound("a.gif")));
@@ -123,7 +123,7 @@ TEST_F(SingleEntryList, BareNameInNameModeIsSkipped)
 {
     file("a.gif");
     listfile("a.gif\r\n");
-    in.mode = batchdel::Mode::Option3;
+    in.mode = batchdel::Mode::NameBox;
     run();
     EXPECT_TRUE(has("a.gif"));
     EXPECT_FALSE(reportexists());

@@ -14,7 +14,7 @@ namespace
 class ListEntries : public BatchDelTest
 {
 protected:
-    ListEntries() { in.mode = batchdel::Mode::Option1; }
+    ListEntries() { in.mode = batchdel::Mode::ListInFolder; }
 };
 
 TEST_F(ListEntries, FullPathPatternsDeleteOrReportTheirEntry)
@@ -76,7 +76,7 @@ TEST_F(ListEntries, SameListInFullPathModeReportsTheBareName)
     const std::string first = file("first.htm");
     file("second.htm");
     listfile(first + "\r\nsecond.htm\r\n");
-    in.mode = batchdel::Mode::Option2;
+    in.mode = batchdel::Mode::ListOfFullPaths;
     run();
     EXPECT_FALSE(has("first.htm"));
     EXPECT_TRUE(has("second.htm"));
@@ -89,7 +89,7 @@ TEST_F(ListEntries, SameListInNameModeSkipsTheBareName)
     const std::string first = file("first.htm");
     file("second.htm");
     listfile(first + "\r\nsecond.htm\r\n");
-    in.mode = batchdel::Mode::Option3;
+    in.mode = batchdel::Mode::NameBox;
     run();
     EXPECT_FALSE(has("first.htm"));
     EXPECT_TRUE(has("second.htm"));
