@@ -220,6 +220,9 @@ TEST_F(NameBox, EmptyFolderStopsBeforeDeletingAnything)
     std::filesystem::current_path(cwd);
     EXPECT_TRUE(has("a.txt"));
     EXPECT_THAT(said(), ElementsAre("C 操作有误: 请选择要查找文件的文件夹"));
+    ASSERT_TRUE(outcome.refused());
+    EXPECT_EQ(outcome.refusal->field, batchdel::kFolderField);
+    EXPECT_EQ(outcome.refusal->problem, Refusal::Problem::Missing);
 }
 
 // The walk goes on past a subfolder it cannot read, names it in the report and does not
@@ -294,6 +297,8 @@ TEST_F(NameBox, BothBoxesEmptyAsksForInputAndFocusesTheNameBoxWhenItCan)
     run();
     EXPECT_THAT(said(), ElementsAre(M7));
     EXPECT_THAT(ui.focused, IsEmpty());
+    ASSERT_TRUE(outcome.refused());
+    EXPECT_EQ(outcome.refusal->field, batchdel::kListField);
 }
 
 TEST_F(NameBox, BothBoxesFilledGiveTwoSummaries)

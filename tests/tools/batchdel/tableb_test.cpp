@@ -81,6 +81,8 @@ TEST_F(SingleEntryList, BarePatternWithSeveralMatchesListsThemFirst)
     EXPECT_EQ(tree.listing("web"), "");
     const std::string joined = web + "/a.gif," + web + "/b.gif," + web + "/c.gif";
     EXPECT_THAT(said(), ElementsAre(M6(joined), S1));
+    EXPECT_EQ(outcome.done, 3u);
+    EXPECT_FALSE(outcome.troubled());
 }
 
 TEST_F(SingleEntryList, BareNameWithOneMatchHasNoList)

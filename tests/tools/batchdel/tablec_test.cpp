@@ -126,6 +126,11 @@ TEST_F(ListEntries, BareNameWithScanIsReportedButDoesNotFailTheRun)
     EXPECT_FALSE(has("sub/a.htm"));
     EXPECT_THAT(reported(), ElementsAre(notfound("b.htm")));
     EXPECT_THAT(said(), ElementsAre(S1));
+    // The summary claims success, yet the name that matched nothing is the run's failure.
+    EXPECT_EQ(outcome.done, 1u);
+    ASSERT_EQ(outcome.failures.size(), 1u);
+    EXPECT_EQ(outcome.failures[0].path, "b.htm");
+    EXPECT_TRUE(outcome.troubled());
 }
 
 // The entries' searches share one walk, made before the first entry: a file an earlier
