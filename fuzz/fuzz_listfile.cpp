@@ -5,7 +5,6 @@
 // Entries are path bytes: the decoded text with carried-through bytes put back.
 #include "platform/text/codec.h"
 #include "support.h"
-#include "support/recordingui.h"
 #include "tools/batchdel/listfile.h"
 
 #include <string>
@@ -38,9 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view bytes = morvik::fuzz::asview(data, size);
     const std::string path = morvik::fuzz::scratchfile("list.txt", bytes);
-    morvik::test::RecordingUi ui;
-    ui.otherwise = morvik::Answer::No;
-    const auto list = morvik::batchdel::readfile(path, ui);
+    const auto list = morvik::batchdel::readfile(path);
     const std::string text = morvik::platform::decode(bytes);
     const std::string pathtext = morvik::platform::encode(text, morvik::platform::Encoding::Utf8);
     const std::initializer_list<std::pair<const char*, std::string_view>> pieces = {
@@ -50,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         broken("a scratch file is readable", pieces);
     }
     if (bytes.empty()) {
-        if (!list.entries.empty() || ui.boxes.size() != 1) {
+        if (!list.entries.empty() || !list.notice ||
+            list.notice->kind != morvik::Notice::Kind::ListEmpty) {
             broken("an empty file gives its warning and no entries", pieces);
         }
         return 0;

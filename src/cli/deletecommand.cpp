@@ -34,10 +34,6 @@ struct DeleteArgs {
     bool trash = false;
 };
 
-// The boxes of a run that went through: the confirmation, the summary "批量删除操作成功
-// 结束!" and the list of matched files.
-const std::vector<std::string> kFineTitles = {"操作警告", "删除操作", kAppTitle};
-
 // The inputs as the window would set them, or a message naming the bad argument.
 std::optional<std::string> inputs(const DeleteArgs& args, batchdel::Inputs& in)
 {
@@ -45,8 +41,8 @@ std::optional<std::string> inputs(const DeleteArgs& args, batchdel::Inputs& in)
         return "请指定要删除的文件名或文件列表（--name 或 --list）";
     }
     if (!args.name.empty()) {
-        in.T = args.name;
-        in.mode = batchdel::Mode::Option3;
+        in.name = args.name;
+        in.mode = batchdel::Mode::NameBox;
         if (args.name[0] != '/' && args.name.find('/') != std::string::npos) {
             return "--name：文件名错误！";
         }
@@ -55,7 +51,8 @@ std::optional<std::string> inputs(const DeleteArgs& args, batchdel::Inputs& in)
         }
     } else {
         in.listpath = args.list;
-        in.mode = args.folder.empty() ? batchdel::Mode::Option2 : batchdel::Mode::Option1;
+        in.mode =
+            args.folder.empty() ? batchdel::Mode::ListOfFullPaths : batchdel::Mode::ListInFolder;
         if (!platform::visiblefileexists(args.list)) {
             return "--list：文件列表不存在：" + args.list;
         }
@@ -70,6 +67,26 @@ std::optional<std::string> inputs(const DeleteArgs& args, batchdel::Inputs& in)
     in.report = args.report;
     in.trash = args.trash;
     return std::nullopt;
+}
+
+// What the run has to tell, one line each in the order it came up, and how many files
+// went. A dry run deletes nothing and writes no report: it has no summary to give.
+void summarize(const Outcome& outcome, bool dryrun, TerminalUi& ui)
+{
+    if (outcome.refused()) {
+        return;
+    }
+    for (const Notice& notice : outcome.notices) {
+        const bool summary =
+            notice.kind == Notice::Kind::Done || notice.kind == Notice::Kind::Incomplete;
+        if (!(dryrun && summary)) {
+            ui.say(batchdel::noticetext(notice));
+        }
+    }
+    if (!dryrun) {
+        ui.say(std::to_string(outcome.done) + " 个文件已删除，" +
+               std::to_string(outcome.failures.size()) + " 个未能删除或未找到");
+    }
 }
 
 int rundelete(const DeleteArgs& args)
@@ -87,13 +104,11 @@ int rundelete(const DeleteArgs& args)
     platform::setwaitforfolderlock(args.wait);
     platform::setjournalling(!args.noundo);
     Run run(ui, args.dryrun, maydelete);
-    if (args.dryrun) {
-        ui.hidetitle("删除完成"); // a dry run writes no report to refer to
-    }
     batchdel::BatchDelete engine(ui);
     engine.setprogress(&run.progress());
-    engine.run(in);
-    return run.status(run.progress().failed() > 0 || ui.anyboxbut(kFineTitles));
+    const Outcome outcome = engine.run(in);
+    summarize(outcome, args.dryrun, ui);
+    return run.status(outcome);
 }
 
 } // namespace

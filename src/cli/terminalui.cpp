@@ -6,7 +6,6 @@
 #include "cli/progressline.h"
 #include "run/progress.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
@@ -55,9 +54,7 @@ void TerminalUi::say(const std::string& text)
 Answer TerminalUi::msgbox(const std::string& text, const std::string& title, Icon icon,
                           Buttons buttons)
 {
-    m_boxes.push_back({text, title, icon});
-    const bool hidden = (m_hideinformation && icon == Icon::Information) ||
-                        std::find(m_hidden.begin(), m_hidden.end(), title) != m_hidden.end();
+    const bool hidden = m_hideinformation && icon == Icon::Information;
     if (text.starts_with(platform::kNoUndoQuestion)) {
         // A run that cannot be undone starts only when asked for by --no-undo.
         say("[" + title + "] " + text.substr(text.find('\n') + 1) +
@@ -75,14 +72,25 @@ Answer TerminalUi::msgbox(const std::string& text, const std::string& title, Ico
     if (!hidden) {
         say("[" + title + "] " + text);
     }
-    // The box listing the matched files, before they are deleted.
-    const bool filelist = icon == Icon::None && title == kAppTitle;
-    if (filelist && !m_yes && m_progress && !m_progress->rehearsing() &&
-        ask("删除以上文件吗？") != Answer::Yes) {
-        m_declined = true;
-        m_progress->requeststop();
-    }
     return Answer::Ok;
+}
+
+bool TerminalUi::confirmdelete(const std::vector<std::string>& files)
+{
+    std::string list;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        list += (i > 0 ? "," : "") + files[i];
+    }
+    say("[" + std::string(kAppTitle) + "] " + list);
+    // A dry run deletes nothing: there is nothing to confirm.
+    if (m_yes || (m_progress && m_progress->rehearsing())) {
+        return true;
+    }
+    if (ask("删除以上文件吗？") != Answer::Yes) {
+        m_declined = true;
+        return false;
+    }
+    return true;
 }
 
 Answer TerminalUi::ask(const std::string& question)
@@ -108,13 +116,6 @@ std::optional<std::string> TerminalUi::inputbox(const std::string&, const std::s
                                                 const std::string&)
 {
     return std::nullopt;
-}
-
-bool TerminalUi::anyboxbut(const std::vector<std::string>& titles) const
-{
-    return std::any_of(m_boxes.begin(), m_boxes.end(), [&](const Box& box) {
-        return std::find(titles.begin(), titles.end(), box.title) == titles.end();
-    });
 }
 
 } // namespace morvik::cli

@@ -37,7 +37,7 @@ struct Refusal {
 struct Notice {
     enum class Kind {
         Done,                // the run went through: the tool's success message
-        Incomplete,          // it went through but some files stayed (see the report)
+        Incomplete,          // it went through but some files stayed (subject: the report)
         NoFullPathMatch,     // a full-path pattern of the name box matched nothing
         NoMatch,             // the name box's pattern matched nothing in the folder
         NoListFullPathMatch, // the one full-path pattern of a list matched nothing
@@ -47,6 +47,7 @@ struct Notice {
         ListUnreadable,      // the list file could not be read (subject, reason)
         ListEmpty,           // the list file holds no bytes
         Unreported,          // failures the report could not take (reason: why; files)
+        Untrashed,           // files the trash refused, left in place (files: path and why)
     };
     Kind kind = Kind::Done;
     std::string subject;            // the file it concerns, if any

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace morvik
 {
@@ -30,8 +31,22 @@ public:
 
     // Asks for the keyboard focus on a control, by its name ("Text1", "File1", ...).
     virtual void focus(const std::string& control) = 0;
+
+    // Shows the files a deletion is about to remove; false stops the run before its first
+    // file. The windows show them as one box without an icon, the paths joined by ",",
+    // which goes on when closed.
+    virtual bool confirmdelete(const std::vector<std::string>& files);
 };
 
 inline constexpr const char* kAppTitle = "Ruvo";
+
+inline bool Ui::confirmdelete(const std::vector<std::string>& files)
+{
+    std::string text;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        text += (i > 0 ? "," : "") + files[i];
+    }
+    return msgbox(text, kAppTitle, Icon::None) != Answer::No;
+}
 
 } // namespace morvik

@@ -5,10 +5,12 @@
 #include "tools/append/contentrun.h"
 #include "tools/append/copyrun.h"
 #include "tools/append/failures.h"
+#include "tools/batchdel/batchdelete.h"
 #include "tools/filelist/listgen.h"
 #include "tools/urlgen/urlpages.h"
 
 #include <string>
+#include <utility>
 
 namespace win
 {
@@ -58,6 +60,18 @@ RefusalBox urlrefusal(const Refusal& refusal)
     return {"设置错误", Icon::Critical, "Text2"};
 }
 
+RefusalBox deleterefusal(const Refusal& refusal)
+{
+    if (refusal.problem == Problem::Busy) {
+        return {"删除操作", Icon::Critical, ""};
+    }
+    if (refusal.field == morvik::batchdel::kFolderField) {
+        return {"操作有误", Icon::Critical, ""};
+    }
+    return {"操作有误", Icon::Warning,
+            refusal.field == morvik::batchdel::kNameField ? "Text3" : ""};
+}
+
 RefusalBox refusalbox(const Refusal& refusal, RunKind run)
 {
     switch (run) {
@@ -65,6 +79,8 @@ RefusalBox refusalbox(const Refusal& refusal, RunKind run)
         return contentrefusal(refusal);
     case RunKind::Url:
         return urlrefusal(refusal);
+    case RunKind::Delete:
+        return deleterefusal(refusal);
     case RunKind::Copy:
     case RunKind::List:
         break;
@@ -76,6 +92,37 @@ RefusalBox refusalbox(const Refusal& refusal, RunKind run)
 std::string unwrittentext(const morvik::Failure& failure)
 {
     return failure.path.empty() ? failure.reason : failure.path + ": " + failure.reason;
+}
+
+// The title and icon of a deletion run's notice.
+std::pair<const char*, Icon> deletebox(morvik::Notice::Kind kind)
+{
+    using Kind = morvik::Notice::Kind;
+    switch (kind) {
+    case Kind::Done:
+        return {"删除操作", Icon::Information};
+    case Kind::Incomplete:
+        return {"删除完成", Icon::Warning};
+    case Kind::NoFullPathMatch:
+    case Kind::NoMatch:
+        return {"文件未找到", Icon::Warning};
+    case Kind::NoListFullPathMatch:
+        return {"删除错误", Icon::None};
+    case Kind::NoListMatch:
+        return {"文件未找到", Icon::Information};
+    case Kind::BadName:
+    case Kind::ListUnnamed:
+        return {"文件名错误", Icon::Warning};
+    case Kind::ListUnreadable:
+        return {"文件错误", Icon::Critical};
+    case Kind::ListEmpty:
+        return {"空文件错误", Icon::Warning};
+    case Kind::Unreported:
+        return {"文件错误", Icon::Critical};
+    case Kind::Untrashed:
+        return {"回收站", Icon::Critical};
+    }
+    return {morvik::kAppTitle, Icon::None};
 }
 
 } // namespace
@@ -130,6 +177,14 @@ void showoutcome(const Outcome& outcome, RunKind run, morvik::Ui& ui)
         if (done) {
             ui.msgbox(morvik::urldonetext(outcome.failures.size()), morvik::kUrlTitle,
                       outcome.failures.empty() ? Icon::Information : Icon::Warning);
+        }
+        return;
+    case RunKind::Delete:
+        // Every notice is a box of its own, in the order the run came to it; the files
+        // that stayed are in the report, not in a box.
+        for (const auto& notice : outcome.notices) {
+            const auto [title, icon] = deletebox(notice.kind);
+            ui.msgbox(morvik::batchdel::noticetext(notice), title, icon);
         }
         return;
     }

@@ -12,7 +12,7 @@ namespace win
 {
 
 // The runs whose outcomes the windows show.
-enum class RunKind { Content, Copy, List, Url };
+enum class RunKind { Content, Copy, List, Url, Delete };
 
 // Turns a run's outcome into the boxes its window shows at the end of the run, in order,
 // through the window's Ui, and puts the focus in the box a refusal names (the window's

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "run/progress.h"
 #include "support/recordingui.h"
+#include "support/shownrun.h"
 #include "support/temptree.h"
 #include "tools/append/contentrun.h"
 #include "tools/append/copyrun.h"
@@ -40,7 +41,7 @@ TEST(RunProgress, DeleteStopsBetweenTwoFiles)
     stopatsecond(progress, asked);
     morvik::batchdel::BatchDelete engine(ui);
     engine.setprogress(&progress);
-    engine.run({"*.bak", "", tree.path("site")});
+    morvik::test::deleterunshown(engine, {"*.bak", "", tree.path("site")}, ui);
 
     EXPECT_EQ(asked, (std::vector<std::string>{tree.path("site/a.bak"), tree.path("site/b.bak")}));
     EXPECT_EQ(progress.done(), 2u);

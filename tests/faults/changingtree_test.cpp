@@ -92,10 +92,10 @@ TEST_P(SwappedFolder, IsNotEnteredAndIsNamed)
         morvik::batchdel::BatchDelete run(ui);
         run.setprogress(&progress);
         morvik::batchdel::Inputs in;
-        in.T = "*.bak";
+        in.name = "*.bak";
         in.folder = tree.path("site");
         in.scan = true;
-        run.run(in);
+        morvik::test::deleterunshown(run, in, ui);
         EXPECT_FALSE(tree.exists("site/d0/f.bak"));
         EXPECT_EQ(run.deleted(), 2u);
         break;
@@ -190,11 +190,11 @@ TEST(PlantedLinks, DeletionRemovesLinksNotTheirTargets)
     RecordingUi ui;
     morvik::batchdel::BatchDelete run(ui);
     morvik::batchdel::Inputs in;
-    in.T = "*.bak";
+    in.name = "*.bak";
     in.folder = tree.path("site");
     in.scan = true;
 
-    run.run(in);
+    morvik::test::deleterunshown(run, in, ui);
 
     EXPECT_EQ(tree.listing("site"), "L");
     EXPECT_EQ(tree.listing("victim"), "v.bak|w.bak");

@@ -90,9 +90,9 @@ TEST(Limits, FewDescriptorsStillHandleEveryFile)
                         .failures.empty());
         morvik::batchdel::BatchDelete run(ui);
         morvik::batchdel::Inputs in;
-        in.T = "*.htm";
+        in.name = "*.htm";
         in.folder = tree.path("site");
-        run.run(in);
+        morvik::test::deleterunshown(run, in, ui);
         EXPECT_EQ(run.deleted(), static_cast<std::size_t>(kPages)) << ui.titles();
     }
     for (int i = 0; i < 3; ++i) {

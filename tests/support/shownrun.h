@@ -4,6 +4,8 @@
 #include "run/outcome.h"
 #include "tools/append/contentrun.h"
 #include "tools/append/copyrun.h"
+#include "tools/batchdel/batchdelete.h"
+#include "tools/batchdel/listfile.h"
 #include "tools/urlgen/urlrun.h"
 #include "ui/showoutcome.h"
 
@@ -33,6 +35,25 @@ inline Outcome urlrunshown(UrlRun& run, UrlHost& host, Ui& ui, Progress* progres
     Outcome outcome = run.run(host, ui, progress);
     win::showoutcome(outcome, win::RunKind::Url, ui);
     return outcome;
+}
+
+inline Outcome deleterunshown(batchdel::BatchDelete& engine, const batchdel::Inputs& in, Ui& ui)
+{
+    Outcome outcome = engine.run(in);
+    win::showoutcome(outcome, win::RunKind::Delete, ui);
+    return outcome;
+}
+
+// A list file read as the deletion run reads it, with the box its notice makes.
+inline batchdel::ListFile listfileshown(const std::string& path, Ui& ui)
+{
+    batchdel::ListFile list = batchdel::readfile(path);
+    if (list.notice) {
+        Outcome outcome;
+        outcome.notices.push_back(*list.notice);
+        win::showoutcome(outcome, win::RunKind::Delete, ui);
+    }
+    return list;
 }
 
 } // namespace morvik::test

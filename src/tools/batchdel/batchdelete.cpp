@@ -101,33 +101,20 @@ bool BatchDelete::remove(const std::string& path, platform::OpenFolder* folder,
     return ok;
 }
 
-namespace
-{
-
-std::string_view nameof(const std::string& path)
-{
-    return std::string_view(path).substr(path.rfind('/') + 1);
-}
-
-} // namespace
-
 void BatchDelete::notedeleted(const std::string& path, const platform::FileId* folder)
 {
     if (folder) {
-        m_deletedsincewalk.insert(platform::placekey(*folder, nameof(path)));
+        m_deletedsincewalk.insert(platform::placekey(*folder, platform::leafname(path)));
         return;
     }
     // Deleted by its path: the folder it was in is the one its path leads to now.
-    const std::size_t slash = path.rfind('/');
-    const std::string parent = slash == std::string::npos ? "."
-                               : slash == 0               ? "/"
-                                                          : path.substr(0, slash);
+    const std::string parent = platform::parentfolder(path);
     struct stat st {
     };
     if (::stat(parent.c_str(), &st) == 0) {
         m_deletedsincewalk.insert(platform::placekey({static_cast<unsigned long long>(st.st_dev),
                                                       static_cast<unsigned long long>(st.st_ino)},
-                                                     nameof(path)));
+                                                     platform::leafname(path)));
     }
 }
 
@@ -142,7 +129,8 @@ MatchList BatchDelete::notdeleted(const MatchList& found) const
     for (const MatchedFolder& span : found.folders) {
         std::size_t kept = 0;
         for (std::size_t k = first; k < first + span.count; ++k) {
-            if (!m_deletedsincewalk.contains(platform::placekey(span.id, nameof(found.paths[k])))) {
+            if (!m_deletedsincewalk.contains(
+                    platform::placekey(span.id, platform::leafname(found.paths[k])))) {
                 left.paths.push_back(found.paths[k]);
                 ++kept;
             }
@@ -159,13 +147,13 @@ MatchList BatchDelete::notdeleted(const MatchList& found) const
 // one walk, when there are several; foldersearch() then takes them from there.
 void BatchDelete::presearch(const std::vector<std::string>& entries)
 {
-    if (m_in.mode != Mode::Option1) {
+    if (m_in.mode != Mode::ListInFolder) {
         return;
     }
     std::vector<std::string> patterns;
     std::size_t searches = 0;
     for (const auto& e : entries) {
-        if (isfullpath(e) || !(ispattern(e) || zi)) {
+        if (isfullpath(e) || !(ispattern(e) || m_in.scan)) {
             continue;
         }
         ++searches;
@@ -178,7 +166,8 @@ void BatchDelete::presearch(const std::vector<std::string>& entries)
         return;
     }
     try {
-        std::vector<MatchList> found = findfiles(m_in.folder, patterns, zi, zi ? kScanDepth : 0);
+        std::vector<MatchList> found =
+            findfiles(m_in.folder, patterns, m_in.scan, m_in.scan ? kScanDepth : 0);
         for (std::size_t i = 0; i < patterns.size(); ++i) {
             m_presearched[patterns[i]].found = std::move(found[i]);
         }
@@ -187,21 +176,15 @@ void BatchDelete::presearch(const std::vector<std::string>& entries)
     }
 }
 
-void BatchDelete::showresult(bool ok)
+void BatchDelete::summary()
 {
     // A stopped run did not finish: no success message, only the failures.
-    if (ok && stopped()) {
-        flag = true;
-        return;
+    if (m_alldeleted && !stopped()) {
+        m_outcome.notice(Notice::Kind::Done);
+    } else if (!m_alldeleted) {
+        m_outcome.notice(Notice::Kind::Incomplete, m_in.report ? reportpath() : std::string());
     }
-    if (ok) {
-        m_ui->msgbox("批量删除操作成功结束!", "删除操作", Icon::Information);
-    } else {
-        m_ui->msgbox(std::string("批量删除操作完成，但部分文件未删除，请参见错误报告!") +
-                         (baogao ? "\n" + reportpath() : std::string()),
-                     "删除完成", Icon::Warning);
-    }
-    flag = true;
+    m_alldeleted = true;
 }
 
 int BatchDelete::reasonbyexistence(const std::string& path)
@@ -214,9 +197,11 @@ void BatchDelete::record(const std::string& path, int reason)
     recordline(path, reasontext(reason));
 }
 
+// Every name that stays is a failure of the run; the report takes it when it is on.
 void BatchDelete::recordline(const std::string& path, const std::string& reason)
 {
-    if (m_progress && m_progress->rehearsing()) {
+    m_outcome.failures.push_back({path, reason});
+    if (!m_in.report || (m_progress && m_progress->rehearsing())) {
         return;
     }
     if (auto failure = reportline(path, reason)) {
@@ -252,16 +237,14 @@ std::optional<MatchList> BatchDelete::foldersearch(const std::string& x)
         }
     } else {
         try {
-            found = findfiles(m_in.folder, x, zi, zi ? kScanDepth : 0);
+            found = findfiles(m_in.folder, x, m_in.scan, m_in.scan ? kScanDepth : 0);
         } catch (const platform::SysError&) {
             return std::nullopt;
         }
     }
     for (const auto& folder : found->unreadable) {
-        if (baogao) {
-            recordline(folder.path, unreadabletext(folder.reason));
-        }
-        flag = false;
+        recordline(folder.path, unreadabletext(folder.reason));
+        m_alldeleted = false;
     }
     return found;
 }
@@ -288,10 +271,8 @@ void BatchDelete::deletematches(const MatchList& matches)
             open.emplace(cursor.open(span.relative, span.id), folder, freed.get(), m_journal.get(),
                          m_trash.get());
         } catch (const platform::SysError& e) {
-            if (baogao && !(m_progress && m_progress->rehearsing())) {
-                recordline(folder, unreadabletext(e.reason()));
-            }
-            flag = false;
+            recordline(folder, unreadabletext(e.reason()));
+            m_alldeleted = false;
         }
         if (m_progress) {
             m_progress->setfolder(folder);
@@ -307,168 +288,164 @@ void BatchDelete::deletematches(const MatchList& matches)
                 }
                 continue;
             }
-            if (!remove(path, &*open, &span.id) && baogao) {
-                record(path, kInUse);
-                flag = false;
+            if (!remove(path, &*open, &span.id)) {
+                stays(path, kInUse);
             }
         }
         first = end;
     }
 }
 
-// The name box. Returns true when the run ends here.
-bool BatchDelete::phase1(const std::string& T)
+// A file that could not be deleted: a failure, and with the report on a report line
+// that keeps the phase from ending with the full-success summary.
+void BatchDelete::stays(const std::string& path, int reason)
 {
-    if (isfullpath(T) && ispattern(T)) {
-        const auto found = fullpathsearch(T);
+    record(path, reason);
+    if (m_in.report) {
+        m_alldeleted = false;
+    }
+}
+
+// The name box. Returns true when the run ends here.
+bool BatchDelete::phase1(const std::string& name)
+{
+    if (isfullpath(name) && ispattern(name)) {
+        const auto found = fullpathsearch(name);
         if (!found || found->empty()) {
-            m_ui->msgbox("未找到需要删除的文件！", "文件未找到", Icon::Warning);
+            m_outcome.notice(Notice::Kind::NoFullPathMatch, name);
             return true;
         }
         if (found->size() > 1) {
             deletematches(*found);
-            showresult(flag);
+            summary();
             return false;
         }
         const std::string& path = found->paths.front();
         if (delfile(path)) {
-            showresult(flag);
-        } else if (baogao) {
-            record(path, reasonbyexistence(path));
-            flag = false;
+            summary();
+        } else {
+            stays(path, reasonbyexistence(path));
         }
         return false;
     }
-    if (isfullpath(T)) {
-        if (!delfile(T) && baogao) {
-            record(T, reasonbyexistence(T));
+    if (isfullpath(name)) {
+        if (!delfile(name)) {
+            record(name, reasonbyexistence(name));
         }
         return false;
     }
-    if (T.find('/') != std::string::npos) {
-        m_ui->msgbox("文件名错误！", "文件名错误", Icon::Warning);
+    if (name.find('/') != std::string::npos) {
+        m_outcome.notice(Notice::Kind::BadName, name);
         return false;
     }
-    const auto found = foldersearch(T);
+    const auto found = foldersearch(name);
     if (!found || found->empty()) {
-        m_ui->msgbox("没有找到符合条件的文件", "文件未找到", Icon::Warning);
-        if (baogao) {
-            record(T, kNotFound);
-        }
+        m_outcome.notice(Notice::Kind::NoMatch, name);
+        record(name, kNotFound);
         return true;
     }
     deletematches(*found);
-    showresult(flag);
+    summary();
     return false;
 }
 
 // A list of one entry; the run ends after it.
-void BatchDelete::tableB(const std::string& e)
+void BatchDelete::singleentry(const std::string& e)
 {
     if (isfullpath(e) && ispattern(e)) {
         const auto found = fullpathsearch(e);
         if (!found || found->empty()) {
-            m_ui->msgbox("未找到任何符合条件的文件", "删除错误", Icon::None);
-            if (baogao) {
-                record(e, kNotFound);
-            }
+            m_outcome.notice(Notice::Kind::NoListFullPathMatch, e);
+            record(e, kNotFound);
             return;
         }
         deletematches(*found);
-        showresult(flag);
+        summary();
         return;
     }
     if (isfullpath(e)) {
-        if (!delfile(e) && baogao) {
-            record(e, reasonbyexistence(e));
-            flag = false;
+        if (!delfile(e)) {
+            stays(e, reasonbyexistence(e));
         }
-        showresult(flag);
+        summary();
         return;
     }
-    if (m_in.mode == Mode::Option1) {
+    if (m_in.mode == Mode::ListInFolder) {
         const auto found = foldersearch(e);
         if (!found || found->empty()) {
-            m_ui->msgbox("未找到符合条件的文件", "文件未找到", Icon::Information);
-            if (baogao) {
-                record(e, kNotFound);
-            }
+            m_outcome.notice(Notice::Kind::NoListMatch, e);
+            record(e, kNotFound);
             return;
         }
-        if (found->size() > 1) {
-            m_ui->msgbox(found->joined(), kAppTitle, Icon::None);
+        // The user sees what the one name matched before it goes; No ends the run.
+        if (found->size() > 1 && !m_ui->confirmdelete(found->paths)) {
+            m_outcome.stopped = true;
+            return;
         }
         deletematches(*found);
-        showresult(flag);
+        summary();
         return;
     }
-    tableC(e);
-    showresult(flag);
+    listentry(e);
+    summary();
 }
 
 // One entry of a list with several entries.
-void BatchDelete::tableC(const std::string& e)
+void BatchDelete::listentry(const std::string& e)
 {
     if (isfullpath(e) && ispattern(e)) {
         const auto found = fullpathsearch(e);
         if (!found || found->empty()) {
-            if (baogao) {
-                record(e, kNotFound);
-                flag = false;
-            }
+            stays(e, kNotFound);
             return;
         }
         deletematches(*found);
         return;
     }
     if (isfullpath(e)) {
-        if (!delfile(e) && baogao) {
-            record(e, reasonbyexistence(e));
-            flag = false;
+        if (!delfile(e)) {
+            stays(e, reasonbyexistence(e));
         }
         return;
     }
     switch (m_in.mode) {
-    case Mode::Option1:
-        if (ispattern(e) || zi) {
+    case Mode::ListInFolder:
+        if (ispattern(e) || m_in.scan) {
             const auto found = foldersearch(e);
             if (!found || found->empty()) {
                 if (ispattern(e)) {
-                    flag = false;
+                    m_alldeleted = false;
                 }
-                if (baogao) {
-                    record(e, kNotFound);
-                }
+                record(e, kNotFound);
                 return;
             }
             deletematches(*found);
         } else {
             const std::string path = m_in.folder + "/" + e;
-            if (!delfile(path) && baogao) {
-                record(path, reasonbyexistence(path));
-                flag = false;
+            if (!delfile(path)) {
+                stays(path, reasonbyexistence(path));
             }
         }
         return;
-    case Mode::Option2:
-        if (baogao) {
-            record(e, kNotFound);
-            flag = false;
-        }
+    case Mode::ListOfFullPaths:
+        stays(e, kNotFound);
         return;
-    case Mode::Option3:
+    case Mode::NameBox:
         return;
     }
 }
 
 void BatchDelete::phase2(const std::string& listpath)
 {
-    const ListFile list = readfile(listpath, *m_ui);
+    const ListFile list = readfile(listpath);
+    if (list.notice) {
+        m_outcome.notices.push_back(*list.notice);
+    }
     if (!list.readable) {
         return;
     }
     if (list.entries.size() == 1 && !list.entries.front().empty()) {
-        tableB(list.entries.front());
+        singleentry(list.entries.front());
         return;
     }
     presearch(list.entries);
@@ -476,11 +453,11 @@ void BatchDelete::phase2(const std::string& listpath)
         if (stopped()) {
             break;
         }
-        tableC(e);
+        listentry(e);
     }
     m_presearched.clear();
     m_deletedsincewalk.clear();
-    showresult(flag);
+    summary();
 }
 
 void BatchDelete::reportfailures()
@@ -488,15 +465,58 @@ void BatchDelete::reportfailures()
     if (m_unreported.empty()) {
         return;
     }
-    std::string text = "错误报告无法写入（" + m_reporterror + "），以下 " +
-                       std::to_string(m_unreported.size()) + " 个未能删除的文件没有记录：";
-    for (std::size_t i = 0; i < m_unreported.size() && i < kNamedLines; ++i) {
-        text += "\n" + m_unreported[i];
+    Notice unreported{Notice::Kind::Unreported, {}, m_reporterror, m_unreported};
+    m_outcome.notices.push_back(std::move(unreported));
+}
+
+std::string noticetext(const Notice& notice)
+{
+    switch (notice.kind) {
+    case Notice::Kind::Done:
+        return "批量删除操作成功结束!";
+    case Notice::Kind::Incomplete:
+        return "批量删除操作完成，但部分文件未删除，请参见错误报告!" +
+               (notice.subject.empty() ? std::string() : "\n" + notice.subject);
+    case Notice::Kind::NoFullPathMatch:
+        return "未找到需要删除的文件！";
+    case Notice::Kind::NoMatch:
+        return "没有找到符合条件的文件";
+    case Notice::Kind::NoListFullPathMatch:
+        return "未找到任何符合条件的文件";
+    case Notice::Kind::NoListMatch:
+        return "未找到符合条件的文件";
+    case Notice::Kind::BadName:
+        return "文件名错误！";
+    case Notice::Kind::ListUnnamed:
+        return "没有指定文件列表";
+    case Notice::Kind::ListUnreadable:
+        return "无法读取文件列表“" + notice.subject + "”：" + notice.reason;
+    case Notice::Kind::ListEmpty:
+        return "文件为空！";
+    case Notice::Kind::Untrashed: {
+        std::string text =
+            "以下 " + std::to_string(notice.files.size()) + " 个文件未能移入回收站，仍在原处：";
+        for (std::size_t i = 0; i < notice.files.size() && i < kNamedLines; ++i) {
+            text += "\n" + notice.files[i];
+        }
+        if (notice.files.size() > kNamedLines) {
+            text += "\n……";
+        }
+        return text;
     }
-    if (m_unreported.size() > kNamedLines) {
-        text += "\n……";
+    case Notice::Kind::Unreported: {
+        std::string text = "错误报告无法写入（" + notice.reason + "），以下 " +
+                           std::to_string(notice.files.size()) + " 个未能删除的文件没有记录：";
+        for (std::size_t i = 0; i < notice.files.size() && i < kNamedLines; ++i) {
+            text += "\n" + notice.files[i];
+        }
+        if (notice.files.size() > kNamedLines) {
+            text += "\n……";
+        }
+        return text;
     }
-    m_ui->msgbox(text, "文件错误", Icon::Critical);
+    }
+    return {};
 }
 
 namespace
@@ -505,27 +525,33 @@ namespace
 // Whether the run looks up bare names in the chosen folder.
 bool needsfolder(const Inputs& in)
 {
-    const bool barename = !in.T.empty() && !isfullpath(in.T) && in.T.find('/') == std::string::npos;
-    return barename || (!in.listpath.empty() && in.mode == Mode::Option1);
+    const bool barename =
+        !in.name.empty() && !isfullpath(in.name) && in.name.find('/') == std::string::npos;
+    return barename || (!in.listpath.empty() && in.mode == Mode::ListInFolder);
 }
 
 } // namespace
 
-void BatchDelete::run(const Inputs& in)
+Outcome BatchDelete::run(const Inputs& in)
 {
     m_in = in;
+    m_outcome = {};
     m_deleted = 0;
     m_unreported.clear();
     m_reporterror.clear();
-    zi = in.scan;
-    flag = true;
-    baogao = in.report;
+    m_alldeleted = true;
 
+    if (in.name.empty() && in.listpath.empty()) {
+        m_outcome.refusal = Refusal{in.nameboxenabled ? kNameField : kListField,
+                                    Refusal::Problem::Missing, "请指定要删除的文件名或文件列表"};
+        return m_outcome;
+    }
     // An empty folder text is no folder: bare names would otherwise be looked up from
     // the root ("" + "/" + name).
     if (in.folder.empty() && needsfolder(in)) {
-        m_ui->msgbox("请选择要查找文件的文件夹", "操作有误", Icon::Critical);
-        return;
+        m_outcome.refusal =
+            Refusal{kFolderField, Refusal::Problem::Missing, "请选择要查找文件的文件夹"};
+        return m_outcome;
     }
     // Bare names are looked up in the chosen folder: no other run may work there meanwhile.
     std::optional<platform::TopFolder> locked;
@@ -535,62 +561,54 @@ void BatchDelete::run(const Inputs& in)
             platform::lockfolder(locked->fd(), locked->path());
         } catch (const platform::SysError& e) {
             if (e.reason() == platform::kBusyReason) {
-                m_ui->msgbox(platform::busytext(e.path()), "删除操作", Icon::Critical);
-                flag = false;
-                return;
+                m_outcome.refusal =
+                    Refusal{kFolderField, Refusal::Problem::Busy, platform::busytext(e.path())};
+                return m_outcome;
             }
             locked.reset(); // a folder that cannot be read is reported by the search
         }
     }
     // The run keeps what it deletes, on the chosen folder's file system (or the data
-    // folder's, for full paths alone), so it can be undone.
+    // folder's, for full paths alone), so it can be undone. Declined: nothing happens.
+    // Sent to the trash instead, the files keep no journal: the trash is the way back.
     m_untrashed.clear();
     if (in.trash && !(m_progress && m_progress->rehearsing())) {
-        m_trash = std::make_unique<platform::Trash>(); // the trash is the way back
-    } else if (!(m_progress && m_progress->rehearsing()) &&
-               (!in.T.empty() || !in.listpath.empty())) {
+        m_trash = std::make_unique<platform::Trash>();
+    } else if (!(m_progress && m_progress->rehearsing())) {
         const platform::Fd data(
             locked ? -1
                    : ::open(platform::datafolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!startjournal(locked ? locked->fd() : data.get(), "delete",
-                          locked         ? locked->path()
-                          : in.T.empty() ? in.listpath
-                                         : in.T,
+                          locked            ? locked->path()
+                          : in.name.empty() ? in.listpath
+                                            : in.name,
                           *m_ui, m_journal)) {
-            flag = false;
-            return;
+            return m_outcome;
         }
     }
     bool ended = false;
-    if (!in.T.empty()) {
-        ended = phase1(in.T);
+    if (!in.name.empty()) {
+        ended = phase1(in.name);
     }
     if (!in.listpath.empty() && !ended && !stopped()) {
         phase2(in.listpath);
     }
-    if (in.T.empty() && in.listpath.empty()) {
-        m_ui->msgbox("请指定要删除的文件名或文件列表", "操作有误", Icon::Warning);
-        if (in.text3enabled) {
-            m_ui->focus("Text3");
-        }
-    }
     reportfailures();
     if (!m_untrashed.empty()) {
-        std::string text =
-            "以下 " + std::to_string(m_untrashed.size()) + " 个文件未能移入回收站，仍在原处：";
-        for (std::size_t i = 0; i < m_untrashed.size() && i < kNamedLines; ++i) {
-            text += "\n" + m_untrashed[i];
-        }
-        if (m_untrashed.size() > kNamedLines) {
-            text += "\n……";
-        }
-        m_ui->msgbox(text, "回收站", Icon::Critical);
+        m_outcome.notices.push_back({Notice::Kind::Untrashed, {}, {}, std::move(m_untrashed)});
+        m_untrashed.clear();
     }
     m_trash.reset();
     if (m_journal) {
         m_journal->finish();
         m_journal.reset();
     }
+    m_outcome.done = m_deleted;
+    m_outcome.stopped = m_outcome.stopped || stopped();
+    if (in.report && !m_outcome.failures.empty() && !(m_progress && m_progress->rehearsing())) {
+        m_outcome.report = reportpath();
+    }
+    return m_outcome;
 }
 
 } // namespace morvik::batchdel

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/findfiles.h"
+#include "run/outcome.h"
 
 #include <map>
 #include <memory>
@@ -27,33 +28,43 @@ namespace morvik::batchdel
 
 struct ListFile;
 
-// How list entries that are not full paths are treated.
+// What the window's option buttons select: the name box, or a list file whose entries
+// that are not full paths are treated as the mode says.
 enum class Mode {
-    Option1, // looked up in the chosen folder
-    Option2, // the list should hold full paths: bare names are reported
-    Option3, // single-name mode: bare list entries are skipped
+    ListInFolder,    // a list; its bare names are looked up in the chosen folder
+    ListOfFullPaths, // a list that should hold full paths: bare names are reported
+    NameBox,         // the name box; bare entries of a list are skipped
 };
 
 // What a run reads from the window.
 struct Inputs {
-    std::string T;        // name, pattern or full path (may be empty)
+    std::string name;     // name, pattern or full path (may be empty)
     std::string listpath; // the list file (may be empty)
     std::string folder;   // where bare names are looked up
-    Mode mode = Mode::Option3;
-    bool scan = false;        // search the subfolders for bare names
-    bool report = true;       // write failures to Err_Report.txt
-    bool text3enabled = true; // the name box can take the focus
+    Mode mode = Mode::NameBox;
+    bool scan = false;          // search the subfolders for bare names
+    bool report = true;         // write failures to Err_Report.txt
+    bool nameboxenabled = true; // the name box can take the focus
     // Send the files to the user's trash instead of deleting them (the run then keeps
     // no undo journal: the trash is the way back).
     bool trash = false;
 };
+
+// The inputs a refusal names.
+inline constexpr const char* kNameField = "name";     // the name box (nothing to delete named)
+inline constexpr const char* kListField = "list";     // the list box (nothing to delete named)
+inline constexpr const char* kFolderField = "folder"; // the chosen folder
+
+// The message of a notice of a deletion run, as its box and the command line show it.
+std::string noticetext(const Notice& notice);
 
 // Scan depth of a folder search with subfolders: every level.
 inline constexpr int kScanDepth = 100;
 
 // The deletion run behind "批量删除": deletes the files named by the name box and by
 // the list file, records the ones that stay in the error report and ends each phase
-// with a summary. Speaks to the user only through the Ui.
+// with a summary notice. Asks the user only through the Ui (the journal's questions, the
+// confirmation of a list's matches); everything it has to tell is in the Outcome.
 class BatchDelete
 {
 public:
@@ -64,25 +75,22 @@ public:
     // rehearses them instead of deleting when it holds a rehearsal. Null: none.
     void setprogress(Progress* progress) { m_progress = progress; }
 
-    // One run. Never throws for a file or folder it cannot handle.
-    void run(const Inputs& in);
+    // One run. Never throws for a file or folder it cannot handle. Its failures are the
+    // names that stayed or matched nothing, with the report's reason, in the order met.
+    Outcome run(const Inputs& in);
 
     // Deletes one visible file; false when the name is empty, there is no visible file
     // at the path, or the system refuses (no write permission, unlink failed).
     bool delfile(const std::string& filename);
 
-    // The summary: S1 when ok, else S2; then flag is true again.
-    void showresult(bool ok);
-
     // Files deleted by the last run.
     std::size_t deleted() const { return m_deleted; }
-
-    // Scan setting, report setting and "everything deleted so far" of the current run.
-    bool zi = false;
-    bool baogao = false;
-    bool flag = true;
+    // The inputs of the last run.
+    const Inputs& inputs() const { return m_in; }
 
 private:
+    // The phase's summary notice: Done when everything went, else Incomplete.
+    void summary();
     // The files a search found; nullopt when the folder could not be read.
     std::optional<MatchList> fullpathsearch(const std::string& x);
     std::optional<MatchList> foldersearch(const std::string& x);
@@ -92,11 +100,12 @@ private:
     void deletematches(const MatchList& matches);
     int reasonbyexistence(const std::string& path);
     void record(const std::string& path, int reason);
+    void stays(const std::string& path, int reason);
     void recordline(const std::string& path, const std::string& reason);
 
-    bool phase1(const std::string& T);
-    void tableB(const std::string& e);
-    void tableC(const std::string& e);
+    bool phase1(const std::string& name);
+    void singleentry(const std::string& e);
+    void listentry(const std::string& e);
     void phase2(const std::string& listpath);
     void reportfailures();
 
@@ -113,6 +122,10 @@ private:
     std::unique_ptr<platform::Trash> m_trash;
     std::vector<std::string> m_untrashed;
     Inputs m_in;
+    Outcome m_outcome;
+    // Whether everything named since the last summary went (failures with the report off
+    // do not count, nor does a name matching nothing).
+    bool m_alldeleted = true;
     std::size_t m_deleted = 0;
     // Report lines that could not be written during this run.
     std::vector<std::string> m_unreported;

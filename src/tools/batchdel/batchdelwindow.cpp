@@ -4,6 +4,7 @@
 #include "run/ui.h"
 #include "ui/backgroundrun.h"
 #include "ui/helpwindow.h"
+#include "ui/showoutcome.h"
 #include "ui/undorun.h"
 #include "ui/windows.h"
 #include "widgets/controls.h"
@@ -159,21 +160,22 @@ void batchdel::Command1_Click()
             return;
         }
         morvik::batchdel::Inputs in;
-        in.T = ss(Text3->text());
+        in.name = ss(Text3->text());
         in.listpath = Text1->path();
         in.folder = Dir1->path();
-        in.mode = Option1->isChecked()   ? morvik::batchdel::Mode::Option1
-                  : Option2->isChecked() ? morvik::batchdel::Mode::Option2
-                                         : morvik::batchdel::Mode::Option3;
+        in.mode = Option1->isChecked()   ? morvik::batchdel::Mode::ListInFolder
+                  : Option2->isChecked() ? morvik::batchdel::Mode::ListOfFullPaths
+                                         : morvik::batchdel::Mode::NameBox;
         in.scan = Check2->isChecked();
         in.report = Check3->isChecked();
-        in.text3enabled = Text3->isEnabled();
+        in.nameboxenabled = Text3->isEnabled();
         BackgroundRun::run(this, u, "删除操作",
                            [&](morvik::Ui& threadui, morvik::Progress& progress) {
                                engine.setui(threadui);
                                engine.setprogress(&progress);
-                               engine.run(in);
+                               const morvik::Outcome outcome = engine.run(in);
                                engine.setprogress(nullptr);
+                               showoutcome(outcome, RunKind::Delete, threadui);
                            });
         engine.setui(u);
     });
@@ -211,7 +213,7 @@ void batchdel::Drive1_Change()
 
 void batchdel::setmode(morvik::batchdel::Mode mode)
 {
-    const bool single = mode == morvik::batchdel::Mode::Option3;
+    const bool single = mode == morvik::batchdel::Mode::NameBox;
     Text3->setEnabled(single);
     Text1->setEnabled(!single);
     Command2->setEnabled(!single);
@@ -220,7 +222,7 @@ void batchdel::setmode(morvik::batchdel::Mode mode)
     } else {
         Text3->clear();
     }
-    const bool folders = mode != morvik::batchdel::Mode::Option2;
+    const bool folders = mode != morvik::batchdel::Mode::ListOfFullPaths;
     Label2->setVisible(folders);
     Drive1->setVisible(folders);
     Dir1->setVisible(folders);
@@ -228,18 +230,18 @@ void batchdel::setmode(morvik::batchdel::Mode mode)
 
 void batchdel::Option1_Click()
 {
-    setmode(morvik::batchdel::Mode::Option1);
+    setmode(morvik::batchdel::Mode::ListInFolder);
 }
 
 void batchdel::Option2_Click()
 {
-    setmode(morvik::batchdel::Mode::Option2);
+    setmode(morvik::batchdel::Mode::ListOfFullPaths);
 }
 
 void batchdel::Option3_Click()
 {
     if (Option3->isChecked()) {
-        setmode(morvik::batchdel::Mode::Option3);
+        setmode(morvik::batchdel::Mode::NameBox);
     }
 }
 

@@ -44,7 +44,7 @@ public:
     void Option2_Click();
     void Option3_Click();
 
-    // The run and its state (zi, baogao, flag).
+    // The run; it keeps the inputs of the last one.
     morvik::batchdel::BatchDelete engine;
 
     QGroupBox* Frame1 = nullptr;

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/batchdel/listfile.h"
 
-#include "platform/text/codec.h"
 #include "platform/fs/fileops.h"
 #include "platform/syserror.h"
-#include "run/ui.h"
+#include "platform/text/codec.h"
 
 #include <algorithm>
 
@@ -50,23 +49,23 @@ std::string ListFile::text() const
     return out;
 }
 
-ListFile readfile(const std::string& filename, Ui& ui)
+ListFile readfile(const std::string& filename)
 {
     ListFile list;
     if (filename.empty()) {
-        ui.msgbox("没有指定文件列表", "文件名错误", Icon::Warning);
+        list.notice = Notice{Notice::Kind::ListUnnamed, {}, {}, {}};
         return list;
     }
     std::string bytes;
     try {
         bytes = platform::readbytes(filename);
     } catch (const platform::SysError& e) {
-        ui.msgbox("无法读取文件列表“" + filename + "”：" + e.reason(), "文件错误", Icon::Critical);
+        list.notice = Notice{Notice::Kind::ListUnreadable, filename, e.reason(), {}};
         list.readable = false;
         return list;
     }
     if (bytes.empty()) {
-        ui.msgbox("文件为空！", "空文件错误", Icon::Warning);
+        list.notice = Notice{Notice::Kind::ListEmpty, filename, {}, {}};
         return list;
     }
     const std::string text = platform::decode(bytes);

@@ -88,10 +88,10 @@ protected:
     {
         morvik::batchdel::BatchDelete run(ui);
         morvik::batchdel::Inputs in;
-        in.T = "*.bak";
+        in.name = "*.bak";
         in.folder = tree.path("site");
         in.scan = true;
-        run.run(in);
+        morvik::test::deleterunshown(run, in, ui);
     }
     std::string newest() const { return platform::history().back().id; }
 

@@ -5,6 +5,7 @@
 #include "platform/fs/journal.h"
 #include "platform/fs/trash.h"
 #include "support/recordingui.h"
+#include "support/shownrun.h"
 #include "support/temptree.h"
 #include "tools/batchdel/batchdelete.h"
 
@@ -94,11 +95,11 @@ protected:
     {
         morvik::batchdel::BatchDelete run(ui);
         morvik::batchdel::Inputs in;
-        in.T = pattern;
+        in.name = pattern;
         in.folder = folder;
         in.scan = true;
         in.trash = true;
-        run.run(in);
+        morvik::test::deleterunshown(run, in, ui);
     }
 
     TempTree home;

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "widgets/commondialog.h"
-#include "widgets/controls.h"
 #include "shell/shellfixture.h"
 #include "support/qt/framelines.h"
 #include "support/qt/lingeringui.h"
 #include "tools/batchdel/batchdelwindow.h"
 #include "ui/backgroundrun.h"
 #include "ui/helpwindow.h"
+#include "widgets/commondialog.h"
+#include "widgets/controls.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -122,8 +122,8 @@ TEST_F(BatchDelWindow, AnsweringYesRunsWithTheBoxesAndOptions)
     EXPECT_EQ(files.listing("web"), "c.txt|sub");
     EXPECT_EQ(files.listing("web/sub"), "");
     EXPECT_EQ(ui.titles(), "操作警告|删除操作");
-    EXPECT_TRUE(w->engine.zi);
-    EXPECT_FALSE(w->engine.baogao);
+    EXPECT_TRUE(w->engine.inputs().scan);
+    EXPECT_FALSE(w->engine.inputs().report);
     EXPECT_FALSE(app.exists("Err_Report.txt"));
 }
 

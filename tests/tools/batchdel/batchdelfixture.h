@@ -4,6 +4,7 @@
 #include "platform/fs/appfolder.h"
 #include "platform/text/codec.h"
 #include "support/recordingui.h"
+#include "support/shownrun.h"
 #include "support/temptree.h"
 #include "tools/batchdel/batchdelete.h"
 
@@ -91,7 +92,8 @@ protected:
     // Writes the list file and names it in the list box.
     void listfile(const std::string& bytes) { in.listpath = tree.createFile("list.txt", bytes); }
 
-    void run() { engine.run(in); }
+    // A run as the window makes it: the engine, then the boxes of its outcome.
+    void run() { outcome = deleterunshown(engine, in, ui); }
 
     std::vector<std::string> said() const
     {
@@ -131,6 +133,7 @@ protected:
     RecordingUi ui;
     batchdel::BatchDelete engine{ui};
     batchdel::Inputs in;
+    Outcome outcome; // of the last run
     std::string web;
     // The summary of a run with failures names the report on a line of its own.
     const std::string S2 = test::S2 + "\n" + tree.path("app/Err_Report.txt");

@@ -29,7 +29,7 @@ TEST_P(ListForms, Entries)
 {
     TempTree tree;
     RecordingUi ui;
-    const auto list = batchdel::readfile(tree.createFile("list.txt", GetParam().bytes), ui);
+    const auto list = listfileshown(tree.createFile("list.txt", GetParam().bytes), ui);
     EXPECT_TRUE(list.readable);
     EXPECT_THAT(list.entries, ElementsAreArray(GetParam().entries));
     EXPECT_THAT(ui.boxes, IsEmpty());
@@ -59,14 +59,14 @@ TEST(ListFile, JoinedText)
 {
     TempTree tree;
     RecordingUi ui;
-    const auto list = batchdel::readfile(tree.createFile("l", "a\r\n\r\nb\r\n"), ui);
+    const auto list = listfileshown(tree.createFile("l", "a\r\n\r\nb\r\n"), ui);
     EXPECT_EQ(list.text(), "a,,b");
 }
 
 TEST(ListFile, EmptyNameWarns)
 {
     RecordingUi ui;
-    const auto list = batchdel::readfile("", ui);
+    const auto list = listfileshown("", ui);
     EXPECT_THAT(list.entries, IsEmpty());
     EXPECT_TRUE(list.readable);
     ASSERT_EQ(ui.boxes.size(), 1u);
@@ -77,7 +77,7 @@ TEST(ListFile, EmptyFileWarns)
 {
     TempTree tree;
     RecordingUi ui;
-    const auto list = batchdel::readfile(tree.createFile("empty.txt"), ui);
+    const auto list = listfileshown(tree.createFile("empty.txt"), ui);
     EXPECT_THAT(list.entries, IsEmpty());
     EXPECT_TRUE(list.readable);
     ASSERT_EQ(ui.boxes.size(), 1u);
@@ -89,7 +89,7 @@ TEST(ListFile, MissingFileIsNamedWithTheSystemsReason)
     TempTree tree;
     RecordingUi ui;
     const std::string path = tree.path("nope.txt");
-    const auto list = batchdel::readfile(path, ui);
+    const auto list = listfileshown(path, ui);
     EXPECT_FALSE(list.readable);
     EXPECT_THAT(list.entries, IsEmpty());
     ASSERT_EQ(ui.boxes.size(), 1u);
@@ -108,7 +108,7 @@ TEST(ListFile, UnreadableFileIsNamed)
     RecordingUi ui;
     const std::string path = tree.createFile("secret.txt", "a.txt");
     tree.setMode("secret.txt", 0);
-    const auto list = batchdel::readfile(path, ui);
+    const auto list = listfileshown(path, ui);
     EXPECT_FALSE(list.readable);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_NE(ui.boxes[0].text.find(path), std::string::npos);

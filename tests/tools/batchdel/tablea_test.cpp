@@ -25,7 +25,7 @@ TEST_F(NameBox, FullPathPatternDeletesEveryMatchThenOneSummary)
     file("b.txt");
     file("c.log");
     file("sub/d.txt");
-    in.T = web + "/*.txt";
+    in.name = web + "/*.txt";
     in.scan = true; // a full-path pattern never looks below its folder
     run();
     EXPECT_EQ(tree.listing("web"), "c.log|sub");
@@ -38,7 +38,7 @@ TEST_F(NameBox, FullPathPatternWithoutMatchEndsTheRunBeforeTheList)
 {
     file("a.log");
     listfile(file("b.log") + "\r\n");
-    in.T = web + "/*.txt";
+    in.name = web + "/*.txt";
     run();
     EXPECT_THAT(said(), ElementsAre(M1));
     EXPECT_TRUE(has("b.log")) << "the list must not be read after M1";
@@ -47,10 +47,10 @@ TEST_F(NameBox, FullPathPatternWithoutMatchEndsTheRunBeforeTheList)
 
 TEST_F(NameBox, FullPathPatternInAMissingFolderIsNoMatch)
 {
-    in.T = web + "/missing/*.txt";
+    in.name = web + "/missing/*.txt";
     run();
     EXPECT_THAT(said(), ElementsAre(M1));
-    in.T = web + "/*/a.txt";
+    in.name = web + "/*/a.txt";
     ui.clear();
     run();
     EXPECT_THAT(said(), ElementsAre(M1));
@@ -59,7 +59,7 @@ TEST_F(NameBox, FullPathPatternInAMissingFolderIsNoMatch)
 TEST_F(NameBox, FullPathPatternWithOneMatch)
 {
     file("only.txt");
-    in.T = web + "/*.txt";
+    in.name = web + "/*.txt";
     run();
     EXPECT_FALSE(has("only.txt"));
     EXPECT_THAT(said(), ElementsAre(S1));
@@ -69,7 +69,7 @@ TEST_F(NameBox, FullPathPatternWithOneUndeletableMatchHasNoSummaryButMarksTheRun
 {
     const std::string locked = lockedfile("only.txt");
     listfile(file("b.log") + "\r\n");
-    in.T = web + "/*.txt";
+    in.name = web + "/*.txt";
     run();
     EXPECT_TRUE(has("only.txt"));
     EXPECT_FALSE(has("b.log"));
@@ -81,17 +81,21 @@ TEST_F(NameBox, FullPathPatternWithOneUndeletableMatchHasNoSummaryButMarksTheRun
 TEST_F(NameBox, FullPathPatternWithOneUndeletableMatchWithoutReport)
 {
     lockedfile("only.txt");
-    in.T = web + "/*.txt";
+    in.name = web + "/*.txt";
     in.report = false;
     run();
     EXPECT_THAT(said(), IsEmpty());
-    EXPECT_TRUE(engine.flag);
+    // With the report off the file that stayed is still the run's failure.
+    ASSERT_EQ(outcome.failures.size(), 1u);
+    EXPECT_EQ(outcome.failures[0].path, web + "/only.txt");
+    EXPECT_EQ(outcome.failures[0].reason, "错误原因：文件正在被使用");
+    EXPECT_TRUE(outcome.report.empty());
 }
 
 TEST_F(NameBox, ExistingFullPathIsDeletedWithoutAnyMessage)
 {
     const std::string p = file("page.htm");
-    in.T = p;
+    in.name = p;
     run();
     EXPECT_FALSE(has("page.htm"));
     EXPECT_THAT(said(), IsEmpty());
@@ -101,21 +105,23 @@ TEST_F(NameBox, ExistingFullPathIsDeletedWithoutAnyMessage)
 TEST_F(NameBox, FullPathThatStaysIsReportedByExistenceAndLeavesFlag)
 {
     const std::string locked = lockedfile("locked.htm");
-    in.T = locked;
+    in.name = locked;
     run();
-    EXPECT_TRUE(engine.flag);
-    in.T = web + "/gone.htm";
+    EXPECT_TRUE(outcome.notices.empty());
+    EXPECT_EQ(outcome.report, tree.path("app/Err_Report.txt"));
+    in.name = web + "/gone.htm";
     run();
     EXPECT_THAT(said(), IsEmpty());
     EXPECT_THAT(reported(), ElementsAre(inuse(locked), notfound(web + "/gone.htm")));
-    EXPECT_TRUE(engine.flag);
+    EXPECT_TRUE(outcome.notices.empty());
+    EXPECT_EQ(outcome.failures.size(), 1u) << "each run has its own failures";
 }
 
 TEST_F(NameBox, FullPathOfAFolderIsNeverDeleted)
 {
     tree.createDir("web/keep");
     file("keep/a.txt");
-    in.T = web + "/keep";
+    in.name = web + "/keep";
     run();
     EXPECT_TRUE(has("keep/a.txt"));
     EXPECT_THAT(reported(), ElementsAre(notfound(web + "/keep")));
@@ -125,7 +131,7 @@ TEST_F(NameBox, RelativePathIsRefusedAndTheListStillRuns)
 {
     file("sub/a.txt");
     listfile(file("b.txt") + "\r\n");
-    in.T = "sub/a.txt";
+    in.name = "sub/a.txt";
     run();
     EXPECT_TRUE(has("sub/a.txt"));
     EXPECT_FALSE(has("b.txt"));
@@ -137,13 +143,14 @@ TEST_F(NameBox, BarePatternWithOneUndeletableOfThree)
     file("a.bak");
     const std::string locked = lockedfile("b.bak");
     file("c.bak");
-    in.T = "*.bak";
+    in.name = "*.bak";
     run();
     EXPECT_EQ(tree.listing("web"), "b.bak");
     EXPECT_EQ(engine.deleted(), 2u);
     EXPECT_THAT(reported(), ElementsAre(inuse(locked)));
     EXPECT_THAT(said(), ElementsAre(S2));
-    EXPECT_TRUE(engine.flag) << "every summary sets flag again";
+    EXPECT_EQ(outcome.done, 2u);
+    EXPECT_EQ(outcome.failures.size(), 1u);
 }
 
 TEST_F(NameBox, BarePatternWithOneUndeletableOfThreeWithoutReport)
@@ -151,7 +158,7 @@ TEST_F(NameBox, BarePatternWithOneUndeletableOfThreeWithoutReport)
     file("a.bak");
     lockedfile("b.bak");
     file("c.bak");
-    in.T = "*.bak";
+    in.name = "*.bak";
     in.report = false;
     run();
     EXPECT_EQ(tree.listing("web"), "b.bak");
@@ -163,7 +170,7 @@ TEST_F(NameBox, HiddenMatchIsKeptAndReportedAsAnyFailureOfAMatchList)
 {
     file("a.bak");
     const std::string hidden = file(".old.bak");
-    in.T = "*.bak";
+    in.name = "*.bak";
     run();
     EXPECT_EQ(tree.listing("web"), ".old.bak");
     EXPECT_THAT(reported(), ElementsAre(inuse(hidden)));
@@ -174,7 +181,7 @@ TEST_F(NameBox, BareNameWithoutMatchIsReportedAndEndsTheRun)
 {
     file("other.txt");
     listfile(file("b.txt") + "\r\n");
-    in.T = "a.txt";
+    in.name = "a.txt";
     run();
     EXPECT_THAT(said(), ElementsAre(M3));
     EXPECT_THAT(reported(), ElementsAre(notfound("a.txt")));
@@ -184,7 +191,7 @@ TEST_F(NameBox, BareNameWithoutMatchIsReportedAndEndsTheRun)
 TEST_F(NameBox, BareNameIsExactAndCaseSensitive)
 {
     file("A.TXT");
-    in.T = "a.txt";
+    in.name = "a.txt";
     in.report = false;
     run();
     EXPECT_TRUE(has("A.TXT"));
@@ -194,7 +201,7 @@ TEST_F(NameBox, BareNameIsExactAndCaseSensitive)
 TEST_F(NameBox, ChosenFolderThatCannotBeReadIsNoMatch)
 {
     in.folder = web + "/missing";
-    in.T = "*.txt";
+    in.name = "*.txt";
     run();
     EXPECT_THAT(said(), ElementsAre(M3));
     EXPECT_THAT(reported(), ElementsAre(notfound("*.txt")));
@@ -208,11 +215,14 @@ TEST_F(NameBox, EmptyFolderStopsBeforeDeletingAnything)
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(web);
     in.folder.clear();
-    in.T = "a.txt";
+    in.name = "a.txt";
     run();
     std::filesystem::current_path(cwd);
     EXPECT_TRUE(has("a.txt"));
     EXPECT_THAT(said(), ElementsAre("C 操作有误: 请选择要查找文件的文件夹"));
+    ASSERT_TRUE(outcome.refused());
+    EXPECT_EQ(outcome.refusal->field, batchdel::kFolderField);
+    EXPECT_EQ(outcome.refusal->problem, Refusal::Problem::Missing);
 }
 
 // The walk goes on past a subfolder it cannot read, names it in the report and does not
@@ -225,7 +235,7 @@ TEST_F(NameBox, UnreadableSubfolderIsReportedAndTheRestDeleted)
     file("a.bak");
     file("closed/b.bak");
     tree.setMode("web/closed", 0);
-    in.T = "*.bak";
+    in.name = "*.bak";
     in.scan = true;
     run();
     tree.setMode("web/closed", 0755);
@@ -241,7 +251,7 @@ TEST_F(NameBox, ScanReachesEveryLevelOnlyWhenSwitchedOn)
     file("a.bak");
     file("one/b.bak");
     file("one/two/three/c.bak");
-    in.T = "*.bak";
+    in.name = "*.bak";
     run();
     EXPECT_FALSE(has("a.bak"));
     EXPECT_TRUE(has("one/b.bak"));
@@ -257,7 +267,7 @@ TEST_F(NameBox, NameWithCommaIsDeletedAsItselfOnly)
     file("x,y.bak");
     file("x");
     file("y.bak,");
-    in.T = "*,y.bak";
+    in.name = "*,y.bak";
     run();
     EXPECT_EQ(tree.listing("web"), "x|y.bak,");
     EXPECT_THAT(said(), ElementsAre(S1));
@@ -268,7 +278,7 @@ TEST_F(NameBox, LinksAreDeletedNotWhatTheyPointTo)
     const std::string target = tree.createFile("keep/target.bak", "x");
     tree.createSymlink("web/link.bak", target);
     tree.createSymlink("web/folderlink", tree.path("keep"));
-    in.T = "*.bak";
+    in.name = "*.bak";
     in.scan = true;
     run();
     EXPECT_FALSE(has("link.bak"));
@@ -283,17 +293,19 @@ TEST_F(NameBox, BothBoxesEmptyAsksForInputAndFocusesTheNameBoxWhenItCan)
     EXPECT_THAT(said(), ElementsAre(M7));
     EXPECT_THAT(ui.focused, ElementsAre("Text3"));
     ui.clear();
-    in.text3enabled = false;
+    in.nameboxenabled = false;
     run();
     EXPECT_THAT(said(), ElementsAre(M7));
     EXPECT_THAT(ui.focused, IsEmpty());
+    ASSERT_TRUE(outcome.refused());
+    EXPECT_EQ(outcome.refusal->field, batchdel::kListField);
 }
 
 TEST_F(NameBox, BothBoxesFilledGiveTwoSummaries)
 {
     file("a.txt");
     listfile(file("b.log") + "\r\n");
-    in.T = "*.txt";
+    in.name = "*.txt";
     run();
     EXPECT_EQ(tree.listing("web"), "");
     EXPECT_THAT(said(), ElementsAre(S1, S1));
@@ -304,7 +316,7 @@ TEST_F(NameBox, FailureInTheNameBoxDoesNotReachTheListSummary)
     lockedfile("a.txt");
     file("b.txt");
     listfile(file("c.log") + "\r\n");
-    in.T = "*.txt";
+    in.name = "*.txt";
     run();
     EXPECT_THAT(said(), ElementsAre(S2, S1));
 }
@@ -312,10 +324,10 @@ TEST_F(NameBox, FailureInTheNameBoxDoesNotReachTheListSummary)
 TEST_F(NameBox, ReportHeaderIsWrittenOnceAcrossRuns)
 {
     const std::string locked = lockedfile("a.txt");
-    in.T = "*.txt";
+    in.name = "*.txt";
     run();
     run();
-    in.T = "gone.txt";
+    in.name = "gone.txt";
     run();
     EXPECT_THAT(reported(), ElementsAre(inuse(locked), inuse(locked), notfound("gone.txt")));
 }
@@ -327,7 +339,7 @@ TEST_F(NameBox, UnwritableReportLetsTheRunFinishAndSaysSoOnce)
     lockedfile("b.txt");
     lockedfile("c.txt");
     file("d.txt");
-    in.T = "*.txt";
+    in.name = "*.txt";
     run();
     EXPECT_EQ(tree.listing("web"), "b.txt|c.txt");
     const auto boxes = said();

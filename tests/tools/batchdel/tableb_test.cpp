@@ -14,7 +14,7 @@ namespace
 class SingleEntryList : public BatchDelTest
 {
 protected:
-    SingleEntryList() { in.mode = batchdel::Mode::Option1; }
+    SingleEntryList() { in.mode = batchdel::Mode::ListInFolder; }
 };
 
 TEST_F(SingleEntryList, FullPathPatternWithoutMatchShowsPlainBoxAndReports)
@@ -81,6 +81,8 @@ TEST_F(SingleEntryList, BarePatternWithSeveralMatchesListsThemFirst)
     EXPECT_EQ(tree.listing("web"), "");
     const std::string joined = web + "/a.gif," + web + "/b.gif," + web + "/c.gif";
     EXPECT_THAT(said(), ElementsAre(M6(joined), S1));
+    EXPECT_EQ(outcome.done, 3u);
+    EXPECT_FALSE(outcome.troubled());
 }
 
 TEST_F(SingleEntryList, BareNameWithOneMatchHasNoList)
@@ -112,7 +114,7 @@ TEST_F(SingleEntryList, BareNameWithFullPathModeIsReported)
 {
     file("a.gif");
     listfile("a.gif\r\n");
-    in.mode = batchdel::Mode::Option2;
+    in.mode = batchdel::Mode::ListOfFullPaths;
     run();
     EXPECT_TRUE(has("a.gif"));
     EXPECT_THAT(reported(), ElementsAre(notfound("a.gif")));
@@ -123,7 +125,7 @@ TEST_F(SingleEntryList, BareNameInNameModeIsSkipped)
 {
     file("a.gif");
     listfile("a.gif\r\n");
-    in.mode = batchdel::Mode::Option3;
+    in.mode = batchdel::Mode::NameBox;
     run();
     EXPECT_TRUE(has("a.gif"));
     EXPECT_FALSE(reportexists());

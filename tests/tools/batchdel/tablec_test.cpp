@@ -14,7 +14,7 @@ namespace
 class ListEntries : public BatchDelTest
 {
 protected:
-    ListEntries() { in.mode = batchdel::Mode::Option1; }
+    ListEntries() { in.mode = batchdel::Mode::ListInFolder; }
 };
 
 TEST_F(ListEntries, FullPathPatternsDeleteOrReportTheirEntry)
@@ -76,7 +76,7 @@ TEST_F(ListEntries, SameListInFullPathModeReportsTheBareName)
     const std::string first = file("first.htm");
     file("second.htm");
     listfile(first + "\r\nsecond.htm\r\n");
-    in.mode = batchdel::Mode::Option2;
+    in.mode = batchdel::Mode::ListOfFullPaths;
     run();
     EXPECT_FALSE(has("first.htm"));
     EXPECT_TRUE(has("second.htm"));
@@ -89,7 +89,7 @@ TEST_F(ListEntries, SameListInNameModeSkipsTheBareName)
     const std::string first = file("first.htm");
     file("second.htm");
     listfile(first + "\r\nsecond.htm\r\n");
-    in.mode = batchdel::Mode::Option3;
+    in.mode = batchdel::Mode::NameBox;
     run();
     EXPECT_FALSE(has("first.htm"));
     EXPECT_TRUE(has("second.htm"));
@@ -126,6 +126,11 @@ TEST_F(ListEntries, BareNameWithScanIsReportedButDoesNotFailTheRun)
     EXPECT_FALSE(has("sub/a.htm"));
     EXPECT_THAT(reported(), ElementsAre(notfound("b.htm")));
     EXPECT_THAT(said(), ElementsAre(S1));
+    // The summary claims success, yet the name that matched nothing is the run's failure.
+    EXPECT_EQ(outcome.done, 1u);
+    ASSERT_EQ(outcome.failures.size(), 1u);
+    EXPECT_EQ(outcome.failures[0].path, "b.htm");
+    EXPECT_TRUE(outcome.troubled());
 }
 
 // The entries' searches share one walk, made before the first entry: a file an earlier
