@@ -51,17 +51,18 @@ void TerminalUi::say(const std::string& text)
     std::fflush(stderr);
 }
 
+bool TerminalUi::runwithoutundo(const std::string& reason)
+{
+    // A run that cannot be undone starts only when asked for by --no-undo.
+    say("[撤销] " + reason + "\n此次运行无法撤销：加 --no-undo 可在没有撤销记录的情况下运行");
+    m_declined = true;
+    return false;
+}
+
 Answer TerminalUi::msgbox(const std::string& text, const std::string& title, Icon icon,
                           Buttons buttons)
 {
     const bool hidden = m_hideinformation && icon == Icon::Information;
-    if (text.starts_with(platform::kNoUndoQuestion)) {
-        // A run that cannot be undone starts only when asked for by --no-undo.
-        say("[" + title + "] " + text.substr(text.find('\n') + 1) +
-            "\n此次运行无法撤销：加 --no-undo 可在没有撤销记录的情况下运行");
-        m_declined = true;
-        return Answer::No;
-    }
     if (buttons != Buttons::Ok) {
         // A question --yes answers is not shown: nobody is asked.
         if (!m_yes) {

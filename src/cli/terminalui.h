@@ -33,6 +33,7 @@ public:
                                         const std::string& initial = {}) override;
     void focus(const std::string&) override {}
     bool confirmdelete(const std::vector<std::string>& files) override;
+    bool runwithoutundo(const std::string& reason) override;
 
     // Boxes with the information icon are not shown (a dry run's success messages).
     void hideinformation() { m_hideinformation = true; }

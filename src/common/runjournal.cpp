@@ -21,8 +21,7 @@ bool startjournal(int fd, const std::string& tool, const std::string& folder, Ui
         return true;
     } catch (const platform::SysError& e) {
         const std::string why = e.path().empty() ? e.reason() : e.path() + "：" + e.reason();
-        return ui.msgbox(std::string(platform::kNoUndoQuestion) + "\n" + why, "撤销", Icon::Warning,
-                         Buttons::YesNo) == Answer::Yes;
+        return ui.runwithoutundo(why);
     }
 }
 

@@ -36,9 +36,14 @@ public:
     // file. The windows show them as one box without an icon, the paths joined by ",",
     // which goes on when closed.
     virtual bool confirmdelete(const std::vector<std::string>& files);
+
+    // Whether a run that can keep no undo journal (for the reason given) goes on. The
+    // windows ask "此次运行无法撤销，是否继续？" with 是 / 否.
+    virtual bool runwithoutundo(const std::string& reason);
 };
 
 inline constexpr const char* kAppTitle = "Ruvo";
+inline constexpr const char* kNoUndoQuestion = "此次运行无法撤销，是否继续？";
 
 inline bool Ui::confirmdelete(const std::vector<std::string>& files)
 {
@@ -47,6 +52,12 @@ inline bool Ui::confirmdelete(const std::vector<std::string>& files)
         text += (i > 0 ? "," : "") + files[i];
     }
     return msgbox(text, kAppTitle, Icon::None) != Answer::No;
+}
+
+inline bool Ui::runwithoutundo(const std::string& reason)
+{
+    return msgbox(std::string(kNoUndoQuestion) + "\n" + reason, "撤销", Icon::Warning,
+                  Buttons::YesNo) == Answer::Yes;
 }
 
 } // namespace morvik

@@ -14,7 +14,6 @@ namespace morvik::platform
 {
 
 // The question asked before a run that changes files when no journal can be kept.
-inline constexpr const char* kNoUndoQuestion = "此次运行无法撤销，是否继续？";
 // Why undo left a file alone: it is no longer what the run left.
 inline constexpr const char* kChangedSinceReason = "文件在运行后已被修改，未撤销";
 // Why undo did not bring a deleted file back: its name is taken by another file now.
