@@ -97,7 +97,7 @@ std::string writtenpath(const std::string& path)
         }
         full = childpath(cwd, path);
     }
-    const std::string name = full.substr(full.rfind('/') + 1);
+    const std::string name(platform::leafname(full));
     char* real = ::realpath(platform::parentfolder(full).c_str(), nullptr);
     if (!real) {
         return full;

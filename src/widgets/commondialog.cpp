@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets/commondialog.h"
 
+#include "platform/fs/pathname.h"
 #include "widgets/qtglue.h"
 
 #include <QFileDialog>
@@ -90,8 +91,8 @@ void CommonDialog::showopen(QWidget* parent)
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
     }
-    if (const size_t slash = m_filename.rfind('/'); slash != std::string::npos) {
-        dialog.setDirectory(qs(slash == 0 ? "/" : m_filename.substr(0, slash)));
+    if (m_filename.find('/') != std::string::npos) {
+        dialog.setDirectory(qs(morvik::platform::parentfolder(m_filename)));
     }
     m_accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
     if (m_accepted) {
@@ -101,8 +102,7 @@ void CommonDialog::showopen(QWidget* parent)
 
 std::string CommonDialog::filetitle() const
 {
-    const size_t slash = m_filename.rfind('/');
-    return slash == std::string::npos ? m_filename : m_filename.substr(slash + 1);
+    return std::string(morvik::platform::leafname(m_filename));
 }
 
 void CommonDialog::queueanswerfortesting(std::optional<std::string> answer)

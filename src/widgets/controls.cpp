@@ -240,7 +240,7 @@ void FolderList::fill()
     }
     m_firstsubfolderrow = count();
     for (const auto& sub : m_subfolders) {
-        additem(sub.substr(sub.rfind('/') + 1), sub, level + 1, closed);
+        additem(std::string(morvik::platform::leafname(sub)), sub, level + 1, closed);
     }
     setCurrentRow(m_firstsubfolderrow - 1);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/fs/trash.h"
 
+#include "platform/fs/pathname.h"
 #include "platform/syserror.h"
 
 #include <cerrno>
@@ -59,11 +60,10 @@ unsigned long long deviceof(std::string path)
     struct stat st {
     };
     while (::stat(path.c_str(), &st) != 0) {
-        const auto slash = path.rfind('/');
-        if (slash == std::string::npos || path == "/") {
+        if (path.find('/') == std::string::npos || path == "/") {
             return 0;
         }
-        path = slash == 0 ? std::string("/") : path.substr(0, slash);
+        path = parentfolder(path);
     }
     return static_cast<unsigned long long>(st.st_dev);
 }

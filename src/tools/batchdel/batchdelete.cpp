@@ -78,7 +78,7 @@ bool BatchDelete::remove(const std::string& path, platform::OpenFolder* folder,
         ok = m_progress->rehearse(path);
     } else if (folder) {
         result = folder->deletefile(std::string(platform::leafname(path)), &why);
-    } else if ((m_journal || m_trash) && path.rfind('/') != std::string::npos) {
+    } else if ((m_journal || m_trash) && path.find('/') != std::string::npos) {
         platform::OpenFolder parent(platform::parentfolder(path), nullptr, m_journal.get(),
                                     m_trash.get());
         result = parent.deletefile(std::string(platform::leafname(path)), &why);
