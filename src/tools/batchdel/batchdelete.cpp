@@ -15,12 +15,15 @@
 #include "platform/fs/trash.h"
 #include "platform/syserror.h"
 #include "platform/text/wildcard.h"
+#include "run/folderworkers.h"
 #include "run/progress.h"
 #include "run/ui.h"
 #include "tools/batchdel/listfile.h"
 #include "tools/batchdel/report.h"
 
 #include <fcntl.h>
+#include <iterator>
+#include <optional>
 #include <string_view>
 #include <sys/stat.h>
 
@@ -29,6 +32,15 @@ namespace morvik::batchdel
 
 namespace
 {
+
+// What happened in one folder of a deletion.
+struct FolderDeletion {
+    std::optional<std::string> unreadable; // why the folder could not be entered
+    std::vector<std::string> stayed;       // files that could not be deleted, in order
+    std::vector<std::string> untrashed;    // files the trash refused, with the reason
+    std::vector<std::string> deletedplaces;
+    std::size_t deleted = 0;
+};
 
 bool isfullpath(const std::string& name)
 {
@@ -261,38 +273,82 @@ void BatchDelete::deletematches(const MatchList& matches)
     if (m_progress) {
         m_progress->addfound(matches.size());
     }
-    platform::FolderCursor cursor(*matches.top);
-    std::size_t first = 0;
-    for (const MatchedFolder& span : matches.folders) {
-        const std::size_t end = first + span.count;
+    // Folders are shared out among workers (one for a rehearsal, whose notes come in
+    // order, and for the trash); each keeps what happened in its folder's slot, and the
+    // slots are taken in the walk's order, so the report and the failures read as one
+    // worker would write them.
+    std::vector<std::size_t> firsts(matches.folders.size());
+    for (std::size_t i = 1; i < firsts.size(); ++i) {
+        firsts[i] = firsts[i - 1] + matches.folders[i - 1].count;
+    }
+    const bool rehearsing = m_progress && m_progress->rehearsing();
+    const unsigned workers = folderworkers(matches.folders.size(), rehearsing || m_trash);
+    std::vector<std::optional<platform::FolderCursor>> cursors(workers);
+    std::vector<FolderDeletion> results(matches.folders.size());
+    const auto deletefolder = [&](std::size_t index, unsigned worker) {
+        const MatchedFolder& span = matches.folders[index];
+        FolderDeletion& result = results[index];
         const std::string folder = matches.top->display(span.relative);
+        if (stopped()) {
+            return;
+        }
+        if (!cursors[worker]) {
+            cursors[worker].emplace(*matches.top);
+        }
         std::optional<platform::OpenFolder> open;
         try {
-            open.emplace(cursor.open(span.relative, span.id), folder, freed.get(), m_journal.get(),
-                         m_trash.get());
+            open.emplace(cursors[worker]->open(span.relative, span.id), folder, freed.get(),
+                         m_journal.get(), m_trash.get());
         } catch (const platform::SysError& e) {
-            recordline(folder, unreadabletext(e.reason()));
-            m_alldeleted = false;
+            result.unreadable = unreadabletext(e.reason());
         }
         if (m_progress) {
             m_progress->setfolder(folder);
         }
-        for (std::size_t k = first; k < end; ++k) {
+        for (std::size_t k = firsts[index]; k < firsts[index] + span.count; ++k) {
             if (stopped()) {
                 return;
             }
             const std::string& path = matches.paths[k];
-            if (!open) {
-                if (m_progress) {
-                    m_progress->filedone(false);
+            bool ok = false;
+            if (open && rehearsing) {
+                ok = m_progress->rehearse(path);
+            } else if (open) {
+                std::string why;
+                const std::string name(platform::leafname(path));
+                const auto disposed = open->deletefile(name, &why);
+                ok = disposed == platform::DeleteResult::Deleted;
+                if (m_trash && disposed == platform::DeleteResult::Refused) {
+                    result.untrashed.push_back(path + "：" + why);
                 }
-                continue;
+                if (ok && !m_presearched.empty()) {
+                    result.deletedplaces.push_back(platform::placekey(span.id, name));
+                }
             }
-            if (!remove(path, &*open, &span.id)) {
-                stays(path, kInUse);
+            if (m_progress) {
+                m_progress->filedone(ok);
+            }
+            if (ok) {
+                ++result.deleted;
+            } else if (open) {
+                result.stayed.push_back(path);
             }
         }
-        first = end;
+    };
+    runonworkers(0, results.size(), workers, deletefolder);
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        FolderDeletion& result = results[i];
+        if (result.unreadable) {
+            recordline(matches.top->display(matches.folders[i].relative), *result.unreadable);
+            m_alldeleted = false;
+        }
+        for (const std::string& path : result.stayed) {
+            stays(path, kInUse);
+        }
+        m_deleted += result.deleted;
+        std::move(result.untrashed.begin(), result.untrashed.end(),
+                  std::back_inserter(m_untrashed));
+        m_deletedsincewalk.insert(result.deletedplaces.begin(), result.deletedplaces.end());
     }
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The name box: full-path patterns, full paths, relative paths and bare names.
 #include "batchdelfixture.h"
+#include "common/findfiles.h"
 #include "support/unprivileged.h"
 
 #include <cstring>
@@ -244,6 +245,34 @@ TEST_F(NameBox, UnreadableSubfolderIsReportedAndTheRestDeleted)
     EXPECT_THAT(reported(), ElementsAre(web + "/closed" + kSixteen + "错误原因：文件夹无法读取（" +
                                         std::strerror(EACCES) + "）"));
     EXPECT_THAT(said(), ElementsAre(S2));
+}
+
+// Folders shared out among workers: every deletable file goes, and the report lists
+// the files that stay in the walk's order, as one worker would write it.
+TEST_F(NameBox, ManyFoldersReportInTheWalksOrder)
+{
+    std::vector<std::string> locked;
+    for (int i = 0; i < 30; ++i) {
+        const std::string folder = "d" + std::to_string(i) + "/";
+        file(folder + "a.bak");
+        if (i % 3 == 0) {
+            lockedfile(folder + "b.bak");
+        }
+    }
+    std::vector<std::string> expected;
+    for (const auto& path : findfiles(web, "*.bak", true, 100).paths) {
+        if (path.ends_with("b.bak")) {
+            expected.push_back(inuse(path));
+        }
+    }
+    in.name = "*.bak";
+    in.scan = true;
+    run();
+    EXPECT_EQ(reported(), expected);
+    EXPECT_EQ(outcome.done, 30u);
+    for (int i = 0; i < 30; ++i) {
+        EXPECT_FALSE(has("d" + std::to_string(i) + "/a.bak"));
+    }
 }
 
 TEST_F(NameBox, ScanReachesEveryLevelOnlyWhenSwitchedOn)
