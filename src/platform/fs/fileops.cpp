@@ -302,15 +302,18 @@ void copyrange(int in, std::uint64_t offset, std::uint64_t length, int out,
     }
 }
 
-std::string readbytes(const std::string& path)
+namespace
+{
+
+// Opens a regular file for reading and gives its status; a folder, pipe or device is
+// refused. Non-blocking, so that a pipe under the name cannot hang the program at open.
+Fd openregular(const std::string& path, struct stat& st)
 {
     refusenul(path);
-    // Non-blocking, so that a pipe chosen by mistake cannot hang the program at open.
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
         throw SysError(path, errno);
     }
-    struct stat st;
     if (fstat(fd.get(), &st) != 0) {
         throw SysError(path, errno);
     }
@@ -320,6 +323,15 @@ std::string readbytes(const std::string& path)
     if (!S_ISREG(st.st_mode)) {
         throw SysError(path, kNotRegularReason);
     }
+    return fd;
+}
+
+} // namespace
+
+std::string readbytes(const std::string& path)
+{
+    struct stat st;
+    Fd fd = openregular(path, st);
     std::string out;
     if (S_ISREG(st.st_mode) && st.st_size > 0) {
         out.reserve(static_cast<std::size_t>(st.st_size));
@@ -391,23 +403,9 @@ DeleteResult deletefile(const std::string& path, std::string* reason)
 
 void copyfile(const std::string& source, const std::string& destination)
 {
-    refusenul(source);
-    refusenul(destination);
-    // Non-blocking, so that a pipe or device under the name cannot hang the run at open.
-    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (in.get() < 0) {
-        throw SysError(source, errno);
-    }
     struct stat st;
-    if (fstat(in.get(), &st) != 0) {
-        throw SysError(source, errno);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        throw SysError(source, EISDIR);
-    }
-    if (!S_ISREG(st.st_mode)) {
-        throw SysError(source, kNotRegularReason);
-    }
+    Fd in = openregular(source, st);
+    refusenul(destination);
 
     // An existing file keeps its mode and, where the process may, its owner: a copy
     // into a site must not change who can read the page. A read-only destination stays
