@@ -14,14 +14,10 @@ Run::Run(TerminalUi& ui, bool dryrun, Check check)
     m_ui.watch(&m_line, &m_progress);
     if (dryrun) {
         m_ui.hideinformation();
-        m_progress.setrehearsal([this, check = std::move(check)](const std::string& path) {
-            if (!check(path)) {
-                return false;
-            }
+        m_progress.setrehearsal(std::move(check), [this](const std::string& path) {
             m_line.clear();
             std::fwrite(path.data(), 1, path.size(), stdout);
             std::fputc('\n', stdout);
-            return true;
         });
     }
 }

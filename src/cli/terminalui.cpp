@@ -80,7 +80,10 @@ bool TerminalUi::confirmdelete(const std::vector<std::string>& files)
 {
     std::string list;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        list += (i > 0 ? "," : "") + files[i];
+        if (i > 0) {
+            list += ',';
+        }
+        list += files[i];
     }
     say("[" + std::string(kAppTitle) + "] " + list);
     // A dry run deletes nothing: there is nothing to confirm.

@@ -4,10 +4,14 @@
 #include "platform/fs/fsobject.h"
 #include "platform/syserror.h"
 #include "platform/text/wildcard.h"
+#include "run/folderworkers.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <iterator>
+#include <limits>
+#include <memory>
+#include <unistd.h>
 
 namespace morvik
 {
@@ -101,6 +105,41 @@ void matchfolder(const Folder& folder, const std::string& relative, const platfo
 }
 
 void walk(int fd, const std::string& path, const std::string& relative, const platform::FileId& id,
+          Walk& state, bool descend, int depth);
+
+bool walkedinto(const platform::SubfolderItem& sub)
+{
+    // Links are not walked into; nor are undo journals kept at the top of a mount.
+    return sub.type == platform::kFolderType && !sub.name.starts_with(".morvik-undo-");
+}
+
+std::string below(const std::string& relative, const std::string& name)
+{
+    return relative.empty() ? name : relative + "/" + name;
+}
+
+// Walks the subfolder `sub` of the folder open as `parent` (identity `parentid`), or
+// notes why it could not be entered.
+void walksubfolder(int parent, const platform::FileId& parentid, const platform::SubfolderItem& sub,
+                   const std::string& relative, Walk& state, int depth)
+{
+    platform::FileId subid;
+    platform::Fd subfolder;
+    try {
+        subfolder = platform::opensubfolder(parent, sub.name, {parentid.device, sub.inode},
+                                            sub.path, false, &subid);
+        walk(subfolder.get(), sub.path, relative, subid, state, true, depth);
+    } catch (const platform::SysError& e) {
+        state.unreadable.push_back({sub.path, e.reason()});
+    }
+}
+
+int nextdepth(int depth)
+{
+    return depth == 100 ? 100 : depth - 1;
+}
+
+void walk(int fd, const std::string& path, const std::string& relative, const platform::FileId& id,
           Walk& state, bool descend, int depth)
 {
     const Folder folder = platform::readfolder(fd, path);
@@ -111,23 +150,122 @@ void walk(int fd, const std::string& path, const std::string& relative, const pl
     if (!descend || depth == 0) {
         return;
     }
-    const int next = depth == 100 ? 100 : depth - 1;
     for (const platform::SubfolderItem& sub : folder.subfolders) {
-        // Links are not walked into; nor are undo journals kept at the top of a mount.
-        if (sub.type != platform::kFolderType || sub.name.starts_with(".morvik-undo-")) {
-            continue;
-        }
-        platform::FileId subid;
-        platform::Fd subfolder;
-        try {
-            subfolder = platform::opensubfolder(fd, sub.name, {id.device, sub.inode}, sub.path,
-                                                false, &subid);
-            walk(subfolder.get(), sub.path, relative.empty() ? sub.name : relative + "/" + sub.name,
-                 subid, state, true, next);
-        } catch (const platform::SysError& e) {
-            state.unreadable.push_back({sub.path, e.reason()});
+        if (walkedinto(sub)) {
+            walksubfolder(fd, id, sub, below(relative, sub.name), state, nextdepth(depth));
         }
     }
+}
+
+// A folder of a walk shared out among workers. The first levels are read one folder at
+// a time; the subfolders below them become branches, each walked whole by one worker.
+// Putting every folder's matches first and its subfolders' after, in listing order,
+// gives the order of a walk by one thread.
+struct Branch {
+    std::vector<MatchList> results;
+    Walk walk;
+    std::vector<std::unique_ptr<Branch>> subfolders;
+    // Where the folder is: its parent, held open while a worker may still need it.
+    std::shared_ptr<const platform::Fd> parent;
+    platform::FileId parentid;
+    platform::SubfolderItem item;
+    std::string relative;
+    int depth = 0;
+
+    explicit Branch(const std::vector<Rule>& rules)
+        : results(rules.size()), walk{rules, results, {}}
+    {
+    }
+};
+
+// Reads a branch's own folder (the top when `parent` is null, read through `top`): its
+// matches, and a branch for each subfolder to be walked. A subfolder that cannot be
+// opened or read is noted in the branch, where a walk by one thread would note it.
+void readbranch(Branch& branch, int top, const platform::FileId& topid, const std::string& toppath)
+{
+    platform::Fd own;
+    platform::FileId id = topid;
+    std::string path = toppath;
+    try {
+        if (branch.parent) {
+            own = platform::opensubfolder(branch.parent->get(), branch.item.name,
+                                          {branch.parentid.device, branch.item.inode},
+                                          branch.item.path, false, &id);
+            path = branch.item.path;
+        } else {
+            own.reset(::dup(top));
+            if (own.get() < 0) {
+                throw platform::SysError(toppath, errno);
+            }
+        }
+        const Folder folder = platform::readfolder(own.get(), path);
+        for (std::size_t i = 0; i < branch.walk.rules.size(); ++i) {
+            matchfolder(folder, branch.relative, id, branch.walk.rules[i], branch.results[i]);
+        }
+        if (branch.depth == 0) {
+            return;
+        }
+        const auto held = std::make_shared<const platform::Fd>(std::move(own));
+        for (const platform::SubfolderItem& sub : folder.subfolders) {
+            if (walkedinto(sub)) {
+                auto next = std::make_unique<Branch>(branch.walk.rules);
+                next->parent = held;
+                next->parentid = id;
+                next->item = sub;
+                next->relative = below(branch.relative, sub.name);
+                next->depth = nextdepth(branch.depth);
+                branch.subfolders.push_back(std::move(next));
+            }
+        }
+    } catch (const platform::SysError& e) {
+        if (!branch.parent) {
+            throw; // the folder given cannot be read: the walk fails
+        }
+        branch.walk.unreadable.push_back({branch.item.path, e.reason()});
+    }
+}
+
+void gather(Branch& branch, std::vector<MatchList>& results,
+            std::vector<UnreadableFolder>& unreadable)
+{
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        results[i].append(std::move(branch.results[i]));
+    }
+    unreadable.insert(unreadable.end(), std::make_move_iterator(branch.walk.unreadable.begin()),
+                      std::make_move_iterator(branch.walk.unreadable.end()));
+    for (auto& sub : branch.subfolders) {
+        gather(*sub, results, unreadable);
+    }
+}
+
+// The walk of a whole tree on one worker per processor: the top levels are read here
+// until there are enough branches to share out (or the tree ends), then the branches
+// are walked by the workers, each with the walk of one thread.
+void walkshared(int topfd, const std::string& toppath, const platform::FileId& topid, Walk& state,
+                int depth)
+{
+    const unsigned processors = folderworkers(std::numeric_limits<std::size_t>::max(), false);
+    const std::size_t enough = 8 * std::size_t{processors};
+    Branch root(state.rules);
+    root.depth = depth;
+    std::vector<Branch*> level{&root};
+    while (!level.empty() && level.size() < enough) {
+        std::vector<Branch*> deeper;
+        for (Branch* branch : level) {
+            readbranch(*branch, topfd, topid, toppath);
+            for (auto& sub : branch->subfolders) {
+                deeper.push_back(sub.get());
+            }
+        }
+        level = std::move(deeper);
+    }
+    runonworkers(0, level.size(), folderworkers(level.size(), false),
+                 [&](std::size_t index, unsigned) {
+                     Branch& branch = *level[index];
+                     walksubfolder(branch.parent->get(), branch.parentid, branch.item,
+                                   branch.relative, branch.walk, branch.depth);
+                 });
+    gather(root, state.results, state.unreadable);
 }
 
 } // namespace
@@ -150,7 +288,11 @@ std::vector<MatchList> findfiles(const platform::TopFolder& top,
     for (const std::string& pattern : patterns) {
         state.rules.push_back({pattern, platform::haswildcard(pattern)});
     }
-    walk(listing.get(), top.path(), "", top.id(), state, descend, depth);
+    if (descend && depth != 0) {
+        walkshared(listing.get(), top.path(), top.id(), state, depth);
+    } else {
+        walk(listing.get(), top.path(), "", top.id(), state, false, 0);
+    }
     // Every pattern's walk would have met the same unreadable folders.
     for (std::size_t i = 0; i + 1 < results.size(); ++i) {
         results[i].unreadable = state.unreadable;

@@ -50,11 +50,33 @@ public:
 
     // A rehearsal (dry run): while one is set, a run changes no file. At each file it
     // would delete, create or rewrite it asks the rehearsal instead, which answers
-    // whether that change would succeed (and may note the path).
+    // whether that change would succeed; the note, when set, is then told the path.
+    // A run may ask from several workers at once (the rehearsal must allow it) and
+    // still tells the note in its own order, one path at a time.
     using Rehearsal = std::function<bool(const std::string& path)>;
-    void setrehearsal(Rehearsal rehearsal) { m_rehearsal = std::move(rehearsal); }
+    using RehearsalNote = std::function<void(const std::string& path)>;
+    void setrehearsal(Rehearsal rehearsal, RehearsalNote note = {})
+    {
+        m_rehearsal = std::move(rehearsal);
+        m_note = std::move(note);
+    }
     bool rehearsing() const { return static_cast<bool>(m_rehearsal); }
-    bool rehearse(const std::string& path) const { return m_rehearsal(path); }
+    bool rehearse(const std::string& path) const
+    {
+        if (!m_rehearsal(path)) {
+            return false;
+        }
+        noterehearsed(path);
+        return true;
+    }
+    // The two halves of rehearse(), for a run that asks on workers and notes in order.
+    bool wouldsucceed(const std::string& path) const { return m_rehearsal(path); }
+    void noterehearsed(const std::string& path) const
+    {
+        if (m_note) {
+            m_note(path);
+        }
+    }
 
 private:
     std::atomic<bool> m_stop{false};
@@ -64,6 +86,7 @@ private:
     mutable std::mutex m_mutex;
     std::string m_folder;
     Rehearsal m_rehearsal;
+    RehearsalNote m_note;
     std::function<void()> m_onfound;
 };
 

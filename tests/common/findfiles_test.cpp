@@ -297,3 +297,86 @@ TEST(SplitPath, NameAndFolderParts)
 }
 
 } // namespace
+
+// A walk wide enough to be shared out among workers gives, pattern by pattern, what a
+// walk by one thread gives: each folder's matches in name order, then its subfolders'
+// in name order, with the folders that cannot be read named where the walk met them.
+TEST(FindFiles, AWideWalkKeepsTheOrderOfOneThread)
+{
+    if (morvik::test::rerunasnobody()) {
+        return;
+    }
+    TempTree t;
+    for (int i = 0; i < 30; ++i) {
+        const std::string top = "t" + std::to_string(i % 7) + std::to_string(i);
+        t.createFile(top + "/a.htm");
+        for (int j = 0; j < 3; ++j) {
+            const std::string sub = top + "/s" + std::to_string(2 - j);
+            t.createFile(sub + "/b" + std::to_string(j) + ".htm");
+            t.createFile(sub + "/c.txt");
+            t.createFile(sub + "/deep/d.htm");
+        }
+    }
+    t.createFile("z.htm");
+    t.setMode("t00/s1", 0);
+    t.setMode("t55", 0);
+
+    // The walk of one thread, written out: files by name, then subfolders by name.
+    namespace fs = std::filesystem;
+    const auto expect = [&](const std::string& ext, int depth) {
+        std::string out;
+        std::string closed;
+        const auto visit = [&](auto& self, const fs::path& folder, int left) -> void {
+            std::vector<fs::path> files;
+            std::vector<fs::path> subs;
+            std::error_code error;
+            for (const auto& e : fs::directory_iterator(folder, error)) {
+                (e.is_directory() ? subs : files).push_back(e.path());
+            }
+            std::sort(files.begin(), files.end());
+            std::sort(subs.begin(), subs.end());
+            for (const fs::path& f : files) {
+                if (f.extension() == ext) {
+                    out += f.string() + ",";
+                }
+            }
+            for (const fs::path& s : subs) {
+                if (left == 0) {
+                    break;
+                }
+                if (::access(s.c_str(), R_OK | X_OK) != 0) {
+                    closed += s.string() + ",";
+                    continue;
+                }
+                self(self, s, left == 100 ? 100 : left - 1);
+            }
+        };
+        visit(visit, t.root(), depth);
+        return out + "|" + closed;
+    };
+    const auto got = [](const MatchList& m) {
+        std::string closed;
+        for (const auto& u : m.unreadable) {
+            closed += u.path + ",";
+        }
+        return m.text() + "|" + closed;
+    };
+    for (const int depth : {100, 1, 2}) {
+        const std::vector<MatchList> both =
+            findfiles(t.root(), std::vector<std::string>{"*.htm", "*.txt"}, true, depth);
+        EXPECT_EQ(got(both[0]), expect(".htm", depth)) << "depth " << depth;
+        EXPECT_EQ(got(both[1]), expect(".txt", depth)) << "depth " << depth;
+        // Every folder record names the folder its matches are in.
+        std::size_t k = 0;
+        for (const auto& folder : both[0].folders) {
+            for (std::size_t n = 0; n < folder.count; ++n, ++k) {
+                const std::string& path = both[0].paths.at(k);
+                EXPECT_EQ(path.substr(0, path.rfind('/')),
+                          folder.relative.empty() ? t.root() : t.root() + "/" + folder.relative);
+            }
+        }
+        EXPECT_EQ(k, both[0].size());
+    }
+    t.setMode("t00/s1", 0755);
+    t.setMode("t55", 0755);
+}

@@ -348,8 +348,13 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
     }
     const std::string identity = std::to_string(made.st_ino) + "\t" + std::to_string(made.st_size) +
                                  "\t" + std::to_string(mtimens(made));
-    std::lock_guard lock(m_mutex);
-    const std::string kept = std::to_string(m_next++);
+    std::string kept;
+    {
+        std::lock_guard lock(m_mutex);
+        kept = std::to_string(m_next++);
+    }
+    // Only the log and the totals are shared: workers keep their files without waiting
+    // for each other.
     struct stat old {
     };
     const bool there = ::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
@@ -361,39 +366,42 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
         throw SysError(path, EISDIR);
     }
     if (!there) {
+        std::lock_guard lock(m_mutex);
         append("C\t" + identity + "\t" + escaped(path));
-    } else {
-        if (::linkat(dir, name.c_str(), m_files.get(), kept.c_str(), 0) != 0) {
-            if (errno != EPERM && errno != EMLINK && errno != EXDEV) {
-                throw SysError(path, errno);
-            }
-            copyinto(dir, name, m_files.get(), kept, path);
-        }
-        append("R\t" + kept + "\t" + std::to_string(old.st_ino) + "\t" + identity + "\t" +
-               escaped(path));
-        m_held += static_cast<unsigned long long>(old.st_size);
+        ++m_changed;
+        return;
     }
+    if (::linkat(dir, name.c_str(), m_files.get(), kept.c_str(), 0) != 0) {
+        if (errno != EPERM && errno != EMLINK && errno != EXDEV) {
+            throw SysError(path, errno);
+        }
+        copyinto(dir, name, m_files.get(), kept, path);
+    }
+    std::lock_guard lock(m_mutex);
+    append("R\t" + kept + "\t" + std::to_string(old.st_ino) + "\t" + identity + "\t" +
+           escaped(path));
+    m_held += static_cast<unsigned long long>(old.st_size);
     ++m_changed;
 }
 
-int Journal::deleteinto(int dir, const std::string& name, const std::string& path)
+int Journal::deleteinto(int dir, const std::string& name, const std::string& path,
+                        unsigned long long size)
 {
-    std::lock_guard lock(m_mutex);
-    const std::string kept = std::to_string(m_next++);
-    struct stat old {
-    };
-    if (::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
-        return errno;
-    }
+    std::string kept;
     try {
+        std::lock_guard lock(m_mutex);
+        kept = std::to_string(m_next++);
         append("D\t" + kept + "\t" + escaped(path));
     } catch (const SysError& e) {
         return e.code() != 0 ? e.code() : EIO;
     }
+    // The line is written before the move, so an undo knows the file whenever the move
+    // happened; an undo passes over a line whose file never moved.
     if (::renameat(dir, name.c_str(), m_files.get(), kept.c_str()) != 0) {
         return errno;
     }
-    m_held += static_cast<unsigned long long>(old.st_size);
+    std::lock_guard lock(m_mutex);
+    m_held += size;
     ++m_changed;
     return 0;
 }

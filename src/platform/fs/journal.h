@@ -45,9 +45,10 @@ public:
     // open folder `dir`: keeps the file there now, or notes the name as created when no
     // regular file is there. `path` is the file's full path. Throws SysError.
     void beforereplace(int dir, const std::string& name, const std::string& path, int replacement);
-    // Deletes `name` of the open folder `dir` by moving it into the journal. Returns 0,
-    // or the errno of the failed move (the file then stays).
-    int deleteinto(int dir, const std::string& name, const std::string& path);
+    // Deletes `name` of the open folder `dir`, a file of `size` bytes, by moving it into
+    // the journal. Returns 0, or the errno of the failed move (the file then stays).
+    int deleteinto(int dir, const std::string& name, const std::string& path,
+                   unsigned long long size);
     // Ends the run's record: how many files it changed and the bytes the journal holds.
     void finish();
 

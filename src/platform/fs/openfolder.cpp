@@ -118,7 +118,8 @@ DeleteResult OpenFolder::deletefile(const std::string& name, std::string* reason
     }
     if (m_journal) {
         const std::string path = m_path == "/" ? "/" + name : m_path + "/" + name;
-        const int err = m_journal->deleteinto(m_fd, name, path);
+        const int err =
+            m_journal->deleteinto(m_fd, name, path, static_cast<unsigned long long>(st.st_size));
         if (err == 0) {
             return DeleteResult::Deleted;
         }

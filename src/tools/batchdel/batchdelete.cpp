@@ -23,6 +23,7 @@
 
 #include <fcntl.h>
 #include <iterator>
+#include <mutex>
 #include <optional>
 #include <string_view>
 #include <sys/stat.h>
@@ -39,7 +40,9 @@ struct FolderDeletion {
     std::vector<std::string> stayed;       // files that could not be deleted, in order
     std::vector<std::string> untrashed;    // files the trash refused, with the reason
     std::vector<std::string> deletedplaces;
+    std::vector<std::size_t> rehearsed; // a rehearsal's matches that would go
     std::size_t deleted = 0;
+    bool ended = false;
 };
 
 bool isfullpath(const std::string& name)
@@ -273,18 +276,28 @@ void BatchDelete::deletematches(const MatchList& matches)
     if (m_progress) {
         m_progress->addfound(matches.size());
     }
-    // Folders are shared out among workers (one for a rehearsal, whose notes come in
-    // order, and for the trash); each keeps what happened in its folder's slot, and the
-    // slots are taken in the walk's order, so the report and the failures read as one
-    // worker would write them.
+    // Folders are shared out among workers (one for the trash); each keeps what happened
+    // in its folder's slot, and the slots are taken in the walk's order, so the report,
+    // the failures and a rehearsal's notes read as one worker would write them.
     std::vector<std::size_t> firsts(matches.folders.size());
     for (std::size_t i = 1; i < firsts.size(); ++i) {
         firsts[i] = firsts[i - 1] + matches.folders[i - 1].count;
     }
     const bool rehearsing = m_progress && m_progress->rehearsing();
-    const unsigned workers = folderworkers(matches.folders.size(), rehearsing || m_trash);
+    const unsigned workers = folderworkers(matches.folders.size(), m_trash != nullptr);
     std::vector<std::optional<platform::FolderCursor>> cursors(workers);
     std::vector<FolderDeletion> results(matches.folders.size());
+    // A rehearsal's notes go out as soon as every folder before theirs has ended.
+    std::mutex noting;
+    std::size_t nextnoted = 0;
+    const auto notefolders = [&]() {
+        const std::lock_guard lock(noting);
+        for (; nextnoted < results.size() && results[nextnoted].ended; ++nextnoted) {
+            for (const std::size_t k : results[nextnoted].rehearsed) {
+                m_progress->noterehearsed(matches.paths[k]);
+            }
+        }
+    };
     const auto deletefolder = [&](std::size_t index, unsigned worker) {
         const MatchedFolder& span = matches.folders[index];
         FolderDeletion& result = results[index];
@@ -312,7 +325,10 @@ void BatchDelete::deletematches(const MatchList& matches)
             const std::string& path = matches.paths[k];
             bool ok = false;
             if (open && rehearsing) {
-                ok = m_progress->rehearse(path);
+                ok = m_progress->wouldsucceed(path);
+                if (ok) {
+                    result.rehearsed.push_back(k);
+                }
             } else if (open) {
                 std::string why;
                 const std::string name(platform::leafname(path));
@@ -335,7 +351,16 @@ void BatchDelete::deletematches(const MatchList& matches)
             }
         }
     };
-    runonworkers(0, results.size(), workers, deletefolder);
+    runonworkers(0, results.size(), workers, [&](std::size_t index, unsigned worker) {
+        deletefolder(index, worker);
+        if (rehearsing) {
+            {
+                const std::lock_guard lock(noting);
+                results[index].ended = true;
+            }
+            notefolders();
+        }
+    });
     for (std::size_t i = 0; i < results.size(); ++i) {
         FolderDeletion& result = results[i];
         if (result.unreadable) {

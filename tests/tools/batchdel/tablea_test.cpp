@@ -2,6 +2,7 @@
 // The name box: full-path patterns, full paths, relative paths and bare names.
 #include "batchdelfixture.h"
 #include "common/findfiles.h"
+#include "run/progress.h"
 #include "support/unprivileged.h"
 
 #include <cstring>
@@ -267,6 +268,22 @@ TEST_F(NameBox, ManyFoldersReportInTheWalksOrder)
     }
     in.name = "*.bak";
     in.scan = true;
+    // A rehearsal asks on every worker and notes what would go in the walk's order.
+    std::vector<std::string> wouldgo;
+    std::vector<std::string> noted;
+    for (const auto& path : findfiles(web, "*.bak", true, 100).paths) {
+        if (path.ends_with("a.bak")) {
+            wouldgo.push_back(path);
+        }
+    }
+    morvik::Progress rehearsal;
+    rehearsal.setrehearsal([](const std::string& path) { return path.ends_with("a.bak"); },
+                           [&noted](const std::string& path) { noted.push_back(path); });
+    engine.setprogress(&rehearsal);
+    run();
+    EXPECT_EQ(noted, wouldgo);
+    EXPECT_TRUE(has("d0/a.bak"));
+    engine.setprogress(nullptr);
     run();
     EXPECT_EQ(reported(), expected);
     EXPECT_EQ(outcome.done, 30u);
