@@ -78,14 +78,16 @@ Answer TerminalUi::msgbox(const std::string& text, const std::string& title, Ico
 
 bool TerminalUi::confirmdelete(const std::vector<std::string>& files)
 {
-    std::string list;
+    std::string line = "[";
+    line += kAppTitle;
+    line += "] ";
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (i > 0) {
-            list += ',';
+            line += ',';
         }
-        list += files[i];
+        line += files[i];
     }
-    say("[" + std::string(kAppTitle) + "] " + list);
+    say(line);
     // A dry run deletes nothing: there is nothing to confirm.
     if (m_yes || (m_progress && m_progress->rehearsing())) {
         return true;
