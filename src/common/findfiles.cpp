@@ -6,6 +6,7 @@
 #include "platform/text/wildcard.h"
 #include "run/folderworkers.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <iterator>
@@ -60,6 +61,28 @@ void MatchList::append(MatchList&& other)
     unreadable.insert(unreadable.end(), std::make_move_iterator(other.unreadable.begin()),
                       std::make_move_iterator(other.unreadable.end()));
     other.unreadable.clear();
+}
+
+std::vector<MatchSpan> spansof(const MatchList& matches, unsigned workers)
+{
+    // About eight spans a worker over the whole run, and never more than 256 files in
+    // one: small enough to even out, large enough that opening a folder again per span
+    // costs nothing.
+    const std::size_t most =
+        std::clamp<std::size_t>(matches.size() / (8 * std::max(1u, workers)), 1, 256);
+    std::vector<MatchSpan> spans;
+    std::size_t first = 0;
+    for (std::size_t i = 0; i < matches.folders.size(); ++i) {
+        const std::size_t end = first + matches.folders[i].count;
+        for (std::size_t k = first; k < end; k += most) {
+            spans.push_back({i, k, std::min(most, end - k)});
+        }
+        if (first == end) {
+            spans.push_back({i, first, 0});
+        }
+        first = end;
+    }
+    return spans;
 }
 
 namespace

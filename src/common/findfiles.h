@@ -47,6 +47,18 @@ struct MatchList {
     void append(MatchList&& other);
 };
 
+// A stretch of consecutive matches of one folder (index into MatchList::folders, and
+// into MatchList::paths from `first` on): what one worker of a run takes at a time.
+struct MatchSpan {
+    std::size_t folder = 0;
+    std::size_t first = 0;
+    std::size_t count = 0;
+};
+
+// The matches cut, folder by folder and in order, into spans small enough that
+// `workers` workers share even one large folder evenly.
+std::vector<MatchSpan> spansof(const MatchList& matches, unsigned workers);
+
 // Lists the files of a folder, and with descend of its subfolders down to depth
 // (0: this folder only, 100: all levels, n: n levels), whose names match a plain name
 // or a wildcard pattern. A plain name gives at most one entry, written as the caller

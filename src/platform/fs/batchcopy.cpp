@@ -203,27 +203,28 @@ void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) co
     }
     // A new file takes the source's mode, owned as any new file of the folder is.
     const unsigned created = (replacing ? existing.st_mode : m_mode) & 0777;
-    folder.retryoncefreed([&] {
-        std::string tempname;
-        const int out = folder.createtemp(name, created, tempname);
-        try {
-            copydata(m_fd, m_path, m_size, out, folder.join(name));
-            if (replacing) {
-                folder.keepownerandmode(out, existing, created, name, held.get());
-            } else if ((created & ~processids().umask) != m_mode) {
-                if (fchmod(out, m_mode) != 0) {
-                    throw SysError(folder.join(name), errno);
+    folder.retryoncefreed(
+        [&] {
+            std::string tempname;
+            const int out = folder.createtemp(name, created, tempname);
+            try {
+                copydata(m_fd, m_path, m_size, out, folder.join(name));
+                if (replacing) {
+                    folder.keepownerandmode(out, existing, created, name, held.get());
+                } else if ((created & ~processids().umask) != m_mode) {
+                    if (fchmod(out, m_mode) != 0) {
+                        throw SysError(folder.join(name), errno);
+                    }
                 }
+                // Let the disk start on it now; the run's one flush at the end waits for the rest.
+                sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
+            } catch (...) {
+                folder.discard(out, tempname);
+                throw;
             }
-            // Let the disk start on it now; the run's one flush at the end waits for the rest.
-            sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
-        } catch (...) {
-            folder.discard(out, tempname);
-            throw;
-        }
-        folder.commit(out, tempname, name);
-    });
-    folder.release(held.take());
+            folder.commit(out, tempname, name);
+        },
+        &held);
 }
 
 bool samefile(const std::string& a, const std::string& b)

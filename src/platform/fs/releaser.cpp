@@ -63,7 +63,9 @@ void Releaser::release(int fd)
     m_done.wait(lock, [this] { return m_pending.size() < m_maxpending; });
     --m_waiting;
     m_pending.push_back(fd);
-    const bool wake = m_idle > 0 && m_pending.size() >= std::min(kWakeBatch, m_maxpending);
+    // A worker draining meanwhile waits for this one too: it must not wait for a batch.
+    const bool wake =
+        m_idle > 0 && (m_waiting > 0 || m_pending.size() >= std::min(kWakeBatch, m_maxpending));
     lock.unlock();
     if (wake) {
         m_work.notify_one();

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <random>
+#include <shared_mutex>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -341,19 +342,41 @@ void RewriteFolder::release(int fd) const
     }
 }
 
-void RewriteFolder::retryoncefreed(const std::function<void()>& attempt) const
+void RewriteFolder::retryoncefreed(const std::function<void()>& attempt, Fd* replaced) const
 {
-    try {
+    // Workers rewrite side by side, each holding room for its temporary file until its old
+    // file is freed, so one may run out of room where a single worker would not.
+    std::shared_lock<std::shared_mutex> together;
+    if (m_scope.space) {
+        together = std::shared_lock(*m_scope.space);
+    }
+    const auto rewrite = [&] {
         attempt();
+        if (replaced) {
+            release(replaced->take());
+        }
+    };
+    try {
+        rewrite();
+        return;
     } catch (const SysError& e) {
-        if (!curedbyfreeing(e.code()) || !m_releaser) {
+        if (!curedbyfreeing(e.code()) || (!m_releaser && !m_scope.space)) {
             throw;
         }
-        // A file handed over may have been freed between the failure and now, so the
-        // attempt is made again even when nothing is left to wait for.
-        m_releaser->drain();
-        attempt();
     }
+    if (together.owns_lock()) {
+        together.unlock();
+    }
+    std::unique_lock<std::shared_mutex> alone;
+    if (m_scope.space) {
+        alone = std::unique_lock(*m_scope.space);
+    }
+    // A file handed over may have been freed between the failure and now, so the
+    // attempt is made again even when nothing is left to wait for.
+    if (m_releaser) {
+        m_releaser->drain();
+    }
+    rewrite();
 }
 
 std::function<void(int)> RewriteFolder::byteswriter(const std::string& name,
@@ -369,26 +392,27 @@ std::function<void(int)> RewriteFolder::byteswriter(const std::string& name,
 }
 
 void RewriteFolder::writetemp(const std::string& name, const std::function<void(int)>& write,
-                              const struct stat* old, unsigned created,
-                              const ReadState* unchanged) const
+                              const struct stat* old, unsigned created, ReadState* unchanged) const
 {
-    retryoncefreed([&] {
-        std::string tempname;
-        const int fd = createtemp(name, created, tempname);
-        try {
-            write(fd);
-            if (old) {
-                // The file read is still held: its attributes are read through it.
-                keepownerandmode(fd, *old, created, name,
-                                 unchanged && unchanged->file.get() >= 0 ? unchanged->file.get()
-                                                                         : -1);
+    retryoncefreed(
+        [&] {
+            std::string tempname;
+            const int fd = createtemp(name, created, tempname);
+            try {
+                write(fd);
+                if (old) {
+                    // The file read is still held: its attributes are read through it.
+                    keepownerandmode(fd, *old, created, name,
+                                     unchanged && unchanged->file.get() >= 0 ? unchanged->file.get()
+                                                                             : -1);
+                }
+            } catch (...) {
+                discard(fd, tempname);
+                throw;
             }
-        } catch (...) {
-            discard(fd, tempname);
-            throw;
-        }
-        commit(fd, tempname, name, unchanged);
-    });
+            commit(fd, tempname, name, unchanged);
+        },
+        unchanged ? &unchanged->file : nullptr);
 }
 
 void RewriteFolder::replace(const std::string& name, std::string_view bytes, ReadState& state) const
@@ -426,7 +450,6 @@ void RewriteFolder::replacewith(const std::string& name, ReadState& state,
         throw SysError(join(name), EACCES);
     }
     writetemp(name, write, &state.st, state.st.st_mode & 0777, &state);
-    release(state.file.take());
 }
 
 void RewriteFolder::replaceentry(const std::string& name, std::string_view bytes) const

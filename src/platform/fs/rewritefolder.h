@@ -124,9 +124,10 @@ public:
     void discard(int fd, const std::string& tempname) const;
     // Hands a replaced file's descriptor to the releaser (closes it without one).
     void release(int fd) const;
-    // Runs `attempt`; when it fails for want of space and replaced files are being freed
-    // by the releaser, waits until they are and runs it once more.
-    void retryoncefreed(const std::function<void()>& attempt) const;
+    // Runs `attempt`, then releases `replaced` (the old file's descriptor) when given.
+    // When the attempt fails for want of space, it is run once more after the run's other
+    // workers have finished their files and the releaser has freed what it holds.
+    void retryoncefreed(const std::function<void()>& attempt, Fd* replaced = nullptr) const;
 
     // Whether the user may write an existing file of this folder: a file without any
     // write permission is read-only for everyone, root included.
@@ -136,8 +137,7 @@ private:
     // Has `write` fill a temporary file created with mode `created` and renames it over
     // `name`, keeping the owner and mode of `old` when there was one.
     void writetemp(const std::string& name, const std::function<void(int)>& write,
-                   const struct stat* old, unsigned created,
-                   const ReadState* unchanged = nullptr) const;
+                   const struct stat* old, unsigned created, ReadState* unchanged = nullptr) const;
     // A writer of the bytes for writetemp(), its failures naming `name`.
     std::function<void(int)> byteswriter(const std::string& name, std::string_view bytes) const;
     // Whether this folder has a default ACL, which new files of it inherit.

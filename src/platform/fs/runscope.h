@@ -4,6 +4,7 @@
 #include "platform/fs/topfolder.h"
 
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <unordered_map>
 
@@ -37,6 +38,9 @@ struct RunScope {
     HandledFiles* handled = nullptr;
     // Where the run keeps what it replaces and creates, so it can be undone.
     Journal* journal = nullptr;
+    // Held shared by every worker while it rewrites a file, and alone by one that ran
+    // out of room and tries again once the others' temporary files are gone.
+    std::shared_mutex* space = nullptr;
 };
 
 } // namespace morvik::platform

@@ -40,6 +40,7 @@ struct FolderResult {
     bool tried = false;          // it was entered, or failed to be
     bool locatorchecked = false; // a target was handed to the insertion
     std::vector<FileFailure> failures;
+    std::optional<FileFailure> unentered; // why its folder could not be entered
 };
 
 std::string trimspaces(const std::string& text)
@@ -330,7 +331,9 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
     }
     const std::unique_ptr<platform::Releaser> replaced =
         platform::runreleaser(top ? top->fd() : -1, journal != nullptr);
-    const platform::RunScope scope{top ? &*top : nullptr, replaced.get(), &handled, journal.get()};
+    std::shared_mutex space;
+    const platform::RunScope scope{top ? &*top : nullptr, replaced.get(), &handled, journal.get(),
+                                   &space};
     const bool rehearsing = progress && progress->rehearsing();
     std::unique_ptr<Scratch> scratch;
     const auto stopped = [progress] { return progress && progress->stoprequested(); };
@@ -341,28 +344,26 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
     bool locatorrejected = false;
     // What the last call of appendtofile returned: the success message needs it true.
     bool lastresult = false;
-    // Targets come folder by folder: each folder is opened once, by handle from the top
-    // folder and checked to be the one the walk listed, and its files are read and
-    // rewritten relative to it. Folders are shared out among workers; each keeps what
-    // happened in its folder's slot, and the slots are read in the walk's order, so
+    // Targets come folder by folder, in spans: a span's folder is opened by handle from
+    // the top folder and checked to be the one the walk listed, and its files are read
+    // and rewritten relative to it. Spans are shared out among workers; each keeps what
+    // happened in its span's slot, and the slots are read in the walk's order, so
     // failures are listed as a single worker would list them.
-    std::vector<std::size_t> firsts(targets.folders.size());
-    for (std::size_t i = 1; i < firsts.size(); ++i) {
-        firsts[i] = firsts[i - 1] + targets.folders[i - 1].count;
-    }
-    std::vector<FolderResult> results(targets.folders.size());
-    const unsigned workers = folderworkers(targets.folders.size(), rehearsing);
+    const std::vector<MatchSpan> spans =
+        spansof(targets, folderworkers(targets.size(), rehearsing));
+    std::vector<FolderResult> results(spans.size());
+    const unsigned workers = folderworkers(spans.size(), rehearsing);
     std::vector<std::optional<platform::FolderCursor>> cursors(workers);
     std::mutex writtenmutex;
     const auto insertfolder = [&](std::size_t index, unsigned worker) {
-        const MatchedFolder& span = targets.folders[index];
+        const MatchedFolder& span = targets.folders[spans[index].folder];
         FolderResult& result = results[index];
         if (stopped() || locatorrejected) {
             return;
         }
         const std::string folderpath = top->display(span.relative);
-        const std::size_t first = firsts[index];
-        const std::size_t end = first + span.count;
+        const std::size_t first = spans[index].first;
+        const std::size_t end = first + spans[index].count;
         if (progress) {
             progress->setfolder(folderpath);
         }
@@ -379,7 +380,7 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
             }
         } catch (const platform::SysError& e) {
             // Not entered: none of its files is touched.
-            result.failures.push_back({e.path(), e.reason()});
+            result.unentered = FileFailure{e.path(), e.reason()};
             result.lastresult = false;
             result.tried = true;
             for (std::size_t k = first; k < end && progress; ++k) {
@@ -460,7 +461,15 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
     if (!stopped() && !locatorrejected) {
         runonworkers(next, results.size(), workers, insertfolder);
     }
-    for (FolderResult& result : results) {
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        FolderResult& result = results[i];
+        // A folder that could not be entered is named once, not once per span.
+        const bool named = i > 0 && spans[i - 1].folder == spans[i].folder &&
+                           results[i - 1].unentered && result.unentered &&
+                           results[i - 1].unentered->reason == result.unentered->reason;
+        if (result.unentered && !named) {
+            outcome.failures.push_back(*result.unentered);
+        }
         outcome.done += result.done;
         if (result.tried) {
             lastresult = result.lastresult;

@@ -276,17 +276,15 @@ void BatchDelete::deletematches(const MatchList& matches)
     if (m_progress) {
         m_progress->addfound(matches.size());
     }
-    // Folders are shared out among workers (one for the trash); each keeps what happened
-    // in its folder's slot, and the slots are taken in the walk's order, so the report,
+    // Folders, in spans, are shared out among workers (one for the trash); each keeps
+    // what happened in its span's slot, and the slots are taken in the walk's order, so the report,
     // the failures and a rehearsal's notes read as one worker would write them.
-    std::vector<std::size_t> firsts(matches.folders.size());
-    for (std::size_t i = 1; i < firsts.size(); ++i) {
-        firsts[i] = firsts[i - 1] + matches.folders[i - 1].count;
-    }
     const bool rehearsing = m_progress && m_progress->rehearsing();
-    const unsigned workers = folderworkers(matches.folders.size(), m_trash != nullptr);
+    const std::vector<MatchSpan> spans =
+        spansof(matches, folderworkers(matches.size(), m_trash != nullptr));
+    const unsigned workers = folderworkers(spans.size(), m_trash != nullptr);
     std::vector<std::optional<platform::FolderCursor>> cursors(workers);
-    std::vector<FolderDeletion> results(matches.folders.size());
+    std::vector<FolderDeletion> results(spans.size());
     // A rehearsal's notes go out as soon as every folder before theirs has ended.
     std::mutex noting;
     std::size_t nextnoted = 0;
@@ -299,7 +297,7 @@ void BatchDelete::deletematches(const MatchList& matches)
         }
     };
     const auto deletefolder = [&](std::size_t index, unsigned worker) {
-        const MatchedFolder& span = matches.folders[index];
+        const MatchedFolder& span = matches.folders[spans[index].folder];
         FolderDeletion& result = results[index];
         const std::string folder = matches.top->display(span.relative);
         if (stopped()) {
@@ -318,7 +316,7 @@ void BatchDelete::deletematches(const MatchList& matches)
         if (m_progress) {
             m_progress->setfolder(folder);
         }
-        for (std::size_t k = firsts[index]; k < firsts[index] + span.count; ++k) {
+        for (std::size_t k = spans[index].first; k < spans[index].first + spans[index].count; ++k) {
             if (stopped()) {
                 return;
             }
@@ -363,8 +361,12 @@ void BatchDelete::deletematches(const MatchList& matches)
     });
     for (std::size_t i = 0; i < results.size(); ++i) {
         FolderDeletion& result = results[i];
-        if (result.unreadable) {
-            recordline(matches.top->display(matches.folders[i].relative), *result.unreadable);
+        // A folder that could not be entered is named once, not once per span.
+        const bool named = i > 0 && spans[i - 1].folder == spans[i].folder &&
+                           results[i - 1].unreadable == result.unreadable;
+        if (result.unreadable && !named) {
+            recordline(matches.top->display(matches.folders[spans[i].folder].relative),
+                       *result.unreadable);
             m_alldeleted = false;
         }
         for (const std::string& path : result.stayed) {
