@@ -217,7 +217,9 @@ void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) co
                     }
                 }
                 // Let the disk start on it now; the run's one flush at the end waits for the rest.
-                sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
+                if (folder.ondisk()) {
+                    sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
+                }
             } catch (...) {
                 folder.discard(out, tempname);
                 throw;

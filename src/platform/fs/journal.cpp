@@ -348,13 +348,9 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
     }
     const std::string identity = std::to_string(made.st_ino) + "\t" + std::to_string(made.st_size) +
                                  "\t" + std::to_string(mtimens(made));
-    std::string kept;
-    {
-        std::lock_guard lock(m_mutex);
-        kept = std::to_string(m_next++);
-    }
-    // Only the log and the totals are shared: workers keep their files without waiting
-    // for each other.
+    // Workers keep their files without waiting for each other: the log takes each line
+    // in one write, which appends it whole, and the totals are counted atomically.
+    const std::string kept = std::to_string(m_next++);
     struct stat old {
     };
     const bool there = ::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
@@ -366,7 +362,6 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
         throw SysError(path, EISDIR);
     }
     if (!there) {
-        std::lock_guard lock(m_mutex);
         append("C\t" + identity + "\t" + escaped(path));
         ++m_changed;
         return;
@@ -377,7 +372,6 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
         }
         copyinto(dir, name, m_files.get(), kept, path);
     }
-    std::lock_guard lock(m_mutex);
     append("R\t" + kept + "\t" + std::to_string(old.st_ino) + "\t" + identity + "\t" +
            escaped(path));
     m_held += static_cast<unsigned long long>(old.st_size);
@@ -387,10 +381,8 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
 int Journal::deleteinto(int dir, const std::string& name, const std::string& path,
                         unsigned long long size)
 {
-    std::string kept;
+    const std::string kept = std::to_string(m_next++);
     try {
-        std::lock_guard lock(m_mutex);
-        kept = std::to_string(m_next++);
         append("D\t" + kept + "\t" + escaped(path));
     } catch (const SysError& e) {
         return e.code() != 0 ? e.code() : EIO;
@@ -400,7 +392,6 @@ int Journal::deleteinto(int dir, const std::string& name, const std::string& pat
     if (::renameat(dir, name.c_str(), m_files.get(), kept.c_str()) != 0) {
         return errno;
     }
-    std::lock_guard lock(m_mutex);
     m_held += size;
     ++m_changed;
     return 0;

@@ -3,6 +3,7 @@
 
 #include "platform/fs/fd.h"
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -65,9 +66,9 @@ private:
     Fd m_log;
     std::string m_record; // the run's record in the data folder
     std::mutex m_mutex;
-    std::size_t m_next = 0;
-    std::size_t m_changed = 0;
-    unsigned long long m_held = 0;
+    std::atomic<std::size_t> m_next{0};
+    std::atomic<std::size_t> m_changed{0};
+    std::atomic<unsigned long long> m_held{0};
 };
 
 // One run in the history, newest last.

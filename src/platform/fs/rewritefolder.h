@@ -76,6 +76,8 @@ public:
     int fd() const { return m_fd; }
     // The folder's device number (0 when it could not be opened).
     unsigned long device() const { return m_device; }
+    // Whether a written file's write-back is worth starting before the run's end.
+    bool ondisk() const { return m_scope.ondisk; }
     // path + "/" + name, for messages.
     std::string join(std::string_view name) const;
 

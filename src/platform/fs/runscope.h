@@ -41,6 +41,12 @@ struct RunScope {
     // Held shared by every worker while it rewrites a file, and alone by one that ran
     // out of room and tries again once the others' temporary files are gone.
     std::shared_mutex* space = nullptr;
+    // Whether written files go to a disk, where starting their write-back early pays
+    // (not on tmpfs or ramfs).
+    bool ondisk = true;
 };
+
+// Whether the files of the open file or folder `fd` are kept on a disk (not in memory).
+bool ondisk(int fd);
 
 } // namespace morvik::platform

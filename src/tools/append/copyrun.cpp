@@ -126,8 +126,9 @@ Outcome copyrun(const std::string& sourcefolder, const std::vector<std::string>&
     const std::unique_ptr<platform::Releaser> replaced =
         platform::runreleaser(top ? top->fd() : -1, journal != nullptr);
     std::shared_mutex space;
-    const platform::RunScope scope{top ? &*top : nullptr, replaced.get(), nullptr, journal.get(),
-                                   &space};
+    const platform::RunScope scope{
+        top ? &*top : nullptr, replaced.get(), nullptr,
+        journal.get(),         &space,         !top || platform::ondisk(top->fd())};
     const std::size_t batch = sourcebatch();
     const unsigned workers = folderworkers(subfolders.size(), rehearsing);
     std::mutex writtenmutex;
