@@ -151,8 +151,11 @@ void SourceFile::copyto(const std::string& destination) const
         if (fchmod(out, replacing ? existing.st_mode & 07777 : m_mode) != 0) {
             throw SysError(destination, errno);
         }
-        // Let the disk start on it now; the run's one flush at the end waits for the rest.
-        sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
+        // A large file: let the disk start on it now; the run's one flush at the end waits
+        // for the rest.
+        if (m_size >= 1 << 20) {
+            sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
+        }
     } catch (...) {
         close(out);
         unlink(temp.c_str());
@@ -216,10 +219,7 @@ void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) co
                         throw SysError(folder.join(name), errno);
                     }
                 }
-                // Let the disk start on it now; the run's one flush at the end waits for the rest.
-                if (folder.ondisk()) {
-                    sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
-                }
+                folder.startwriteback(out, m_size);
             } catch (...) {
                 folder.discard(out, tempname);
                 throw;

@@ -342,6 +342,15 @@ void RewriteFolder::release(int fd) const
     }
 }
 
+void RewriteFolder::startwriteback(int fd, long long size) const
+{
+    // Below this, a call per file costs more than the overlap gains.
+    constexpr long long kLargeFile = 1 << 20;
+    if (m_scope.ondisk && size >= kLargeFile) {
+        ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    }
+}
+
 void RewriteFolder::retryoncefreed(const std::function<void()>& attempt, Fd* replaced) const
 {
     // Workers rewrite side by side, each holding room for its temporary file until its old
@@ -401,6 +410,7 @@ void RewriteFolder::writetemp(const std::string& name, const std::function<void(
             try {
                 write(fd);
                 if (old) {
+                    startwriteback(fd, old->st_size);
                     // The file read is still held: its attributes are read through it.
                     keepownerandmode(fd, *old, created, name,
                                      unchanged && unchanged->file.get() >= 0 ? unchanged->file.get()

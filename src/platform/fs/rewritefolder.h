@@ -76,8 +76,10 @@ public:
     int fd() const { return m_fd; }
     // The folder's device number (0 when it could not be opened).
     unsigned long device() const { return m_device; }
-    // Whether a written file's write-back is worth starting before the run's end.
-    bool ondisk() const { return m_scope.ondisk; }
+    // Lets the disk start on a file just written, of `size` bytes, when that pays: a
+    // large file on a disk, whose write-back then overlaps the rest of the run. The run's
+    // one flush at the end waits for the rest.
+    void startwriteback(int fd, long long size) const;
     // path + "/" + name, for messages.
     std::string join(std::string_view name) const;
 

@@ -332,8 +332,9 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
     const std::unique_ptr<platform::Releaser> replaced =
         platform::runreleaser(top ? top->fd() : -1, journal != nullptr);
     std::shared_mutex space;
-    const platform::RunScope scope{top ? &*top : nullptr, replaced.get(), &handled, journal.get(),
-                                   &space};
+    const platform::RunScope scope{
+        top ? &*top : nullptr, replaced.get(), &handled,
+        journal.get(),         &space,         !top || platform::ondisk(top->fd())};
     const bool rehearsing = progress && progress->rehearsing();
     std::unique_ptr<Scratch> scratch;
     const auto stopped = [progress] { return progress && progress->stoprequested(); };
