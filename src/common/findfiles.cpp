@@ -45,7 +45,7 @@ std::string MatchList::joined() const
 
 void MatchList::append(MatchList&& other)
 {
-    if (paths.empty()) {
+    if (paths.empty() && paths.capacity() < other.paths.size()) {
         paths = std::move(other.paths);
     } else {
         paths.insert(paths.end(), std::make_move_iterator(other.paths.begin()),
@@ -261,6 +261,18 @@ void gather(Branch& branch, std::vector<MatchList>& results,
     }
 }
 
+// How many paths and folders each rule's matches of the branch and those below it hold.
+void count(const Branch& branch, std::vector<std::size_t>& paths, std::vector<std::size_t>& folders)
+{
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        paths[i] += branch.results[i].paths.size();
+        folders[i] += branch.results[i].folders.size();
+    }
+    for (const auto& sub : branch.subfolders) {
+        count(*sub, paths, folders);
+    }
+}
+
 // The walk of a whole tree on one worker per processor: the top levels are read here
 // until there are enough branches to share out (or the tree ends), then the branches
 // are walked by the workers, each with the walk of one thread.
@@ -288,6 +300,15 @@ void walkshared(int topfd, const std::string& toppath, const platform::FileId& t
                      walksubfolder(branch.parent->get(), branch.parentid, branch.item,
                                    branch.relative, branch.walk, branch.depth);
                  });
+    // Room for every match at once: appending branch after branch would grow the lists
+    // again and again.
+    std::vector<std::size_t> paths(state.results.size());
+    std::vector<std::size_t> folders(state.results.size());
+    count(root, paths, folders);
+    for (std::size_t i = 0; i < state.results.size(); ++i) {
+        state.results[i].paths.reserve(state.results[i].paths.size() + paths[i]);
+        state.results[i].folders.reserve(state.results[i].folders.size() + folders[i]);
+    }
     gather(root, state.results, state.unreadable);
 }
 
