@@ -23,6 +23,7 @@
 
 #include <fcntl.h>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -35,14 +36,31 @@ namespace
 {
 
 // What happened in one folder of a deletion.
+// What happened in one span of a deletion. Most spans have nothing to tell but their
+// count, so the rest is made only when needed: a run over a million folders holds one of
+// these for each.
 struct FolderDeletion {
-    std::optional<std::string> unreadable; // why the folder could not be entered
-    std::vector<std::string> stayed;       // files that could not be deleted, in order
-    std::vector<std::string> untrashed;    // files the trash refused, with the reason
-    std::vector<std::string> deletedplaces;
-    std::vector<std::size_t> rehearsed; // a rehearsal's matches that would go
+    struct Details {
+        std::optional<std::string> unreadable; // why the folder could not be entered
+        std::vector<std::string> stayed;       // files that could not be deleted, in order
+        std::vector<std::string> untrashed;    // files the trash refused, with the reason
+        std::vector<std::string> deletedplaces;
+    };
+    std::unique_ptr<Details> details;
     std::size_t deleted = 0;
     bool ended = false;
+
+    Details& more()
+    {
+        if (!details) {
+            details = std::make_unique<Details>();
+        }
+        return *details;
+    }
+    const std::optional<std::string>* unreadable() const
+    {
+        return details && details->unreadable ? &details->unreadable : nullptr;
+    }
 };
 
 bool isfullpath(const std::string& name)
@@ -285,14 +303,19 @@ void BatchDelete::deletematches(const MatchList& matches)
     const unsigned workers = folderworkers(spans.size(), m_trash != nullptr);
     std::vector<std::optional<platform::FolderCursor>> cursors(workers);
     std::vector<FolderDeletion> results(spans.size());
+    // What a rehearsal found would go, match by match.
+    std::vector<char> wouldgo(rehearsing ? matches.size() : 0);
     // A rehearsal's notes go out as soon as every folder before theirs has ended.
     std::mutex noting;
     std::size_t nextnoted = 0;
     const auto notefolders = [&]() {
         const std::lock_guard lock(noting);
         for (; nextnoted < results.size() && results[nextnoted].ended; ++nextnoted) {
-            for (const std::size_t k : results[nextnoted].rehearsed) {
-                m_progress->noterehearsed(matches.paths[k]);
+            const MatchSpan& span = spans[nextnoted];
+            for (std::size_t k = span.first; k < span.first + span.count; ++k) {
+                if (wouldgo[k]) {
+                    m_progress->noterehearsed(matches.paths[k]);
+                }
             }
         }
     };
@@ -311,7 +334,7 @@ void BatchDelete::deletematches(const MatchList& matches)
             open.emplace(cursors[worker]->open(span.relative, span.id), folder, freed.get(),
                          m_journal.get(), m_trash.get());
         } catch (const platform::SysError& e) {
-            result.unreadable = unreadabletext(e.reason());
+            result.more().unreadable = unreadabletext(e.reason());
         }
         if (m_progress) {
             m_progress->setfolder(folder);
@@ -324,19 +347,17 @@ void BatchDelete::deletematches(const MatchList& matches)
             bool ok = false;
             if (open && rehearsing) {
                 ok = m_progress->wouldsucceed(path);
-                if (ok) {
-                    result.rehearsed.push_back(k);
-                }
+                wouldgo[k] = ok;
             } else if (open) {
                 std::string why;
                 const std::string name(platform::leafname(path));
                 const auto disposed = open->deletefile(name, &why);
                 ok = disposed == platform::DeleteResult::Deleted;
                 if (m_trash && disposed == platform::DeleteResult::Refused) {
-                    result.untrashed.push_back(path + "：" + why);
+                    result.more().untrashed.push_back(path + "：" + why);
                 }
                 if (ok && !m_presearched.empty()) {
-                    result.deletedplaces.push_back(platform::placekey(span.id, name));
+                    result.more().deletedplaces.push_back(platform::placekey(span.id, name));
                 }
             }
             if (m_progress) {
@@ -345,7 +366,7 @@ void BatchDelete::deletematches(const MatchList& matches)
             if (ok) {
                 ++result.deleted;
             } else if (open) {
-                result.stayed.push_back(path);
+                result.more().stayed.push_back(path);
             }
         }
     };
@@ -361,21 +382,27 @@ void BatchDelete::deletematches(const MatchList& matches)
     });
     for (std::size_t i = 0; i < results.size(); ++i) {
         FolderDeletion& result = results[i];
+        m_deleted += result.deleted;
+        if (!result.details) {
+            continue;
+        }
         // A folder that could not be entered is named once, not once per span.
-        const bool named = i > 0 && spans[i - 1].folder == spans[i].folder &&
-                           results[i - 1].unreadable == result.unreadable;
-        if (result.unreadable && !named) {
+        const auto* unreadable = result.unreadable();
+        const auto* before = i > 0 ? results[i - 1].unreadable() : nullptr;
+        const bool named = before && spans[i - 1].folder == spans[i].folder && unreadable &&
+                           **before == **unreadable;
+        if (unreadable && !named) {
             recordline(matches.top->display(matches.folders[spans[i].folder].relative),
-                       *result.unreadable);
+                       **unreadable);
             m_alldeleted = false;
         }
-        for (const std::string& path : result.stayed) {
+        FolderDeletion::Details& details = *result.details;
+        for (const std::string& path : details.stayed) {
             stays(path, kInUse);
         }
-        m_deleted += result.deleted;
-        std::move(result.untrashed.begin(), result.untrashed.end(),
+        std::move(details.untrashed.begin(), details.untrashed.end(),
                   std::back_inserter(m_untrashed));
-        m_deletedsincewalk.insert(result.deletedplaces.begin(), result.deletedplaces.end());
+        m_deletedsincewalk.insert(details.deletedplaces.begin(), details.deletedplaces.end());
     }
 }
 
