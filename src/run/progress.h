@@ -51,8 +51,9 @@ public:
     // A rehearsal (dry run): while one is set, a run changes no file. At each file it
     // would delete, create or rewrite it asks the rehearsal instead, which answers
     // whether that change would succeed; the note, when set, is then told the path.
-    // A run may ask from several workers at once (the rehearsal must allow it) and
-    // still tells the note in its own order, one path at a time.
+    // A rehearsal set with a note may be asked from several workers at once (it must
+    // allow that); the note is still told in the run's order, one path at a time. One
+    // set without a note is asked from one thread, in the run's order.
     using Rehearsal = std::function<bool(const std::string& path)>;
     using RehearsalNote = std::function<void(const std::string& path)>;
     void setrehearsal(Rehearsal rehearsal, RehearsalNote note = {})
@@ -69,6 +70,7 @@ public:
         noterehearsed(path);
         return true;
     }
+    bool rehearsalonworkers() const { return static_cast<bool>(m_note); }
     // The two halves of rehearse(), for a run that asks on workers and notes in order.
     bool wouldsucceed(const std::string& path) const { return m_rehearsal(path); }
     void noterehearsed(const std::string& path) const

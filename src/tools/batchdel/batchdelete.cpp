@@ -294,13 +294,14 @@ void BatchDelete::deletematches(const MatchList& matches)
     if (m_progress) {
         m_progress->addfound(matches.size());
     }
-    // Folders, in spans, are shared out among workers (one for the trash); each keeps
-    // what happened in its span's slot, and the slots are taken in the walk's order, so the report,
-    // the failures and a rehearsal's notes read as one worker would write them.
+    // Folders, in spans, are shared out among workers (one for the trash, and for a
+    // rehearsal that must be asked from one thread); each keeps what happened in its
+    // span's slot, and the slots are taken in the walk's order, so the report, the
+    // failures and a rehearsal's notes read as one worker would write them.
     const bool rehearsing = m_progress && m_progress->rehearsing();
-    const std::vector<MatchSpan> spans =
-        spansof(matches, folderworkers(matches.size(), m_trash != nullptr));
-    const unsigned workers = folderworkers(spans.size(), m_trash != nullptr);
+    const bool onethread = m_trash || (rehearsing && !m_progress->rehearsalonworkers());
+    const std::vector<MatchSpan> spans = spansof(matches, folderworkers(matches.size(), onethread));
+    const unsigned workers = folderworkers(spans.size(), onethread);
     std::vector<std::optional<platform::FolderCursor>> cursors(workers);
     std::vector<FolderDeletion> results(spans.size());
     // What a rehearsal found would go, match by match.
