@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/fs/rewritefolder.h"
 
+#include "platform/fs/backgroundflush.h"
 #include "platform/fs/fileops.h"
 #include "platform/fs/journal.h"
 #include "platform/fs/releaser.h"
@@ -346,6 +347,9 @@ void RewriteFolder::startwriteback(int fd, long long size) const
 {
     // Below this, a call per file costs more than the overlap gains.
     constexpr long long kLargeFile = 1 << 20;
+    if (m_scope.flush) {
+        m_scope.flush->wrote(static_cast<unsigned long long>(std::max(size, 0LL)));
+    }
     if (m_scope.ondisk && size >= kLargeFile) {
         ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
     }

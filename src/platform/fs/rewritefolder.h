@@ -77,8 +77,9 @@ public:
     // The folder's device number (0 when it could not be opened).
     unsigned long device() const { return m_device; }
     // Lets the disk start on a file just written, of `size` bytes, when that pays: a
-    // large file on a disk, whose write-back then overlaps the rest of the run. The run's
-    // one flush at the end waits for the rest.
+    // large file on a disk, whose write-back then overlaps the rest of the run, and the
+    // run's background flush, told of every file. The run's one flush at the end waits
+    // for the rest.
     void startwriteback(int fd, long long size) const;
     // path + "/" + name, for messages.
     std::string join(std::string_view name) const;

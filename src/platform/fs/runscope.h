@@ -11,6 +11,7 @@
 namespace morvik::platform
 {
 
+class BackgroundFlush;
 class Journal;
 class Releaser;
 
@@ -44,6 +45,8 @@ struct RunScope {
     // Whether written files go to a disk, where starting their write-back early pays
     // (not on tmpfs or ramfs).
     bool ondisk = true;
+    // Told of every file written, to flush the disk while the run goes on.
+    BackgroundFlush* flush = nullptr;
 };
 
 // Whether the files of the open file or folder `fd` are kept on a disk (not in memory).

@@ -3,6 +3,7 @@
 
 #include "common/dbrecord.h"
 #include "common/runjournal.h"
+#include "platform/fs/backgroundflush.h"
 #include "platform/fs/fileops.h"
 #include "platform/fs/fsobject.h"
 #include "platform/fs/pathname.h"
@@ -331,11 +332,17 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
     }
     const std::unique_ptr<platform::Releaser> replaced =
         platform::runreleaser(top ? top->fd() : -1, journal != nullptr);
-    std::shared_mutex space;
-    const platform::RunScope scope{
-        top ? &*top : nullptr, replaced.get(), &handled,
-        journal.get(),         &space,         !top || platform::ondisk(top->fd())};
     const bool rehearsing = progress && progress->rehearsing();
+    const std::unique_ptr<platform::BackgroundFlush> flush =
+        platform::runflush(top ? top->fd() : -1, top ? top->path() : std::string(), rehearsing);
+    std::shared_mutex space;
+    const platform::RunScope scope{top ? &*top : nullptr,
+                                   replaced.get(),
+                                   &handled,
+                                   journal.get(),
+                                   &space,
+                                   !top || platform::ondisk(top->fd()),
+                                   flush.get()};
     std::unique_ptr<Scratch> scratch;
     const auto stopped = [progress] { return progress && progress->stoprequested(); };
     if (progress) {
@@ -483,6 +490,11 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
     }
     if (journal) {
         journal->finish();
+    }
+    if (flush) {
+        for (const auto& error : flush->finish()) {
+            outcome.failures.push_back({settings.targetfolder, error});
+        }
     }
     for (const auto& error : written.flush()) {
         outcome.failures.push_back({settings.targetfolder, error});

@@ -2,6 +2,7 @@
 #include "tools/append/copyrun.h"
 
 #include "common/runjournal.h"
+#include "platform/fs/backgroundflush.h"
 #include "platform/fs/batchcopy.h"
 #include "platform/fs/fileops.h"
 #include "platform/fs/fsobject.h"
@@ -125,10 +126,16 @@ Outcome copyrun(const std::string& sourcefolder, const std::vector<std::string>&
     }
     const std::unique_ptr<platform::Releaser> replaced =
         platform::runreleaser(top ? top->fd() : -1, journal != nullptr);
+    const std::unique_ptr<platform::BackgroundFlush> flush =
+        platform::runflush(top ? top->fd() : -1, top ? top->path() : std::string(), rehearsing);
     std::shared_mutex space;
-    const platform::RunScope scope{
-        top ? &*top : nullptr, replaced.get(), nullptr,
-        journal.get(),         &space,         !top || platform::ondisk(top->fd())};
+    const platform::RunScope scope{top ? &*top : nullptr,
+                                   replaced.get(),
+                                   nullptr,
+                                   journal.get(),
+                                   &space,
+                                   !top || platform::ondisk(top->fd()),
+                                   flush.get()};
     const std::size_t batch = sourcebatch();
     const unsigned workers = folderworkers(subfolders.size(), rehearsing);
     std::mutex writtenmutex;
@@ -217,6 +224,11 @@ Outcome copyrun(const std::string& sourcefolder, const std::vector<std::string>&
     }
     if (journal) {
         journal->finish();
+    }
+    if (flush) {
+        for (const auto& error : flush->finish()) {
+            failures.push_back({targetfolder, error});
+        }
     }
     for (const auto& error : written.flush()) {
         failures.push_back({targetfolder, error});
