@@ -327,15 +327,19 @@ void BatchDelete::deletematches(const MatchList& matches)
         if (stopped()) {
             return;
         }
-        if (!cursors[worker]) {
-            cursors[worker].emplace(*matches.top);
-        }
+        // A rehearsal asks about each file by its path: its folder, just listed, is opened
+        // only by a run that deletes.
         std::optional<platform::OpenFolder> open;
-        try {
-            open.emplace(cursors[worker]->open(span.relative, span.id), folder, freed.get(),
-                         m_journal.get(), m_trash.get());
-        } catch (const platform::SysError& e) {
-            result.more().unreadable = unreadabletext(e.reason());
+        if (!rehearsing) {
+            if (!cursors[worker]) {
+                cursors[worker].emplace(*matches.top);
+            }
+            try {
+                open.emplace(cursors[worker]->open(span.relative, span.id), folder, freed.get(),
+                             m_journal.get(), m_trash.get());
+            } catch (const platform::SysError& e) {
+                result.more().unreadable = unreadabletext(e.reason());
+            }
         }
         if (m_progress) {
             m_progress->setfolder(folder);
@@ -346,7 +350,7 @@ void BatchDelete::deletematches(const MatchList& matches)
             }
             const std::string& path = matches.paths[k];
             bool ok = false;
-            if (open && rehearsing) {
+            if (rehearsing) {
                 ok = m_progress->wouldsucceed(path);
                 wouldgo[k] = ok;
             } else if (open) {
@@ -366,7 +370,7 @@ void BatchDelete::deletematches(const MatchList& matches)
             }
             if (ok) {
                 ++result.deleted;
-            } else if (open) {
+            } else if (open || rehearsing) {
                 result.more().stayed.push_back(path);
             }
         }
