@@ -206,20 +206,26 @@ void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) co
     }
     // A new file takes the source's mode, owned as any new file of the folder is.
     const unsigned created = (replacing ? existing.st_mode : m_mode) & 0777;
+    const auto fill = [&](int out) {
+        copydata(m_fd, m_path, m_size, out, folder.join(name));
+        if (!replacing && (created & ~processids().umask) != m_mode && fchmod(out, m_mode) != 0) {
+            throw SysError(folder.join(name), errno);
+        }
+        folder.startwriteback(out, m_size);
+    };
     folder.retryoncefreed(
         [&] {
+            // Where no entry is, the copy is made whole before it gets its name.
+            if (held.get() < 0 && folder.createunnamed(name, created, fill)) {
+                return;
+            }
             std::string tempname;
             const int out = folder.createtemp(name, created, tempname);
             try {
-                copydata(m_fd, m_path, m_size, out, folder.join(name));
+                fill(out);
                 if (replacing) {
                     folder.keepownerandmode(out, existing, created, name, held.get());
-                } else if ((created & ~processids().umask) != m_mode) {
-                    if (fchmod(out, m_mode) != 0) {
-                        throw SysError(folder.join(name), errno);
-                    }
                 }
-                folder.startwriteback(out, m_size);
             } catch (...) {
                 folder.discard(out, tempname);
                 throw;

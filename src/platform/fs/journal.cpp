@@ -338,16 +338,34 @@ void Journal::append(const std::string& line)
     }
 }
 
+namespace
+{
+
+// The inode, size and modification time of a file the run made, as its journal lines
+// give them: what an undo checks is still there.
+std::string identityof(int made, const std::string& path)
+{
+    struct stat st {
+    };
+    if (::fstat(made, &st) != 0) {
+        throw SysError(path, errno);
+    }
+    return std::to_string(st.st_ino) + "\t" + std::to_string(st.st_size) + "\t" +
+           std::to_string(mtimens(st));
+}
+
+} // namespace
+
+void Journal::beforecreate(const std::string& path, int created)
+{
+    append("C\t" + identityof(created, path) + "\t" + escaped(path));
+    ++m_changed;
+}
+
 void Journal::beforereplace(int dir, const std::string& name, const std::string& path,
                             int replacement)
 {
-    struct stat made {
-    };
-    if (::fstat(replacement, &made) != 0) {
-        throw SysError(path, errno);
-    }
-    const std::string identity = std::to_string(made.st_ino) + "\t" + std::to_string(made.st_size) +
-                                 "\t" + std::to_string(mtimens(made));
+    const std::string identity = identityof(replacement, path);
     // Workers keep their files without waiting for each other: the log takes each line
     // in one write, which appends it whole, and the totals are counted atomically.
     const std::string kept = std::to_string(m_next++);

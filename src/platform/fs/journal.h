@@ -46,6 +46,9 @@ public:
     // open folder `dir`: keeps the file there now, or notes the name as created when no
     // regular file is there. `path` is the file's full path. Throws SysError.
     void beforereplace(int dir, const std::string& name, const std::string& path, int replacement);
+    // Before the new file `created` (an open descriptor, not yet named) is linked in as
+    // `path`, where no file is: notes the name as created. Throws SysError.
+    void beforecreate(const std::string& path, int created);
     // Deletes `name` of the open folder `dir`, a file of `size` bytes, by moving it into
     // the journal. Returns 0, or the errno of the failed move (the file then stays).
     int deleteinto(int dir, const std::string& name, const std::string& path,

@@ -247,6 +247,61 @@ int RewriteFolder::createtemp(const std::string& name, unsigned mode, std::strin
     throw SysError(join(name), EEXIST);
 }
 
+namespace
+{
+
+// Gives the unnamed file `fd` the name `name` in the folder `dir`: by its descriptor,
+// else (an older kernel, for a process without the capability to) through /proc.
+int linkunnamed(int fd, int dir, const std::string& name)
+{
+    if (::linkat(fd, "", dir, name.c_str(), AT_EMPTY_PATH) == 0) {
+        return 0;
+    }
+    if (errno != ENOENT && errno != EPERM) {
+        return errno;
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return 0;
+    }
+    return errno;
+}
+
+} // namespace
+
+bool RewriteFolder::createunnamed(const std::string& name, unsigned mode,
+                                  const std::function<void(int)>& write) const
+{
+    if (m_fd < 0) {
+        return false;
+    }
+    Fd made(::openat(m_fd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, static_cast<mode_t>(mode)));
+    if (made.get() < 0) {
+        if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
+            return false; // no unnamed files here
+        }
+        throw SysError(join(name), errno);
+    }
+    write(made.get());
+    if (m_scope.journal) {
+        m_scope.journal->beforecreate(join(name), made.get());
+    }
+    const int failed = linkunnamed(made.get(), m_fd, name);
+    if (failed == EEXIST) {
+        throw SysError(join(name), kChangedReason);
+    }
+    if (failed == ENOENT || failed == EPERM) {
+        return false; // cannot be linked in (no /proc): the journal's line names no file
+    }
+    if (failed != 0) {
+        throw SysError(join(name), failed);
+    }
+    if (::close(made.take()) != 0) {
+        throw SysError(join(name), errno);
+    }
+    return true;
+}
+
 void RewriteFolder::keepownerandmode(int fd, const struct stat& old, unsigned created,
                                      const std::string& name, int oldfd) const
 {

@@ -114,6 +114,14 @@ public:
     // the given mode; returns its descriptor and sets `tempname`. Throws SysError naming
     // `name`.
     int createtemp(const std::string& name, unsigned mode, std::string& tempname) const;
+    // Makes `name`, where no file is, a new file with `mode` whose contents `write` puts
+    // into the descriptor it is given. The file is made without a name and linked in
+    // once whole, so a run killed midway leaves nothing behind and the name never shows
+    // a part of it. False, with nothing made, where the file system cannot do that (the
+    // caller then goes by a temporary file). Throws SysError naming `name`, with
+    // kChangedReason when another program made a file of that name meanwhile.
+    bool createunnamed(const std::string& name, unsigned mode,
+                       const std::function<void(int)>& write) const;
     // Sets owner and mode of a new file that replaces one with status `old`, only where
     // they would otherwise differ, and gives it the old file's extended attributes (its
     // ACL included). `created` is the mode it was created with; `oldfd` is the old file
