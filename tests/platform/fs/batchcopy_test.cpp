@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <tuple>
+#include <unistd.h>
 
 using morvik::platform::ReadState;
 using morvik::platform::RewriteFolder;
@@ -97,6 +98,27 @@ TEST(BatchCopy, FailuresNameTheFileAndLeaveNothingBehind)
     EXPECT_EQ(tree.listing("dst"), "a.txt");
     EXPECT_THROW(SourceFile(tree.path("src/gone.txt")), SysError);
     EXPECT_THROW(SourceFile(tree.path("dst")), SysError);
+}
+
+// A file another program makes under the name while a new copy is being written stays
+// as that program made it: the copy fails, saying why, and leaves nothing else behind.
+TEST(BatchCopy, ANameTakenWhileANewCopyIsWrittenIsLeftToItsMaker)
+{
+    TempTree tree;
+    tree.createDir("dst");
+    const RewriteFolder folder(tree.path("dst"));
+    try {
+        folder.createunnamed("a.htm", 0644, [&](int fd) {
+            ASSERT_EQ(::write(fd, "copy", 4), 4);
+            tree.createFile("dst/a.htm", "theirs");
+        });
+        ADD_FAILURE() << "the copy took the name";
+    } catch (const SysError& e) {
+        EXPECT_EQ(e.path(), tree.path("dst/a.htm"));
+        EXPECT_EQ(e.reason(), morvik::platform::kChangedReason);
+    }
+    EXPECT_EQ(tree.read("dst/a.htm"), "theirs");
+    EXPECT_EQ(tree.listing("dst"), "a.htm");
 }
 
 // Copying into a site must not change who may read or write the pages already there.
