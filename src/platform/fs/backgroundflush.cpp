@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/fs/backgroundflush.h"
 
-#include "platform/fs/runscope.h"
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -77,10 +75,10 @@ std::vector<std::string> BackgroundFlush::finish()
     return std::move(m_errors);
 }
 
-std::unique_ptr<BackgroundFlush> runflush(int fd, const std::string& path, bool rehearsing)
+std::unique_ptr<BackgroundFlush> runflush(int fd, const std::string& path, bool ondisk)
 {
     const char* choice = std::getenv("MORVIK_FLUSH");
-    if (rehearsing || fd < 0 || (choice && std::strcmp(choice, "never") == 0) || !ondisk(fd)) {
+    if (!ondisk || fd < 0 || (choice && std::strcmp(choice, "never") == 0)) {
         return nullptr;
     }
     return std::make_unique<BackgroundFlush>(fd, path);

@@ -53,8 +53,8 @@ private:
     std::vector<std::string> m_errors;
 };
 
-// A background flush for a run writing below the folder `fd`, where it pays (the files
-// go to a disk); none for a dry run or where written files stay in memory.
-std::unique_ptr<BackgroundFlush> runflush(int fd, const std::string& path, bool rehearsing);
+// A background flush for a run writing below the folder `fd`, where it pays: `ondisk`,
+// the files go to a disk (none where they stay in memory, or for a dry run).
+std::unique_ptr<BackgroundFlush> runflush(int fd, const std::string& path, bool ondisk);
 
 } // namespace morvik::platform

@@ -333,15 +333,16 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
     const std::unique_ptr<platform::Releaser> replaced =
         platform::runreleaser(top ? top->fd() : -1, journal != nullptr);
     const bool rehearsing = progress && progress->rehearsing();
-    const std::unique_ptr<platform::BackgroundFlush> flush =
-        platform::runflush(top ? top->fd() : -1, top ? top->path() : std::string(), rehearsing);
+    const bool ondisk = !top || platform::ondisk(top->fd());
+    const std::unique_ptr<platform::BackgroundFlush> flush = platform::runflush(
+        top ? top->fd() : -1, top ? top->path() : std::string(), ondisk && !rehearsing);
     std::shared_mutex space;
     const platform::RunScope scope{top ? &*top : nullptr,
                                    replaced.get(),
                                    &handled,
                                    journal.get(),
                                    &space,
-                                   !top || platform::ondisk(top->fd()),
+                                   ondisk,
                                    flush.get()};
     std::unique_ptr<Scratch> scratch;
     const auto stopped = [progress] { return progress && progress->stoprequested(); };

@@ -126,16 +126,12 @@ Outcome copyrun(const std::string& sourcefolder, const std::vector<std::string>&
     }
     const std::unique_ptr<platform::Releaser> replaced =
         platform::runreleaser(top ? top->fd() : -1, journal != nullptr);
-    const std::unique_ptr<platform::BackgroundFlush> flush =
-        platform::runflush(top ? top->fd() : -1, top ? top->path() : std::string(), rehearsing);
+    const bool ondisk = !top || platform::ondisk(top->fd());
+    const std::unique_ptr<platform::BackgroundFlush> flush = platform::runflush(
+        top ? top->fd() : -1, top ? top->path() : std::string(), ondisk && !rehearsing);
     std::shared_mutex space;
-    const platform::RunScope scope{top ? &*top : nullptr,
-                                   replaced.get(),
-                                   nullptr,
-                                   journal.get(),
-                                   &space,
-                                   !top || platform::ondisk(top->fd()),
-                                   flush.get()};
+    const platform::RunScope scope{
+        top ? &*top : nullptr, replaced.get(), nullptr, journal.get(), &space, ondisk, flush.get()};
     const std::size_t batch = sourcebatch();
     const unsigned workers = folderworkers(subfolders.size(), rehearsing);
     std::mutex writtenmutex;
