@@ -21,14 +21,10 @@ using platform::Folder;
 
 std::string MatchList::text() const
 {
-    std::size_t total = 0;
-    for (const std::string& p : paths) {
-        total += p.size() + 1;
-    }
     std::string out;
-    out.reserve(total);
-    for (const std::string& p : paths) {
-        out += p;
+    out.reserve(paths.characters() + paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        out += paths.view(i);
         out += ',';
     }
     return out;
@@ -45,13 +41,12 @@ std::string MatchList::joined() const
 
 void MatchList::append(MatchList&& other)
 {
-    if (paths.empty() && paths.capacity() < other.paths.size()) {
-        paths = std::move(other.paths);
+    if (paths.empty() && paths.charactercapacity() < other.paths.characters()) {
+        std::swap(paths, other.paths);
     } else {
-        paths.insert(paths.end(), std::make_move_iterator(other.paths.begin()),
-                     std::make_move_iterator(other.paths.end()));
+        paths.append(other.paths);
     }
-    other.paths.clear();
+    other.paths = PathList();
     folders.insert(folders.end(), std::make_move_iterator(other.folders.begin()),
                    std::make_move_iterator(other.folders.end()));
     other.folders.clear();
@@ -70,7 +65,12 @@ std::vector<MatchSpan> spansof(const MatchList& matches, unsigned workers)
     // costs nothing.
     const std::size_t most =
         std::clamp<std::size_t>(matches.size() / (8 * std::max(1u, workers)), 1, 256);
+    std::size_t count = 0;
+    for (const MatchedFolder& folder : matches.folders) {
+        count += std::max<std::size_t>(1, (folder.count + most - 1) / most);
+    }
     std::vector<MatchSpan> spans;
+    spans.reserve(count);
     std::size_t first = 0;
     for (std::size_t i = 0; i < matches.folders.size(); ++i) {
         const std::size_t end = first + matches.folders[i].count;
@@ -104,7 +104,7 @@ struct Walk {
 void matchfolder(const Folder& folder, const std::string& relative, const platform::FileId& id,
                  const Rule& rule, MatchList& result)
 {
-    std::vector<std::string>& out = result.paths;
+    PathList& out = result.paths;
     const std::size_t before = out.size();
     if (platform::anyvisiblematch(folder, rule.pattern)) {
         if (!rule.wild) {
@@ -113,11 +113,7 @@ void matchfolder(const Folder& folder, const std::string& relative, const platfo
         } else {
             for (const platform::FileItem& file : folder.files) {
                 if (platform::wildcardmatch(rule.pattern, file.name)) {
-                    std::string& entry = out.emplace_back();
-                    entry.reserve(folder.path.size() + 1 + file.name.size());
-                    entry += folder.path;
-                    entry += '/';
-                    entry += file.name;
+                    out.pushjoined(folder.path, file.name);
                 }
             }
         }
@@ -253,23 +249,33 @@ void gather(Branch& branch, std::vector<MatchList>& results,
 {
     for (std::size_t i = 0; i < results.size(); ++i) {
         results[i].append(std::move(branch.results[i]));
+        branch.results[i] = MatchList(); // frees its lists now, not when the walk ends
     }
     unreadable.insert(unreadable.end(), std::make_move_iterator(branch.walk.unreadable.begin()),
                       std::make_move_iterator(branch.walk.unreadable.end()));
     for (auto& sub : branch.subfolders) {
         gather(*sub, results, unreadable);
+        sub.reset();
     }
 }
 
-// How many paths and folders each rule's matches of the branch and those below it hold.
-void count(const Branch& branch, std::vector<std::size_t>& paths, std::vector<std::size_t>& folders)
+// How many paths (and characters) and folders each rule's matches of the branch and
+// those below it hold.
+struct Sizes {
+    std::size_t paths = 0;
+    std::size_t chars = 0;
+    std::size_t folders = 0;
+};
+
+void count(const Branch& branch, std::vector<Sizes>& sizes)
 {
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        paths[i] += branch.results[i].paths.size();
-        folders[i] += branch.results[i].folders.size();
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        sizes[i].paths += branch.results[i].paths.size();
+        sizes[i].chars += branch.results[i].paths.characters();
+        sizes[i].folders += branch.results[i].folders.size();
     }
     for (const auto& sub : branch.subfolders) {
-        count(*sub, paths, folders);
+        count(*sub, sizes);
     }
 }
 
@@ -302,12 +308,11 @@ void walkshared(int topfd, const std::string& toppath, const platform::FileId& t
                  });
     // Room for every match at once: appending branch after branch would grow the lists
     // again and again.
-    std::vector<std::size_t> paths(state.results.size());
-    std::vector<std::size_t> folders(state.results.size());
-    count(root, paths, folders);
+    std::vector<Sizes> sizes(state.results.size());
+    count(root, sizes);
     for (std::size_t i = 0; i < state.results.size(); ++i) {
-        state.results[i].paths.reserve(state.results[i].paths.size() + paths[i]);
-        state.results[i].folders.reserve(state.results[i].folders.size() + folders[i]);
+        state.results[i].paths.reserve(sizes[i].paths, sizes[i].chars);
+        state.results[i].folders.reserve(state.results[i].folders.size() + sizes[i].folders);
     }
     gather(root, state.results, state.unreadable);
 }

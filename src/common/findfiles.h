@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/pathlist.h"
 #include "platform/fs/topfolder.h"
 
 #include <cstdint>
@@ -30,7 +31,7 @@ struct MatchedFolder {
 };
 
 struct MatchList {
-    std::vector<std::string> paths;
+    PathList paths;
     // The folders of `paths`, in the same order.
     std::vector<MatchedFolder> folders;
     // The folder the walk started from, held open, when the walk opened it itself.

@@ -253,7 +253,7 @@ TEST(FindFiles, WalkAgreesWithTheStandardLibrary)
             expected.insert(expected.end(), files.begin(), files.end());
         }
     }
-    std::vector<std::string> got = findfiles(t.root(), "*.htm", true, 100).paths;
+    std::vector<std::string> got = findfiles(t.root(), "*.htm", true, 100).paths.strings();
     std::sort(expected.begin(), expected.end());
     std::sort(got.begin(), got.end());
     EXPECT_GT(got.size(), 50u);

@@ -493,7 +493,7 @@ void BatchDelete::singleentry(const std::string& e)
             return;
         }
         // The user sees what the one name matched before it goes; No ends the run.
-        if (found->size() > 1 && !m_ui->confirmdelete(found->paths)) {
+        if (found->size() > 1 && !m_ui->confirmdelete(found->paths.strings())) {
             m_outcome.stopped = true;
             return;
         }
