@@ -114,6 +114,42 @@ SourceFile::SourceFile(std::string path) : m_path(std::move(path))
     m_device = st.st_dev;
     m_inode = st.st_ino;
     m_size = st.st_size;
+    holdifsmall();
+}
+
+void SourceFile::holdifsmall()
+{
+    constexpr long long kHeldSize = 16 * 1024;
+    if (m_size <= 0 || m_size > kHeldSize) {
+        return;
+    }
+    // One byte more than the size: a source that has grown since fstat is not held.
+    m_bytes.resize(static_cast<std::size_t>(m_size) + 1);
+    ssize_t got = 0;
+    do {
+        got = pread(m_fd, m_bytes.data(), m_bytes.size(), 0);
+    } while (got < 0 && errno == EINTR);
+    // Not held (a read error included): each copy reads it again, and reports.
+    m_held = got == m_size;
+    m_bytes.resize(m_held ? static_cast<std::size_t>(got) : 0);
+}
+
+void SourceFile::writedata(int out, const std::string& destination) const
+{
+    if (!m_held) {
+        copydata(m_fd, m_path, m_size, out, destination);
+        return;
+    }
+    for (std::size_t done = 0; done < m_bytes.size();) {
+        const ssize_t put = write(out, m_bytes.data() + done, m_bytes.size() - done);
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw SysError(destination, errno);
+        }
+        done += static_cast<std::size_t>(put);
+    }
 }
 
 SourceFile::~SourceFile()
@@ -143,7 +179,7 @@ void SourceFile::copyto(const std::string& destination) const
         throw SysError(destination, errno);
     }
     try {
-        copydata(m_fd, m_path, m_size, out, destination);
+        writedata(out, destination);
         if (replacing && fchown(out, existing.st_uid, existing.st_gid) != 0 && errno != EPERM) {
             throw SysError(destination, errno);
         }
@@ -207,7 +243,7 @@ void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) co
     // A new file takes the source's mode, owned as any new file of the folder is.
     const unsigned created = (replacing ? existing.st_mode : m_mode) & 0777;
     const auto fill = [&](int out) {
-        copydata(m_fd, m_path, m_size, out, folder.join(name));
+        writedata(out, folder.join(name));
         if (!replacing && (created & ~processids().umask) != m_mode && fchmod(out, m_mode) != 0) {
             throw SysError(folder.join(name), errno);
         }
