@@ -11,6 +11,11 @@ target_compile_features(morvik_config INTERFACE cxx_std_20)
 set(CMAKE_CXX_EXTENSIONS OFF)
 target_compile_options(morvik_config INTERFACE -Wall -Wextra)
 target_compile_definitions(morvik_config INTERFACE $<$<CONFIG:Debug>:_GLIBCXX_ASSERTIONS>)
+# A section per function and per object, so that a program's link can leave out what it
+# never calls (see morvik-cli).
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(morvik_config INTERFACE -ffunction-sections -fdata-sections)
+endif()
 
 if(MORVIK_SANITIZE)
     target_compile_options(morvik_config INTERFACE
