@@ -359,7 +359,7 @@ std::string identityof(int made, const std::string& path)
 void Journal::beforecreate(const std::string& path, int created)
 {
     append("C\t" + identityof(created, path) + "\t" + escaped(path));
-    ++m_changed;
+    changed();
 }
 
 void Journal::beforereplace(int dir, const std::string& name, const std::string& path,
@@ -381,7 +381,7 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
     }
     if (!there) {
         append("C\t" + identity + "\t" + escaped(path));
-        ++m_changed;
+        changed();
         return;
     }
     if (::linkat(dir, name.c_str(), m_files.get(), kept.c_str(), 0) != 0) {
@@ -393,7 +393,7 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
     append("R\t" + kept + "\t" + std::to_string(old.st_ino) + "\t" + identity + "\t" +
            escaped(path));
     m_held += static_cast<unsigned long long>(old.st_size);
-    ++m_changed;
+    changed();
 }
 
 int Journal::deleteinto(int dir, const std::string& name, const std::string& path,
@@ -411,8 +411,21 @@ int Journal::deleteinto(int dir, const std::string& name, const std::string& pat
         return errno;
     }
     m_held += size;
-    ++m_changed;
+    changed();
     return 0;
+}
+
+void Journal::changed()
+{
+    // Once the run is sure to be recorded, the oldest runs beyond what is kept are purged
+    // beside it rather than after it, so its end does not wait for them.
+    if (m_changed++ == 0) {
+        try {
+            keepwithinlater(kKeptRuns, kMaxHeld, m_id);
+        } catch (const std::exception&) {
+            // Left for the end of the run.
+        }
+    }
 }
 
 void Journal::finish()
@@ -431,7 +444,8 @@ void Journal::finish()
     } catch (const SysError&) {
         // The run's record stays without its totals; the journal can still be undone.
     }
-    // The oldest runs beyond what is kept go, this one aside, off the run's thread.
+    // The bytes this run holds may put the journals over their budget: the oldest runs
+    // beyond it go, this one aside, off the run's thread.
     keepwithinlater(kKeptRuns, kMaxHeld, m_id);
 }
 

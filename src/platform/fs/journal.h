@@ -61,6 +61,8 @@ public:
 private:
     Journal() = default;
     void append(const std::string& line);
+    // Counts a change; the first one starts the purge of the oldest runs.
+    void changed();
 
     std::string m_id;
     std::string m_folderpath; // where the journal's files are

@@ -243,8 +243,9 @@ TEST_F(Undo, AnUndoStoppedBySigtermIsRunAgain)
     EXPECT_EQ(snapshot(tree.path("big")), before);
 }
 
-// Old runs go once more than the last 20 are kept, freed off the run's thread; a run
-// marked for purging (a purge killed midway) is never listed and is finished then.
+// Old runs go once more than the last 20 are kept, freed beside the run that records one
+// more; a run that records nothing purges nothing; a run marked for purging (a purge
+// killed midway) is never listed and is finished then.
 TEST_F(Undo, OldRunsArePurgedAndAHalfPurgedRunIsNeverListed)
 {
     for (int i = 0; i < 21; ++i) {
@@ -255,6 +256,11 @@ TEST_F(Undo, OldRunsArePurgedAndAHalfPurgedRunIsNeverListed)
     auto runs = platform::history();
     ASSERT_EQ(runs.size(), 20u);
     EXPECT_EQ(tree.listing("app/undo").find(runs.front().id), 0u); // the oldest has gone
+    // Its one match read-only: the run opens a journal but records nothing.
+    fs::permissions(tree.createFile("site/x.bak", "kept"), fs::perms::owner_read);
+    deletebak();
+    platform::waitforpurges();
+    EXPECT_EQ(platform::history().front().id, runs.front().id);
 
     const platform::RunRecord killed = runs.front();
     std::ofstream(tree.path("app/undo/" + killed.id + ".run"), std::ios::app) << "state=purging\n";
