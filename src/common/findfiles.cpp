@@ -47,9 +47,13 @@ void MatchList::append(MatchList&& other)
         paths.append(other.paths);
     }
     other.paths = PathList();
-    folders.insert(folders.end(), std::make_move_iterator(other.folders.begin()),
-                   std::make_move_iterator(other.folders.end()));
-    other.folders.clear();
+    if (folders.empty() && folders.capacity() < other.folders.size()) {
+        std::swap(folders, other.folders);
+    } else {
+        folders.insert(folders.end(), std::make_move_iterator(other.folders.begin()),
+                       std::make_move_iterator(other.folders.end()));
+    }
+    other.folders = std::vector<MatchedFolder>();
     if (!top) {
         top = std::move(other.top);
     }

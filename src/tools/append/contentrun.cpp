@@ -34,14 +34,31 @@ namespace morvik::append
 namespace
 {
 
-// What happened in one folder of a content run.
+// What went wrong in one span of a content run, kept apart: most spans have nothing to say.
+struct SpanTrouble {
+    std::vector<FileFailure> failures;
+    std::optional<FileFailure> unentered; // why its folder could not be entered
+};
+
+// What happened in one span of a content run.
 struct FolderResult {
     std::size_t done = 0;        // targets handled
     bool lastresult = false;     // what its last target gave
     bool tried = false;          // it was entered, or failed to be
     bool locatorchecked = false; // a target was handed to the insertion
-    std::vector<FileFailure> failures;
-    std::optional<FileFailure> unentered; // why its folder could not be entered
+    std::unique_ptr<SpanTrouble> trouble;
+
+    SpanTrouble& troubled()
+    {
+        if (!trouble) {
+            trouble = std::make_unique<SpanTrouble>();
+        }
+        return *trouble;
+    }
+    const FileFailure* unentered() const
+    {
+        return trouble && trouble->unentered ? &*trouble->unentered : nullptr;
+    }
 };
 
 std::string trimspaces(const std::string& text)
@@ -389,7 +406,7 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
             }
         } catch (const platform::SysError& e) {
             // Not entered: none of its files is touched.
-            result.unentered = FileFailure{e.path(), e.reason()};
+            result.troubled().unentered = FileFailure{e.path(), e.reason()};
             result.lastresult = false;
             result.tried = true;
             for (std::size_t k = first; k < end && progress; ++k) {
@@ -438,13 +455,13 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
             } catch (const platform::SysError& e) {
                 result.lastresult = false;
                 failed = true;
-                result.failures.push_back(
+                result.troubled().failures.push_back(
                     {e.path().empty() || rehearsing ? target : e.path(), e.reason()});
             } catch (const std::bad_alloc&) {
                 // A page too large for the memory the process may take fails alone.
                 result.lastresult = false;
                 failed = true;
-                result.failures.push_back({target, std::strerror(ENOMEM)});
+                result.troubled().failures.push_back({target, std::strerror(ENOMEM)});
             }
             if (result.lastresult) {
                 ++result.done;
@@ -473,18 +490,21 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
     for (std::size_t i = 0; i < results.size(); ++i) {
         FolderResult& result = results[i];
         // A folder that could not be entered is named once, not once per span.
-        const bool named = i > 0 && spans[i - 1].folder == spans[i].folder &&
-                           results[i - 1].unentered && result.unentered &&
-                           results[i - 1].unentered->reason == result.unentered->reason;
-        if (result.unentered && !named) {
-            outcome.failures.push_back(*result.unentered);
+        const FileFailure* unentered = result.unentered();
+        const FileFailure* before = i > 0 ? results[i - 1].unentered() : nullptr;
+        const bool named = before && unentered && spans[i - 1].folder == spans[i].folder &&
+                           before->reason == unentered->reason;
+        if (unentered && !named) {
+            outcome.failures.push_back(*unentered);
         }
         outcome.done += result.done;
         if (result.tried) {
             lastresult = result.lastresult;
         }
-        std::move(result.failures.begin(), result.failures.end(),
-                  std::back_inserter(outcome.failures));
+        if (result.trouble) {
+            std::move(result.trouble->failures.begin(), result.trouble->failures.end(),
+                      std::back_inserter(outcome.failures));
+        }
     }
     if (replaced) {
         replaced->drain();
