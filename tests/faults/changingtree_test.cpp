@@ -33,6 +33,7 @@ namespace
 
 constexpr const char* kSwapped = "文件夹在运行中被替换";
 constexpr const char* kOutside = "链接指向所选文件夹之外";
+constexpr std::size_t kInSwapped = 40; // pages in the folder that is swapped
 
 enum class Tool { Insert, Delete, Copy };
 enum class Swap { ForLink, ForFolder };
@@ -45,12 +46,16 @@ struct SwapCase {
 class SwappedFolder : public ::testing::TestWithParam<SwapCase>
 {
 protected:
-    // site/d0..d2 each hold f.bak; victim/ outside holds the same name.
+    // site/d0..d2 each hold f.bak, and d1 enough more pages to be shared out in several
+    // spans; victim/ outside holds the same name.
     SwappedFolder()
     {
         morvik::platform::setappfolderfortesting(tree.createDir("app"));
         for (const char* d : {"site/d0", "site/d1", "site/d2"}) {
             tree.createFile(std::string(d) + "/f.bak", "page");
+        }
+        for (std::size_t i = 1; i < kInSwapped; ++i) {
+            tree.createFile("site/d1/p" + std::to_string(i) + ".bak", "page");
         }
         tree.createFile("victim/f.bak", "victim");
         tree.createFile("src/f.bak", "copy");
@@ -114,10 +119,11 @@ TEST_P(SwappedFolder, IsNotEnteredAndIsNamed)
     if (GetParam().swap == Swap::ForFolder) {
         EXPECT_EQ(tree.read("site/d1/f.bak"), "stranger");
     }
+    // Named once, however many spans its pages were shared out in.
     if (GetParam().tool != Tool::Delete) {
         EXPECT_EQ(named, std::vector<std::string>{tree.path("site/d1") + " " + kSwapped});
     }
-    EXPECT_EQ(progress.failed(), 1u);
+    EXPECT_EQ(progress.failed(), GetParam().tool == Tool::Copy ? 1u : kInSwapped);
 }
 
 std::string casename(const ::testing::TestParamInfo<SwapCase>& info)
