@@ -252,8 +252,7 @@ void gather(Branch& branch, std::vector<MatchList>& results,
             std::vector<UnreadableFolder>& unreadable)
 {
     for (std::size_t i = 0; i < results.size(); ++i) {
-        results[i].append(std::move(branch.results[i]));
-        branch.results[i] = MatchList(); // frees its lists now, not when the walk ends
+        results[i].append(std::move(branch.results[i])); // frees the branch's lists
     }
     unreadable.insert(unreadable.end(), std::make_move_iterator(branch.walk.unreadable.begin()),
                       std::make_move_iterator(branch.walk.unreadable.end()));

@@ -51,12 +51,6 @@ void PathList::reserve(std::size_t paths, std::size_t chars)
     m_chars.reserve(m_chars.size() + chars);
 }
 
-void PathList::clear()
-{
-    m_chars.clear();
-    m_ends.clear();
-}
-
 std::vector<std::string> PathList::strings() const
 {
     std::vector<std::string> out;

@@ -33,12 +33,6 @@ public:
             ++m_index;
             return *this;
         }
-        const_iterator operator++(int)
-        {
-            const_iterator before = *this;
-            ++m_index;
-            return before;
-        }
         bool operator==(const const_iterator& other) const { return m_index == other.m_index; }
 
     private:
@@ -60,7 +54,6 @@ public:
     // As operator[], but a wrong index throws std::out_of_range.
     std::string at(std::size_t index) const;
     std::string front() const { return (*this)[0]; }
-    std::string back() const { return (*this)[size() - 1]; }
     const_iterator begin() const { return {*this, 0}; }
     const_iterator end() const { return {*this, size()}; }
 
@@ -72,10 +65,7 @@ public:
     void reserve(std::size_t paths, std::size_t chars);
     std::size_t characters() const { return m_chars.size(); }
     std::size_t charactercapacity() const { return m_chars.capacity(); }
-    void clear();
     std::vector<std::string> strings() const;
-
-    bool operator==(const PathList& other) const = default;
 
 private:
     std::string m_chars;

@@ -17,6 +17,21 @@ namespace morvik::platform
 namespace
 {
 
+// Writes all `size` bytes of `data` to `out`.
+void writeall(int out, const char* data, size_t size, const std::string& destination)
+{
+    for (size_t done = 0; done < size;) {
+        const ssize_t put = write(out, data + done, size - done);
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw SysError(destination, errno);
+        }
+        done += static_cast<size_t>(put);
+    }
+}
+
 // Reads from the source at `offset` and writes everything to `out` until end of file.
 void copybyreading(int in, const std::string& source, long long offset, int out,
                    const std::string& destination)
@@ -34,16 +49,7 @@ void copybyreading(int in, const std::string& source, long long offset, int out,
             return;
         }
         offset += got;
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = write(out, buffer + done, static_cast<size_t>(got - done));
-            if (put < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                throw SysError(destination, errno);
-            }
-            done += put;
-        }
+        writeall(out, buffer, static_cast<size_t>(got), destination);
     }
 }
 
@@ -140,16 +146,7 @@ void SourceFile::writedata(int out, const std::string& destination) const
         copydata(m_fd, m_path, m_size, out, destination);
         return;
     }
-    for (std::size_t done = 0; done < m_bytes.size();) {
-        const ssize_t put = write(out, m_bytes.data() + done, m_bytes.size() - done);
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw SysError(destination, errno);
-        }
-        done += static_cast<std::size_t>(put);
-    }
+    writeall(out, m_bytes.data(), m_bytes.size(), destination);
 }
 
 SourceFile::~SourceFile()
