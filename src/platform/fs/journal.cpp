@@ -34,6 +34,10 @@ std::atomic<bool> g_journalling{true};
 
 // The last runs kept, and the most their journals may hold together.
 constexpr std::size_t kKeptRuns = 20;
+// Kept files go into numbered subfolders of this many each. A move or link into one
+// folder of tens of thousands of entries searches a directory block of hundreds of
+// names, on ext4 while it holds the file system's lock on renames between folders.
+constexpr std::size_t kKeptPerFolder = 32;
 constexpr unsigned long long kMaxHeld = 2ULL << 30;
 
 // The state of a run's record while it is being purged: no longer listed.
@@ -368,7 +372,6 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
     const std::string identity = identityof(replacement, path);
     // Workers keep their files without waiting for each other: the log takes each line
     // in one write, which appends it whole, and the totals are counted atomically.
-    const std::string kept = std::to_string(m_next++);
     struct stat old {
     };
     const bool there = ::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
@@ -384,6 +387,7 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
         changed();
         return;
     }
+    const std::string kept = keptname();
     if (::linkat(dir, name.c_str(), m_files.get(), kept.c_str(), 0) != 0) {
         if (errno != EPERM && errno != EMLINK && errno != EXDEV) {
             throw SysError(path, errno);
@@ -399,8 +403,9 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
 int Journal::deleteinto(int dir, const std::string& name, const std::string& path,
                         unsigned long long size)
 {
-    const std::string kept = std::to_string(m_next++);
+    std::string kept;
     try {
+        kept = keptname();
         append("D\t" + kept + "\t" + escaped(path));
     } catch (const SysError& e) {
         return e.code() != 0 ? e.code() : EIO;
@@ -413,6 +418,23 @@ int Journal::deleteinto(int dir, const std::string& name, const std::string& pat
     m_held += size;
     changed();
     return 0;
+}
+
+std::string Journal::keptname()
+{
+    const std::size_t number = m_next++;
+    const std::size_t bucket = number / kKeptPerFolder;
+    if (bucket >= m_buckets.load()) {
+        const std::lock_guard lock(m_mutex);
+        for (std::size_t made = m_buckets.load(); made <= bucket; ++made) {
+            if (::mkdirat(m_files.get(), std::to_string(made).c_str(), 0700) != 0 &&
+                errno != EEXIST) {
+                throw SysError(m_folderpath, errno);
+            }
+            m_buckets = made + 1;
+        }
+    }
+    return std::to_string(bucket) + "/" + std::to_string(number);
 }
 
 void Journal::changed()

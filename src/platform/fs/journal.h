@@ -61,6 +61,8 @@ public:
 private:
     Journal() = default;
     void append(const std::string& line);
+    // The name, below the journal's folder of kept files, for the next file it keeps.
+    std::string keptname();
     // Counts a change; the first one starts the purge of the oldest runs.
     void changed();
 
@@ -72,6 +74,7 @@ private:
     std::string m_record; // the run's record in the data folder
     std::mutex m_mutex;
     std::atomic<std::size_t> m_next{0};
+    std::atomic<std::size_t> m_buckets{0}; // subfolders of kept files made
     std::atomic<std::size_t> m_changed{0};
     std::atomic<unsigned long long> m_held{0};
 };

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -224,7 +225,9 @@ TEST_F(Undo, AnUndoStoppedBySigtermIsRunAgain)
     }
     files += "/files";
     const auto kept = [&] {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(files), {}));
+        return static_cast<std::size_t>(std::count_if(
+            fs::recursive_directory_iterator(files), {},
+            [](const fs::directory_entry& entry) { return entry.is_regular_file(); }));
     };
     ASSERT_EQ(kept(), kFiles);
 
