@@ -328,7 +328,7 @@ void RewriteFolder::keepownerandmode(int fd, const struct stat& old, unsigned cr
     }
     // After fchown, which clears a file capability; before fchmod, because an access ACL
     // set or removed changes the group bits.
-    const bool aclchanged = copyxattrs(oldfd, fd, join(name), hasdefaultacl());
+    const bool aclchanged = copyxattrs(oldfd, fd, join(name), hasdefaultacl(), m_fd, name.c_str());
     // After fchown, because a change of owner clears setuid and setgid.
     const unsigned wanted = old.st_mode & 07777;
     if (chowned || aclchanged || (created & ~processids().umask) != wanted) {

@@ -5,10 +5,18 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <string_view>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 #include <vector>
+
+// listxattrat(2), Linux 6.13; newer system calls share one number on every architecture.
+#ifndef SYS_listxattrat
+#define SYS_listxattrat 465
+#endif
 
 namespace morvik::platform
 {
@@ -19,11 +27,15 @@ namespace
 constexpr const char* kAccessAcl = "system.posix_acl_access";
 
 // The old file's attributes, read through its descriptor; a descriptor opened with
-// O_PATH cannot be read from, so its /proc/self/fd entry is used instead.
+// O_PATH cannot be read from, so its /proc/self/fd entry is used instead. Its names are
+// listed by its name in its folder where that is known and the kernel can: most files
+// have none, and the lookup through /proc costs more than the rest of the listing.
+// Values are always read through the descriptor, so a name taken meanwhile by another
+// file gives none of that file's values.
 class Source
 {
 public:
-    explicit Source(int fd) : m_fd(fd) {}
+    Source(int fd, int folder, const char* name) : m_fd(fd), m_folder(folder), m_name(name) {}
 
     ssize_t list(char* buffer, size_t size)
     {
@@ -33,6 +45,14 @@ public:
                 return n;
             }
             m_proc = "/proc/self/fd/" + std::to_string(m_fd);
+        }
+        if (m_name && !m_nolistat) {
+            const auto n = static_cast<ssize_t>(
+                ::syscall(SYS_listxattrat, m_folder, m_name, AT_SYMLINK_NOFOLLOW, buffer, size));
+            if (n >= 0 || errno != ENOSYS) {
+                return n;
+            }
+            m_nolistat = true;
         }
         return ::listxattr(m_proc.c_str(), buffer, size);
     }
@@ -44,6 +64,9 @@ public:
 
 private:
     int m_fd;
+    int m_folder;
+    const char* m_name;
+    bool m_nolistat = false;
     std::string m_proc;
 };
 
@@ -78,9 +101,10 @@ template <typename Read> bool readgrowing(std::vector<char>& buffer, Read read)
 
 } // namespace
 
-bool copyxattrs(int from, int to, const std::string& path, bool inherited)
+bool copyxattrs(int from, int to, const std::string& path, bool inherited, int fromfolder,
+                const char* fromname)
 {
-    Source source(from);
+    Source source(from, fromfolder, fromname);
     std::vector<char> names;
     if (!readgrowing(names, [&](char* b, size_t n) { return source.list(b, n); })) {
         if (errno != ENOTSUP) {

@@ -13,6 +13,9 @@ namespace morvik::platform
 // throws SysError naming `path`. Returns whether the new file's access ACL was set or
 // removed: its mode bits then need setting again.
 // `inherited` false: the folder has no default ACL, so the new file has none to take.
-bool copyxattrs(int from, int to, const std::string& path, bool inherited = true);
+// `fromname` in the folder `fromfolder`: where the old file is, to list its attributes
+// by when `from` was opened with O_PATH.
+bool copyxattrs(int from, int to, const std::string& path, bool inherited = true,
+                int fromfolder = -1, const char* fromname = nullptr);
 
 } // namespace morvik::platform
