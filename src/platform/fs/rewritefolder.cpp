@@ -342,10 +342,7 @@ bool RewriteFolder::hasdefaultacl() const
 {
     if (m_defaultacl < 0) {
         // Asked once per folder: only a folder with a default ACL gives new files one.
-        const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
-        const bool none = ::getxattr(self.c_str(), "system.posix_acl_default", nullptr, 0) < 0 &&
-                          (errno == ENODATA || errno == ENOTSUP);
-        m_defaultacl = none ? 0 : 1;
+        m_defaultacl = folderhasxattr(m_fd, "system.posix_acl_default") ? 1 : 0;
     }
     return m_defaultacl == 1;
 }

@@ -4,6 +4,7 @@
 #include "platform/syserror.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <string_view>
@@ -13,7 +14,11 @@
 #include <unistd.h>
 #include <vector>
 
-// listxattrat(2), Linux 6.13; newer system calls share one number on every architecture.
+// getxattrat(2) and listxattrat(2), Linux 6.13; newer system calls share one number on
+// every architecture.
+#ifndef SYS_getxattrat
+#define SYS_getxattrat 464
+#endif
 #ifndef SYS_listxattrat
 #define SYS_listxattrat 465
 #endif
@@ -100,6 +105,21 @@ template <typename Read> bool readgrowing(std::vector<char>& buffer, Read read)
 }
 
 } // namespace
+
+bool folderhasxattr(int folder, const char* name)
+{
+    struct {
+        std::uint64_t value = 0;
+        std::uint32_t size = 0;
+        std::uint32_t flags = 0;
+    } args; // struct xattr_args: no buffer, only the size is asked
+    long size = ::syscall(SYS_getxattrat, folder, ".", 0, name, &args, sizeof args);
+    if (size < 0 && errno == ENOSYS) {
+        const std::string self = "/proc/self/fd/" + std::to_string(folder);
+        size = ::getxattr(self.c_str(), name, nullptr, 0);
+    }
+    return size >= 0 || (errno != ENODATA && errno != ENOTSUP);
+}
 
 bool copyxattrs(int from, int to, const std::string& path, bool inherited, int fromfolder,
                 const char* fromname)

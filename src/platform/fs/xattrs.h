@@ -6,6 +6,10 @@
 namespace morvik::platform
 {
 
+// Whether the folder open as `folder` (O_PATH will do) may have the attribute `name`: true
+// unless asking says it has none.
+bool folderhasxattr(int folder, const char* name);
+
 // Gives the new file open as `to` the extended attributes of the old file open as `from`
 // (also a descriptor opened with O_PATH), its POSIX access ACL included, and takes from
 // the new file an access ACL it inherited from its folder that the old file lacks.
