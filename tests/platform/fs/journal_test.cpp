@@ -136,6 +136,24 @@ TEST_F(Undo, AFileChangedSinceOrANameTakenSinceIsLeftAlone)
     EXPECT_EQ(tree.read("site/x.bak"), "someone else's");
 }
 
+// A journal written before kept files went into subfolders (a kept file directly in
+// "files", its line naming it by number) is still undone.
+TEST_F(Undo, AJournalWithoutSubfoldersIsUndone)
+{
+    deletebak();
+    const std::string journal = platform::history().back().journal;
+    std::string log = morvik::test::readAll(journal + "/log");
+    ASSERT_EQ(log.find("D\t0/0\t"), 0u);
+    log.replace(0, 6, "D\t0\t");
+    std::ofstream(journal + "/log", std::ios::trunc) << log;
+    fs::rename(journal + "/files/0/0", journal + "/files/0.kept");
+    fs::remove(journal + "/files/0");
+    fs::rename(journal + "/files/0.kept", journal + "/files/0");
+
+    EXPECT_TRUE(platform::undo(newest()).failures.empty());
+    EXPECT_EQ(tree.read("site/x.bak"), "x");
+}
+
 // A page larger than the stretch an insertion reads at a time is written from the old one
 // by the kernel: it keeps its mode and comes back whole.
 TEST_F(Undo, AStreamedPageComesBackAsItWas)
