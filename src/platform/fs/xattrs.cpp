@@ -51,13 +51,14 @@ public:
             }
             m_proc = "/proc/self/fd/" + std::to_string(m_fd);
         }
-        if (m_name && !m_nolistat) {
+        if (m_name) {
             const auto n = static_cast<ssize_t>(
                 ::syscall(SYS_listxattrat, m_folder, m_name, AT_SYMLINK_NOFOLLOW, buffer, size));
-            if (n >= 0 || errno != ENOSYS) {
+            if (n >= 0 || errno == ERANGE) {
                 return n;
             }
-            m_nolistat = true;
+            // An older kernel, a sandbox that refuses the call, or the name gone meanwhile:
+            // the descriptor answers.
         }
         return ::listxattr(m_proc.c_str(), buffer, size);
     }
@@ -71,7 +72,6 @@ private:
     int m_fd;
     int m_folder;
     const char* m_name;
-    bool m_nolistat = false;
     std::string m_proc;
 };
 
@@ -114,7 +114,8 @@ bool folderhasxattr(int folder, const char* name)
         std::uint32_t flags = 0;
     } args; // struct xattr_args: no buffer, only the size is asked
     long size = ::syscall(SYS_getxattrat, folder, ".", 0, name, &args, sizeof args);
-    if (size < 0 && errno == ENOSYS) {
+    if (size < 0 && errno != ENODATA && errno != ENOTSUP) {
+        // An older kernel or a sandbox that refuses the call: through /proc.
         const std::string self = "/proc/self/fd/" + std::to_string(folder);
         size = ::getxattr(self.c_str(), name, nullptr, 0);
     }
