@@ -387,7 +387,7 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
         changed();
         return;
     }
-    const std::string kept = keptname();
+    const std::string kept = keptname(path);
     if (::linkat(dir, name.c_str(), m_files.get(), kept.c_str(), 0) != 0) {
         if (errno != EPERM && errno != EMLINK && errno != EXDEV) {
             throw SysError(path, errno);
@@ -405,7 +405,7 @@ int Journal::deleteinto(int dir, const std::string& name, const std::string& pat
 {
     std::string kept;
     try {
-        kept = keptname();
+        kept = keptname(path);
         append("D\t" + kept + "\t" + escaped(path));
     } catch (const SysError& e) {
         return e.code() != 0 ? e.code() : EIO;
@@ -420,7 +420,7 @@ int Journal::deleteinto(int dir, const std::string& name, const std::string& pat
     return 0;
 }
 
-std::string Journal::keptname()
+std::string Journal::keptname(const std::string& path)
 {
     const std::size_t number = m_next++;
     const std::size_t bucket = number / kKeptPerFolder;
@@ -429,7 +429,7 @@ std::string Journal::keptname()
         for (std::size_t made = m_buckets.load(); made <= bucket; ++made) {
             if (::mkdirat(m_files.get(), std::to_string(made).c_str(), 0700) != 0 &&
                 errno != EEXIST) {
-                throw SysError(m_folderpath, errno);
+                throw SysError(path, errno);
             }
             m_buckets = made + 1;
         }

@@ -61,8 +61,9 @@ public:
 private:
     Journal() = default;
     void append(const std::string& line);
-    // The name, below the journal's folder of kept files, for the next file it keeps.
-    std::string keptname();
+    // The name, below the journal's folder of kept files, for the next file it keeps, the
+    // file at `path` (named by a failure).
+    std::string keptname(const std::string& path);
     // Counts a change; the first one starts the purge of the oldest runs.
     void changed();
 
