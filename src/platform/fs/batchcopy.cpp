@@ -2,6 +2,7 @@
 #include "platform/fs/batchcopy.h"
 
 #include "platform/fs/fd.h"
+#include "platform/fs/fileops.h"
 #include "platform/fs/pathname.h"
 #include "platform/fs/rewritefolder.h"
 #include "platform/syserror.h"
@@ -16,21 +17,6 @@ namespace morvik::platform
 
 namespace
 {
-
-// Writes all `size` bytes of `data` to `out`.
-void writeall(int out, const char* data, size_t size, const std::string& destination)
-{
-    for (size_t done = 0; done < size;) {
-        const ssize_t put = write(out, data + done, size - done);
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw SysError(destination, errno);
-        }
-        done += static_cast<size_t>(put);
-    }
-}
 
 // Reads from the source at `offset` and writes everything to `out` until end of file.
 void copybyreading(int in, const std::string& source, long long offset, int out,
@@ -49,7 +35,7 @@ void copybyreading(int in, const std::string& source, long long offset, int out,
             return;
         }
         offset += got;
-        writeall(out, buffer, static_cast<size_t>(got), destination);
+        writeall(out, std::string_view(buffer, static_cast<size_t>(got)), destination);
     }
 }
 
@@ -146,7 +132,7 @@ void SourceFile::writedata(int out, const std::string& destination) const
         copydata(m_fd, m_path, m_size, out, destination);
         return;
     }
-    writeall(out, m_bytes.data(), m_bytes.size(), destination);
+    writeall(out, m_bytes, destination);
 }
 
 SourceFile::~SourceFile()
