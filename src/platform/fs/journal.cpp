@@ -2,6 +2,7 @@
 #include "platform/fs/journal.h"
 
 #include "platform/fs/appfolder.h"
+#include "platform/fs/removefolder.h"
 #include "platform/fs/topfolder.h"
 #include "platform/syserror.h"
 
@@ -523,10 +524,12 @@ std::vector<RunRecord> readruns(std::vector<std::pair<std::string, std::string>>
 // midway leaves a marked record that the next one finishes.
 void removerun(const std::string& record, const std::string& journal)
 {
-    std::error_code ignored;
     if (!journal.empty()) {
-        std::filesystem::remove_all(journal, ignored);
+        // The kept files first: their subfolders are shared out to several threads.
+        removefolder(journal + "/files");
+        removefolder(journal);
     }
+    std::error_code ignored;
     std::filesystem::remove(record, ignored);
 }
 

@@ -264,6 +264,28 @@ TEST_F(Undo, AnUndoStoppedBySigtermIsRunAgain)
     EXPECT_EQ(snapshot(tree.path("big")), before);
 }
 
+// A purge frees every kept file, across the journal's subfolders, and removes links
+// planted in the journal as links: what they name stays.
+TEST_F(Undo, APurgeRemovesTheJournalButNotWhatLinksInItName)
+{
+    for (int i = 0; i < 40; ++i) {
+        tree.createFile("site/many/" + std::to_string(i) + ".bak", "x");
+    }
+    deletebak();
+    const platform::RunRecord run = platform::history().back();
+    ASSERT_EQ(run.files, 41u);
+    fs::create_directory_symlink(tree.path("site"), run.journal + "/files/0/site");
+    fs::create_symlink(tree.path("src/n.txt"), run.journal + "/files/n.txt");
+    fs::create_directories(run.journal + "/files/deep/er");
+    std::ofstream(run.journal + "/files/deep/er/f") << "f";
+
+    platform::purge(run.id);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(run.journal)));
+    EXPECT_TRUE(platform::history().empty());
+    EXPECT_EQ(tree.read("site/a.htm"), "<body>a</body>");
+    EXPECT_EQ(tree.read("src/n.txt"), "new");
+}
+
 // Old runs go once more than the last 20 are kept, freed beside the run that records one
 // more; a run that records nothing purges nothing; a run marked for purging (a purge
 // killed midway) is never listed and is finished then.
