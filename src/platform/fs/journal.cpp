@@ -2,6 +2,7 @@
 #include "platform/fs/journal.h"
 
 #include "platform/fs/appfolder.h"
+#include "platform/fs/releaser.h"
 #include "platform/fs/removefolder.h"
 #include "platform/fs/topfolder.h"
 #include "platform/syserror.h"
@@ -241,38 +242,60 @@ void copyinto(int dir, const std::string& name, int files, const std::string& ke
     ::fchmod(out.get(), st.st_mode & 07777);
 }
 
-// The open parent folder of an absolute path, reached one name at a time from "/"
-// without following links.
-struct Place {
-    Fd folder;
-    std::string name;
-};
-Place placeof(const std::string& path)
+// The open parent folders of the files an undo puts back, each reached once from "/"
+// one name at a time without following links and kept open for the lines after it: a
+// run's lines come folder by folder, those of its workers interleaved.
+class UndoFolders
 {
-    const auto slash = path.rfind('/');
-    if (path.empty() || path[0] != '/' || slash == std::string::npos) {
-        throw SysError(path, ENOENT);
-    }
-    Place place;
-    place.name = path.substr(slash + 1);
-    place.folder.reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
-    std::size_t start = 1;
-    while (start < slash) {
-        const std::size_t end = path.find('/', start);
-        const std::string part = path.substr(start, end - start);
-        start = end + 1;
-        if (part.empty()) {
-            continue;
+public:
+    // The open parent folder of the absolute path `path`; `name` is set to the name in it.
+    // Throws SysError.
+    int folderof(const std::string& path, std::string& name)
+    {
+        const auto slash = path.rfind('/');
+        if (path.empty() || path[0] != '/' || slash == std::string::npos) {
+            throw SysError(path, ENOENT);
         }
-        Fd next(::openat(place.folder.get(), part.c_str(),
-                         O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (next.get() < 0) {
-            throw SysError(path, errno);
+        name = path.substr(slash + 1);
+        const std::string_view parent = std::string_view(path).substr(0, slash);
+        for (const auto& [open, fd] : m_open) {
+            if (open == parent) {
+                return fd.get();
+            }
         }
-        place.folder = std::move(next);
+        if (m_open.size() == kKept) {
+            m_open.erase(m_open.begin());
+        }
+        m_open.emplace_back(std::string(parent), walkto(path, slash));
+        return m_open.back().second.get();
     }
-    return place;
-}
+
+private:
+    static constexpr std::size_t kKept = 16;
+
+    static Fd walkto(const std::string& path, std::size_t slash)
+    {
+        Fd folder(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        std::size_t start = 1;
+        while (start < slash) {
+            const std::size_t end = path.find('/', start);
+            const std::string part = path.substr(start, end - start);
+            start = end + 1;
+            if (part.empty()) {
+                continue;
+            }
+            Fd next(::openat(folder.get(), part.c_str(),
+                             O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (next.get() < 0) {
+                throw SysError(path, errno);
+            }
+            folder = std::move(next);
+        }
+        return folder;
+    }
+
+    std::vector<std::pair<std::string, Fd>> m_open; // the most recently opened last
+};
 
 } // namespace
 
@@ -640,26 +663,52 @@ std::vector<RunRecord> history()
 namespace
 {
 
+// What is at `name` of the open folder `folder` now, into `st`. With a releaser, the file
+// is held open in `held` as well: when the undo renames over it or unlinks it, its last
+// close frees it, and the releaser does that close off the undo's thread.
+bool lookat(int folder, const std::string& name, struct stat& st, Releaser* releaser, Fd& held)
+{
+    if (!releaser) {
+        return ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    }
+    held.reset(::openat(folder, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    return held.get() >= 0 && ::fstat(held.get(), &st) == 0;
+}
+
+// The state one undo carries from line to line.
+struct UndoState {
+    int files = -1; // the journal's folder of kept files
+    UndoFolders folders;
+    std::unique_ptr<Releaser> releaser;
+};
+
 // Puts back the file of one journal line (its fields `f`, its path `path`) from the
-// journal's folder of kept files `files`: counted in `result` as restored, or listed
-// there with the reason it was left alone. A file put back already is passed over, so
-// an undo stopped or killed midway can be run again.
-void undoentry(const std::vector<std::string>& f, const std::string& path, int files,
+// journal's folder of kept files: counted in `result` as restored, or listed there
+// with the reason it was left alone. A file put back already is passed over, so an undo
+// stopped or killed midway can be run again.
+void undoentry(const std::vector<std::string>& f, const std::string& path, UndoState& state,
                UndoResult& result)
 {
     if (f.empty() || path.empty()) {
         return;
     }
+    const int files = state.files;
     try {
-        Place place = placeof(path);
+        std::string name;
+        const int folder = state.folders.folderof(path, name);
         struct stat now {
         };
-        const bool there =
-            ::fstatat(place.folder.get(), place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+        Fd held;
+        const bool there = lookat(folder, name, now, state.releaser.get(), held);
         const auto isleft = [&](const std::string& ino, const std::string& size,
                                 const std::string& mtime) {
             return there && std::to_string(now.st_ino) == ino &&
                    std::to_string(now.st_size) == size && std::to_string(mtimens(now)) == mtime;
+        };
+        const auto freed = [&] {
+            if (state.releaser && held.get() >= 0) {
+                state.releaser->release(held.take());
+            }
         };
         struct stat kept {
         };
@@ -674,9 +723,10 @@ void undoentry(const std::vector<std::string>& f, const std::string& path, int f
                 result.failures.emplace_back(path, kChangedSinceReason);
                 return;
             }
-            if (::renameat(files, f[1].c_str(), place.folder.get(), place.name.c_str()) != 0) {
+            if (::renameat(files, f[1].c_str(), folder, name.c_str()) != 0) {
                 throw SysError(path, errno);
             }
+            freed();
             ++result.restored;
         } else if (f[0] == "C" && f.size() == 5) {
             if (!there) {
@@ -686,16 +736,16 @@ void undoentry(const std::vector<std::string>& f, const std::string& path, int f
                 result.failures.emplace_back(path, kChangedSinceReason);
                 return;
             }
-            if (::unlinkat(place.folder.get(), place.name.c_str(), 0) != 0) {
+            if (::unlinkat(folder, name.c_str(), 0) != 0) {
                 throw SysError(path, errno);
             }
+            freed();
             ++result.restored;
         } else if (f[0] == "D" && f.size() == 3) {
             if (::fstatat(files, f[1].c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0) {
                 return; // not moved, or put back already
             }
-            if (::renameat2(files, f[1].c_str(), place.folder.get(), place.name.c_str(),
-                            RENAME_NOREPLACE) != 0) {
+            if (::renameat2(files, f[1].c_str(), folder, name.c_str(), RENAME_NOREPLACE) != 0) {
                 if (errno == EEXIST) {
                     result.failures.emplace_back(path, kNameTakenReason);
                     return;
@@ -730,23 +780,30 @@ UndoResult undo(const std::string& id, const UndoSteps& steps)
             lines.push_back(line);
         }
     }
+    UndoState state;
+    state.files = files.get();
+    // Undoing a replacement or a creation frees the run's file: the releaser takes the
+    // disk's wait off the undo where the file system discards freed blocks.
+    state.releaser = runreleaser(files.get(), false);
     UndoResult result;
     if (steps.counted) {
         steps.counted(lines.size());
     }
     for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
         if (steps.stop && steps.stop()) {
+            state.releaser.reset();
             result.stopped = true;
             return result; // the journal stays as it is: undoing again puts back the rest
         }
         const std::size_t failed = result.failures.size();
         const std::vector<std::string> f = fields(*it);
         const std::string path = f.empty() ? std::string() : unescaped(f.back());
-        undoentry(f, path, files.get(), result);
+        undoentry(f, path, state, result);
         if (steps.done) {
             steps.done(path, result.failures.size() == failed);
         }
     }
+    state.releaser.reset();
     if (result.failures.empty()) {
         purge(id);
     } else {

@@ -33,8 +33,9 @@ constexpr const char* kAccessAcl = "system.posix_acl_access";
 
 // The old file's attributes, read through its descriptor; a descriptor opened with
 // O_PATH cannot be read from, so its /proc/self/fd entry is used instead. Its names are
-// listed by its name in its folder where that is known and the kernel can: most files
-// have none, and the lookup through /proc costs more than the rest of the listing.
+// listed by its name in its folder where that is known and the kernel can, with one call:
+// most files have none, and the lookup through /proc costs more than the rest of the
+// listing.
 // Values are always read through the descriptor, so a name taken meanwhile by another
 // file gives none of that file's values.
 class Source
@@ -44,13 +45,6 @@ public:
 
     ssize_t list(char* buffer, size_t size)
     {
-        if (m_proc.empty()) {
-            const ssize_t n = ::flistxattr(m_fd, buffer, size);
-            if (n >= 0 || errno != EBADF) {
-                return n;
-            }
-            m_proc = "/proc/self/fd/" + std::to_string(m_fd);
-        }
         if (m_name) {
             const auto n = static_cast<ssize_t>(
                 ::syscall(SYS_listxattrat, m_folder, m_name, AT_SYMLINK_NOFOLLOW, buffer, size));
@@ -58,14 +52,28 @@ public:
                 return n;
             }
             // An older kernel, a sandbox that refuses the call, or the name gone meanwhile:
-            // the descriptor answers.
+            // the descriptor answers, from now on.
+            m_name = nullptr;
+        }
+        if (m_proc.empty()) {
+            const ssize_t n = ::flistxattr(m_fd, buffer, size);
+            if (n >= 0 || errno != EBADF) {
+                return n;
+            }
+            m_proc = "/proc/self/fd/" + std::to_string(m_fd);
         }
         return ::listxattr(m_proc.c_str(), buffer, size);
     }
-    ssize_t get(const char* name, void* buffer, size_t size) const
+    ssize_t get(const char* name, void* buffer, size_t size)
     {
-        return m_proc.empty() ? ::fgetxattr(m_fd, name, buffer, size)
-                              : ::getxattr(m_proc.c_str(), name, buffer, size);
+        if (m_proc.empty()) {
+            const ssize_t n = ::fgetxattr(m_fd, name, buffer, size);
+            if (n >= 0 || errno != EBADF) {
+                return n;
+            }
+            m_proc = "/proc/self/fd/" + std::to_string(m_fd);
+        }
+        return ::getxattr(m_proc.c_str(), name, buffer, size);
     }
 
 private:
