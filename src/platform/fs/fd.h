@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cerrno>
+#include <string>
 #include <unistd.h>
 
 namespace morvik::platform
@@ -46,5 +47,12 @@ public:
 private:
     int m_fd;
 };
+
+// The entry of /proc that names the open file `fd`: a path the kernel resolves to that
+// very file, for calls that take no descriptor (or refuse one opened with O_PATH).
+std::string procpath(int fd);
+
+// Where the open file `fd` is now, as the kernel names it; empty when it cannot tell.
+std::string fdpath(int fd);
 
 } // namespace morvik::platform

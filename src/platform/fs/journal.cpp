@@ -105,14 +105,6 @@ long long mtimens(const struct stat& st)
     return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
 }
 
-std::string fdpath(int fd)
-{
-    std::string path(4096, '\0');
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    const ssize_t n = ::readlink(self.c_str(), path.data(), path.size());
-    return n > 0 ? path.substr(0, static_cast<std::size_t>(n)) : std::string();
-}
-
 Fd openfolder(int at, const std::string& name)
 {
     return Fd(::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -242,9 +234,10 @@ void copyinto(int dir, const std::string& name, int files, const std::string& ke
     ::fchmod(out.get(), st.st_mode & 07777);
 }
 
-// The open parent folders of the files an undo puts back, each reached once from "/"
-// one name at a time without following links and kept open for the lines after it: a
-// run's lines come folder by folder, those of its workers interleaved.
+// The open parent folders of the files an undo puts back, reached from "/" one name at a
+// time without following links. The folders of the last path stay open, so the next path
+// opens only the names where it leaves the last one: a run's lines come folder by folder,
+// in the order of a walk.
 class UndoFolders
 {
 public:
@@ -257,44 +250,39 @@ public:
             throw SysError(path, ENOENT);
         }
         name = path.substr(slash + 1);
-        const std::string_view parent = std::string_view(path).substr(0, slash);
-        for (const auto& [open, fd] : m_open) {
-            if (open == parent) {
-                return fd.get();
-            }
+        if (m_root.get() < 0) {
+            m_root.reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
         }
-        if (m_open.size() == kKept) {
-            m_open.erase(m_open.begin());
-        }
-        m_open.emplace_back(std::string(parent), walkto(path, slash));
-        return m_open.back().second.get();
-    }
-
-private:
-    static constexpr std::size_t kKept = 16;
-
-    static Fd walkto(const std::string& path, std::size_t slash)
-    {
-        Fd folder(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        std::size_t depth = 0;
         std::size_t start = 1;
         while (start < slash) {
             const std::size_t end = path.find('/', start);
-            const std::string part = path.substr(start, end - start);
+            const std::string_view part = std::string_view(path).substr(start, end - start);
             start = end + 1;
             if (part.empty()) {
                 continue;
             }
-            Fd next(::openat(folder.get(), part.c_str(),
+            if (depth < m_chain.size() && m_chain[depth].first == part) {
+                ++depth;
+                continue;
+            }
+            m_chain.resize(depth);
+            const int parent = depth == 0 ? m_root.get() : m_chain.back().second.get();
+            Fd next(::openat(parent, std::string(part).c_str(),
                              O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (next.get() < 0) {
                 throw SysError(path, errno);
             }
-            folder = std::move(next);
+            m_chain.emplace_back(std::string(part), std::move(next));
+            ++depth;
         }
-        return folder;
+        m_chain.resize(depth);
+        return depth == 0 ? m_root.get() : m_chain.back().second.get();
     }
 
-    std::vector<std::pair<std::string, Fd>> m_open; // the most recently opened last
+private:
+    Fd m_root;
+    std::vector<std::pair<std::string, Fd>> m_chain; // the last path's folders, from the top
 };
 
 } // namespace

@@ -260,8 +260,7 @@ int linkunnamed(int fd, int dir, const std::string& name)
     if (errno != ENOENT && errno != EPERM) {
         return errno;
     }
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    if (::linkat(AT_FDCWD, procpath(fd).c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
         return 0;
     }
     return errno;

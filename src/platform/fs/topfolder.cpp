@@ -142,10 +142,10 @@ TopFolder::TopFolder(const std::string& path)
         throw SysError(m_path, errno);
     }
     m_id = fileid(m_fd.get());
-    std::string real(4096, '\0');
-    const std::string self = "/proc/self/fd/" + std::to_string(m_fd.get());
-    const ssize_t n = ::readlink(self.c_str(), real.data(), real.size());
-    m_realpath = n > 0 ? real.substr(0, static_cast<std::size_t>(n)) : m_path;
+    m_realpath = fdpath(m_fd.get());
+    if (m_realpath.empty()) {
+        m_realpath = m_path;
+    }
 }
 
 std::string TopFolder::display(std::string_view relative) const

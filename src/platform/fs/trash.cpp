@@ -22,14 +22,6 @@ namespace
 constexpr std::size_t kNameMax = 255;
 constexpr std::string_view kInfoSuffix = ".trashinfo";
 
-std::string fdpath(int fd)
-{
-    std::string path(4096, '\0');
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    const ssize_t n = ::readlink(self.c_str(), path.data(), path.size());
-    return n > 0 ? path.substr(0, static_cast<std::size_t>(n)) : std::string();
-}
-
 Fd openfolder(int at, const char* name)
 {
     return Fd(::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -76,7 +68,8 @@ std::string candidate(const std::string& name, unsigned attempt)
     const bool hasext = dot != std::string::npos && dot > 0;
     std::string stem = hasext ? name.substr(0, dot) : name;
     const std::string ext = hasext ? name.substr(dot) : std::string();
-    const std::string number = attempt > 1 ? "." + std::to_string(attempt) : std::string();
+    const std::string number =
+        attempt > 1 ? std::string(".").append(std::to_string(attempt)) : std::string();
     const std::size_t room = kNameMax - kInfoSuffix.size();
     if (stem.size() + number.size() + ext.size() > room) {
         std::size_t keep =

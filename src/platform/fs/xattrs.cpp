@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/fs/xattrs.h"
 
+#include "platform/fs/fd.h"
 #include "platform/syserror.h"
 
 #include <cerrno>
@@ -60,7 +61,7 @@ public:
             if (n >= 0 || errno != EBADF) {
                 return n;
             }
-            m_proc = "/proc/self/fd/" + std::to_string(m_fd);
+            m_proc = procpath(m_fd);
         }
         return ::listxattr(m_proc.c_str(), buffer, size);
     }
@@ -71,7 +72,7 @@ public:
             if (n >= 0 || errno != EBADF) {
                 return n;
             }
-            m_proc = "/proc/self/fd/" + std::to_string(m_fd);
+            m_proc = procpath(m_fd);
         }
         return ::getxattr(m_proc.c_str(), name, buffer, size);
     }
@@ -124,8 +125,7 @@ bool folderhasxattr(int folder, const char* name)
     long size = ::syscall(SYS_getxattrat, folder, ".", 0, name, &args, sizeof args);
     if (size < 0 && errno != ENODATA && errno != ENOTSUP) {
         // An older kernel or a sandbox that refuses the call: through /proc.
-        const std::string self = "/proc/self/fd/" + std::to_string(folder);
-        size = ::getxattr(self.c_str(), name, nullptr, 0);
+        size = ::getxattr(procpath(folder).c_str(), name, nullptr, 0);
     }
     return size >= 0 || (errno != ENODATA && errno != ENOTSUP);
 }
