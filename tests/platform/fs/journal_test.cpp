@@ -269,6 +269,24 @@ TEST_F(Undo, AnUndoStoppedBySigtermIsRunAgain)
     EXPECT_EQ(snapshot(tree.path("big")), before);
 }
 
+// A folder on a kept file's path swapped for a link since the run: undo does not put the
+// file back through the link, lists it, and puts back the others.
+TEST_F(Undo, AFolderSwappedForALinkSinceTheRunIsNotFollowed)
+{
+    tree.createFile("site/sub/y.bak", "y");
+    tree.createDir("outside");
+    deletebak();
+    fs::rename(tree.path("site/sub"), tree.path("site/moved"));
+    fs::create_directory_symlink(tree.path("outside"), tree.path("site/sub"));
+
+    const platform::UndoResult result = platform::undo(newest());
+    EXPECT_EQ(result.restored, 1u);
+    ASSERT_EQ(result.failures.size(), 1u);
+    EXPECT_EQ(result.failures[0].first, tree.path("site/sub/y.bak"));
+    EXPECT_EQ(tree.read("site/x.bak"), "x");
+    EXPECT_TRUE(fs::is_empty(tree.path("outside")));
+}
+
 // A purge frees every kept file, across the journal's subfolders, and removes links
 // planted in the journal as links: what they name stays.
 TEST_F(Undo, APurgeRemovesTheJournalButNotWhatLinksInItName)
