@@ -467,8 +467,8 @@ void Journal::finish()
     std::lock_guard lock(m_mutex);
     if (m_changed == 0) {
         // A run that changed nothing leaves no record to undo.
+        removefolder(m_folderpath);
         std::error_code ignored;
-        std::filesystem::remove_all(m_folderpath, ignored);
         std::filesystem::remove(m_record, ignored);
         return;
     }

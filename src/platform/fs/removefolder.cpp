@@ -90,6 +90,9 @@ bool removeentry(int dir, const Entry& entry)
 
 unsigned threadsfor(int folder, std::size_t entries)
 {
+    if (entries < 2) {
+        return 1; // nothing to share: the mount table is not read
+    }
     const unsigned wanted = discardmount(folder)
                                 ? kDiscardThreads
                                 : std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
