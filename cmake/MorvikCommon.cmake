@@ -22,6 +22,10 @@ if(MORVIK_SANITIZE)
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(morvik_config INTERFACE -fsanitize=address,undefined)
 endif()
+if(MORVIK_TSAN)
+    target_compile_options(morvik_config INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(morvik_config INTERFACE -fsanitize=thread)
+endif()
 
 # Sources of a folder, split into the Qt-free ones and the windows.
 # Window files are named *window.cpp; everything else in a tool folder is engine code.

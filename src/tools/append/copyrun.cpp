@@ -18,6 +18,7 @@
 #include "run/ui.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <iterator>
@@ -135,6 +136,7 @@ Outcome copyrun(const std::string& sourcefolder, const std::vector<std::string>&
     const std::size_t batch = sourcebatch();
     const unsigned workers = folderworkers(subfolders.size(), rehearsing);
     std::mutex writtenmutex;
+    std::atomic<std::size_t> copied{0}; // counted by every worker
     for (std::size_t first = 0; first < names.size() && !subfolders.empty() && !stopped();
          first += batch) {
         const std::size_t last = std::min(names.size(), first + batch);
@@ -185,7 +187,7 @@ Outcome copyrun(const std::string& sourcefolder, const std::vector<std::string>&
                     } else {
                         sources[n - first]->copyto(folder, names[n]);
                         touched = ok = true;
-                        ++outcome.done;
+                        copied.fetch_add(1, std::memory_order_relaxed);
                     }
                 } catch (const platform::SysError& e) {
                     infolder[i].push_back({n, static_cast<long>(i), {e.path(), e.reason()}});
@@ -208,6 +210,7 @@ Outcome copyrun(const std::string& sourcefolder, const std::vector<std::string>&
             std::move(failed.begin(), failed.end(), std::back_inserter(found));
         }
     }
+    outcome.done = copied.load();
     std::stable_sort(found.begin(), found.end(),
                      [](const PlacedFailure& a, const PlacedFailure& b) {
                          return a.name != b.name ? a.name < b.name : a.folder < b.folder;

@@ -44,10 +44,11 @@ TEST(CopyRun, CopiesIntoDirectSubfoldersOnly)
     tree.createSymlink("dst/T", ".");
     RecordingUi ui;
 
-    const auto failures =
-        morvik::test::copyrunshown(tree.path("src"), {"a.txt", "b.css"}, tree.path("dst") + "/", ui)
-            .failures;
+    const auto outcome = morvik::test::copyrunshown(tree.path("src"), {"a.txt", "b.css"},
+                                                    tree.path("dst") + "/", ui);
+    const auto& failures = outcome.failures;
 
+    EXPECT_EQ(outcome.done, 6u); // S1, S2 and S1/deep through M, counted across workers
     ASSERT_EQ(failures.size(), 2u);
     EXPECT_EQ(failures[0].path, tree.path("dst/L"));
     EXPECT_EQ(failures[0].reason, "链接指向所选文件夹之外");
