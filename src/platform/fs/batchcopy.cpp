@@ -198,13 +198,21 @@ void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) co
         copyto(folder.join(name));
         return;
     }
-    // The destination is held open (O_PATH: no data, no permission needed) until it has
-    // been replaced, so that the folder's releaser frees it off the run's thread.
-    Fd held(openat(folder.fd(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    // With a releaser, the destination is held open (O_PATH: no data, no permission
+    // needed) until it has been replaced, so that the releaser frees it off the run's
+    // thread; without one, a look by name does.
+    Fd held;
     struct stat existing {
     };
+    bool there = false;
+    if (folder.releases()) {
+        held.reset(openat(folder.fd(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        there = held.get() >= 0 && fstat(held.get(), &existing) == 0;
+    } else {
+        there = fstatat(folder.fd(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    }
     bool replacing = false;
-    if (held.get() >= 0 && fstat(held.get(), &existing) == 0) {
+    if (there) {
         replacing = S_ISREG(existing.st_mode);
         // A pipe, device or socket of that name is someone's, not a page to replace.
         if (S_ISDIR(existing.st_mode)) {
@@ -235,7 +243,7 @@ void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) co
     folder.retryoncefreed(
         [&] {
             // Where no entry is, the copy is made whole before it gets its name.
-            if (held.get() < 0 && folder.createunnamed(name, created, fill)) {
+            if (!there && folder.createunnamed(name, created, fill)) {
                 return;
             }
             std::string tempname;
@@ -243,7 +251,8 @@ void SourceFile::copyto(const RewriteFolder& folder, const std::string& name) co
             try {
                 fill(out);
                 if (replacing) {
-                    folder.keepownerandmode(out, existing, created, name, held.get());
+                    folder.keepownerandmode(out, existing, created, name, held.get(),
+                                            !folder.releases());
                 }
             } catch (...) {
                 folder.discard(out, tempname);

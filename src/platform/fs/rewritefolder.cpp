@@ -302,7 +302,7 @@ bool RewriteFolder::createunnamed(const std::string& name, unsigned mode,
 }
 
 void RewriteFolder::keepownerandmode(int fd, const struct stat& old, unsigned created,
-                                     const std::string& name, int oldfd) const
+                                     const std::string& name, int oldfd, bool lookedbyname) const
 {
     bool chowned = false;
     if (old.st_uid != processids().euid || old.st_gid != m_newgroup) {
@@ -313,7 +313,7 @@ void RewriteFolder::keepownerandmode(int fd, const struct stat& old, unsigned cr
     }
     // The old file is still in place under its name; it must be the one that was read.
     Fd opened;
-    if (oldfd < 0) {
+    if (oldfd < 0 && !lookedbyname) {
         opened.reset(::openat(m_fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
         struct stat now {
         };
@@ -327,7 +327,8 @@ void RewriteFolder::keepownerandmode(int fd, const struct stat& old, unsigned cr
     }
     // After fchown, which clears a file capability; before fchmod, because an access ACL
     // set or removed changes the group bits.
-    const bool aclchanged = copyxattrs(oldfd, fd, join(name), hasdefaultacl(), m_fd, name.c_str());
+    const bool aclchanged =
+        copyxattrs(oldfd, fd, join(name), hasdefaultacl(), m_fd, name.c_str(), &old);
     // After fchown, because a change of owner clears setuid and setgid.
     const unsigned wanted = old.st_mode & 07777;
     if (chowned || aclchanged || (created & ~processids().umask) != wanted) {

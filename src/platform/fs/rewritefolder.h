@@ -74,6 +74,8 @@ public:
 
     const std::string& path() const { return m_path; }
     int fd() const { return m_fd; }
+    // Whether the files it replaces are freed by a releaser (which then needs them held).
+    bool releases() const { return m_releaser != nullptr; }
     // The folder's device number (0 when it could not be opened).
     unsigned long device() const { return m_device; }
     // Lets the disk start on a file just written, of `size` bytes, when that pays: a
@@ -126,9 +128,10 @@ public:
     // they would otherwise differ, and gives it the old file's extended attributes (its
     // ACL included). `created` is the mode it was created with; `oldfd` is the old file
     // (O_PATH will do), else it is opened under `name` and must still be the one `old`
-    // describes.
+    // describes. `lookedbyname`: `old` was just asked by name and the file is not held;
+    // it is then opened only when it has attributes to read (a copy over a page).
     void keepownerandmode(int fd, const struct stat& old, unsigned created, const std::string& name,
-                          int oldfd = -1) const;
+                          int oldfd = -1, bool lookedbyname = false) const;
     // Closes the temporary file and renames it over `name`; removes it on failure.
     // With `unchanged`, first checks that the file read is as it was (else ChangedError).
     void commit(int fd, const std::string& tempname, const std::string& name,

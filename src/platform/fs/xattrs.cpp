@@ -38,15 +38,20 @@ constexpr const char* kAccessAcl = "system.posix_acl_access";
 // most files have none, and the lookup through /proc costs more than the rest of the
 // listing.
 // Values are always read through the descriptor, so a name taken meanwhile by another
-// file gives none of that file's values.
+// file gives none of that file's values. Without one, it is opened by the name when it is
+// first needed, and must be the file the caller looked at.
 class Source
 {
 public:
-    Source(int fd, int folder, const char* name) : m_fd(fd), m_folder(folder), m_name(name) {}
+    Source(int fd, int folder, const char* name, const struct stat* expected,
+           const std::string& path)
+        : m_fd(fd), m_folder(folder), m_name(name), m_expected(expected), m_path(path)
+    {
+    }
 
     ssize_t list(char* buffer, size_t size)
     {
-        if (m_name) {
+        if (m_listbyname) {
             const auto n = static_cast<ssize_t>(
                 ::syscall(SYS_listxattrat, m_folder, m_name, AT_SYMLINK_NOFOLLOW, buffer, size));
             if (n >= 0 || errno == ERANGE) {
@@ -54,10 +59,10 @@ public:
             }
             // An older kernel, a sandbox that refuses the call, or the name gone meanwhile:
             // the descriptor answers, from now on.
-            m_name = nullptr;
+            m_listbyname = false;
         }
         if (m_proc.empty()) {
-            const ssize_t n = ::flistxattr(m_fd, buffer, size);
+            const ssize_t n = ::flistxattr(handle(), buffer, size);
             if (n >= 0 || errno != EBADF) {
                 return n;
             }
@@ -68,7 +73,7 @@ public:
     ssize_t get(const char* name, void* buffer, size_t size)
     {
         if (m_proc.empty()) {
-            const ssize_t n = ::fgetxattr(m_fd, name, buffer, size);
+            const ssize_t n = ::fgetxattr(handle(), name, buffer, size);
             if (n >= 0 || errno != EBADF) {
                 return n;
             }
@@ -78,9 +83,31 @@ public:
     }
 
 private:
+    int handle()
+    {
+        if (m_fd >= 0 || !m_expected) {
+            return m_fd;
+        }
+        m_opened.reset(::openat(m_folder, m_name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        struct stat now {
+        };
+        if (m_opened.get() < 0 || ::fstat(m_opened.get(), &now) != 0) {
+            throw SysError(m_path, errno);
+        }
+        if (now.st_dev != m_expected->st_dev || now.st_ino != m_expected->st_ino) {
+            throw SysError(m_path, kReplacedMeanwhileReason);
+        }
+        m_fd = m_opened.get();
+        return m_fd;
+    }
+
     int m_fd;
     int m_folder;
     const char* m_name;
+    bool m_listbyname = m_name != nullptr;
+    const struct stat* m_expected;
+    const std::string& m_path;
+    Fd m_opened;
     std::string m_proc;
 };
 
@@ -131,9 +158,9 @@ bool folderhasxattr(int folder, const char* name)
 }
 
 bool copyxattrs(int from, int to, const std::string& path, bool inherited, int fromfolder,
-                const char* fromname)
+                const char* fromname, const struct stat* fromstatus)
 {
-    Source source(from, fromfolder, fromname);
+    Source source(from, fromfolder, fromname, from < 0 && fromname ? fromstatus : nullptr, path);
     std::vector<char> names;
     if (!readgrowing(names, [&](char* b, size_t n) { return source.list(b, n); })) {
         if (errno != ENOTSUP) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <sys/stat.h>
 
 namespace morvik::platform
 {
@@ -18,8 +19,11 @@ bool folderhasxattr(int folder, const char* name);
 // removed: its mode bits then need setting again.
 // `inherited` false: the folder has no default ACL, so the new file has none to take.
 // `fromname` in the folder `fromfolder`: where the old file is, to list its attributes
-// by when `from` was opened with O_PATH.
+// by when `from` was opened with O_PATH. With `from` -1 the old file is reached by that
+// name alone: a handle to read its values through is opened only when it has some, and
+// it must be the file `fromstatus` describes (else kReplacedMeanwhileReason).
 bool copyxattrs(int from, int to, const std::string& path, bool inherited = true,
-                int fromfolder = -1, const char* fromname = nullptr);
+                int fromfolder = -1, const char* fromname = nullptr,
+                const struct stat* fromstatus = nullptr);
 
 } // namespace morvik::platform
