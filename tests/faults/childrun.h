@@ -84,7 +84,8 @@ inline ChildResult runchild(const std::function<std::string()>& body,
 // In the child: a mount namespace of its own (in a user namespace of its own when the
 // process may not make one itself), then a tmpfs of `bytes` at `folder`, which exists.
 // Returns the empty text, or "refused: " and the system's reason.
-inline std::string mountsmalldisk(const std::string& folder, std::size_t bytes)
+inline std::string mountsmalldisk(const std::string& folder, std::size_t bytes,
+                                  std::size_t files = 0)
 {
     if (::unshare(CLONE_NEWNS) != 0 && ::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
         return std::string("refused: no mount namespace: ") + std::strerror(errno);
@@ -92,7 +93,10 @@ inline std::string mountsmalldisk(const std::string& folder, std::size_t bytes)
     if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
         return std::string("refused: cannot make the mounts private: ") + std::strerror(errno);
     }
-    const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
+    std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
+    if (files > 0) {
+        options += ",nr_inodes=" + std::to_string(files);
+    }
     if (::mount("morvik-test", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) !=
         0) {
         return std::string("refused: cannot mount a tmpfs: ") + std::strerror(errno);

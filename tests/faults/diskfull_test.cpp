@@ -25,6 +25,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sys/statvfs.h>
 
 using morvik::test::RecordingUi;
 using morvik::test::TempTree;
@@ -38,11 +39,12 @@ const std::string kNoSpace = std::strerror(ENOSPC);
 // Runs the body in a child with a small disk mounted at tree/disk; the body's text lists
 // what went wrong. Skips, saying why, where the system refuses the mount.
 void onsmalldisk(TempTree& tree, std::size_t bytes,
-                 const std::function<std::string(const std::string&)>& body)
+                 const std::function<std::string(const std::string&)>& body, std::size_t files = 0)
 {
     const std::string disk = tree.createDir("disk");
     const auto result = morvik::test::runchild([&]() -> std::string {
-        if (std::string refused = morvik::test::mountsmalldisk(disk, bytes); !refused.empty()) {
+        if (std::string refused = morvik::test::mountsmalldisk(disk, bytes, files);
+            !refused.empty()) {
             return refused;
         }
         return body(disk);
@@ -259,6 +261,36 @@ TEST(DiskFull, ListFileKeepsItsOldContents)
                        "the failure is not reported with the file and the reason: " + ui.titles());
         return findings.text();
     });
+}
+
+// Every run keeps the pages it replaced for undo; on a disk with room for few files the
+// history gives way before it takes the room new files need.
+TEST(DiskFull, TheHistoryLeavesTheDiskRoomForNewFiles)
+{
+    TempTree tree;
+    const std::string content = tree.createFile("content.txt", "x");
+    onsmalldisk(
+        tree, 256 * kPage,
+        [&](const std::string& disk) {
+            const auto freefiles = [&] {
+                struct statvfs fs {
+                };
+                return ::statvfs(disk.c_str(), &fs) == 0 ? fs.f_favail : 0;
+            };
+            const auto before = freefiles();
+            RecordingUi ui;
+            for (int run = 0; run < 15; ++run) {
+                insertintosite(disk, content, "<html><body></body></html>", 40, ui);
+            }
+            morvik::platform::waitforpurges();
+            Findings findings;
+            findings.check(freefiles() * 4 >= before * 3,
+                           "free files " + std::to_string(freefiles()) + " of " +
+                               std::to_string(before) + " before the runs");
+            findings.check(!morvik::platform::history().empty(), "no run left to undo");
+            return findings.text();
+        },
+        1000);
 }
 
 TEST(DiskFull, UrlRunKeepsEveryShortcut)

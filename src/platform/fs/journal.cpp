@@ -604,9 +604,57 @@ Purges& purges()
     return instance;
 }
 
-// Marks the oldest runs beyond the last `keep` runs or beyond `budget` bytes held (the
-// smaller of it and a tenth of the free space), never the run `spared`, and returns them
-// with the runs a killed purge left marked, each as its record and its journal.
+// The files (inodes) the runs' journals keep, by file system: together at most a tenth
+// of the files each file system has free, so that the history never leaves the disk
+// without room for new files where it still has room for their data.
+class HeldFiles
+{
+public:
+    explicit HeldFiles(const std::vector<RunRecord>& runs) : m_of(runs.size(), kNone)
+    {
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            struct statvfs fs {
+            };
+            struct stat where {
+            };
+            // A file system that counts no files (f_files 0) has no such limit.
+            if (::statvfs(runs[i].journal.c_str(), &fs) != 0 || fs.f_files == 0 ||
+                ::stat(runs[i].journal.c_str(), &where) != 0) {
+                continue;
+            }
+            Tally& tally = m_tallies[where.st_dev];
+            tally.budget = static_cast<unsigned long long>(fs.f_favail) / 10;
+            tally.held += runs[i].files;
+            m_of[i] = where.st_dev;
+        }
+    }
+    bool over(std::size_t run) const
+    {
+        const auto tally = m_tallies.find(m_of[run]);
+        return tally != m_tallies.end() && tally->second.held > tally->second.budget;
+    }
+    void drop(std::size_t run, std::size_t files)
+    {
+        const auto tally = m_tallies.find(m_of[run]);
+        if (tally != m_tallies.end()) {
+            tally->second.held -= std::min<unsigned long long>(files, tally->second.held);
+        }
+    }
+
+private:
+    static constexpr dev_t kNone = ~dev_t{0};
+    struct Tally {
+        unsigned long long held = 0;
+        unsigned long long budget = 0;
+    };
+    std::vector<dev_t> m_of; // each run's file system
+    std::map<dev_t, Tally> m_tallies;
+};
+
+// Marks the oldest runs beyond the last `keep` runs, beyond `budget` bytes held (the
+// smaller of it and a tenth of the free space) or beyond a tenth of the files their file
+// system has free, never the run `spared`, and returns them with the runs a killed purge
+// left marked, each as its record and its journal.
 std::vector<std::pair<std::string, std::string>>
 marktopurge(std::size_t keep, unsigned long long budget, const std::string& spared)
 {
@@ -622,11 +670,13 @@ marktopurge(std::size_t keep, unsigned long long budget, const std::string& spar
     for (const RunRecord& run : runs) {
         held += run.bytes;
     }
+    HeldFiles files(runs);
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        if (runs.size() - i <= keep && held <= budget) {
-            break;
+        if (runs.size() - i <= keep && held <= budget && !files.over(i)) {
+            continue;
         }
         held -= runs[i].bytes;
+        files.drop(i, runs[i].files);
         if (runs[i].id == spared) {
             continue;
         }
