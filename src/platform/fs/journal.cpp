@@ -409,6 +409,7 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
     append("R\t" + kept + "\t" + std::to_string(old.st_ino) + "\t" + identity + "\t" +
            escaped(path));
     m_held += static_cast<unsigned long long>(old.st_size);
+    ++m_kept;
     changed();
 }
 
@@ -428,6 +429,7 @@ int Journal::deleteinto(int dir, const std::string& name, const std::string& pat
         return errno;
     }
     m_held += size;
+    ++m_kept;
     changed();
     return 0;
 }
@@ -474,6 +476,7 @@ void Journal::finish()
     }
     try {
         appendline(m_record, "files=" + std::to_string(m_changed) +
+                                 "\nkept=" + std::to_string(m_kept) +
                                  "\nbytes=" + std::to_string(m_held) + "\nstate=done");
     } catch (const SysError&) {
         // The run's record stays without its totals; the journal can still be undone.
@@ -512,6 +515,11 @@ std::vector<RunRecord> readruns(std::vector<std::pair<std::string, std::string>>
         run.journal = values["journal"];
         run.files = static_cast<std::size_t>(std::strtoull(values["files"].c_str(), nullptr, 10));
         run.bytes = std::strtoull(values["bytes"].c_str(), nullptr, 10);
+        // A record from before the count of kept files: every file may have been kept.
+        run.kept =
+            values.count("kept") > 0
+                ? static_cast<std::size_t>(std::strtoull(values["kept"].c_str(), nullptr, 10))
+                : run.files;
         // A run still going on (its process alive, no end written) cannot be undone yet; a
         // run killed midway can, and its count comes from its journal.
         const bool ended = values.count("state") > 0;
@@ -521,6 +529,7 @@ std::vector<RunRecord> readruns(std::vector<std::pair<std::string, std::string>>
             std::ifstream log(run.journal + "/log");
             run.files = static_cast<std::size_t>(std::count(
                 std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>(), '\n'));
+            run.kept = run.files;
         }
         run.undoable = values["state"] != "undone" && !going && !run.journal.empty() &&
                        std::filesystem::exists(run.journal, error);
@@ -624,7 +633,7 @@ public:
             }
             Tally& tally = m_tallies[where.st_dev];
             tally.budget = static_cast<unsigned long long>(fs.f_favail) / 10;
-            tally.held += runs[i].files;
+            tally.held += runs[i].kept;
             m_of[i] = where.st_dev;
         }
     }
@@ -676,7 +685,7 @@ marktopurge(std::size_t keep, unsigned long long budget, const std::string& spar
             continue;
         }
         held -= runs[i].bytes;
-        files.drop(i, runs[i].files);
+        files.drop(i, runs[i].kept);
         if (runs[i].id == spared) {
             continue;
         }

@@ -78,6 +78,7 @@ private:
     std::atomic<std::size_t> m_buckets{0}; // subfolders of kept files made
     std::atomic<std::size_t> m_changed{0};
     std::atomic<unsigned long long> m_held{0};
+    std::atomic<std::size_t> m_kept{0};
 };
 
 // One run in the history, newest last.
@@ -87,6 +88,7 @@ struct RunRecord {
     std::string tool;
     std::string folder;
     std::size_t files = 0;
+    std::size_t kept = 0;         // files its journal keeps (a file it made keeps none)
     unsigned long long bytes = 0; // held by its journal
     bool undoable = false;        // ended and not yet undone
     std::string journal;          // the journal's folder
