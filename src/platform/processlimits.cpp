@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <sched.h>
 #include <sys/resource.h>
+#include <thread>
 
 namespace morvik::platform
 {
@@ -38,6 +40,17 @@ std::size_t descriptorbudget()
     }
     const rlim_t free = limit.rlim_cur > kReserved ? limit.rlim_cur - kReserved : 1;
     return static_cast<std::size_t>(std::max<rlim_t>(free / 2, 1));
+}
+
+unsigned processorsavailable()
+{
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0) {
+        return static_cast<unsigned>(CPU_COUNT(&allowed));
+    }
+    // More processors than the mask holds (over 1,024): the machine's count.
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 bool curedbyfreeing(int code)

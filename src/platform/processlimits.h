@@ -17,6 +17,10 @@ void prepareprocess();
 // and the process's own. At least 1.
 std::size_t descriptorbudget();
 
+// How many processors this process may run on: those of its affinity mask (a `taskset`,
+// a container's cpuset), not every processor the machine has. At least 1.
+unsigned processorsavailable();
+
 // Whether a failure is a lack of room that freeing held files may cure: a full disk or
 // quota, or no descriptor left.
 bool curedbyfreeing(int code);

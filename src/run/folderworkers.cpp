@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "run/folderworkers.h"
 
+#include "platform/processlimits.h"
+
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -17,7 +19,7 @@ unsigned folderworkers(std::size_t folders, bool rehearsing)
     if (rehearsing || folders < 2) {
         return 1;
     }
-    const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned processors = platform::processorsavailable();
     return static_cast<unsigned>(std::min<std::size_t>(processors, folders));
 }
 

@@ -3,6 +3,7 @@
 // limit. Every file is still handled; a file the limit refuses is named alone.
 #include "platform/fs/appfolder.h"
 #include "platform/processlimits.h"
+#include "run/folderworkers.h"
 #include "support/recordingui.h"
 #include "support/shownrun.h"
 #include "support/temptree.h"
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <sched.h>
 #include <sys/resource.h>
 
 using morvik::test::RecordingUi;
@@ -118,6 +120,26 @@ TEST(Limits, AFileBeyondTheFileSizeLimitFailsAlone)
     EXPECT_EQ(outcome.failures[0].reason, std::strerror(EFBIG));
     EXPECT_EQ(tree.read("site/small.htm"), "s\r\n+\r\n");
     EXPECT_EQ(tree.listing("site"), "big.htm|small.htm");
+}
+
+// A process pinned to some processors (taskset, a container's cpuset) starts a worker
+// for each of those, not for every processor the machine has.
+TEST(Limits, WorkersFollowTheProcessorsTheProcessMayUse)
+{
+    cpu_set_t allowed;
+    ASSERT_EQ(::sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    EXPECT_EQ(morvik::folderworkers(1000, false), static_cast<unsigned>(CPU_COUNT(&allowed)));
+    int first = 0;
+    while (!CPU_ISSET(first, &allowed)) {
+        ++first;
+    }
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(first, &one);
+    ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+    const unsigned pinned = morvik::folderworkers(1000, false);
+    ::sched_setaffinity(0, sizeof allowed, &allowed);
+    EXPECT_EQ(pinned, 1u);
 }
 
 } // namespace

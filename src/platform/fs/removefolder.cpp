@@ -3,6 +3,7 @@
 
 #include "platform/fs/fd.h"
 #include "platform/fs/releaser.h"
+#include "platform/processlimits.h"
 
 #include <algorithm>
 #include <atomic>
@@ -93,9 +94,8 @@ unsigned threadsfor(int folder, std::size_t entries)
     if (entries < 2) {
         return 1; // nothing to share: the mount table is not read
     }
-    const unsigned wanted = discardmount(folder)
-                                ? kDiscardThreads
-                                : std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
+    const unsigned wanted =
+        discardmount(folder) ? kDiscardThreads : std::min(processorsavailable(), kMaxThreads);
     return static_cast<unsigned>(std::min<std::size_t>(wanted, entries));
 }
 
