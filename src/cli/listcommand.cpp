@@ -63,14 +63,12 @@ int runlist(const ListArgs& args)
     for (const auto& sub : read.subfolders) {
         subfolders.push_back(childpath(folder, sub.name));
     }
+    // The files listed, kept in place: a copy of a million names would double the peak.
     const platform::PatternFilter filter = extensionfilter(args.ext);
-    std::vector<std::string> files;
-    files.reserve(read.files.size());
-    for (auto& file : read.files) {
-        if (file.visible() && filter.matches(file.name)) {
-            files.push_back(std::move(file.name)); // the listing is not read again
-        }
-    }
+    std::vector<platform::FileItem>& files = read.files;
+    std::erase_if(files, [&filter](const platform::FileItem& file) {
+        return !file.visible() || !filter.matches(file.name);
+    });
 
     if (args.null) {
         // The names as they are on disk, each ended by a NUL, for xargs -0.
@@ -82,7 +80,7 @@ int runlist(const ListArgs& args)
         }
         if (!args.foldersonly) {
             for (const auto& file : files) {
-                bytes += (args.absolute ? childpath(folder, file) : file) + '\0';
+                bytes += (args.absolute ? childpath(folder, file.name) : file.name) + '\0';
             }
         }
         writestdout(bytes);
@@ -93,34 +91,34 @@ int runlist(const ListArgs& args)
     const auto subfolderitems = filelist::ItemList::of(subfolders);
     const auto fileitems = filelist::ItemList::of(files);
     filelist::ListGenerator generator;
-    if (args.output == filelist::kListFile) {
-        const Outcome outcome = generator.generate(folder, subfolderitems, fileitems, options);
-        for (const auto& failure : outcome.failures) {
-            ui.say(filelist::failedtext(failure));
-        }
-        if (!outcome.failures.empty()) {
-            return kExitFailed;
-        }
-        ui.say(filelist::donetext(outcome.report));
-        return kExitOk;
-    }
     generator.build(folder, subfolderitems, fileitems, options);
+    // Only the listing is needed from here: the names and the lines it was made of go
+    // before it is converted, so a folder of a million names is not held four times over.
+    std::string listing = std::move(generator.listing);
+    listing += "\r\n";
+    generator = filelist::ListGenerator();
+    std::vector<platform::FileItem>().swap(files);
+    std::vector<std::string>().swap(subfolders);
     if (args.output == "-") {
-        std::string bytes = args.encoding == "utf-8" ? std::move(generator.listing)
-                                                     : platform::togbk(generator.listing);
-        bytes += "\r\n";
-        writestdout(bytes);
+        if (args.encoding == "utf-8") {
+            writestdout(listing);
+        } else {
+            writestdout(platform::togbk(listing));
+        }
         return kExitOk;
     }
+    // filelist.txt goes into the working folder, named in full as the window names it.
+    const bool listfile = args.output == filelist::kListFile;
+    const std::string target = listfile ? filelist::listfilepath() : args.output;
     try {
-        std::string bytes = platform::togbk(generator.listing);
-        bytes += "\r\n";
-        platform::writeoutput(args.output, bytes);
+        const std::string bytes = platform::togbk(listing);
+        std::string().swap(listing);
+        platform::writeoutput(target, bytes);
     } catch (const platform::SysError& e) {
-        ui.say(filelist::failedtext({args.output, e.reason()}));
+        ui.say(filelist::failedtext({target, e.reason()}));
         return kExitFailed;
     }
-    ui.say(filelist::donetext(writtenpath(args.output)));
+    ui.say(filelist::donetext(listfile ? target : writtenpath(target)));
     return kExitOk;
 }
 

@@ -160,10 +160,17 @@ template <class Item> void sortbyname(std::vector<Item>& items)
         keys[i].load(0);
     }
     multikeysort(keys.data(), keys.size(), 0);
+    // The keys go before the entries move: with both arrays of entries, they would be the
+    // largest blocks of a listing of a million names.
+    std::vector<std::uint32_t> from(keys.size());
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        from[k] = keys[k].index;
+    }
+    std::vector<SortKey>().swap(keys);
     std::vector<Item> sorted;
     sorted.reserve(items.size());
-    for (const SortKey& k : keys) {
-        sorted.push_back(std::move(items[k.index]));
+    for (const std::uint32_t index : from) {
+        sorted.push_back(std::move(items[index]));
     }
     items = std::move(sorted);
 }
