@@ -622,25 +622,29 @@ public:
     explicit HeldFiles(const std::vector<RunRecord>& runs) : m_of(runs.size(), kNone)
     {
         for (std::size_t i = 0; i < runs.size(); ++i) {
-            struct statvfs fs {
-            };
             struct stat where {
             };
-            // A file system that counts no files (f_files 0) has no such limit.
-            if (::statvfs(runs[i].journal.c_str(), &fs) != 0 || fs.f_files == 0 ||
-                ::stat(runs[i].journal.c_str(), &where) != 0) {
+            if (::stat(runs[i].journal.c_str(), &where) != 0) {
                 continue;
             }
-            Tally& tally = m_tallies[where.st_dev];
-            tally.budget = static_cast<unsigned long long>(fs.f_favail) / 10;
-            tally.held += runs[i].kept;
+            // Each file system is asked once, however many runs it holds.
+            const auto [tally, added] = m_tallies.try_emplace(where.st_dev);
+            struct statvfs fs {
+            };
+            if (added && ::statvfs(runs[i].journal.c_str(), &fs) == 0) {
+                // A file system that counts no files (f_files 0) has no such limit.
+                tally->second.limited = fs.f_files != 0;
+                tally->second.budget = static_cast<unsigned long long>(fs.f_favail) / 10;
+            }
+            tally->second.held += runs[i].kept;
             m_of[i] = where.st_dev;
         }
     }
     bool over(std::size_t run) const
     {
         const auto tally = m_tallies.find(m_of[run]);
-        return tally != m_tallies.end() && tally->second.held > tally->second.budget;
+        return tally != m_tallies.end() && tally->second.limited &&
+               tally->second.held > tally->second.budget;
     }
     void drop(std::size_t run, std::size_t files)
     {
@@ -655,6 +659,7 @@ private:
     struct Tally {
         unsigned long long held = 0;
         unsigned long long budget = 0;
+        bool limited = false;
     };
     std::vector<dev_t> m_of; // each run's file system
     std::map<dev_t, Tally> m_tallies;
