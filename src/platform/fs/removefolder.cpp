@@ -25,6 +25,8 @@ namespace
 // the most used elsewhere.
 constexpr unsigned kDiscardThreads = 8;
 constexpr unsigned kMaxThreads = 4;
+// Where freeing is quick, a thread pays for itself only over this many entries.
+constexpr std::size_t kEntriesPerThread = 512;
 
 struct Entry {
     std::string name;
@@ -94,9 +96,12 @@ unsigned threadsfor(int folder, std::size_t entries)
     if (entries < 2) {
         return 1; // nothing to share: the mount table is not read
     }
-    const unsigned wanted =
-        discardmount(folder) ? kDiscardThreads : std::min(processorsavailable(), kMaxThreads);
-    return static_cast<unsigned>(std::min<std::size_t>(wanted, entries));
+    if (discardmount(folder)) {
+        return static_cast<unsigned>(std::min<std::size_t>(kDiscardThreads, entries));
+    }
+    const std::size_t worth = entries / kEntriesPerThread;
+    return static_cast<unsigned>(
+        std::clamp<std::size_t>(worth, 1, std::min(processorsavailable(), kMaxThreads)));
 }
 
 } // namespace
