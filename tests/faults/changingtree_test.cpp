@@ -6,6 +6,7 @@
 // meanwhile keeps that write; a second run on the folder does not start.
 #include "platform/fs/appfolder.h"
 #include "platform/fs/fileops.h"
+#include "platform/fs/journal.h"
 #include "platform/fs/rewritefolder.h"
 #include "platform/fs/runlock.h"
 #include "run/progress.h"
@@ -240,6 +241,28 @@ TEST(ConcurrentWriter, AChangeAfterTheReadIsNeverLost)
 
     EXPECT_THROW(folder.replace("a.htm", bytes + "+", state), morvik::platform::ChangedError);
     EXPECT_EQ(tree.read("site/a.htm"), "<body>\nappended");
+    EXPECT_EQ(tree.listing("site"), "a.htm");
+}
+
+// An editor saves by renaming a new file over the page: while the run keeps its journal,
+// that save stays in place too, and the journal keeps nothing of it.
+TEST(ConcurrentWriter, ASaveByRenameAfterTheReadIsNeverLost)
+{
+    TempTree tree;
+    morvik::platform::setappfolderfortesting(tree.createDir("app"));
+    tree.createFile("site/a.htm", "<body>");
+    tree.createFile("saved.htm", "<body>saved");
+    morvik::platform::TopFolder top(tree.path("site"));
+    const auto journal = morvik::platform::Journal::open(top.fd(), "insert", top.path());
+    morvik::platform::RunScope scope{&top};
+    scope.journal = journal.get();
+    morvik::platform::RewriteFolder folder(top.fd(), top.path(), "", top.id(), scope);
+    morvik::platform::ReadState state;
+    const std::string bytes = folder.read("a.htm", state);
+    ASSERT_EQ(std::rename(tree.path("saved.htm").c_str(), tree.path("site/a.htm").c_str()), 0);
+
+    EXPECT_THROW(folder.replace("a.htm", bytes + "+", state), morvik::platform::ChangedError);
+    EXPECT_EQ(tree.read("site/a.htm"), "<body>saved");
     EXPECT_EQ(tree.listing("site"), "a.htm");
 }
 

@@ -589,4 +589,12 @@ std::vector<std::string> SyncSet::flush()
 
 SyncSet::~SyncSet() = default;
 
+bool samestatus(const struct stat& a, const struct stat& b, bool ctime)
+{
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           (!ctime ||
+            (a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec));
+}
+
 } // namespace morvik::platform

@@ -6,8 +6,14 @@
 #include <string_view>
 #include <vector>
 
+struct stat;
+
 namespace morvik::platform
 {
+
+// Whether a file is as it was read: same size, modification and (where nothing of ours
+// changed it, such as a journal's hard link) change time.
+bool samestatus(const struct stat& a, const struct stat& b, bool ctime = true);
 
 // The longest part of a target's name that its temporary file's name repeats, leaving
 // room for the dot and the random suffix within the longest file name.

@@ -2,6 +2,7 @@
 #include "platform/fs/journal.h"
 
 #include "platform/fs/appfolder.h"
+#include "platform/fs/fileops.h"
 #include "platform/fs/releaser.h"
 #include "platform/fs/removefolder.h"
 #include "platform/fs/topfolder.h"
@@ -378,10 +379,9 @@ void Journal::beforecreate(const std::string& path, int created)
     changed();
 }
 
-void Journal::beforereplace(int dir, const std::string& name, const std::string& path,
-                            int replacement)
+bool Journal::beforereplace(int dir, const std::string& name, const std::string& path,
+                            int replacement, const struct stat* read)
 {
-    const std::string identity = identityof(replacement, path);
     // Workers keep their files without waiting for each other: the log takes each line
     // in one write, which appends it whole, and the totals are counted atomically.
     struct stat old {
@@ -390,6 +390,11 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
     if (!there && errno != ENOENT) {
         throw SysError(path, errno);
     }
+    if (read && !(there && old.st_dev == read->st_dev && old.st_ino == read->st_ino &&
+                  samestatus(old, *read))) {
+        return false;
+    }
+    const std::string identity = identityof(replacement, path);
     if (there && S_ISDIR(old.st_mode)) {
         // The rename over a folder would fail: refused here, nothing to record.
         throw SysError(path, EISDIR);
@@ -397,7 +402,7 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
     if (!there) {
         append("C\t" + identity + "\t" + escaped(path));
         changed();
-        return;
+        return true;
     }
     const std::string kept = keptname(path);
     if (::linkat(dir, name.c_str(), m_files.get(), kept.c_str(), 0) != 0) {
@@ -411,6 +416,7 @@ void Journal::beforereplace(int dir, const std::string& name, const std::string&
     m_held += static_cast<unsigned long long>(old.st_size);
     ++m_kept;
     changed();
+    return true;
 }
 
 int Journal::deleteinto(int dir, const std::string& name, const std::string& path,

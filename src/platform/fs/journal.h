@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace morvik::platform
@@ -44,8 +45,11 @@ public:
 
     // Before the new file `replacement` (an open descriptor) is renamed over `name` of the
     // open folder `dir`: keeps the file there now, or notes the name as created when no
-    // regular file is there. `path` is the file's full path. Throws SysError.
-    void beforereplace(int dir, const std::string& name, const std::string& path, int replacement);
+    // regular file is there. `path` is the file's full path. With `read`, the status of
+    // the file the replacement was made from, nothing is kept and false is returned unless
+    // the name still leads to that file, unchanged. Throws SysError.
+    bool beforereplace(int dir, const std::string& name, const std::string& path, int replacement,
+                       const struct stat* read = nullptr);
     // Before the new file `created` (an open descriptor, not yet named) is linked in as
     // `path`, where no file is: notes the name as created. Throws SysError.
     void beforecreate(const std::string& path, int created);

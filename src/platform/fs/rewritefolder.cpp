@@ -50,16 +50,6 @@ std::string readbypath(const std::string& path, ReadState& state)
 // The most one read() returns on Linux; a shorter read than asked for means the end.
 constexpr std::size_t kMaxReadChunk = 0x7ffff000;
 
-// Whether a file is as it was read: same size, modification and (where nothing of ours
-// changed it, such as a journal's hard link) change time.
-bool samestatus(const struct stat& a, const struct stat& b, bool ctime = true)
-{
-    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
-           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
-           (!ctime ||
-            (a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec));
-}
-
 bool unchangedsince(const ReadState* read, bool ctime = true)
 {
     struct stat now {
@@ -350,18 +340,21 @@ bool RewriteFolder::hasdefaultacl() const
 void RewriteFolder::commit(int fd, const std::string& tempname, const std::string& name,
                            const ReadState* unchanged) const
 {
-    // Another program's write since the read would be lost by the rename: it is checked
-    // before the journal keeps the old file and again right before the rename.
-    if (m_scope.journal && !unchangedsince(unchanged)) {
-        discard(fd, tempname);
-        throw ChangedError(join(name));
-    }
+    // Another program's write since the read would be lost by the rename: the journal
+    // keeps the old file only when its name still leads to the file read, unchanged, and
+    // that file is checked again right before the rename.
     if (m_scope.journal) {
+        bool kept = false;
         try {
-            m_scope.journal->beforereplace(m_fd, name, join(name), fd);
+            kept = m_scope.journal->beforereplace(m_fd, name, join(name), fd,
+                                                  unchanged ? &unchanged->st : nullptr);
         } catch (...) {
             discard(fd, tempname);
             throw;
+        }
+        if (!kept) {
+            discard(fd, tempname);
+            throw ChangedError(join(name));
         }
     }
     if (::close(fd) != 0) {
