@@ -12,6 +12,7 @@
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace morvik
@@ -97,6 +98,37 @@ struct Rule {
     bool wild;
 };
 
+// The identity of a folder the walk has open, asked of the system only when one of its
+// files matches: most folders of a sparse search have none.
+class FolderIdentity
+{
+public:
+    FolderIdentity(int fd, const std::string& path, const platform::FileId& known = {})
+        : m_fd(fd), m_path(path), m_id(known), m_asked(known.known())
+    {
+    }
+    const platform::FileId& get()
+    {
+        if (!m_asked) {
+            struct stat st {
+            };
+            if (::fstat(m_fd, &st) != 0) {
+                throw platform::SysError(m_path, errno);
+            }
+            m_id = {static_cast<unsigned long long>(st.st_dev),
+                    static_cast<unsigned long long>(st.st_ino)};
+            m_asked = true;
+        }
+        return m_id;
+    }
+
+private:
+    int m_fd;
+    const std::string& m_path;
+    platform::FileId m_id;
+    bool m_asked;
+};
+
 // One walk for every pattern: each folder is read once and every pattern takes its
 // matches from the same listing, in the order a walk for that pattern alone would give.
 struct Walk {
@@ -105,29 +137,35 @@ struct Walk {
     std::vector<UnreadableFolder> unreadable;
 };
 
-void matchfolder(const Folder& folder, const std::string& relative, const platform::FileId& id,
+// The folder's identity is taken before its first match is added, so a folder whose
+// identity cannot be had adds nothing.
+void matchfolder(const Folder& folder, const std::string& relative, FolderIdentity& id,
                  const Rule& rule, MatchList& result)
 {
     PathList& out = result.paths;
     const std::size_t before = out.size();
     if (platform::anyvisiblematch(folder, rule.pattern)) {
         if (!rule.wild) {
+            id.get();
             // The name as the caller wrote it, not as it is stored.
             out.push_back(folder.join(rule.pattern));
         } else {
             for (const platform::FileItem& file : folder.files) {
                 if (platform::wildcardmatch(rule.pattern, file.name)) {
+                    if (out.size() == before) {
+                        id.get();
+                    }
                     out.pushjoined(folder.path, file.name);
                 }
             }
         }
     }
     if (out.size() > before) {
-        result.folders.push_back({relative, id, out.size() - before});
+        result.folders.push_back({relative, id.get(), out.size() - before});
     }
 }
 
-void walk(int fd, const std::string& path, const std::string& relative, const platform::FileId& id,
+void walk(int fd, const std::string& path, const std::string& relative, FolderIdentity& id,
           Walk& state, bool descend, int depth);
 
 bool walkedinto(const platform::SubfolderItem& sub)
@@ -141,17 +179,16 @@ std::string below(const std::string& relative, const std::string& name)
     return relative.empty() ? name : relative + "/" + name;
 }
 
-// Walks the subfolder `sub` of the folder open as `parent` (identity `parentid`), or
-// notes why it could not be entered.
-void walksubfolder(int parent, const platform::FileId& parentid, const platform::SubfolderItem& sub,
-                   const std::string& relative, Walk& state, int depth)
+// Walks the subfolder `sub` of the folder open as `parent`, or notes why it could not be
+// entered. The folder walked is the one its name leads to when it is opened.
+void walksubfolder(int parent, const platform::SubfolderItem& sub, const std::string& relative,
+                   Walk& state, int depth)
 {
-    platform::FileId subid;
     platform::Fd subfolder;
     try {
-        subfolder = platform::opensubfolder(parent, sub.name, {parentid.device, sub.inode},
-                                            sub.path, false, &subid);
-        walk(subfolder.get(), sub.path, relative, subid, state, true, depth);
+        subfolder = platform::opensubfolder(parent, sub.name, {}, sub.path);
+        FolderIdentity id(subfolder.get(), sub.path);
+        walk(subfolder.get(), sub.path, relative, id, state, true, depth);
     } catch (const platform::SysError& e) {
         state.unreadable.push_back({sub.path, e.reason()});
     }
@@ -162,7 +199,7 @@ int nextdepth(int depth)
     return depth == 100 ? 100 : depth - 1;
 }
 
-void walk(int fd, const std::string& path, const std::string& relative, const platform::FileId& id,
+void walk(int fd, const std::string& path, const std::string& relative, FolderIdentity& id,
           Walk& state, bool descend, int depth)
 {
     const Folder folder = platform::readfolder(fd, path);
@@ -175,7 +212,7 @@ void walk(int fd, const std::string& path, const std::string& relative, const pl
     }
     for (const platform::SubfolderItem& sub : folder.subfolders) {
         if (walkedinto(sub)) {
-            walksubfolder(fd, id, sub, below(relative, sub.name), state, nextdepth(depth));
+            walksubfolder(fd, sub, below(relative, sub.name), state, nextdepth(depth));
         }
     }
 }
@@ -190,7 +227,6 @@ struct Branch {
     std::vector<std::unique_ptr<Branch>> subfolders;
     // Where the folder is: its parent, held open while a worker may still need it.
     std::shared_ptr<const platform::Fd> parent;
-    platform::FileId parentid;
     platform::SubfolderItem item;
     std::string relative;
     int depth = 0;
@@ -207,13 +243,11 @@ struct Branch {
 void readbranch(Branch& branch, int top, const platform::FileId& topid, const std::string& toppath)
 {
     platform::Fd own;
-    platform::FileId id = topid;
     std::string path = toppath;
     try {
         if (branch.parent) {
-            own = platform::opensubfolder(branch.parent->get(), branch.item.name,
-                                          {branch.parentid.device, branch.item.inode},
-                                          branch.item.path, false, &id);
+            own = platform::opensubfolder(branch.parent->get(), branch.item.name, {},
+                                          branch.item.path);
             path = branch.item.path;
         } else {
             own.reset(::dup(top));
@@ -222,6 +256,7 @@ void readbranch(Branch& branch, int top, const platform::FileId& topid, const st
             }
         }
         const Folder folder = platform::readfolder(own.get(), path);
+        FolderIdentity id(own.get(), path, branch.parent ? platform::FileId{} : topid);
         for (std::size_t i = 0; i < branch.walk.rules.size(); ++i) {
             matchfolder(folder, branch.relative, id, branch.walk.rules[i], branch.results[i]);
         }
@@ -233,7 +268,6 @@ void readbranch(Branch& branch, int top, const platform::FileId& topid, const st
             if (walkedinto(sub)) {
                 auto next = std::make_unique<Branch>(branch.walk.rules);
                 next->parent = held;
-                next->parentid = id;
                 next->item = sub;
                 next->relative = below(branch.relative, sub.name);
                 next->depth = nextdepth(branch.depth);
@@ -306,8 +340,8 @@ void walkshared(int topfd, const std::string& toppath, const platform::FileId& t
     runonworkers(0, level.size(), folderworkers(level.size(), false),
                  [&](std::size_t index, unsigned) {
                      Branch& branch = *level[index];
-                     walksubfolder(branch.parent->get(), branch.parentid, branch.item,
-                                   branch.relative, branch.walk, branch.depth);
+                     walksubfolder(branch.parent->get(), branch.item, branch.relative, branch.walk,
+                                   branch.depth);
                  });
     // Room for every match at once: appending branch after branch would grow the lists
     // again and again.
@@ -343,7 +377,8 @@ std::vector<MatchList> findfiles(const platform::TopFolder& top,
     if (descend && depth != 0) {
         walkshared(listing.get(), top.path(), top.id(), state, depth);
     } else {
-        walk(listing.get(), top.path(), "", top.id(), state, false, 0);
+        FolderIdentity id(listing.get(), top.path(), top.id());
+        walk(listing.get(), top.path(), "", id, state, false, 0);
     }
     // Every pattern's walk would have met the same unreadable folders.
     for (std::size_t i = 0; i + 1 < results.size(); ++i) {

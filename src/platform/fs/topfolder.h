@@ -71,7 +71,9 @@ private:
 // it is the folder `expected` (when known) a listing saw. `display` names it in errors.
 // Throws SysError: kSwappedReason when a link or another folder stands there now.
 // `pathonly` opens an O_PATH handle (enough for the *at calls, no read permission needed);
-// `seen` receives the identity of the folder opened.
+// `seen` receives the identity of the folder opened. A folder opened for reading with
+// neither an identity to check nor one wanted is not looked at again: the open itself
+// refuses a link or a file.
 Fd opensubfolder(int parent, const std::string& name, const FileId& expected,
                  const std::string& display, bool pathonly = false, FileId* seen = nullptr);
 
