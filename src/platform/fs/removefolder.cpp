@@ -25,8 +25,10 @@ namespace
 // the most used elsewhere.
 constexpr unsigned kDiscardThreads = 8;
 constexpr unsigned kMaxThreads = 4;
-// Where freeing is quick, a thread pays for itself only over this many entries.
-constexpr std::size_t kEntriesPerThread = 512;
+// Where freeing is quick, a thread pays for itself only over this many files. A
+// subfolder is counted as a folder of a journal's kept files.
+constexpr std::size_t kFilesPerThread = 512;
+constexpr std::size_t kFilesPerSubfolder = 32;
 
 struct Entry {
     std::string name;
@@ -91,17 +93,21 @@ bool removeentry(int dir, const Entry& entry)
     return removesubfolder(dir, entry.name);
 }
 
-unsigned threadsfor(int folder, std::size_t entries)
+unsigned threadsfor(int folder, const std::vector<Entry>& entries)
 {
-    if (entries < 2) {
+    if (entries.size() < 2) {
         return 1; // nothing to share: the mount table is not read
     }
     if (discardmount(folder)) {
-        return static_cast<unsigned>(std::min<std::size_t>(kDiscardThreads, entries));
+        return static_cast<unsigned>(std::min<std::size_t>(kDiscardThreads, entries.size()));
     }
-    const std::size_t worth = entries / kEntriesPerThread;
+    std::size_t files = 0;
+    for (const Entry& entry : entries) {
+        files += entry.folder ? kFilesPerSubfolder : 1;
+    }
+    const unsigned most = std::min(processorsavailable(), kMaxThreads);
     return static_cast<unsigned>(
-        std::clamp<std::size_t>(worth, 1, std::min(processorsavailable(), kMaxThreads)));
+        std::clamp<std::size_t>(std::min(files / kFilesPerThread, entries.size()), 1, most));
 }
 
 } // namespace
@@ -124,7 +130,8 @@ bool removefolder(const std::string& path)
         }
     };
     std::vector<std::thread> helpers;
-    for (unsigned t = 1; t < threadsfor(folder.get(), entries.size()); ++t) {
+    const unsigned threads = threadsfor(folder.get(), entries);
+    for (unsigned t = 1; t < threads; ++t) {
         try {
             helpers.emplace_back(work);
         } catch (const std::system_error&) {
