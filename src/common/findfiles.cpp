@@ -139,8 +139,7 @@ struct Walk {
 
 // The folder's identity is taken before its first match is added, so a folder whose
 // identity cannot be had adds nothing.
-void matchfolder(const Folder& folder, const std::string& relative, FolderIdentity& id,
-                 const Rule& rule, MatchList& result)
+void matchfolder(const Folder& folder, FolderIdentity& id, const Rule& rule, MatchList& result)
 {
     PathList& out = result.paths;
     const std::size_t before = out.size();
@@ -161,12 +160,12 @@ void matchfolder(const Folder& folder, const std::string& relative, FolderIdenti
         }
     }
     if (out.size() > before) {
-        result.folders.push_back({relative, id.get(), out.size() - before});
+        result.folders.push_back({id.get(), out.size() - before});
     }
 }
 
-void walk(int fd, const std::string& path, const std::string& relative, FolderIdentity& id,
-          Walk& state, bool descend, int depth);
+void walk(int fd, const std::string& path, FolderIdentity& id, Walk& state, bool descend,
+          int depth);
 
 bool walkedinto(const platform::SubfolderItem& sub)
 {
@@ -174,21 +173,15 @@ bool walkedinto(const platform::SubfolderItem& sub)
     return sub.type == platform::kFolderType && !sub.name.starts_with(".morvik-undo-");
 }
 
-std::string below(const std::string& relative, const std::string& name)
-{
-    return relative.empty() ? name : relative + "/" + name;
-}
-
 // Walks the subfolder `sub` of the folder open as `parent`, or notes why it could not be
 // entered. The folder walked is the one its name leads to when it is opened.
-void walksubfolder(int parent, const platform::SubfolderItem& sub, const std::string& relative,
-                   Walk& state, int depth)
+void walksubfolder(int parent, const platform::SubfolderItem& sub, Walk& state, int depth)
 {
     platform::Fd subfolder;
     try {
         subfolder = platform::opensubfolder(parent, sub.name, {}, sub.path);
         FolderIdentity id(subfolder.get(), sub.path);
-        walk(subfolder.get(), sub.path, relative, id, state, true, depth);
+        walk(subfolder.get(), sub.path, id, state, true, depth);
     } catch (const platform::SysError& e) {
         state.unreadable.push_back({sub.path, e.reason()});
     }
@@ -199,12 +192,11 @@ int nextdepth(int depth)
     return depth == 100 ? 100 : depth - 1;
 }
 
-void walk(int fd, const std::string& path, const std::string& relative, FolderIdentity& id,
-          Walk& state, bool descend, int depth)
+void walk(int fd, const std::string& path, FolderIdentity& id, Walk& state, bool descend, int depth)
 {
     const Folder folder = platform::readfolder(fd, path);
     for (std::size_t i = 0; i < state.rules.size(); ++i) {
-        matchfolder(folder, relative, id, state.rules[i], state.results[i]);
+        matchfolder(folder, id, state.rules[i], state.results[i]);
     }
 
     if (!descend || depth == 0) {
@@ -212,7 +204,7 @@ void walk(int fd, const std::string& path, const std::string& relative, FolderId
     }
     for (const platform::SubfolderItem& sub : folder.subfolders) {
         if (walkedinto(sub)) {
-            walksubfolder(fd, sub, below(relative, sub.name), state, nextdepth(depth));
+            walksubfolder(fd, sub, state, nextdepth(depth));
         }
     }
 }
@@ -228,7 +220,6 @@ struct Branch {
     // Where the folder is: its parent, held open while a worker may still need it.
     std::shared_ptr<const platform::Fd> parent;
     platform::SubfolderItem item;
-    std::string relative;
     int depth = 0;
 
     explicit Branch(const std::vector<Rule>& rules)
@@ -258,7 +249,7 @@ void readbranch(Branch& branch, int top, const platform::FileId& topid, const st
         const Folder folder = platform::readfolder(own.get(), path);
         FolderIdentity id(own.get(), path, branch.parent ? platform::FileId{} : topid);
         for (std::size_t i = 0; i < branch.walk.rules.size(); ++i) {
-            matchfolder(folder, branch.relative, id, branch.walk.rules[i], branch.results[i]);
+            matchfolder(folder, id, branch.walk.rules[i], branch.results[i]);
         }
         if (branch.depth == 0) {
             return;
@@ -269,7 +260,6 @@ void readbranch(Branch& branch, int top, const platform::FileId& topid, const st
                 auto next = std::make_unique<Branch>(branch.walk.rules);
                 next->parent = held;
                 next->item = sub;
-                next->relative = below(branch.relative, sub.name);
                 next->depth = nextdepth(branch.depth);
                 branch.subfolders.push_back(std::move(next));
             }
@@ -340,8 +330,7 @@ void walkshared(int topfd, const std::string& toppath, const platform::FileId& t
     runonworkers(0, level.size(), folderworkers(level.size(), false),
                  [&](std::size_t index, unsigned) {
                      Branch& branch = *level[index];
-                     walksubfolder(branch.parent->get(), branch.item, branch.relative, branch.walk,
-                                   branch.depth);
+                     walksubfolder(branch.parent->get(), branch.item, branch.walk, branch.depth);
                  });
     // Room for every match at once: appending branch after branch would grow the lists
     // again and again.
@@ -378,7 +367,7 @@ std::vector<MatchList> findfiles(const platform::TopFolder& top,
         walkshared(listing.get(), top.path(), top.id(), state, depth);
     } else {
         FolderIdentity id(listing.get(), top.path(), top.id());
-        walk(listing.get(), top.path(), "", id, state, false, 0);
+        walk(listing.get(), top.path(), id, state, false, 0);
     }
     // Every pattern's walk would have met the same unreadable folders.
     for (std::size_t i = 0; i + 1 < results.size(); ++i) {
@@ -410,6 +399,17 @@ MatchList findfiles(const std::string& folder, const std::string& pattern, bool 
                     std::int16_t depth)
 {
     return std::move(findfiles(folder, std::vector<std::string>{pattern}, descend, depth).front());
+}
+
+std::string relativefolder(const platform::TopFolder& top, std::string_view path)
+{
+    // The top's own path and the "/" after it (none after "/").
+    const std::size_t prefix = top.path() == "/" ? 1 : top.path().size() + 1;
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos || slash <= prefix) {
+        return {};
+    }
+    return std::string(path.substr(prefix, slash - prefix));
 }
 
 std::string splitpath(const std::string& path, bool wantname)

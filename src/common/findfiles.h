@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace morvik
@@ -21,11 +22,10 @@ struct UnreadableFolder {
     std::string reason;
 };
 
-// The matches that lie in one folder, consecutive in MatchList::paths: the folder's path
-// below the walk's top folder ("" for the top itself) and its identity as the walk saw
-// it, so a run acting on the matches opens that very folder again, by handle.
+// The matches that lie in one folder, consecutive in MatchList::paths, and the folder's
+// identity as the walk saw it, so a run acting on the matches opens that very folder
+// again, by handle. Where the folder is, its matches' paths tell (relativefolder()).
 struct MatchedFolder {
-    std::string relative;
     platform::FileId id;
     std::size_t count = 0;
 };
@@ -71,8 +71,8 @@ MatchList findfiles(const std::string& folder, const std::string& pattern, bool 
                     std::int16_t depth);
 
 // The same walk below a folder a run has opened: every subfolder is opened relative to its
-// parent's handle, never through a link, and checked against the entry the listing saw; a
-// folder swapped meanwhile is not entered and is listed in `unreadable` with the reason.
+// parent's handle, never through a link; a link or a file put in a subfolder's place
+// meanwhile is not entered and is listed in `unreadable` with the reason.
 MatchList findfiles(const platform::TopFolder& top, const std::string& pattern, bool descend,
                     std::int16_t depth);
 
@@ -87,6 +87,10 @@ std::vector<MatchList> findfiles(const platform::TopFolder& top,
 std::vector<MatchList> findfiles(const std::string& folder,
                                  const std::vector<std::string>& patterns, bool descend,
                                  std::int16_t depth);
+
+// The folder of the match `path` below the walk's top folder `top`, as FolderCursor
+// takes it ("" for the top itself): a match's path is its folder's path, "/" and its name.
+std::string relativefolder(const platform::TopFolder& top, std::string_view path);
 
 // The name part of a path (after its last "/") when wantname, else the folder part
 // (up to and including the last "/").

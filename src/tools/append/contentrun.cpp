@@ -387,7 +387,8 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
         if (stopped() || locatorrejected) {
             return;
         }
-        const std::string folderpath = top->display(span.relative);
+        const std::string relative = relativefolder(*top, targets.paths.view(spans[index].first));
+        const std::string folderpath = top->display(relative);
         const std::size_t first = spans[index].first;
         const std::size_t end = first + spans[index].count;
         if (progress) {
@@ -398,8 +399,8 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
         }
         std::optional<platform::RewriteFolder> folder;
         try {
-            folder.emplace(cursors[worker]->open(span.relative, span.id), folderpath, span.relative,
-                           span.id, scope);
+            folder.emplace(cursors[worker]->open(relative, span.id), folderpath, relative, span.id,
+                           scope);
             if (!rehearsing) {
                 const std::lock_guard lock(writtenmutex);
                 written.add(folder->device(), folder->path());

@@ -169,7 +169,7 @@ MatchList BatchDelete::notdeleted(const MatchList& found) const
             }
         }
         if (kept > 0) {
-            left.folders.push_back({span.relative, span.id, kept});
+            left.folders.push_back({span.id, kept});
         }
         first += span.count;
     }
@@ -323,7 +323,9 @@ void BatchDelete::deletematches(const MatchList& matches)
     const auto deletefolder = [&](std::size_t index, unsigned worker) {
         const MatchedFolder& span = matches.folders[spans[index].folder];
         FolderDeletion& result = results[index];
-        const std::string folder = matches.top->display(span.relative);
+        const std::string relative =
+            relativefolder(*matches.top, matches.paths.view(spans[index].first));
+        const std::string folder = matches.top->display(relative);
         if (stopped()) {
             return;
         }
@@ -335,7 +337,7 @@ void BatchDelete::deletematches(const MatchList& matches)
                 cursors[worker].emplace(*matches.top);
             }
             try {
-                open.emplace(cursors[worker]->open(span.relative, span.id), folder, freed.get(),
+                open.emplace(cursors[worker]->open(relative, span.id), folder, freed.get(),
                              m_journal.get(), m_trash.get());
             } catch (const platform::SysError& e) {
                 result.more().unreadable = unreadabletext(e.reason());
@@ -397,7 +399,8 @@ void BatchDelete::deletematches(const MatchList& matches)
         const bool named = before && spans[i - 1].folder == spans[i].folder && unreadable &&
                            **before == **unreadable;
         if (unreadable && !named) {
-            recordline(matches.top->display(matches.folders[spans[i].folder].relative),
+            recordline(matches.top->display(
+                           relativefolder(*matches.top, matches.paths.view(spans[i].first))),
                        **unreadable);
             m_alldeleted = false;
         }
