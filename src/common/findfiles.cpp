@@ -42,12 +42,7 @@ std::string MatchList::joined() const
 
 void MatchList::append(MatchList&& other)
 {
-    if (paths.empty() && paths.charactercapacity() < other.paths.characters()) {
-        std::swap(paths, other.paths);
-    } else {
-        paths.append(other.paths);
-    }
-    other.paths = PathList();
+    paths.append(std::move(other.paths));
     if (folders.empty() && folders.capacity() < other.folders.size()) {
         std::swap(folders, other.folders);
     } else {
@@ -276,6 +271,7 @@ void gather(Branch& branch, std::vector<MatchList>& results,
             std::vector<UnreadableFolder>& unreadable)
 {
     for (std::size_t i = 0; i < results.size(); ++i) {
+        branch.results[i].paths.shrink_to_fit();
         results[i].append(std::move(branch.results[i])); // frees the branch's lists
     }
     unreadable.insert(unreadable.end(), std::make_move_iterator(branch.walk.unreadable.begin()),
@@ -286,23 +282,14 @@ void gather(Branch& branch, std::vector<MatchList>& results,
     }
 }
 
-// How many paths (and characters) and folders each rule's matches of the branch and
-// those below it hold.
-struct Sizes {
-    std::size_t paths = 0;
-    std::size_t chars = 0;
-    std::size_t folders = 0;
-};
-
-void count(const Branch& branch, std::vector<Sizes>& sizes)
+// How many folders each rule's matches of the branch and those below it name.
+void countfolders(const Branch& branch, std::vector<std::size_t>& folders)
 {
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        sizes[i].paths += branch.results[i].paths.size();
-        sizes[i].chars += branch.results[i].paths.characters();
-        sizes[i].folders += branch.results[i].folders.size();
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        folders[i] += branch.results[i].folders.size();
     }
     for (const auto& sub : branch.subfolders) {
-        count(*sub, sizes);
+        countfolders(*sub, folders);
     }
 }
 
@@ -332,13 +319,12 @@ void walkshared(int topfd, const std::string& toppath, const platform::FileId& t
                      Branch& branch = *level[index];
                      walksubfolder(branch.parent->get(), branch.item, branch.walk, branch.depth);
                  });
-    // Room for every match at once: appending branch after branch would grow the lists
-    // again and again.
-    std::vector<Sizes> sizes(state.results.size());
-    count(root, sizes);
+    // Room for every folder record at once: appending branch after branch would grow the
+    // list again and again. The paths are taken over as the branches hold them.
+    std::vector<std::size_t> folders(state.results.size());
+    countfolders(root, folders);
     for (std::size_t i = 0; i < state.results.size(); ++i) {
-        state.results[i].paths.reserve(sizes[i].paths, sizes[i].chars);
-        state.results[i].folders.reserve(state.results[i].folders.size() + sizes[i].folders);
+        state.results[i].folders.reserve(state.results[i].folders.size() + folders[i]);
     }
     gather(root, state.results, state.unreadable);
 }

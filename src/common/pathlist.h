@@ -13,7 +13,9 @@ namespace morvik
 
 // Full paths kept end to end in one buffer: a path costs its characters and one offset,
 // not a string and an allocation of its own, so a walk of a million matches stays small.
-// Reading a path gives a string of its own; view() reads it in place.
+// Lists joined by moving keep their buffers as they were made (chunks), so gathering the
+// lists of a walk's workers copies no path. Reading a path gives a string of its own;
+// view() reads it in place.
 class PathList
 {
 public:
@@ -43,13 +45,9 @@ public:
     PathList() = default;
     PathList(std::initializer_list<std::string_view> paths);
 
-    std::size_t size() const { return m_ends.size(); }
-    bool empty() const { return m_ends.empty(); }
-    std::string_view view(std::size_t index) const
-    {
-        const std::size_t begin = index == 0 ? 0 : m_ends[index - 1];
-        return std::string_view(m_chars).substr(begin, m_ends[index] - begin);
-    }
+    std::size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    std::string_view view(std::size_t index) const;
     std::string operator[](std::size_t index) const { return std::string(view(index)); }
     // As operator[], but a wrong index throws std::out_of_range.
     std::string at(std::size_t index) const;
@@ -61,15 +59,26 @@ public:
     // Adds the path folder + "/" + name without building it first.
     void pushjoined(std::string_view folder, std::string_view name);
     void append(const PathList& other);
+    // Takes the paths of `other` after these, its buffers as they are.
+    void append(PathList&& other);
     // Room for `paths` more paths of `chars` characters in all.
     void reserve(std::size_t paths, std::size_t chars);
-    std::size_t characters() const { return m_chars.size(); }
-    std::size_t charactercapacity() const { return m_chars.capacity(); }
+    // Gives back the room reserved or grown beyond the paths held.
+    void shrink_to_fit();
+    std::size_t characters() const { return m_characters; }
     std::vector<std::string> strings() const;
 
 private:
-    std::string m_chars;
-    std::vector<std::size_t> m_ends;
+    struct Chunk {
+        std::string chars;
+        std::vector<std::size_t> ends; // where each path of the chunk ends in `chars`
+        std::size_t first = 0;         // the list's index of the chunk's first path
+    };
+    Chunk& last();
+
+    std::vector<Chunk> m_chunks;
+    std::size_t m_size = 0;
+    std::size_t m_characters = 0;
 };
 
 } // namespace morvik

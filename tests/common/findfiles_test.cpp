@@ -276,6 +276,17 @@ TEST(MatchListText, CommaForms)
     EXPECT_EQ(a.text(), "/x/1,/x/2,/y/3,");
     EXPECT_EQ(a.joined(), "/x/1,/x/2,/y/3");
     EXPECT_TRUE(b.empty());
+    // Lists taken over as they were made read as one, and take more paths at their end.
+    MatchList c;
+    c.paths = {"/z/4", "/z/5", "/z/6"};
+    a.append(std::move(c));
+    a.paths.pushjoined("/w", "7");
+    MatchList d;
+    d.paths.append(a.paths);
+    EXPECT_EQ(d.text(), "/x/1,/x/2,/y/3,/z/4,/z/5,/z/6,/w/7,");
+    EXPECT_EQ(a.paths.view(3), "/z/4");
+    EXPECT_EQ(a.paths.view(2), "/y/3");
+    EXPECT_EQ(a.paths.characters(), 28u);
 }
 
 struct SplitRow {
