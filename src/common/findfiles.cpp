@@ -94,12 +94,13 @@ struct Rule {
 };
 
 // The identity of a folder the walk has open, asked of the system only when one of its
-// files matches: most folders of a sparse search have none.
+// files matches (most folders of a sparse search have none), and never for a walk that
+// only looks.
 class FolderIdentity
 {
 public:
-    FolderIdentity(int fd, const std::string& path, const platform::FileId& known = {})
-        : m_fd(fd), m_path(path), m_id(known), m_asked(known.known())
+    FolderIdentity(int fd, const std::string& path, bool wanted, const platform::FileId& known = {})
+        : m_fd(fd), m_path(path), m_id(known), m_asked(!wanted || known.known())
     {
     }
     const platform::FileId& get()
@@ -130,6 +131,7 @@ struct Walk {
     std::vector<Rule> rules;
     std::vector<MatchList>& results;
     std::vector<UnreadableFolder> unreadable;
+    bool identify = true; // the folder records carry the folders' identities
 };
 
 // The folder's identity is taken before its first match is added, so a folder whose
@@ -175,7 +177,7 @@ void walksubfolder(int parent, const platform::SubfolderItem& sub, Walk& state, 
     platform::Fd subfolder;
     try {
         subfolder = platform::opensubfolder(parent, sub.name, {}, sub.path);
-        FolderIdentity id(subfolder.get(), sub.path);
+        FolderIdentity id(subfolder.get(), sub.path, state.identify);
         walk(subfolder.get(), sub.path, id, state, true, depth);
     } catch (const platform::SysError& e) {
         state.unreadable.push_back({sub.path, e.reason()});
@@ -217,8 +219,8 @@ struct Branch {
     platform::SubfolderItem item;
     int depth = 0;
 
-    explicit Branch(const std::vector<Rule>& rules)
-        : results(rules.size()), walk{rules, results, {}}
+    Branch(const std::vector<Rule>& rules, bool identify)
+        : results(rules.size()), walk{rules, results, {}, identify}
     {
     }
 };
@@ -242,7 +244,8 @@ void readbranch(Branch& branch, int top, const platform::FileId& topid, const st
             }
         }
         const Folder folder = platform::readfolder(own.get(), path);
-        FolderIdentity id(own.get(), path, branch.parent ? platform::FileId{} : topid);
+        FolderIdentity id(own.get(), path, branch.walk.identify,
+                          branch.parent ? platform::FileId{} : topid);
         for (std::size_t i = 0; i < branch.walk.rules.size(); ++i) {
             matchfolder(folder, id, branch.walk.rules[i], branch.results[i]);
         }
@@ -252,7 +255,7 @@ void readbranch(Branch& branch, int top, const platform::FileId& topid, const st
         const auto held = std::make_shared<const platform::Fd>(std::move(own));
         for (const platform::SubfolderItem& sub : folder.subfolders) {
             if (walkedinto(sub)) {
-                auto next = std::make_unique<Branch>(branch.walk.rules);
+                auto next = std::make_unique<Branch>(branch.walk.rules, branch.walk.identify);
                 next->parent = held;
                 next->item = sub;
                 next->depth = nextdepth(branch.depth);
@@ -301,7 +304,7 @@ void walkshared(int topfd, const std::string& toppath, const platform::FileId& t
 {
     const unsigned processors = folderworkers(std::numeric_limits<std::size_t>::max(), false);
     const std::size_t enough = 8 * std::size_t{processors};
-    Branch root(state.rules);
+    Branch root(state.rules, state.identify);
     root.depth = depth;
     std::vector<Branch*> level{&root};
     while (!level.empty() && level.size() < enough) {
@@ -333,7 +336,7 @@ void walkshared(int topfd, const std::string& toppath, const platform::FileId& t
 
 std::vector<MatchList> findfiles(const platform::TopFolder& top,
                                  const std::vector<std::string>& patterns, bool descend,
-                                 std::int16_t depth)
+                                 std::int16_t depth, bool identify)
 {
     std::vector<MatchList> results(patterns.size());
     if (patterns.empty()) {
@@ -344,7 +347,7 @@ std::vector<MatchList> findfiles(const platform::TopFolder& top,
     if (listing.get() < 0) {
         throw platform::SysError(top.path(), errno);
     }
-    Walk state{{}, results, {}};
+    Walk state{{}, results, {}, identify};
     state.rules.reserve(patterns.size());
     for (const std::string& pattern : patterns) {
         state.rules.push_back({pattern, platform::haswildcard(pattern)});
@@ -352,7 +355,7 @@ std::vector<MatchList> findfiles(const platform::TopFolder& top,
     if (descend && depth != 0) {
         walkshared(listing.get(), top.path(), top.id(), state, depth);
     } else {
-        FolderIdentity id(listing.get(), top.path(), top.id());
+        FolderIdentity id(listing.get(), top.path(), identify, top.id());
         walk(listing.get(), top.path(), id, state, false, 0);
     }
     // Every pattern's walk would have met the same unreadable folders.
@@ -365,10 +368,10 @@ std::vector<MatchList> findfiles(const platform::TopFolder& top,
 
 std::vector<MatchList> findfiles(const std::string& folder,
                                  const std::vector<std::string>& patterns, bool descend,
-                                 std::int16_t depth)
+                                 std::int16_t depth, bool identify)
 {
     auto top = std::make_shared<const platform::TopFolder>(folder);
-    std::vector<MatchList> results = findfiles(*top, patterns, descend, depth);
+    std::vector<MatchList> results = findfiles(*top, patterns, descend, depth, identify);
     for (MatchList& result : results) {
         result.top = top;
     }
@@ -382,9 +385,10 @@ MatchList findfiles(const platform::TopFolder& top, const std::string& pattern, 
 }
 
 MatchList findfiles(const std::string& folder, const std::string& pattern, bool descend,
-                    std::int16_t depth)
+                    std::int16_t depth, bool identify)
 {
-    return std::move(findfiles(folder, std::vector<std::string>{pattern}, descend, depth).front());
+    return std::move(
+        findfiles(folder, std::vector<std::string>{pattern}, descend, depth, identify).front());
 }
 
 std::string relativefolder(const platform::TopFolder& top, std::string_view path)

@@ -67,8 +67,10 @@ std::vector<MatchSpan> spansof(const MatchList& matches, unsigned workers);
 // the folder's path, "/" and the name. Throws platform::SysError when the folder itself
 // cannot be read (or is an empty text); a subfolder that cannot be read is collected in
 // `unreadable` and the walk goes on.
+// `identify`: the folder records carry each folder's identity, which a run that acts on
+// the matches checks; a run that only looks leaves it out.
 MatchList findfiles(const std::string& folder, const std::string& pattern, bool descend,
-                    std::int16_t depth);
+                    std::int16_t depth, bool identify = true);
 
 // The same walk below a folder a run has opened: every subfolder is opened relative to its
 // parent's handle, never through a link; a link or a file put in a subfolder's place
@@ -82,11 +84,11 @@ MatchList findfiles(const platform::TopFolder& top, const std::string& pattern, 
 // patterns; no patterns, no walk.
 std::vector<MatchList> findfiles(const platform::TopFolder& top,
                                  const std::vector<std::string>& patterns, bool descend,
-                                 std::int16_t depth);
+                                 std::int16_t depth, bool identify = true);
 // The same, opening the folder; every result holds it in `top`.
 std::vector<MatchList> findfiles(const std::string& folder,
                                  const std::vector<std::string>& patterns, bool descend,
-                                 std::int16_t depth);
+                                 std::int16_t depth, bool identify = true);
 
 // The folder of the match `path` below the walk's top folder `top`, as FolderCursor
 // takes it ("" for the top itself): a match's path is its folder's path, "/" and its name.

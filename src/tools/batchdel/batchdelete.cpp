@@ -98,6 +98,13 @@ bool BatchDelete::stopped() const
     return m_progress && m_progress->stoprequested();
 }
 
+// A rehearsal asks about each file by its path: it never opens a folder again, so its
+// walks need not know the folders' identities.
+bool BatchDelete::rehearsing() const
+{
+    return m_progress && m_progress->rehearsing();
+}
+
 // Deletes one file (relative to `folder`, whose identity is `folderid`, when given), or only
 // rehearses it, and counts it.
 bool BatchDelete::remove(const std::string& path, platform::OpenFolder* folder,
@@ -107,7 +114,7 @@ bool BatchDelete::remove(const std::string& path, platform::OpenFolder* folder,
     // The one place a file goes: into the trash, into the run's journal, or unlinked.
     auto result = platform::DeleteResult::NotFound;
     std::string why;
-    if (m_progress && m_progress->rehearsing()) {
+    if (rehearsing()) {
         ok = m_progress->rehearse(path);
     } else if (folder) {
         result = folder->deletefile(std::string(platform::leafname(path)), &why);
@@ -127,7 +134,7 @@ bool BatchDelete::remove(const std::string& path, platform::OpenFolder* folder,
     }
     if (ok) {
         ++m_deleted;
-        if (!m_presearched.empty() && !(m_progress && m_progress->rehearsing())) {
+        if (!m_presearched.empty() && !rehearsing()) {
             notedeleted(path, folderid);
         }
     }
@@ -200,7 +207,7 @@ void BatchDelete::presearch(const std::vector<std::string>& entries)
     }
     try {
         std::vector<MatchList> found =
-            findfiles(m_in.folder, patterns, m_in.scan, m_in.scan ? kScanDepth : 0);
+            findfiles(m_in.folder, patterns, m_in.scan, m_in.scan ? kScanDepth : 0, !rehearsing());
         for (std::size_t i = 0; i < patterns.size(); ++i) {
             m_presearched[patterns[i]].found = std::move(found[i]);
         }
@@ -234,7 +241,7 @@ void BatchDelete::record(const std::string& path, int reason)
 void BatchDelete::recordline(const std::string& path, const std::string& reason)
 {
     m_outcome.failures.push_back({path, reason});
-    if (!m_in.report || (m_progress && m_progress->rehearsing())) {
+    if (!m_in.report || rehearsing()) {
         return;
     }
     if (auto failure = reportline(path, reason)) {
@@ -248,7 +255,7 @@ void BatchDelete::recordline(const std::string& path, const std::string& reason)
 std::optional<MatchList> BatchDelete::fullpathsearch(const std::string& x)
 {
     try {
-        return findfiles(splitpath(x, false), splitpath(x, true), false, 0);
+        return findfiles(splitpath(x, false), splitpath(x, true), false, 0, !rehearsing());
     } catch (const platform::SysError&) {
         return std::nullopt;
     }
@@ -270,7 +277,7 @@ std::optional<MatchList> BatchDelete::foldersearch(const std::string& x)
         }
     } else {
         try {
-            found = findfiles(m_in.folder, x, m_in.scan, m_in.scan ? kScanDepth : 0);
+            found = findfiles(m_in.folder, x, m_in.scan, m_in.scan ? kScanDepth : 0, !rehearsing());
         } catch (const platform::SysError&) {
             return std::nullopt;
         }
@@ -298,14 +305,14 @@ void BatchDelete::deletematches(const MatchList& matches)
     // rehearsal that must be asked from one thread); each keeps what happened in its
     // span's slot, and the slots are taken in the walk's order, so the report, the
     // failures and a rehearsal's notes read as one worker would write them.
-    const bool rehearsing = m_progress && m_progress->rehearsing();
-    const bool onethread = m_trash || (rehearsing && !m_progress->rehearsalonworkers());
+    const bool rehearsal = rehearsing();
+    const bool onethread = m_trash || (rehearsal && !m_progress->rehearsalonworkers());
     const std::vector<MatchSpan> spans = spansof(matches, folderworkers(matches.size(), onethread));
     const unsigned workers = folderworkers(spans.size(), onethread);
     std::vector<std::optional<platform::FolderCursor>> cursors(workers);
     std::vector<FolderDeletion> results(spans.size());
     // What a rehearsal found would go, match by match.
-    std::vector<char> wouldgo(rehearsing ? matches.size() : 0);
+    std::vector<char> wouldgo(rehearsal ? matches.size() : 0);
     // A rehearsal's notes go out as soon as every folder before theirs has ended.
     std::mutex noting;
     std::size_t nextnoted = 0;
@@ -332,7 +339,7 @@ void BatchDelete::deletematches(const MatchList& matches)
         // A rehearsal asks about each file by its path: its folder, just listed, is opened
         // only by a run that deletes.
         std::optional<platform::OpenFolder> open;
-        if (!rehearsing) {
+        if (!rehearsal) {
             if (!cursors[worker]) {
                 cursors[worker].emplace(*matches.top);
             }
@@ -352,7 +359,7 @@ void BatchDelete::deletematches(const MatchList& matches)
             }
             const std::string& path = matches.paths[k];
             bool ok = false;
-            if (rehearsing) {
+            if (rehearsal) {
                 ok = m_progress->wouldsucceed(path);
                 wouldgo[k] = ok;
             } else if (open) {
@@ -372,14 +379,14 @@ void BatchDelete::deletematches(const MatchList& matches)
             }
             if (ok) {
                 ++result.deleted;
-            } else if (open || rehearsing) {
+            } else if (open || rehearsal) {
                 result.more().stayed.push_back(path);
             }
         }
     };
     runonworkers(0, results.size(), workers, [&](std::size_t index, unsigned worker) {
         deletefolder(index, worker);
-        if (rehearsing) {
+        if (rehearsal) {
             {
                 const std::lock_guard lock(noting);
                 results[index].ended = true;
@@ -673,7 +680,7 @@ Outcome BatchDelete::run(const Inputs& in)
     }
     // Bare names are looked up in the chosen folder: no other run may work there meanwhile.
     std::optional<platform::TopFolder> locked;
-    if (!in.folder.empty() && needsfolder(in) && !(m_progress && m_progress->rehearsing())) {
+    if (!in.folder.empty() && needsfolder(in) && !rehearsing()) {
         try {
             locked.emplace(in.folder);
             platform::lockfolder(locked->fd(), locked->path());
@@ -690,9 +697,9 @@ Outcome BatchDelete::run(const Inputs& in)
     // folder's, for full paths alone), so it can be undone. Declined: nothing happens.
     // Sent to the trash instead, the files keep no journal: the trash is the way back.
     m_untrashed.clear();
-    if (in.trash && !(m_progress && m_progress->rehearsing())) {
+    if (in.trash && !rehearsing()) {
         m_trash = std::make_unique<platform::Trash>();
-    } else if (!(m_progress && m_progress->rehearsing())) {
+    } else if (!rehearsing()) {
         const platform::Fd data(
             locked ? -1
                    : ::open(platform::datafolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -723,7 +730,7 @@ Outcome BatchDelete::run(const Inputs& in)
     }
     m_outcome.done = m_deleted;
     m_outcome.stopped = m_outcome.stopped || stopped();
-    if (in.report && !m_outcome.failures.empty() && !(m_progress && m_progress->rehearsing())) {
+    if (in.report && !m_outcome.failures.empty() && !rehearsing()) {
         m_outcome.report = reportpath();
     }
     return m_outcome;

@@ -110,6 +110,7 @@ private:
     void reportfailures();
 
     bool stopped() const;
+    bool rehearsing() const;
     bool remove(const std::string& path, platform::OpenFolder* folder,
                 const platform::FileId* folderid = nullptr);
 
