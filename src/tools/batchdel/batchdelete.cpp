@@ -311,6 +311,10 @@ void BatchDelete::deletematches(const MatchList& matches)
     const unsigned workers = folderworkers(spans.size(), onethread);
     std::vector<std::optional<platform::FolderCursor>> cursors(workers);
     std::vector<FolderDeletion> results(spans.size());
+    // The folder of a span, below the top: where its first match is.
+    const auto relativeof = [&](std::size_t index) {
+        return relativefolder(*matches.top, matches.paths.view(spans[index].first));
+    };
     // What a rehearsal found would go, match by match.
     std::vector<char> wouldgo(rehearsal ? matches.size() : 0);
     // A rehearsal's notes go out as soon as every folder before theirs has ended.
@@ -330,8 +334,7 @@ void BatchDelete::deletematches(const MatchList& matches)
     const auto deletefolder = [&](std::size_t index, unsigned worker) {
         const MatchedFolder& span = matches.folders[spans[index].folder];
         FolderDeletion& result = results[index];
-        const std::string relative =
-            relativefolder(*matches.top, matches.paths.view(spans[index].first));
+        const std::string relative = relativeof(index);
         const std::string folder = matches.top->display(relative);
         if (stopped()) {
             return;
@@ -406,9 +409,7 @@ void BatchDelete::deletematches(const MatchList& matches)
         const bool named = before && spans[i - 1].folder == spans[i].folder && unreadable &&
                            **before == **unreadable;
         if (unreadable && !named) {
-            recordline(matches.top->display(
-                           relativefolder(*matches.top, matches.paths.view(spans[i].first))),
-                       **unreadable);
+            recordline(matches.top->display(relativeof(i)), **unreadable);
             m_alldeleted = false;
         }
         FolderDeletion::Details& details = *result.details;
