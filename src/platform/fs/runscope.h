@@ -3,10 +3,12 @@
 
 #include "platform/fs/topfolder.h"
 
+#include <cstdint>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace morvik::platform
 {
@@ -27,8 +29,22 @@ public:
               const std::string& entryname);
 
 private:
+    // One record per page of the run: a short name is held inside the record, and a
+    // place reached by its own entry (nearly all of them) records no entry beside it.
+    struct Place {
+        FileId folder;
+        std::string name;
+        friend bool operator==(const Place&, const Place&) = default;
+    };
+    struct PlaceHash {
+        std::size_t operator()(const Place& place) const noexcept;
+    };
+    static constexpr std::uint32_t kItself = UINT32_MAX;
+
     std::mutex m_mutex;
-    std::unordered_map<std::string, std::string> m_places;
+    // Each place and the entry first reached it: kItself, or its index in m_entries.
+    std::unordered_map<Place, std::uint32_t, PlaceHash> m_places;
+    std::vector<Place> m_entries;
 };
 
 // What the folders of one run share: the top folder that links must stay beneath, the
