@@ -50,6 +50,7 @@ void MatchList::append(MatchList&& other)
                        std::make_move_iterator(other.folders.end()));
     }
     other.folders = std::vector<MatchedFolder>();
+    links = links || other.links;
     if (!top) {
         top = std::move(other.top);
     }
@@ -145,6 +146,11 @@ void matchfolder(const Folder& folder, FolderIdentity& id, const Rule& rule, Mat
             id.get();
             // The name as the caller wrote it, not as it is stored.
             out.push_back(folder.join(rule.pattern));
+            result.links =
+                result.links || std::any_of(folder.files.begin(), folder.files.end(),
+                                            [&](const platform::FileItem& file) {
+                                                return file.link && file.name == rule.pattern;
+                                            });
         } else {
             for (const platform::FileItem& file : folder.files) {
                 if (platform::wildcardmatch(rule.pattern, file.name)) {
@@ -152,6 +158,7 @@ void matchfolder(const Folder& folder, FolderIdentity& id, const Rule& rule, Mat
                         id.get();
                     }
                     out.pushjoined(folder.path, file.name);
+                    result.links = result.links || file.link;
                 }
             }
         }

@@ -39,6 +39,8 @@ struct MatchList {
     // Subfolders the walk could not read (gone or without permission); it went on past
     // them, so their files are neither matched nor counted as missing.
     std::vector<UnreadableFolder> unreadable;
+    // Whether any match was a symbolic link when the walk listed it.
+    bool links = false;
 
     bool empty() const { return paths.empty(); }
     std::size_t size() const { return paths.size(); }

@@ -227,6 +227,34 @@ TEST(PlantedLinks, CopyLeavesAPipeAtTheDestination)
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
+// A page swapped for a link to another page between the walk and the insertion (the
+// walk listed no link) is refused and named; the other page gets the text once.
+TEST(SwappedPage, ForALinkIsRefusedAndItsTargetChangedOnce)
+{
+    TempTree tree;
+    RecordingUi ui;
+    morvik::Progress progress;
+    morvik::platform::setappfolderfortesting(tree.createDir("app"));
+    tree.createFile("site/a.htm", "a");
+    tree.createFile("site/b.htm", "b");
+    tree.createFile("content.txt", "+");
+    progress.setfoundlistener([&] {
+        std::remove(tree.path("site/a.htm").c_str());
+        tree.createSymlink("site/a.htm", "b.htm");
+    });
+    morvik::append::ContentSettings settings;
+    settings.contentfile = tree.path("content.txt");
+    settings.targetfolder = tree.path("site");
+    settings.types = {"*.htm"};
+    settings.scope = morvik::append::Scope::Cur;
+    const auto outcome = morvik::test::contentrunshown(settings, ui, &progress);
+
+    ASSERT_EQ(outcome.failures.size(), 1u);
+    EXPECT_EQ(outcome.failures[0].path, tree.path("site/a.htm"));
+    EXPECT_EQ(outcome.failures[0].reason, "文件在改写期间被其他文件替换");
+    EXPECT_EQ(tree.read("site/b.htm"), "b\r\n+\r\n");
+}
+
 // A page appended to between its read and the rename of its new contents is left with
 // the appended line: the rewrite is refused as changed, and a new read sees the line.
 TEST(ConcurrentWriter, AChangeAfterTheReadIsNeverLost)

@@ -285,6 +285,7 @@ Folder readfolder(int fd, const std::string& path)
                 FileItem& file = folder.files.emplace_back();
                 file.name = name;
                 file.regular = type == DT_REG;
+                file.link = link;
             }
         }
     }

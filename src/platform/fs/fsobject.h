@@ -18,6 +18,8 @@ struct FileItem {
     // folders (dangling links, sockets, fifos) are listed but never count as files
     // for presence tests.
     bool regular = true;
+    // A symbolic link (to a file, or leading nowhere).
+    bool link = false;
     // Visible: regular and the name does not begin with ".".
     bool visible() const { return regular && !name.empty() && name[0] != '.'; }
 };

@@ -154,6 +154,10 @@ bool RewriteFolder::open(const std::string& name, ReadState& state) const
         if (!m_scope.top) {
             return false;
         }
+        if (m_scope.handled && !m_scope.handled->followslinks()) {
+            // The walk listed a file here: a link now is another program's doing.
+            throw SysError(join(name), kReplacedMeanwhileReason);
+        }
         fd = openlinked(name, state);
         state.link = true;
     } else if (fd < 0) {

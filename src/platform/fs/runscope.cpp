@@ -18,6 +18,9 @@ bool HandledFiles::note(const FileId& place, const std::string& name, const File
                         const std::string& entryname)
 {
     const bool itself = place == entry && name == entryname;
+    if (!m_links) {
+        return itself;
+    }
     const std::lock_guard lock(m_mutex);
     const auto [at, fresh] = m_places.try_emplace(Place{place, name}, kItself);
     if (fresh) {

@@ -23,6 +23,13 @@ class Releaser;
 class HandledFiles
 {
 public:
+    // `links`: whether the run's walk listed any link among its files. Without one, every
+    // file is reached by its own entry and nothing needs remembering; an entry that has
+    // become a link since the walk is then refused as replaced (followslinks()).
+    explicit HandledFiles(bool links = true) : m_links(links) {}
+
+    bool followslinks() const { return m_links; }
+
     // Whether the place is new or was reached by this same entry before (and notes it).
     // Workers of one run may ask at once.
     bool note(const FileId& place, const std::string& name, const FileId& entry,
@@ -41,6 +48,7 @@ private:
     };
     static constexpr std::uint32_t kItself = UINT32_MAX;
 
+    const bool m_links;
     std::mutex m_mutex;
     // Each place and the entry first reached it: kItself, or its index in m_entries.
     std::unordered_map<Place, std::uint32_t, PlaceHash> m_places;

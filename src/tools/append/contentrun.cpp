@@ -341,7 +341,7 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
     }
 
     platform::SyncSet written;
-    platform::HandledFiles handled;
+    platform::HandledFiles handled(targets.links);
     std::unique_ptr<platform::Journal> journal;
     if (top && !(progress && progress->rehearsing()) && !targets.empty() &&
         !startjournal(top->fd(), "insert", top->path(), ui, journal)) {
