@@ -50,7 +50,7 @@ private:
 
     const bool m_links;
     std::mutex m_mutex;
-    // Each place and the entry first reached it: kItself, or its index in m_entries.
+    // Each place and the entry that first reached it: kItself, or its index in m_entries.
     std::unordered_map<Place, std::uint32_t, PlaceHash> m_places;
     std::vector<Place> m_entries;
 };
