@@ -12,6 +12,8 @@ case_delete() {
         tree=$(bench_tree "$n") || return 1
         DELETE_TREE=$tree DELETE_N=$n
         local morvik="'$BENCH_CLI' delete --name '*.bak' --in '$tree' --recursive --no-report --yes"
+        # The tree is kept between bench runs; one stopped midway may have left it without them.
+        delete_restore
         bash -c "$morvik" >/dev/null 2>&1 || bench_fail "delete: morvik-cli failed" || return 1
         left=$(bfs "$tree" -type f | wc -l)
         [ "$left" = $((n - n / 10)) ] ||
