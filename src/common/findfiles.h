@@ -41,6 +41,9 @@ struct MatchList {
     std::vector<UnreadableFolder> unreadable;
     // Whether any match was a symbolic link when the walk listed it.
     bool links = false;
+    // Where each pattern's folders begin in `folders`, for a list that joins the matches
+    // of several patterns: a file two patterns match is in two of these parts.
+    std::vector<std::size_t> patternstarts;
 
     bool empty() const { return paths.empty(); }
     std::size_t size() const { return paths.size(); }

@@ -154,6 +154,21 @@ private:
     std::string m_folder;
 };
 
+// Where each pattern's spans end, the last at the end of all spans.
+std::vector<std::size_t> patternends(const MatchList& targets, const std::vector<MatchSpan>& spans)
+{
+    std::vector<std::size_t> ends;
+    std::size_t span = 0;
+    for (std::size_t part = 1; part < targets.patternstarts.size(); ++part) {
+        while (span < spans.size() && spans[span].folder < targets.patternstarts[part]) {
+            ++span;
+        }
+        ends.push_back(span);
+    }
+    ends.push_back(spans.size());
+    return ends;
+}
+
 } // namespace
 
 std::string scopekey(Scope scope)
@@ -205,6 +220,7 @@ MatchList thelist(const platform::TopFolder& top, const std::string& filetype,
     // two patterns match is listed (and processed) once for each, in the patterns' order.
     MatchList targets;
     for (MatchList& found : findfiles(top, patterns, includesubfolders, depth)) {
+        targets.patternstarts.push_back(targets.folders.size());
         targets.append(std::move(found));
     }
     // Every pattern walks the same folders: name each unreadable one once.
@@ -485,8 +501,17 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
             break;
         }
     }
-    if (!stopped() && !locatorrejected) {
-        runonworkers(next, results.size(), workers, insertfolder);
+    // A file two patterns match is rewritten once for each, the second time over what the
+    // first wrote; were both rewrites at work at once, one would replace the other's
+    // result. So each pattern's spans start when the spans before them are done.
+    for (const std::size_t end : patternends(targets, spans)) {
+        if (stopped() || locatorrejected) {
+            break;
+        }
+        if (next < end) {
+            runonworkers(next, end, workers, insertfolder);
+            next = end;
+        }
     }
     for (std::size_t i = 0; i < results.size(); ++i) {
         FolderResult& result = results[i];

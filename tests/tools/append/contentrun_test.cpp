@@ -253,6 +253,13 @@ TEST_F(ContentRun, FileMatchingTwoTypesIsProcessedTwice)
     EXPECT_EQ(morvik::test::contentrunshown(s, ui).done, 3u);
     EXPECT_EQ(tree.read("site/a.htm"), "a\r\n+\r\n+\r\n");
     EXPECT_EQ(tree.read("site/b.htm"), "b\r\n+\r\n");
+
+    // Every type after the first puts the page in a span of its own, which two workers
+    // would otherwise take at once: no rewrite may replace another's.
+    tree.createFile("site/b.htm", std::string(1 << 16, 'b'));
+    s.types = std::vector<std::string>(16, "b*");
+    EXPECT_EQ(morvik::test::contentrunshown(s, ui).done, 16u);
+    EXPECT_EQ(tree.read("site/b.htm").size(), (1u << 16) + 2 + 16 * 3);
 }
 
 // A page reached again through a link, before or after its own entry, changes once.
