@@ -5,6 +5,8 @@
 // namespace of its own where a small file system can be mounted and filled without
 // anything leaking to the machine. The child's findings come back as text.
 
+#include "platform/fs/journal.h"
+
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -40,6 +42,9 @@ inline ChildResult runchild(const std::function<std::string()>& body,
     if (::pipe(pipefd) != 0) {
         return {false, -1, std::string("pipe: ") + std::strerror(errno)};
     }
+    // The child has none of the parent's threads: a purge of old runs still going would
+    // leave it a handle it waits on for ever at its first purge.
+    platform::waitforpurges();
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipefd[0]);
