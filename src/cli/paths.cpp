@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/paths.h"
 
+#include "platform/fs/fd.h"
 #include "platform/fs/fsobject.h"
 #include "platform/fs/pathname.h"
 #include "platform/syserror.h"
 #include "tools/filelist/listgen.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,38 +29,70 @@ std::string knownworkingfolder()
     }
 }
 
-bool writablefile(const std::string& path, const struct stat& st)
+// Where a dry run looks: a path below the folder the run was given is looked up from a
+// handle of that folder, which saves the lookup of every folder above it for each file
+// (a tenth of a dry run of 10,000 files). Any other path is looked up whole.
+struct Place {
+    int folder = AT_FDCWD;
+    const char* path = nullptr;
+};
+
+Place placeof(const std::string& path, const std::string& top, int topfd)
+{
+    if (topfd >= 0 && path.size() > top.size() + 1 && path.starts_with(top) &&
+        path[top.size()] == '/') {
+        return {topfd, path.c_str() + top.size() + 1};
+    }
+    return {AT_FDCWD, path.c_str()};
+}
+
+bool writablefile(const Place& file, const struct stat& st)
 {
     if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         return false;
     }
     static const bool root = geteuid() == 0;
-    return root || access(path.c_str(), W_OK) == 0;
+    return root || faccessat(file.folder, file.path, W_OK, 0) == 0;
 }
 
 // A dry run asks this for every file, and the files come folder by folder: the last
 // folder's answer is kept.
-bool changeablefolder(const std::string& folder)
+bool changeablefolder(const std::string& folder, const Place& place)
 {
     thread_local std::string lastfolder;
     thread_local bool lastanswer = false;
     if (folder != lastfolder || lastfolder.empty()) {
-        lastanswer = access(folder.c_str(), W_OK | X_OK) == 0;
+        lastanswer = faccessat(place.folder, place.path, W_OK | X_OK, 0) == 0;
         lastfolder = folder;
     }
     return lastanswer;
 }
 
 // A regular file, or a link to one, under a name that is not hidden.
-bool visiblefile(const std::string& path, struct stat& st)
+bool visiblefile(const std::string& path, const Place& file, struct stat& st)
 {
     const std::string_view name = platform::leafname(path);
-    if (name.empty() || name.front() == '.' || lstat(path.c_str(), &st) != 0) {
+    if (name.empty() || name.front() == '.' ||
+        fstatat(file.folder, file.path, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return false;
     }
     struct stat target;
     return S_ISREG(st.st_mode) ||
-           (S_ISLNK(st.st_mode) && ::stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode));
+           (S_ISLNK(st.st_mode) && fstatat(file.folder, file.path, &target, 0) == 0 &&
+            S_ISREG(target.st_mode));
+}
+
+bool maydeleteat(const std::string& path, const std::string& top, int topfd)
+{
+    struct stat st;
+    if (path.find('\0') != std::string::npos || !visiblefile(path, placeof(path, top, topfd), st)) {
+        return false;
+    }
+    if (!S_ISLNK(st.st_mode) && !writablefile(placeof(path, top, topfd), st)) {
+        return false;
+    }
+    const std::string folder = platform::parentfolder(path);
+    return changeablefolder(folder, placeof(folder, top, topfd));
 }
 
 } // namespace
@@ -114,25 +148,27 @@ std::string childpath(const std::string& folder, const std::string& name)
 
 bool maydelete(const std::string& path)
 {
-    struct stat st;
-    if (path.find('\0') != std::string::npos || !visiblefile(path, st)) {
-        return false;
-    }
-    if (!S_ISLNK(st.st_mode) && !writablefile(path, st)) {
-        return false;
-    }
-    return changeablefolder(platform::parentfolder(path));
+    return maydeleteat(path, {}, -1);
+}
+
+std::function<bool(const std::string&)> maydeletebelow(const std::string& folder)
+{
+    const auto top =
+        std::make_shared<platform::Fd>(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    return [folder, top](const std::string& path) { return maydeleteat(path, folder, top->get()); };
 }
 
 bool maywrite(const std::string& path)
 {
     struct stat st;
     if (lstat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && !writablefile(path, st))) {
+        if (S_ISDIR(st.st_mode) ||
+            (S_ISREG(st.st_mode) && !writablefile({AT_FDCWD, path.c_str()}, st))) {
             return false;
         }
     }
-    return changeablefolder(platform::parentfolder(path));
+    const std::string folder = platform::parentfolder(path);
+    return changeablefolder(folder, {AT_FDCWD, folder.c_str()});
 }
 
 } // namespace morvik::cli

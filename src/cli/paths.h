@@ -2,6 +2,7 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <functional>
 #include <string>
 
 namespace morvik::cli
@@ -28,6 +29,8 @@ std::string childpath(const std::string& folder, const std::string& name);
 // Whether a file at the path could be deleted as the engines delete: a visible file the
 // user may write (a link is removed itself) in a folder the user may change.
 bool maydelete(const std::string& path);
+// The same check, quicker for paths below `folder` (looked up from a handle of it).
+std::function<bool(const std::string&)> maydeletebelow(const std::string& folder);
 
 // Whether a file could be written at the path as the engines write (a temporary file in
 // its folder renamed over it): the folder may be changed, and what is there already is
