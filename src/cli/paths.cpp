@@ -31,7 +31,7 @@ std::string knownworkingfolder()
 
 // Where a dry run looks: a path below the folder the run was given is looked up from a
 // handle of that folder, which saves the lookup of every folder above it for each file
-// (a tenth of a dry run of 10,000 files). Any other path is looked up whole.
+// (about 4 % of a dry run's processor time). Any other path is looked up whole.
 struct Place {
     int folder = AT_FDCWD;
     const char* path = nullptr;
@@ -85,10 +85,11 @@ bool visiblefile(const std::string& path, const Place& file, struct stat& st)
 bool maydeleteat(const std::string& path, const std::string& top, int topfd)
 {
     struct stat st;
-    if (path.find('\0') != std::string::npos || !visiblefile(path, placeof(path, top, topfd), st)) {
+    const Place file = placeof(path, top, topfd);
+    if (path.find('\0') != std::string::npos || !visiblefile(path, file, st)) {
         return false;
     }
-    if (!S_ISLNK(st.st_mode) && !writablefile(placeof(path, top, topfd), st)) {
+    if (!S_ISLNK(st.st_mode) && !writablefile(file, st)) {
         return false;
     }
     const std::string folder = platform::parentfolder(path);
