@@ -103,7 +103,7 @@ int rundelete(const DeleteArgs& args)
     }
     platform::setwaitforfolderlock(args.wait);
     platform::setjournalling(!args.noundo);
-    Run run(ui, args.dryrun, in.folder.empty() ? maydelete : maydeletebelow(in.folder));
+    Run run(ui, args.dryrun, maydeletebelow(in.folder));
     batchdel::BatchDelete engine(ui);
     engine.setprogress(&run.progress());
     const Outcome outcome = engine.run(in);

@@ -147,15 +147,10 @@ std::string childpath(const std::string& folder, const std::string& name)
     return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-bool maydelete(const std::string& path)
-{
-    return maydeleteat(path, {}, -1);
-}
-
 std::function<bool(const std::string&)> maydeletebelow(const std::string& folder)
 {
-    const auto top =
-        std::make_shared<platform::Fd>(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    auto top = std::make_shared<platform::Fd>(
+        folder.empty() ? -1 : ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     return [folder, top](const std::string& path) { return maydeleteat(path, folder, top->get()); };
 }
 

@@ -26,10 +26,9 @@ std::string writtenpath(const std::string& path);
 // The full path of an entry of a folder ("/" + name in the root).
 std::string childpath(const std::string& folder, const std::string& name);
 
-// Whether a file at the path could be deleted as the engines delete: a visible file the
-// user may write (a link is removed itself) in a folder the user may change.
-bool maydelete(const std::string& path);
-// The same check, quicker for paths below `folder` (looked up from a handle of it).
+// A check of whether a file at a path could be deleted as the engines delete: a visible
+// file the user may write (a link is removed itself) in a folder the user may change.
+// Paths below `folder` (when not empty) are looked up from a handle of it.
 std::function<bool(const std::string&)> maydeletebelow(const std::string& folder);
 
 // Whether a file could be written at the path as the engines write (a temporary file in
