@@ -54,11 +54,12 @@ struct MatchList {
 };
 
 // A stretch of consecutive matches of one folder (index into MatchList::folders, and
-// into MatchList::paths from `first` on): what one worker of a run takes at a time.
+// into MatchList::paths from `first` on): what one worker of a run takes at a time. A run
+// holds one per folder it acts in, so they are kept small: no file system holds 2^32 files.
 struct MatchSpan {
-    std::size_t folder = 0;
-    std::size_t first = 0;
-    std::size_t count = 0;
+    std::uint32_t folder = 0;
+    std::uint32_t first = 0;
+    std::uint32_t count = 0;
 };
 
 // The matches cut, folder by folder and in order, into spans small enough that

@@ -3,10 +3,74 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
 #include <stdexcept>
 
 namespace morvik
 {
+
+namespace
+{
+
+// Every this many paths one is written whole, where reading may start.
+constexpr std::size_t kRestartEvery = 8;
+
+// A chunk's offsets are 32-bit: a chunk this full ends and the next path starts another.
+constexpr std::size_t kMostChunkBytes = std::numeric_limits<std::uint32_t>::max() - 65536;
+
+void putcount(std::string& out, std::size_t value)
+{
+    while (value >= 0x80) {
+        out += static_cast<char>((value & 0x7f) | 0x80);
+        value >>= 7;
+    }
+    out += static_cast<char>(value);
+}
+
+std::size_t takecount(const std::string& in, std::size_t& offset)
+{
+    std::size_t value = 0;
+    for (unsigned shift = 0;; shift += 7) {
+        const auto byte = static_cast<unsigned char>(in[offset++]);
+        value |= static_cast<std::size_t>(byte & 0x7f) << shift;
+        if (byte < 0x80) {
+            return value;
+        }
+    }
+}
+
+std::size_t sharedlength(std::string_view a, std::string_view b)
+{
+    return static_cast<std::size_t>(
+        std::mismatch(a.begin(), a.begin() + std::min(a.size(), b.size()), b.begin()).first -
+        a.begin());
+}
+
+} // namespace
+
+const std::string& PathList::Reader::operator[](std::size_t index)
+{
+    if (m_chunk && index == m_index) {
+        return m_path;
+    }
+    std::size_t from = index;
+    if (!(m_chunk && index == m_index + 1 && index < m_chunk->first + m_chunk->count)) {
+        m_chunk = &m_list->chunkof(index);
+        const std::size_t restart = (index - m_chunk->first) / kRestartEvery;
+        m_offset = m_chunk->restarts[restart];
+        from = m_chunk->first + restart * kRestartEvery;
+    }
+    const std::string& bytes = m_chunk->bytes;
+    for (std::size_t k = from; k <= index; ++k) {
+        const std::size_t shared = takecount(bytes, m_offset);
+        const std::size_t rest = takecount(bytes, m_offset);
+        m_path.resize(shared);
+        m_path.append(bytes, m_offset, rest);
+        m_offset += rest;
+    }
+    m_index = index;
+    return m_path;
+}
 
 PathList::PathList(std::initializer_list<std::string_view> paths)
 {
@@ -15,17 +79,14 @@ PathList::PathList(std::initializer_list<std::string_view> paths)
     }
 }
 
-std::string_view PathList::view(std::size_t index) const
+const PathList::Chunk& PathList::chunkof(std::size_t index) const
 {
-    auto chunk = m_chunks.begin();
-    if (m_chunks.size() > 1) {
-        chunk = std::prev(
-            std::upper_bound(m_chunks.begin(), m_chunks.end(), index,
-                             [](std::size_t wanted, const Chunk& c) { return wanted < c.first; }));
+    if (m_chunks.size() == 1) {
+        return m_chunks.front();
     }
-    const std::size_t k = index - chunk->first;
-    const std::size_t begin = k == 0 ? 0 : chunk->ends[k - 1];
-    return std::string_view(chunk->chars).substr(begin, chunk->ends[k] - begin);
+    return *std::prev(
+        std::upper_bound(m_chunks.begin(), m_chunks.end(), index,
+                         [](std::size_t wanted, const Chunk& c) { return wanted < c.first; }));
 }
 
 std::string PathList::at(std::size_t index) const
@@ -36,39 +97,47 @@ std::string PathList::at(std::size_t index) const
     return (*this)[index];
 }
 
-PathList::Chunk& PathList::last()
+void PathList::addnext()
 {
-    if (m_chunks.empty()) {
-        m_chunks.emplace_back();
+    if (m_chunks.empty() || (m_chunks.back().count % kRestartEvery == 0 &&
+                             m_chunks.back().bytes.size() > kMostChunkBytes)) {
+        m_chunks.emplace_back().first = m_size;
     }
-    return m_chunks.back();
+    Chunk& chunk = m_chunks.back();
+    std::size_t shared = 0;
+    if (chunk.count % kRestartEvery == 0) {
+        chunk.restarts.push_back(static_cast<std::uint32_t>(chunk.bytes.size()));
+    } else {
+        shared = sharedlength(m_last, m_next);
+    }
+    putcount(chunk.bytes, shared);
+    putcount(chunk.bytes, m_next.size() - shared);
+    chunk.bytes.append(m_next, shared);
+    ++chunk.count;
+    ++m_size;
+    m_characters += m_next.size();
+    std::swap(m_last, m_next);
 }
 
 void PathList::push_back(std::string_view path)
 {
-    Chunk& chunk = last();
-    chunk.chars += path;
-    chunk.ends.push_back(chunk.chars.size());
-    ++m_size;
-    m_characters += path.size();
+    m_next.assign(path);
+    addnext();
 }
 
 void PathList::pushjoined(std::string_view folder, std::string_view name)
 {
-    Chunk& chunk = last();
-    chunk.chars += folder;
-    chunk.chars += '/';
-    chunk.chars += name;
-    chunk.ends.push_back(chunk.chars.size());
-    ++m_size;
-    m_characters += folder.size() + 1 + name.size();
+    m_next.assign(folder);
+    m_next += '/';
+    m_next += name;
+    addnext();
 }
 
 void PathList::append(const PathList& other)
 {
-    reserve(other.size(), other.characters());
+    Reader reader(other);
     for (std::size_t i = 0; i < other.size(); ++i) {
-        push_back(other.view(i));
+        push_back(reader[i]);
     }
 }
 
@@ -82,37 +151,24 @@ void PathList::append(PathList&& other)
         return;
     }
     for (Chunk& chunk : other.m_chunks) {
-        if (!chunk.ends.empty()) {
+        if (chunk.count > 0) {
             chunk.first = m_size;
-            m_size += chunk.ends.size();
+            m_size += chunk.count;
             m_chunks.push_back(std::move(chunk));
         }
     }
     m_characters += other.m_characters;
+    m_last = std::move(other.m_last);
     other = PathList();
-}
-
-void PathList::reserve(std::size_t paths, std::size_t chars)
-{
-    Chunk& chunk = last();
-    chunk.ends.reserve(chunk.ends.size() + paths);
-    chunk.chars.reserve(chunk.chars.size() + chars);
-}
-
-void PathList::shrink_to_fit()
-{
-    for (Chunk& chunk : m_chunks) {
-        chunk.chars.shrink_to_fit();
-        chunk.ends.shrink_to_fit();
-    }
 }
 
 std::vector<std::string> PathList::strings() const
 {
     std::vector<std::string> out;
     out.reserve(size());
+    Reader reader(*this);
     for (std::size_t i = 0; i < size(); ++i) {
-        out.emplace_back(view(i));
+        out.push_back(reader[i]);
     }
     return out;
 }

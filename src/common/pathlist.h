@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <iterator>
 #include <string>
@@ -11,14 +12,35 @@
 namespace morvik
 {
 
-// Full paths kept end to end in one buffer: a path costs its characters and one offset,
-// not a string and an allocation of its own, so a walk of a million matches stays small.
-// Lists joined by moving keep their buffers as they were made (chunks), so gathering the
-// lists of a walk's workers copies no path. Reading a path gives a string of its own;
-// view() reads it in place.
+// Full paths kept end to end in one buffer, each written as what it shares with the path
+// before it (a count) and the rest: the matches of a walk come folder by folder, so a path
+// costs little more than its name, not a string and an allocation of its own, and a walk
+// of a million matches stays small. Every eighth path is written whole, so any path is a
+// few steps away. Lists joined by moving keep their buffers as they were made (chunks),
+// so gathering the lists of a walk's workers copies no path. Reading a path gives a
+// string of its own; a Reader reads paths one after another at one step each.
 class PathList
 {
+    struct Chunk;
+
 public:
+    // Reads the paths of one list, which must outlive it and not change meanwhile; the
+    // path after the one read last comes in one step. One Reader per thread.
+    class Reader
+    {
+    public:
+        explicit Reader(const PathList& list) : m_list(&list) {}
+        // The path at `index` (< size()), valid until the next read.
+        const std::string& operator[](std::size_t index);
+
+    private:
+        const PathList* m_list;
+        const Chunk* m_chunk = nullptr;
+        std::size_t m_index = 0;  // the list's index of m_path
+        std::size_t m_offset = 0; // where the path after it is written in m_chunk
+        std::string m_path;
+    };
+
     class const_iterator
     {
     public:
@@ -26,10 +48,10 @@ public:
         using value_type = std::string;
         using difference_type = std::ptrdiff_t;
         using pointer = void;
-        using reference = std::string;
+        using reference = const std::string&;
 
-        const_iterator(const PathList& list, std::size_t index) : m_list(&list), m_index(index) {}
-        std::string operator*() const { return (*m_list)[m_index]; }
+        const_iterator(const PathList& list, std::size_t index) : m_reader(list), m_index(index) {}
+        const std::string& operator*() const { return m_reader[m_index]; }
         const_iterator& operator++()
         {
             ++m_index;
@@ -38,7 +60,7 @@ public:
         bool operator==(const const_iterator& other) const { return m_index == other.m_index; }
 
     private:
-        const PathList* m_list;
+        mutable Reader m_reader;
         std::size_t m_index;
     };
 
@@ -47,8 +69,7 @@ public:
 
     std::size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }
-    std::string_view view(std::size_t index) const;
-    std::string operator[](std::size_t index) const { return std::string(view(index)); }
+    std::string operator[](std::size_t index) const { return Reader(*this)[index]; }
     // As operator[], but a wrong index throws std::out_of_range.
     std::string at(std::size_t index) const;
     std::string front() const { return (*this)[0]; }
@@ -56,29 +77,34 @@ public:
     const_iterator end() const { return {*this, size()}; }
 
     void push_back(std::string_view path);
-    // Adds the path folder + "/" + name without building it first.
+    // Adds the path folder + "/" + name.
     void pushjoined(std::string_view folder, std::string_view name);
     void append(const PathList& other);
     // Takes the paths of `other` after these, its buffers as they are.
     void append(PathList&& other);
-    // Room for `paths` more paths of `chars` characters in all.
-    void reserve(std::size_t paths, std::size_t chars);
-    // Gives back the room reserved or grown beyond the paths held.
-    void shrink_to_fit();
+    // The characters of all the paths, written out whole.
     std::size_t characters() const { return m_characters; }
     std::vector<std::string> strings() const;
 
 private:
     struct Chunk {
-        std::string chars;
-        std::vector<std::size_t> ends; // where each path of the chunk ends in `chars`
-        std::size_t first = 0;         // the list's index of the chunk's first path
+        // Per path: the count of characters it shares with the path before it and the
+        // count of the rest (each in 7-bit groups, low first), then the rest.
+        std::string bytes;
+        // Where every eighth path (written whole) begins in `bytes`.
+        std::vector<std::uint32_t> restarts;
+        std::size_t first = 0; // the list's index of the chunk's first path
+        std::size_t count = 0;
     };
-    Chunk& last();
+    const Chunk& chunkof(std::size_t index) const;
+    // Writes m_next, the path being added, and keeps it as the last path.
+    void addnext();
 
     std::vector<Chunk> m_chunks;
     std::size_t m_size = 0;
     std::size_t m_characters = 0;
+    std::string m_last; // the path added last
+    std::string m_next;
 };
 
 } // namespace morvik

@@ -284,9 +284,76 @@ TEST(MatchListText, CommaForms)
     MatchList d;
     d.paths.append(a.paths);
     EXPECT_EQ(d.text(), "/x/1,/x/2,/y/3,/z/4,/z/5,/z/6,/w/7,");
-    EXPECT_EQ(a.paths.view(3), "/z/4");
-    EXPECT_EQ(a.paths.view(2), "/y/3");
+    EXPECT_EQ(a.paths[3], "/z/4");
+    EXPECT_EQ(a.paths[2], "/y/3");
     EXPECT_EQ(a.paths.characters(), 28u);
+}
+
+// Paths are kept as what they share with the path before them; every read must give back
+// exactly the path added, however the list was joined and in whatever order it is read.
+TEST(PathList, ReadsBackEveryPathInAnyOrder)
+{
+    std::vector<std::string> added;
+    std::mt19937 random(7);
+    std::string path = "/site";
+    for (int i = 0; i < 300; ++i) {
+        // Longer, shorter, a prefix of the one before, the same again, empty, 200 bytes.
+        switch (random() % 6) {
+        case 0:
+            path += "/sub" + std::to_string(i);
+            break;
+        case 1:
+            path = path.substr(0, path.size() / 2);
+            break;
+        case 2:
+            break;
+        case 3:
+            path += "/\xe4\xb8\xad" + std::string(200, 'x');
+            break;
+        case 4:
+            path = "";
+            break;
+        default:
+            path = "/site/page" + std::to_string(i) + ".htm";
+            break;
+        }
+        added.push_back(path);
+    }
+    morvik::PathList list;
+    morvik::PathList part;
+    for (std::size_t i = 0; i < added.size(); ++i) {
+        if (i < 100) {
+            list.push_back(added[i]);
+        } else if (i < 211) {
+            // Lists of one path, taken over one after another.
+            morvik::PathList one;
+            const std::string_view whole = added[i];
+            const std::size_t slash = whole.rfind('/');
+            if (slash == std::string_view::npos) {
+                one.push_back(whole);
+            } else {
+                one.pushjoined(whole.substr(0, slash), whole.substr(slash + 1));
+            }
+            list.append(std::move(one));
+        } else {
+            part.push_back(added[i]);
+        }
+    }
+    morvik::PathList copied;
+    copied.append(part);
+    list.append(std::move(part));
+    list.push_back("/after");
+    added.push_back("/after");
+
+    EXPECT_EQ(list.strings(), added);
+    EXPECT_EQ(copied.strings(), std::vector<std::string>(added.begin() + 211, added.end() - 1));
+    for (std::size_t i = added.size(); i-- > 0;) {
+        ASSERT_EQ(list[i], added[i]) << i;
+    }
+    morvik::PathList::Reader reader(list);
+    for (std::size_t i : {5u, 6u, 7u, 8u, 150u, 3u, 299u, 300u, 299u, 212u}) {
+        ASSERT_EQ(reader[i], added[i]) << i;
+    }
 }
 
 struct SplitRow {

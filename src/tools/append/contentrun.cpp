@@ -18,6 +18,7 @@
 #include "tools/append/insert.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -42,7 +43,7 @@ struct SpanTrouble {
 
 // What happened in one span of a content run.
 struct FolderResult {
-    std::size_t done = 0;        // targets handled
+    std::uint32_t done = 0;      // targets handled, of a span's at most 256
     bool lastresult = false;     // what its last target gave
     bool tried = false;          // it was entered, or failed to be
     bool locatorchecked = false; // a target was handed to the insertion
@@ -403,7 +404,9 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
         if (stopped() || locatorrejected) {
             return;
         }
-        const std::string relative = relativefolder(*top, targets.paths.view(spans[index].first));
+        // The span's paths, read one after another.
+        PathList::Reader paths(targets.paths);
+        const std::string relative = relativefolder(*top, paths[spans[index].first]);
         const std::string folderpath = top->display(relative);
         const std::size_t first = spans[index].first;
         const std::size_t end = first + spans[index].count;
@@ -435,7 +438,7 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
             if (stopped()) {
                 break;
             }
-            const std::string& target = targets.paths[k];
+            const std::string& target = paths[k];
             result.tried = true;
             result.locatorchecked = true;
             bool failed = false;

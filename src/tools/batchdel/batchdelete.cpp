@@ -21,6 +21,7 @@
 #include "tools/batchdel/listfile.h"
 #include "tools/batchdel/report.h"
 
+#include <cstdint>
 #include <fcntl.h>
 #include <iterator>
 #include <memory>
@@ -47,7 +48,7 @@ struct FolderDeletion {
         std::vector<std::string> deletedplaces;
     };
     std::unique_ptr<Details> details;
-    std::size_t deleted = 0;
+    std::uint32_t deleted = 0; // of a span's at most 256 files
     bool ended = false;
 
     Details& more()
@@ -166,12 +167,14 @@ MatchList BatchDelete::notdeleted(const MatchList& found) const
     left.top = found.top;
     left.unreadable = found.unreadable;
     std::size_t first = 0;
+    PathList::Reader paths(found.paths);
     for (const MatchedFolder& span : found.folders) {
         std::size_t kept = 0;
         for (std::size_t k = first; k < first + span.count; ++k) {
+            const std::string& path = paths[k];
             if (!m_deletedsincewalk.contains(
-                    platform::placekey(span.id, platform::leafname(found.paths[k])))) {
-                left.paths.push_back(found.paths[k]);
+                    platform::placekey(span.id, platform::leafname(path)))) {
+                left.paths.push_back(path);
                 ++kept;
             }
         }
@@ -313,7 +316,7 @@ void BatchDelete::deletematches(const MatchList& matches)
     std::vector<FolderDeletion> results(spans.size());
     // The folder of a span, below the top: where its first match is.
     const auto relativeof = [&](std::size_t index) {
-        return relativefolder(*matches.top, matches.paths.view(spans[index].first));
+        return relativefolder(*matches.top, matches.paths[spans[index].first]);
     };
     // What a rehearsal found would go, match by match.
     std::vector<char> wouldgo(rehearsal ? matches.size() : 0);
@@ -322,11 +325,12 @@ void BatchDelete::deletematches(const MatchList& matches)
     std::size_t nextnoted = 0;
     const auto notefolders = [&]() {
         const std::lock_guard lock(noting);
+        PathList::Reader paths(matches.paths);
         for (; nextnoted < results.size() && results[nextnoted].ended; ++nextnoted) {
             const MatchSpan& span = spans[nextnoted];
             for (std::size_t k = span.first; k < span.first + span.count; ++k) {
                 if (wouldgo[k]) {
-                    m_progress->noterehearsed(matches.paths[k]);
+                    m_progress->noterehearsed(paths[k]);
                 }
             }
         }
@@ -334,7 +338,9 @@ void BatchDelete::deletematches(const MatchList& matches)
     const auto deletefolder = [&](std::size_t index, unsigned worker) {
         const MatchedFolder& span = matches.folders[spans[index].folder];
         FolderDeletion& result = results[index];
-        const std::string relative = relativeof(index);
+        // The span's paths, read one after another from its first.
+        PathList::Reader paths(matches.paths);
+        const std::string relative = relativefolder(*matches.top, paths[spans[index].first]);
         const std::string folder = matches.top->display(relative);
         if (stopped()) {
             return;
@@ -360,7 +366,7 @@ void BatchDelete::deletematches(const MatchList& matches)
             if (stopped()) {
                 return;
             }
-            const std::string& path = matches.paths[k];
+            const std::string& path = paths[k];
             bool ok = false;
             if (rehearsal) {
                 ok = m_progress->wouldsucceed(path);
