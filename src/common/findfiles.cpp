@@ -43,13 +43,7 @@ std::string MatchList::joined() const
 void MatchList::append(MatchList&& other)
 {
     paths.append(std::move(other.paths));
-    if (folders.empty() && folders.capacity() < other.folders.size()) {
-        std::swap(folders, other.folders);
-    } else {
-        folders.insert(folders.end(), std::make_move_iterator(other.folders.begin()),
-                       std::make_move_iterator(other.folders.end()));
-    }
-    other.folders = std::vector<MatchedFolder>();
+    folders.append(std::move(other.folders));
     links = links || other.links;
     if (!top) {
         top = std::move(other.top);
@@ -73,9 +67,9 @@ std::vector<MatchSpan> spansof(const MatchList& matches, unsigned workers)
     std::vector<MatchSpan> spans;
     spans.reserve(count);
     std::size_t first = 0;
-    for (std::size_t i = 0; i < matches.folders.size(); ++i) {
-        const std::size_t end = first + matches.folders[i].count;
-        const auto folder = static_cast<std::uint32_t>(i);
+    std::uint32_t folder = 0;
+    for (const MatchedFolder& record : matches.folders) {
+        const std::size_t end = first + record.count;
         for (std::size_t k = first; k < end; k += most) {
             spans.push_back({folder, static_cast<std::uint32_t>(k),
                              static_cast<std::uint32_t>(std::min(most, end - k))});
@@ -84,6 +78,7 @@ std::vector<MatchSpan> spansof(const MatchList& matches, unsigned workers)
             spans.push_back({folder, static_cast<std::uint32_t>(first), 0});
         }
         first = end;
+        ++folder;
     }
     return spans;
 }
@@ -293,17 +288,6 @@ void gather(Branch& branch, std::vector<MatchList>& results,
     }
 }
 
-// How many folders each rule's matches of the branch and those below it name.
-void countfolders(const Branch& branch, std::vector<std::size_t>& folders)
-{
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        folders[i] += branch.results[i].folders.size();
-    }
-    for (const auto& sub : branch.subfolders) {
-        countfolders(*sub, folders);
-    }
-}
-
 // The walk of a whole tree on one worker per processor: the top levels are read here
 // until there are enough branches to share out (or the tree ends), then the branches
 // are walked by the workers, each with the walk of one thread.
@@ -330,13 +314,7 @@ void walkshared(int topfd, const std::string& toppath, const platform::FileId& t
                      Branch& branch = *level[index];
                      walksubfolder(branch.parent->get(), branch.item, branch.walk, branch.depth);
                  });
-    // Room for every folder record at once: appending branch after branch would grow the
-    // list again and again. The paths are taken over as the branches hold them.
-    std::vector<std::size_t> folders(state.results.size());
-    countfolders(root, folders);
-    for (std::size_t i = 0; i < state.results.size(); ++i) {
-        state.results[i].folders.reserve(state.results[i].folders.size() + folders[i]);
-    }
+    // The paths and folder records are taken over as the branches hold them.
     gather(root, state.results, state.unreadable);
 }
 

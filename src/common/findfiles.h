@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/folderrecords.h"
 #include "common/pathlist.h"
 #include "platform/fs/topfolder.h"
 
@@ -22,18 +23,10 @@ struct UnreadableFolder {
     std::string reason;
 };
 
-// The matches that lie in one folder, consecutive in MatchList::paths, and the folder's
-// identity as the walk saw it, so a run acting on the matches opens that very folder
-// again, by handle. Where the folder is, its matches' paths tell (relativefolder()).
-struct MatchedFolder {
-    platform::FileId id;
-    std::size_t count = 0;
-};
-
 struct MatchList {
     PathList paths;
     // The folders of `paths`, in the same order.
-    std::vector<MatchedFolder> folders;
+    FolderRecords folders;
     // The folder the walk started from, held open, when the walk opened it itself.
     std::shared_ptr<const platform::TopFolder> top;
     // Subfolders the walk could not read (gone or without permission); it went on past
