@@ -12,6 +12,7 @@
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,6 +56,9 @@ void MatchList::append(MatchList&& other)
 
 std::vector<MatchSpan> spansof(const MatchList& matches, unsigned workers)
 {
+    if (matches.size() > std::numeric_limits<std::uint32_t>::max()) {
+        throw std::length_error("more matches than a run can count");
+    }
     // About eight spans a worker over the whole run, and never more than 256 files in
     // one: small enough to even out, large enough that opening a folder again per span
     // costs nothing.

@@ -48,7 +48,8 @@ struct MatchList {
 
 // A stretch of consecutive matches of one folder (index into MatchList::folders, and
 // into MatchList::paths from `first` on): what one worker of a run takes at a time. A run
-// holds one per folder it acts in, so they are kept small: no file system holds 2^32 files.
+// holds one per folder it acts in, so they are kept small (spansof() refuses a list of
+// 2^32 matches or more, which no memory would hold anyway).
 struct MatchSpan {
     std::uint32_t folder = 0;
     std::uint32_t first = 0;
