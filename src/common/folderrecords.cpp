@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/folderrecords.h"
 
-#include <algorithm>
+#include "common/chunkholding.h"
+
 #include <utility>
 
 namespace morvik
@@ -9,13 +10,8 @@ namespace morvik
 
 const MatchedFolder& FolderRecords::operator[](std::size_t index) const
 {
-    auto chunk = m_chunks.begin();
-    if (m_chunks.size() > 1) {
-        chunk = std::prev(
-            std::upper_bound(m_chunks.begin(), m_chunks.end(), index,
-                             [](std::size_t wanted, const Chunk& c) { return wanted < c.first; }));
-    }
-    return chunk->records[index - chunk->first];
+    const Chunk& chunk = chunkholding(m_chunks, index);
+    return chunk.records[index - chunk.first];
 }
 
 void FolderRecords::push_back(const MatchedFolder& record)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/pathlist.h"
 
+#include "common/chunkholding.h"
+
 #include <algorithm>
 #include <iterator>
 #include <limits>
@@ -55,7 +57,7 @@ const std::string& PathList::Reader::operator[](std::size_t index)
     }
     std::size_t from = index;
     if (!(m_chunk && index == m_index + 1 && index < m_chunk->first + m_chunk->count)) {
-        m_chunk = &m_list->chunkof(index);
+        m_chunk = &chunkholding(m_list->m_chunks, index);
         const std::size_t restart = (index - m_chunk->first) / kRestartEvery;
         m_offset = m_chunk->restarts[restart];
         from = m_chunk->first + restart * kRestartEvery;
@@ -77,16 +79,6 @@ PathList::PathList(std::initializer_list<std::string_view> paths)
     for (std::string_view path : paths) {
         push_back(path);
     }
-}
-
-const PathList::Chunk& PathList::chunkof(std::size_t index) const
-{
-    if (m_chunks.size() == 1) {
-        return m_chunks.front();
-    }
-    return *std::prev(
-        std::upper_bound(m_chunks.begin(), m_chunks.end(), index,
-                         [](std::size_t wanted, const Chunk& c) { return wanted < c.first; }));
 }
 
 std::string PathList::at(std::size_t index) const

@@ -96,7 +96,6 @@ private:
         std::size_t first = 0; // the list's index of the chunk's first path
         std::size_t count = 0;
     };
-    const Chunk& chunkof(std::size_t index) const;
     // Writes m_next, the path being added, and keeps it as the last path.
     void addnext();
 
