@@ -4,15 +4,15 @@
 #include "cli/paths.h"
 #include "cli/terminalui.h"
 #include "platform/fs/fileops.h"
-#include "platform/fs/fsobject.h"
 #include "platform/syserror.h"
-#include "platform/text/codec.h"
 #include "platform/text/wildcard.h"
+#include "tools/filelist/folderlisting.h"
 #include "tools/filelist/listgen.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace morvik::cli
 {
@@ -38,10 +38,9 @@ platform::PatternFilter extensionfilter(const std::string& ext)
     return platform::PatternFilter(ext.empty() ? std::string() : "*." + ext);
 }
 
-void writestdout(const std::string& bytes)
+void writestdout(std::string_view bytes)
 {
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    std::fflush(stdout);
 }
 
 int runlist(const ListArgs& args)
@@ -51,69 +50,35 @@ int runlist(const ListArgs& args)
         ui.say("--encoding：只用于写到标准输出的列表（-o -）；写入文件的列表总是 GBK");
         return kExitUsage;
     }
-    const std::string folder = absolutefolder(args.folder);
-    platform::Folder read;
+    std::optional<filelist::FolderListing> listing;
     try {
-        read = platform::getfolder(folder);
+        listing.emplace(absolutefolder(args.folder), extensionfilter(args.ext));
     } catch (const platform::SysError& e) {
         ui.say("DIR：无法读取文件夹 " + args.folder + "：" + e.reason());
         return kExitUsage;
     }
-    std::vector<std::string> subfolders;
-    for (const auto& sub : read.subfolders) {
-        subfolders.push_back(childpath(folder, sub.name));
-    }
-    // The files listed, kept in place: a copy of a million names would double the peak.
-    const platform::PatternFilter filter = extensionfilter(args.ext);
-    std::vector<platform::FileItem>& files = read.files;
-    std::erase_if(files, [&filter](const platform::FileItem& file) {
-        return !file.visible() || !filter.matches(file.name);
-    });
 
     if (args.null) {
         // The names as they are on disk, each ended by a NUL, for xargs -0.
-        std::string bytes;
-        if (!args.filesonly) {
-            for (const auto& sub : read.subfolders) {
-                bytes += (args.absolute ? childpath(folder, sub.name) : sub.name) + '\0';
-            }
-        }
-        if (!args.foldersonly) {
-            for (const auto& file : files) {
-                bytes += (args.absolute ? childpath(folder, file.name) : file.name) + '\0';
-            }
-        }
-        writestdout(bytes);
+        listing->writenames(args.absolute, !args.filesonly, !args.foldersonly, writestdout);
+        std::fflush(stdout);
         return kExitOk;
     }
-
     const filelist::ListOptions options{args.absolute, !args.filesonly, !args.foldersonly};
-    const auto subfolderitems = filelist::ItemList::of(subfolders);
-    const auto fileitems = filelist::ItemList::of(files);
-    filelist::ListGenerator generator;
-    generator.build(folder, subfolderitems, fileitems, options);
-    // Only the listing is needed from here: the names and the lines it was made of go
-    // before it is converted, so a folder of a million names is not held four times over.
-    std::string listing = std::move(generator.listing);
-    listing += "\r\n";
-    generator = filelist::ListGenerator();
-    std::vector<platform::FileItem>().swap(files);
-    std::vector<std::string>().swap(subfolders);
     if (args.output == "-") {
-        if (args.encoding == "utf-8") {
-            writestdout(listing);
-        } else {
-            writestdout(platform::togbk(listing));
-        }
+        listing->write(options, args.encoding != "utf-8", writestdout);
+        std::fflush(stdout);
         return kExitOk;
     }
     // filelist.txt goes into the working folder, named in full as the window names it.
     const bool listfile = args.output == filelist::kListFile;
     const std::string target = listfile ? filelist::listfilepath() : args.output;
     try {
-        const std::string bytes = platform::togbk(listing);
-        std::string().swap(listing);
-        platform::writeoutput(target, bytes);
+        platform::writeoutput(target, [&](int fd) {
+            listing->write(options, true, [fd, &target](std::string_view bytes) {
+                platform::writeall(fd, bytes, target);
+            });
+        });
     } catch (const platform::SysError& e) {
         ui.say(filelist::failedtext({target, e.reason()}));
         return kExitFailed;

@@ -2,6 +2,7 @@
 #include "common/pathlist.h"
 
 #include "common/chunkholding.h"
+#include "common/frontcoding.h"
 
 #include <algorithm>
 #include <iterator>
@@ -20,33 +21,9 @@ constexpr std::size_t kRestartEvery = 8;
 // A chunk's offsets are 32-bit: a chunk this full ends and the next path starts another.
 constexpr std::size_t kMostChunkBytes = std::numeric_limits<std::uint32_t>::max() - 65536;
 
-void putcount(std::string& out, std::size_t value)
-{
-    while (value >= 0x80) {
-        out += static_cast<char>((value & 0x7f) | 0x80);
-        value >>= 7;
-    }
-    out += static_cast<char>(value);
-}
-
-std::size_t takecount(const std::string& in, std::size_t& offset)
-{
-    std::size_t value = 0;
-    for (unsigned shift = 0;; shift += 7) {
-        const auto byte = static_cast<unsigned char>(in[offset++]);
-        value |= static_cast<std::size_t>(byte & 0x7f) << shift;
-        if (byte < 0x80) {
-            return value;
-        }
-    }
-}
-
-std::size_t sharedlength(std::string_view a, std::string_view b)
-{
-    return static_cast<std::size_t>(
-        std::mismatch(a.begin(), a.begin() + std::min(a.size(), b.size()), b.begin()).first -
-        a.begin());
-}
+using frontcoding::putcount;
+using frontcoding::sharedlength;
+using frontcoding::takecount;
 
 } // namespace
 

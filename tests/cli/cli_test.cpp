@@ -8,6 +8,7 @@
 #include "tools/append/copyrun.h"
 #include "tools/filelist/listgen.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -135,6 +136,39 @@ TEST(CliList, WritesTheListGeneratorsBytes)
 
 // The list replaces a link of its name (never writing through it) and writes into a pipe
 // (never replacing it), as the shell's ">" does.
+// A folder of thousands of names is sorted in batches and written out in pieces; the
+// bytes must still be the generator's, whichever batch or piece a name falls in.
+TEST(CliList, AFolderOfThousandsOfNamesListsAsTheGeneratorDoes)
+{
+    TempTree tree;
+    std::vector<std::string> folders = {tree.path("site/sub")};
+    std::vector<std::string> files;
+    tree.createDir("site/sub");
+    for (int i = 0; i < 6000; ++i) {
+        const int n = (i * 7919) % 6000; // not in the order of their names
+        std::string name = (n % 10 == 0   ? "\xe9\xa1\xb5"
+                            : n % 10 == 1 ? "\xb9\xfa"
+                                          : "page") +
+                           std::to_string(n) + std::string(n % 17, 'x') + ".htm";
+        tree.createFile("site/" + name);
+        files.push_back(name);
+    }
+    std::sort(files.begin(), files.end());
+    morvik::filelist::ListGenerator engine;
+    engine.build(tree.path("site"), morvik::filelist::ItemList::of(folders),
+                 morvik::filelist::ItemList::of(files), {true, true, true});
+    const auto piped = runcli({"list", "site", "--absolute", "-o", "-"}, tree.root());
+    EXPECT_EQ(piped.out, morvik::platform::togbk(engine.listing) + "\r\n") << piped.err;
+    runcli({"list", "site", "--absolute"}, tree.root());
+    EXPECT_EQ(tree.read("filelist.txt"), piped.out);
+    const auto nulls = runcli({"list", "site", "--files", "-0"}, tree.root());
+    std::string expected;
+    for (const std::string& name : files) {
+        expected += name + '\0';
+    }
+    EXPECT_EQ(nulls.out, expected) << nulls.err;
+}
+
 TEST(CliList, OutputReplacesALinkAndWritesIntoAPipe)
 {
     TempTree tree;

@@ -173,9 +173,20 @@ void copycontents(int in, int out, const std::string& source, const std::string&
     }
 }
 
+// The writer of bytes held whole, `path` naming the file in messages.
+ContentWriter byteswriter(std::string_view bytes, const std::string& path)
+{
+    return [bytes, &path](int fd) { writeall(fd, bytes, path); };
+}
+
 } // namespace
 
 void writeoutput(const std::string& path, std::string_view bytes)
+{
+    writeoutput(path, byteswriter(bytes, path));
+}
+
+void writeoutput(const std::string& path, const ContentWriter& write)
 {
     refusenul(path);
     struct stat st {
@@ -195,7 +206,7 @@ void writeoutput(const std::string& path, std::string_view bytes)
             struct stat opened {
             };
             if (::fstat(out.get(), &opened) == 0 && !S_ISREG(opened.st_mode)) {
-                writeall(out.get(), bytes, path);
+                write(out.get());
                 if (const int code = out.close()) {
                     throw SysError(path, code);
                 }
@@ -203,7 +214,7 @@ void writeoutput(const std::string& path, std::string_view bytes)
             }
         }
     }
-    replaceentry(path, bytes);
+    replaceentry(path, write);
 }
 
 void writeall(int fd, std::string_view bytes, const std::string& target)
@@ -433,14 +444,14 @@ void copyfile(const std::string& source, const std::string& destination)
 namespace
 {
 
-// Writes the bytes to a temporary file beside `target` and renames it over `target`.
+// Writes the contents to a temporary file beside `target` and renames it over `target`.
 // `old` is the file being replaced (its owner and mode are kept), nullptr for a new one.
 // `path` names the file in error messages.
-void replacewith(const std::string& path, const std::string& target, std::string_view bytes,
+void replacewith(const std::string& path, const std::string& target, const ContentWriter& write,
                  const struct stat* old)
 {
     TempFile temp(parentfolder(target), std::string(leafname(target)), path);
-    writeall(temp.fd(), bytes, path);
+    write(temp.fd());
     if (old) {
         if (fchown(temp.fd(), old->st_uid, old->st_gid) != 0 && errno != EPERM) {
             throw SysError(path, errno);
@@ -489,10 +500,15 @@ void replacefile(const std::string& path, std::string_view bytes)
     if (existed && !maywrite(target, st)) {
         throw SysError(path, EACCES);
     }
-    replacewith(path, target, bytes, existed ? &st : nullptr);
+    replacewith(path, target, byteswriter(bytes, path), existed ? &st : nullptr);
 }
 
 void replaceentry(const std::string& path, std::string_view bytes)
+{
+    replaceentry(path, byteswriter(bytes, path));
+}
+
+void replaceentry(const std::string& path, const ContentWriter& write)
 {
     refusenul(path);
     struct stat st;
@@ -506,7 +522,7 @@ void replaceentry(const std::string& path, std::string_view bytes)
     if (regular && !maywrite(path, st)) {
         throw SysError(path, EACCES);
     }
-    replacewith(path, path, bytes, regular ? &st : nullptr);
+    replacewith(path, path, write, regular ? &st : nullptr);
 }
 
 void appendbytes(const std::string& path, std::string_view bytes)

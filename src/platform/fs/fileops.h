@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,12 +60,17 @@ void replacefile(const std::string& path, std::string_view bytes);
 // written. A regular file's mode bits (and owner/group where the process may) are kept;
 // a read-only one (no write permission) is refused. Throws SysError.
 void replaceentry(const std::string& path, std::string_view bytes);
+// Writes a file's contents to the descriptor it is given, with writeall(); throws SysError.
+using ContentWriter = std::function<void(int fd)>;
+// replaceentry() of contents written piece by piece: a long text need not be held whole.
+void replaceentry(const std::string& path, const ContentWriter& write);
 
 // Writes a file the program produces (a list, an output the user named): a regular file
 // or a link of that name is replaced as replaceentry() does; a device or a pipe is
 // written to directly, as the shell's ">" does; a folder or a socket is refused.
 // Throws SysError.
 void writeoutput(const std::string& path, std::string_view bytes);
+void writeoutput(const std::string& path, const ContentWriter& write);
 
 // Writes all the bytes to a descriptor, going on after short writes; throws SysError
 // naming `target`.

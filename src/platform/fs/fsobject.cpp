@@ -4,6 +4,7 @@
 #include "platform/fs/fd.h"
 #include "platform/fs/pathname.h"
 #include "platform/syserror.h"
+#include "platform/text/nameorder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -35,7 +36,7 @@ struct LinuxDirent64 {
 
 // One buffer per thread, reused by every listing: a whole typical folder arrives in a
 // single system call and nothing is allocated per folder for it.
-constexpr std::size_t kDirBufferSize = 256 * 1024;
+constexpr std::size_t kDirBufferSize = 64 * 1024;
 
 char* dirbuffer()
 {
@@ -82,68 +83,6 @@ inline bool isdotentry(const char* name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// One name being sorted: eight of its bytes from the current depth as a big-endian
-// number (zero past its end), its bytes and where it came from. Comparing chunks orders
-// names as comparing their bytes does, because a name never holds a zero byte.
-struct SortKey {
-    std::uint64_t chunk;
-    const unsigned char* bytes;
-    std::uint32_t size;
-    std::uint32_t index;
-
-    void load(std::size_t depth)
-    {
-        std::uint64_t c = 0;
-        for (std::size_t i = depth; i < depth + 8; ++i) {
-            c = (c << 8) | (i < size ? bytes[i] : 0u);
-        }
-        chunk = c;
-    }
-};
-
-// Multikey quicksort on eight-byte chunks: names that share long prefixes
-// (page000001.htm, page000002.htm, ...) are told apart without comparing them from their
-// first byte again, and the partitioning reads only the compact key array.
-void multikeysort(SortKey* keys, std::size_t n, std::size_t depth)
-{
-    while (n > 1) {
-        if (n < 12) {
-            std::sort(keys, keys + n, [depth](const SortKey& a, const SortKey& b) {
-                const std::size_t la = a.size > depth ? a.size - depth : 0;
-                const std::size_t lb = b.size > depth ? b.size - depth : 0;
-                const int c = std::memcmp(a.bytes + depth, b.bytes + depth, std::min(la, lb));
-                return c != 0 ? c < 0 : la < lb;
-            });
-            return;
-        }
-        std::swap(keys[0], keys[n / 2]);
-        const std::uint64_t pivot = keys[0].chunk;
-        std::size_t lt = 0, i = 1, gt = n;
-        while (i < gt) {
-            const std::uint64_t c = keys[i].chunk;
-            if (c < pivot) {
-                std::swap(keys[lt++], keys[i++]);
-            } else if (c > pivot) {
-                std::swap(keys[i], keys[--gt]);
-            } else {
-                ++i;
-            }
-        }
-        multikeysort(keys, lt, depth);
-        multikeysort(keys + gt, n - gt, depth);
-        // Names equal in this chunk either all end in it (then they are equal) or go on.
-        if ((pivot & 0xff) == 0) {
-            return;
-        }
-        keys += lt;
-        n = gt - lt;
-        depth += 8;
-        for (std::size_t k = 0; k < n; ++k) {
-            keys[k].load(depth);
-        }
-    }
-}
-
 // Sorts entries by name in byte order; the entries themselves move once.
 template <class Item> void sortbyname(std::vector<Item>& items)
 {
@@ -152,21 +91,10 @@ template <class Item> void sortbyname(std::vector<Item>& items)
                   [](const Item& a, const Item& b) { return a.name < b.name; });
         return;
     }
-    std::vector<SortKey> keys(items.size());
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const std::string& name = items[i].name;
-        keys[i] = {0, reinterpret_cast<const unsigned char*>(name.data()),
-                   static_cast<std::uint32_t>(name.size()), static_cast<std::uint32_t>(i)};
-        keys[i].load(0);
-    }
-    multikeysort(keys.data(), keys.size(), 0);
-    // The keys go before the entries move: with both arrays of entries, they would be the
-    // largest blocks of a listing of a million names.
-    std::vector<std::uint32_t> from(keys.size());
-    for (std::size_t k = 0; k < keys.size(); ++k) {
-        from[k] = keys[k].index;
-    }
-    std::vector<SortKey>().swap(keys);
+    // The order is found before the entries move: with both arrays of entries, the keys
+    // would be among the largest blocks of a listing of a million names.
+    const std::vector<std::uint32_t> from = nameorder(
+        items.size(), [&items](std::size_t i) -> std::string_view { return items[i].name; });
     std::vector<Item> sorted;
     sorted.reserve(items.size());
     for (const std::uint32_t index : from) {
@@ -196,17 +124,9 @@ Folder getfolder(const std::string& path)
     return readfolder(folder.get(), absolute);
 }
 
-Folder readfolder(int fd, const std::string& path)
+void readentries(int fd, const std::string& path,
+                 const std::function<void(const FolderEntry&)>& visit)
 {
-    Folder folder;
-    folder.path = path;
-
-    // Subfolder paths share this prefix.
-    std::string prefix = folder.path;
-    if (prefix != "/") {
-        prefix += '/';
-    }
-
     char* buf = dirbuffer();
     for (;;) {
         const long n = syscall(SYS_getdents64, fd, buf, kDirBufferSize);
@@ -214,32 +134,11 @@ Folder readfolder(int fd, const std::string& path)
             if (errno == EINTR) {
                 continue;
             }
-            throw SysError(folder.path, errno);
+            throw SysError(path, errno);
         }
         if (n == 0) {
-            break;
+            return;
         }
-        std::size_t dirs = 0;
-        std::size_t others = 0;
-        for (long off = 0; off < n;) {
-            const auto* d = reinterpret_cast<const LinuxDirent64*>(buf + off);
-            off += d->d_reclen;
-            if (d->d_type == DT_DIR) {
-                dirs += !isdotentry(d->d_name);
-            } else {
-                ++others;
-            }
-        }
-        // Room for this batch, growing geometrically: a reserve of the exact size for every
-        // batch would move the whole list again at each one.
-        const auto makeroom = [](auto& items, std::size_t more) {
-            if (items.capacity() < items.size() + more) {
-                items.reserve(std::max(items.size() + more, 2 * items.capacity()));
-            }
-        };
-        makeroom(folder.files, others);
-        makeroom(folder.subfolders, dirs);
-
         for (long off = 0; off < n;) {
             const auto* d = reinterpret_cast<const LinuxDirent64*>(buf + off);
             off += d->d_reclen;
@@ -272,24 +171,37 @@ Folder readfolder(int fd, const std::string& path)
                     }
                 }
             }
-
-            if (type == DT_DIR) {
-                SubfolderItem& sub = folder.subfolders.emplace_back();
-                sub.name = name;
-                sub.path.reserve(prefix.size() + sub.name.size());
-                sub.path = prefix;
-                sub.path += sub.name;
-                sub.type = link ? kFolderLinkType : kFolderType;
-                sub.inode = d->d_ino;
-            } else {
-                FileItem& file = folder.files.emplace_back();
-                file.name = name;
-                file.regular = type == DT_REG;
-                file.link = link;
-            }
+            visit({name, type == DT_DIR, type == DT_REG, link, d->d_ino});
         }
     }
+}
 
+Folder readfolder(int fd, const std::string& path)
+{
+    Folder folder;
+    folder.path = path;
+
+    // Subfolder paths share this prefix.
+    std::string prefix = folder.path;
+    if (prefix != "/") {
+        prefix += '/';
+    }
+    readentries(fd, folder.path, [&](const FolderEntry& entry) {
+        if (entry.folder) {
+            SubfolderItem& sub = folder.subfolders.emplace_back();
+            sub.name = entry.name;
+            sub.path.reserve(prefix.size() + sub.name.size());
+            sub.path = prefix;
+            sub.path += sub.name;
+            sub.type = entry.link ? kFolderLinkType : kFolderType;
+            sub.inode = entry.inode;
+        } else {
+            FileItem& file = folder.files.emplace_back();
+            file.name = entry.name;
+            file.regular = entry.regular;
+            file.link = entry.link;
+        }
+    });
     sortbyname(folder.files);
     sortbyname(folder.subfolders);
     return folder;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,21 @@ inline constexpr const char* kEmptyFolderReason = "未指定文件夹";
 // cannot be read. Costs one open, the getdents calls and one close; a stat
 // only for entries whose directory-entry type does not tell file from folder.
 Folder getfolder(const std::string& path);
+
+// One entry of a folder as a listing sees it; a link counts as what it leads to.
+struct FolderEntry {
+    const char* name;
+    bool folder = false;          // a folder, or a link to one
+    bool regular = false;         // a regular file, or a link to one
+    bool link = false;            // a symbolic link (leading anywhere or nowhere)
+    unsigned long long inode = 0; // the inode the entry names (for a link, the link's own)
+};
+
+// Calls `visit` for every entry of the folder open for reading at `fd` (read from its
+// current position), "." and ".." left out, in the order the file system gives them;
+// `path` names the folder in messages. Throws SysError.
+void readentries(int fd, const std::string& path,
+                 const std::function<void(const FolderEntry&)>& visit);
 
 // The same listing of a folder already open for reading (`fd`, read from its current
 // position); `path` is the folder's absolute path, for the entries and messages.

@@ -17,9 +17,9 @@ namespace
 
 constexpr std::string_view kCrLf = "\r\n";
 
-// Appends a name's bytes as program text: UTF-8 stays as it is; anything else is read as
-// GBK (undecodable bytes become escapes), which togbk turns back into the same bytes.
-void appendtext(std::string& out, std::string_view bytes)
+} // namespace
+
+void appendnametext(std::string& out, std::string_view bytes)
 {
     if (platform::isutf8(bytes)) {
         out.append(bytes);
@@ -28,14 +28,11 @@ void appendtext(std::string& out, std::string_view bytes)
     }
 }
 
-// Appends a path component by component, so that a folder's name reads the same in
-// every line of a list, whatever the encoding of the names around it. GBK never uses
-// the byte "/" inside a character.
-void appendpath(std::string& out, std::string_view path)
+void appendpathtext(std::string& out, std::string_view path)
 {
     while (true) {
         const auto slash = path.find('/');
-        appendtext(out, path.substr(0, slash));
+        appendnametext(out, path.substr(0, slash));
         if (slash == std::string_view::npos) {
             return;
         }
@@ -43,8 +40,6 @@ void appendpath(std::string& out, std::string_view path)
         path.remove_prefix(slash + 1);
     }
 }
-
-} // namespace
 
 ItemList ItemList::of(const std::vector<std::string>& items)
 {
@@ -79,7 +74,7 @@ std::string itemlines(const Item& item, std::int32_t count, std::string_view kin
     }
     std::string prefix;
     if (files && mode == 2) {
-        appendpath(prefix, folder);
+        appendpathtext(prefix, folder);
         prefix += '/';
     }
     // A guess that saves most reallocations of a long listing.
@@ -91,9 +86,9 @@ std::string itemlines(const Item& item, std::int32_t count, std::string_view kin
         const std::string_view text = item(i);
         out += prefix;
         if (mode == 1) {
-            appendtext(out, platform::leafname(text));
+            appendnametext(out, platform::leafname(text));
         } else {
-            appendpath(out, text);
+            appendpathtext(out, text);
         }
     }
     return out;

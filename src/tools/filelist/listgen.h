@@ -56,6 +56,14 @@ std::string cutstr(std::string_view oldstr);
 std::string getstr(const ItemSource& items, std::int32_t count, std::string_view kind,
                    std::int16_t mode, std::string_view folder);
 
+// Appends a name's bytes as list text: UTF-8 stays as it is; anything else is read as GBK
+// (undecodable bytes become escapes), which togbk turns back into the same bytes.
+void appendnametext(std::string& out, std::string_view name);
+// Appends a path as list text component by component, so that a folder's name reads the
+// same in every line of a list, whatever the encoding of the names around it. GBK never
+// uses the byte "/" inside a character.
+void appendpathtext(std::string& out, std::string_view path);
+
 // The full path of filelist.txt in the working folder (the bare name when the working
 // folder cannot be determined).
 std::string listfilepath();
