@@ -5,6 +5,7 @@
 // After the run every original is intact (a target is wholly old or wholly new), no
 // temporary file is left, every failure is listed with the system's reason and no
 // success message is shown.
+#include "cli/runcli.h"
 #include "faults/childrun.h"
 #include "platform/fs/appfolder.h"
 #include "platform/fs/journal.h"
@@ -259,6 +260,35 @@ TEST(DiskFull, ListFileKeepsItsOldContents)
                            ui.boxes[0].text.find(disk + "/filelist.txt") != std::string::npos &&
                            ui.boxes[0].text.find(kNoSpace) != std::string::npos,
                        "the failure is not reported with the file and the reason: " + ui.titles());
+        return findings.text();
+    });
+}
+
+// The command line writes a long listing in pieces: a piece that does not fit fails the
+// whole file, and the old one stays.
+TEST(DiskFull, CommandLineListingKeepsTheOldFileWhenAPieceDoesNotFit)
+{
+    TempTree tree;
+    for (int i = 0; i < 8000; ++i) {
+        tree.createFile("site/page" + std::to_string(100000 + i) + "-listed.htm");
+    }
+    onsmalldisk(tree, 64 * kPage, [&](const std::string& disk) {
+        const std::string old = "old list\r\n";
+        std::ofstream(disk + "/filelist.txt", std::ios::binary) << old;
+        // Room for the first pieces of the listing (about 190 KB), not for all of them.
+        morvik::test::fillup(disk);
+        std::filesystem::resize_file(disk + "/filler",
+                                     std::filesystem::file_size(disk + "/filler") - 24 * kPage);
+        const auto run =
+            morvik::test::runcli({"list", tree.path("site"), "-o", disk + "/filelist.txt"});
+        Findings findings;
+        findings.check(run.status == 1, "exit status " + std::to_string(run.status));
+        findings.check(morvik::test::readAll(disk + "/filelist.txt") == old,
+                       "filelist.txt lost its old contents");
+        findings.nohidden(disk);
+        findings.check(run.err.find(disk + "/filelist.txt") != std::string::npos &&
+                           run.err.find(kNoSpace) != std::string::npos,
+                       "the failure is not named with the file and the reason: " + run.err);
         return findings.text();
     });
 }
