@@ -85,7 +85,7 @@ void SortedNames::sortbatch()
     m_ends.clear();
 }
 
-void SortedNames::foreach (const std::function<void(std::string_view)>& each)
+void SortedNames::inorder(const std::function<void(std::string_view)>& each)
 {
     sortbatch();
     // A merge of the runs: a heap of their readers by the name each stands at, least on top.

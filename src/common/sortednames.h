@@ -22,7 +22,7 @@ public:
     std::size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }
     // Calls `each` with every name added, in byte order.
-    void foreach (const std::function<void(std::string_view)>& each);
+    void inorder(const std::function<void(std::string_view)>& each);
 
 private:
     // Sorts the batch being gathered into a run of its own.

@@ -27,7 +27,7 @@ TEST(SortedNames, GivesBackEveryNameInByteOrder)
     }
     std::sort(added.begin(), added.end());
     std::vector<std::string> given;
-    names.foreach ([&given](std::string_view name) { given.emplace_back(name); });
+    names.inorder([&given](std::string_view name) { given.emplace_back(name); });
     EXPECT_EQ(names.size(), added.size());
     EXPECT_EQ(given, added);
 }

@@ -76,7 +76,7 @@ std::string fileprefix(const std::string& folder)
 void writelines(SortedNames& names, const std::string& prefix, PieceWriter& out)
 {
     bool first = true;
-    names.foreach ([&](std::string_view name) {
+    names.inorder([&](std::string_view name) {
         std::string& text = out.text();
         if (!first) {
             text += kCrLf;
@@ -142,7 +142,7 @@ void FolderListing::writenames(bool absolute, bool folders, bool files, const Li
 {
     std::string bytes;
     const auto writeall = [&](SortedNames& names) {
-        names.foreach ([&](std::string_view name) {
+        names.inorder([&](std::string_view name) {
             bytes += absolute ? childpath(m_folder, name) : std::string(name);
             bytes += '\0';
             if (bytes.size() >= kPieceBytes) {
