@@ -10,6 +10,7 @@
 #include "tools/filelist/listgen.h"
 
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -43,6 +44,28 @@ void writestdout(std::string_view bytes)
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
 
+// Ctrl-C, SIGTERM and SIGHUP held back while it lives; one that came meanwhile ends the
+// process when it is let through, as it would have.
+class HeldStopSignals
+{
+public:
+    HeldStopSignals()
+    {
+        sigset_t stops;
+        sigemptyset(&stops);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            sigaddset(&stops, signal);
+        }
+        sigprocmask(SIG_BLOCK, &stops, &m_before);
+    }
+    ~HeldStopSignals() { sigprocmask(SIG_SETMASK, &m_before, nullptr); }
+    HeldStopSignals(const HeldStopSignals&) = delete;
+    HeldStopSignals& operator=(const HeldStopSignals&) = delete;
+
+private:
+    sigset_t m_before;
+};
+
 int runlist(const ListArgs& args)
 {
     TerminalUi ui(false, false);
@@ -74,6 +97,9 @@ int runlist(const ListArgs& args)
     const bool listfile = args.output == filelist::kListFile;
     const std::string target = listfile ? filelist::listfilepath() : args.output;
     try {
+        // The listing is merged and converted while its temporary file is written: a stop
+        // signal waits for the file to be in place rather than leave the temporary behind.
+        const HeldStopSignals held;
         platform::writeoutput(target, [&](int fd) {
             listing->write(options, true, [fd, &target](std::string_view bytes) {
                 platform::writeall(fd, bytes, target);

@@ -134,16 +134,20 @@ TEST(CliList, WritesTheListGeneratorsBytes)
         << linked.err;
 }
 
-// The list replaces a link of its name (never writing through it) and writes into a pipe
-// (never replacing it), as the shell's ">" does.
 // A folder of thousands of names is sorted in batches and written out in pieces; the
 // bytes must still be the generator's, whichever batch or piece a name falls in.
 TEST(CliList, AFolderOfThousandsOfNamesListsAsTheGeneratorDoes)
 {
     TempTree tree;
-    std::vector<std::string> folders = {tree.path("site/sub")};
+    // Hidden folders and links to folders are listed; hidden files and other types are not.
+    std::vector<std::string> folders = {tree.path("site/.git"), tree.path("site/linked"),
+                                        tree.path("site/sub")};
     std::vector<std::string> files;
     tree.createDir("site/sub");
+    tree.createDir("site/.git");
+    tree.createSymlink("site/linked", tree.path("site/sub"));
+    tree.createFile("site/.hidden.htm");
+    tree.createFile("site/style.css");
     for (int i = 0; i < 6000; ++i) {
         const int n = (i * 7919) % 6000; // not in the order of their names
         std::string name = (n % 10 == 0   ? "\xe9\xa1\xb5"
@@ -157,11 +161,12 @@ TEST(CliList, AFolderOfThousandsOfNamesListsAsTheGeneratorDoes)
     morvik::filelist::ListGenerator engine;
     engine.build(tree.path("site"), morvik::filelist::ItemList::of(folders),
                  morvik::filelist::ItemList::of(files), {true, true, true});
-    const auto piped = runcli({"list", "site", "--absolute", "-o", "-"}, tree.root());
+    const auto piped =
+        runcli({"list", "site", "--absolute", "--ext", "htm", "-o", "-"}, tree.root());
     EXPECT_EQ(piped.out, morvik::platform::togbk(engine.listing) + "\r\n") << piped.err;
-    runcli({"list", "site", "--absolute"}, tree.root());
+    runcli({"list", "site", "--absolute", "--ext", "htm"}, tree.root());
     EXPECT_EQ(tree.read("filelist.txt"), piped.out);
-    const auto nulls = runcli({"list", "site", "--files", "-0"}, tree.root());
+    const auto nulls = runcli({"list", "site", "--files", "--ext", "htm", "-0"}, tree.root());
     std::string expected;
     for (const std::string& name : files) {
         expected += name + '\0';
@@ -169,6 +174,8 @@ TEST(CliList, AFolderOfThousandsOfNamesListsAsTheGeneratorDoes)
     EXPECT_EQ(nulls.out, expected) << nulls.err;
 }
 
+// The list replaces a link of its name (never writing through it) and writes into a pipe
+// (never replacing it), as the shell's ">" does.
 TEST(CliList, OutputReplacesALinkAndWritesIntoAPipe)
 {
     TempTree tree;

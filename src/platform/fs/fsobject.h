@@ -65,7 +65,9 @@ struct FolderEntry {
 
 // Calls `visit` for every entry of the folder open for reading at `fd` (read from its
 // current position), "." and ".." left out, in the order the file system gives them;
-// `path` names the folder in messages. Throws SysError.
+// `path` names the folder in messages. Throws SysError. The entries are read into a
+// buffer each thread reuses: an entry's name lasts only for its call, and `visit` must
+// not read another folder on the same thread.
 void readentries(int fd, const std::string& path,
                  const std::function<void(const FolderEntry&)>& visit);
 

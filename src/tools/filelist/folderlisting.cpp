@@ -41,10 +41,15 @@ public:
     }
     void flush()
     {
-        if (!m_text.empty()) {
-            m_sink(m_gbk ? platform::togbk(m_text) : m_text);
-            m_text.clear();
+        if (m_text.empty()) {
+            return;
         }
+        if (m_gbk) {
+            m_sink(platform::togbk(m_text));
+        } else {
+            m_sink(m_text);
+        }
+        m_text.clear();
     }
 
 private:

@@ -30,11 +30,10 @@ public:
     FolderListing(std::string folder, const platform::PatternFilter& filter);
 
     // The listing ListGenerator builds, with the final CR LF of filelist.txt, in GBK or,
-    // when `gbk` is false, as the program's UTF-8 text. Gives the names up as it goes:
-    // call once.
+    // when `gbk` is false, as the program's UTF-8 text.
     void write(const ListOptions& options, bool gbk, const ListSink& sink);
     // The names as they are on disk (full paths when `absolute`), each followed by a NUL:
-    // the subfolders when `folders`, then the files when `files`. Call once.
+    // the subfolders when `folders`, then the files when `files`.
     void writenames(bool absolute, bool folders, bool files, const ListSink& sink);
 
 private:
