@@ -57,6 +57,14 @@ void onsmalldisk(TempTree& tree, std::size_t bytes,
     EXPECT_EQ(result.text, "");
 }
 
+// Fills the disk but for `pages` pages.
+void fillleaving(const std::string& disk, std::size_t pages)
+{
+    morvik::test::fillup(disk);
+    std::filesystem::resize_file(disk + "/filler",
+                                 std::filesystem::file_size(disk + "/filler") - pages * kPage);
+}
+
 // Problems with what is left on the disk and what the user was told.
 class Findings
 {
@@ -172,11 +180,8 @@ TEST(DiskFull, ReplacedFilesAreFreedBeforeTheDiskIsFull)
     const std::string original = "<body>\r\n" + std::string(4 * kPage, 'p') + "</body>\r\n";
     onsmalldisk(tree, 48 * kPage, [&](const std::string& disk) {
         RecordingUi ui;
-        const auto targets = insertintosite(disk, content, original, 8, ui, [&] {
-            morvik::test::fillup(disk);
-            std::filesystem::resize_file(disk + "/filler",
-                                         std::filesystem::file_size(disk + "/filler") - 6 * kPage);
-        });
+        const auto targets =
+            insertintosite(disk, content, original, 8, ui, [&] { fillleaving(disk, 6); });
 
         Findings findings;
         for (const auto& target : targets) {
@@ -232,9 +237,7 @@ TEST(DiskFull, ListFileKeepsItsOldContents)
         const std::string old = "old list\r\n";
         std::ofstream(disk + "/filelist.txt", std::ios::binary) << old;
         // Two pages left: the listing's write fails after its first pages.
-        morvik::test::fillup(disk);
-        std::filesystem::resize_file(disk + "/filler",
-                                     std::filesystem::file_size(disk + "/filler") - 2 * kPage);
+        fillleaving(disk, 2);
         if (::chdir(disk.c_str()) != 0) {
             return std::string("cannot enter ") + disk;
         }
@@ -276,9 +279,7 @@ TEST(DiskFull, CommandLineListingKeepsTheOldFileWhenAPieceDoesNotFit)
         const std::string old = "old list\r\n";
         std::ofstream(disk + "/filelist.txt", std::ios::binary) << old;
         // Room for the first pieces of the listing (about 190 KB), not for all of them.
-        morvik::test::fillup(disk);
-        std::filesystem::resize_file(disk + "/filler",
-                                     std::filesystem::file_size(disk + "/filler") - 24 * kPage);
+        fillleaving(disk, 24);
         const auto run =
             morvik::test::runcli({"list", tree.path("site"), "-o", disk + "/filelist.txt"});
         Findings findings;

@@ -58,24 +58,19 @@ private:
     std::string m_text;
 };
 
-// The folder in front of a subfolder's name in a line of full paths, as the subfolder's
-// path (folder + "/" + name, "/" + name at the root) reads.
-std::string subfolderprefix(const std::string& folder)
-{
-    if (folder == "/") {
-        return "/";
-    }
-    std::string prefix;
-    appendpathtext(prefix, folder);
-    return prefix + '/';
-}
-
 // The folder in front of a file's name in a line of full paths, as ListGenerator writes it.
 std::string fileprefix(const std::string& folder)
 {
     std::string prefix;
     appendpathtext(prefix, folder);
     return prefix + '/';
+}
+
+// The same for a subfolder's name, as the subfolder's path (folder + "/" + name, "/" +
+// name at the root) reads.
+std::string subfolderprefix(const std::string& folder)
+{
+    return folder == "/" ? "/" : fileprefix(folder);
 }
 
 void writelines(SortedNames& names, const std::string& prefix, PieceWriter& out)
