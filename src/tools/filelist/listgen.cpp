@@ -47,12 +47,6 @@ ItemList ItemList::of(const std::vector<std::string>& items)
             static_cast<int>(items.size()), &items};
 }
 
-ItemList ItemList::of(const std::vector<platform::FileItem>& files)
-{
-    return {[&files](int index) { return files[static_cast<std::size_t>(index)].name; },
-            static_cast<int>(files.size()), nullptr, &files};
-}
-
 std::string cutstr(std::string_view oldstr)
 {
     return std::string(platform::leafname(oldstr));
@@ -102,14 +96,6 @@ std::string itemlines(const ItemList& list, std::string_view kind, std::int16_t 
         return itemlines(
             [&items](std::int32_t i) -> std::string_view {
                 return items[static_cast<std::size_t>(i)];
-            },
-            list.listcount, kind, mode, folder);
-    }
-    if (list.files) {
-        const auto& files = *list.files;
-        return itemlines(
-            [&files](std::int32_t i) -> std::string_view {
-                return files[static_cast<std::size_t>(i)].name;
             },
             list.listcount, kind, mode, folder);
     }

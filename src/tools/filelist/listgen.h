@@ -7,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/fs/fsobject.h"
 #include "run/outcome.h"
 
 // The list generator: the subfolders and files of one folder as the text of
@@ -29,12 +28,9 @@ struct ItemList {
     int listcount = 0;
     // The vector behind an ItemList::of(), read in place (no copy of each item).
     const std::vector<std::string>* items = nullptr;
-    // The entries behind an ItemList::of() over a folder's files, their names read in place.
-    const std::vector<platform::FileItem>* files = nullptr;
 
     // A list over a vector, which must outlive the ItemList.
     static ItemList of(const std::vector<std::string>& items);
-    static ItemList of(const std::vector<platform::FileItem>& files);
 };
 
 struct ListOptions {
