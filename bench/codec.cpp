@@ -45,6 +45,12 @@ int main()
     measure("fromgbk text", gbk.size(), [&] { return fromgbk(gbk).size(); });
     measure("decode gbk file", gbk.size(), [&] { return decode(gbk).size(); });
     measure("decode utf-8 file", text.size(), [&] { return decode(text).size(); });
+    std::string markup;
+    while (markup.size() < 8'000'000) {
+        markup += "<li><a href=\"page.htm\">link web about list photo</a></li>\r\n";
+    }
+    measure("isutf8 text", text.size(), [&] { return size_t{isutf8(text)}; });
+    measure("isutf8 markup", markup.size(), [&] { return size_t{isutf8(markup)}; });
     measure("fromgbk random bytes", noise.size(), [&] { return fromgbk(noise).size(); });
     const std::string escaped = fromgbk(noise);
     measure("togbk escaped text", escaped.size(), [&] { return togbk(escaped).size(); });

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <iconv.h>
 #include <map>
@@ -24,6 +25,14 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 unsigned char byteat(std::string_view s, size_t i)
 {
     return static_cast<unsigned char>(s[i]);
+}
+
+// Whether the eight bytes at `p` are all ASCII.
+bool isasciiword(const char* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return (word & 0x8080808080808080ULL) == 0;
 }
 
 // Length of the well-formed UTF-8 character at i (no overlong forms, no surrogates,
@@ -457,9 +466,27 @@ std::string unencodable(std::string_view utf8, Encoding encoding)
     return {};
 }
 
+std::size_t asciiend(std::string_view bytes, std::size_t from)
+{
+    // Pages are mostly markup: their bytes are looked at a word at a time, and one by
+    // one only in a word that holds a byte above 0x7f.
+    std::size_t i = from;
+    while (i + sizeof(std::uint64_t) <= bytes.size() && isasciiword(bytes.data() + i)) {
+        i += sizeof(std::uint64_t);
+    }
+    while (i < bytes.size() && byteat(bytes, i) < 0x80) {
+        ++i;
+    }
+    return i;
+}
+
 bool isutf8(std::string_view bytes)
 {
     for (size_t i = 0; i < bytes.size();) {
+        if (i + sizeof(std::uint64_t) <= bytes.size() && isasciiword(bytes.data() + i)) {
+            i += sizeof(std::uint64_t);
+            continue;
+        }
         const size_t len = utf8length(bytes, i);
         if (len == 0) {
             return false;

@@ -30,6 +30,10 @@ std::string unencodable(std::string_view utf8, Encoding encoding);
 // Whether the bytes are valid UTF-8.
 bool isutf8(std::string_view bytes);
 
+// The position of the first byte at or after `from` that is not ASCII, or the size of
+// `bytes` when there is none.
+std::size_t asciiend(std::string_view bytes, std::size_t from = 0);
+
 // Detection for reading: valid UTF-8 (with or without BOM) is UTF-8, anything else GBK,
 // a file that starts with a BOM included.
 Encoding detect(std::string_view bytes);

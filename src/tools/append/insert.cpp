@@ -256,9 +256,12 @@ public:
         std::uint64_t at; // the place, or the first byte still needed
     };
 
-    // `start`: where the page's text begins (after a byte-order mark).
-    MarkerScanner(std::vector<std::string> pieces, bool after, bool gbk, std::uint64_t start)
-        : m_pieces(std::move(pieces)), m_after(after), m_gbk(gbk), m_start(start), m_from(start),
+    // `start`: where the page's text begins (after a byte-order mark); `from`: where the
+    // search begins, no sooner than `start` (GBK text: only at `start`, where the walk of
+    // its character boundaries begins).
+    MarkerScanner(std::vector<std::string> pieces, bool after, bool gbk, std::uint64_t start,
+                  std::uint64_t from)
+        : m_pieces(std::move(pieces)), m_after(after), m_gbk(gbk), m_start(start), m_from(from),
           m_boundaries(start)
     {
         // What deciding one candidate reads: the longest match (a CR LF for each line break)
@@ -318,11 +321,11 @@ private:
     GbkBoundaries m_boundaries;
 };
 
-// The places of the block in a text held whole.
+// The places of the block in a text held whole, looked for from `from` on.
 std::vector<std::size_t> insertionpoints(std::string_view text, std::vector<std::string> pieces,
-                                         bool after, bool gbk)
+                                         bool after, bool gbk, std::size_t from)
 {
-    MarkerScanner scanner(std::move(pieces), after, gbk, 0);
+    MarkerScanner scanner(std::move(pieces), after, gbk, 0, from);
     std::vector<std::size_t> points;
     for (auto step = scanner.next(text, 0, true); step.found == MarkerScanner::Found::Place;
          step = scanner.next(text, 0, true)) {
@@ -412,14 +415,15 @@ std::optional<Plan> planinsertion(const PageSurvey& page, std::uint64_t textsize
     return Plan{std::move(block), {}};
 }
 
-// The places of a planned block in a text held whole: its end, or those of the marker.
+// The places of a planned block in a text held whole: its end, or those of the marker
+// from `from` on.
 std::vector<std::size_t> placesin(std::string_view text, const Plan& plan, bool atend,
-                                  const Locator& locator, bool gbk)
+                                  const Locator& locator, bool gbk, std::size_t from = 0)
 {
     if (atend) {
         return {text.size()};
     }
-    return insertionpoints(text, plan.pieces, locator.after, gbk);
+    return insertionpoints(text, plan.pieces, locator.after, gbk, from);
 }
 
 PageSurvey surveyof(std::string_view text)
@@ -572,8 +576,11 @@ std::optional<std::string> withinsertion(const std::string& bytes, const std::st
                                          bool atend, const Locator& locator,
                                          platform::Encoding plain)
 {
-    if (!atend && plainmarker(locator.marker) &&
-        !memmem(bytes.data(), bytes.size(), locator.marker.data(), locator.marker.size())) {
+    const bool lookfirst = !atend && plainmarker(locator.marker);
+    const void* hit =
+        lookfirst ? memmem(bytes.data(), bytes.size(), locator.marker.data(), locator.marker.size())
+                  : nullptr;
+    if (lookfirst && !hit) {
         return std::nullopt;
     }
     const PageSurvey page = surveyof(bytes);
@@ -592,7 +599,12 @@ std::optional<std::string> withinsertion(const std::string& bytes, const std::st
     if (!plan) {
         return std::nullopt;
     }
-    const std::vector<std::size_t> points = placesin(body, *plan, atend, locator, gbk);
+    // In UTF-8 text the marker's first occurrence is its first place.
+    const auto first = hit && !gbk
+                           ? static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data())
+                           : start;
+    const std::vector<std::size_t> points =
+        placesin(body, *plan, atend, locator, gbk, std::max(first, start) - start);
     if (points.empty()) {
         return std::nullopt;
     }
@@ -601,17 +613,20 @@ std::optional<std::string> withinsertion(const std::string& bytes, const std::st
     return out;
 }
 
-// The places of a planned block in a page read a stretch at a time through `fd`.
+// The places of a planned block in a page read a stretch at a time through `fd`, from
+// `from` on (the text begins at `start`).
 class StreamedPlaces
 {
 public:
-    StreamedPlaces(int fd, const std::string& path, std::uint64_t start, std::uint64_t size,
-                   const Plan& plan, bool atend, const Locator& locator, bool gbk,
-                   std::size_t chunk)
-        : m_size(size), m_atend(atend), m_scanner(plan.pieces, locator.after, gbk, start)
+    StreamedPlaces(int fd, const std::string& path, std::uint64_t start, std::uint64_t from,
+                   std::uint64_t size, const Plan& plan, bool atend, const Locator& locator,
+                   bool gbk, std::size_t chunk)
+        : m_size(size), m_atend(atend), m_scanner(plan.pieces, locator.after, gbk, start, from)
     {
         if (!atend) {
-            m_window.emplace(fd, start, size, chunk, path);
+            // A byte before the search's start: a match there is decided knowing whether
+            // it begins at the LF of a CR LF pair.
+            m_window.emplace(fd, from > start ? from - 1 : start, size, chunk, path);
         }
     }
 
@@ -716,10 +731,14 @@ void insertstreamed(const platform::RewriteFolder& folder, const std::string& na
         return;
     }
     const std::string block = gbk ? platform::togbk(plan->block) : plan->block;
+    // The survey found where the marker first occurs: in UTF-8 text that is the first
+    // place too, so the page is not searched again up to there.
+    const std::uint64_t from =
+        !gbk && page.markerfound() ? std::max<std::uint64_t>(start, page.markerat()) : start;
     std::optional<StreamedPlaces> places;
     std::optional<std::uint64_t> first;
     const auto findfirst = [&] {
-        places.emplace(in, path, start, page.size(), *plan, atend, locator, gbk, chunk);
+        places.emplace(in, path, start, from, page.size(), *plan, atend, locator, gbk, chunk);
         first = places->next();
     };
     findfirst();

@@ -136,8 +136,7 @@ void PageSurvey::takefresh(std::string_view fresh)
         m_head.append(fresh.substr(0, kHeadBytes - m_head.size()));
     }
     if (m_ascii) {
-        m_ascii = std::none_of(fresh.begin(), fresh.end(),
-                               [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+        m_ascii = platform::asciiend(fresh) == fresh.size();
     }
     m_cr = m_cr || std::memchr(fresh.data(), '\r', fresh.size()) != nullptr;
     m_lf = m_lf || std::memchr(fresh.data(), '\n', fresh.size()) != nullptr;
@@ -172,7 +171,11 @@ void PageSurvey::lookformarker(std::string_view text, std::uint64_t base)
     const std::uint64_t from =
         std::max(base, m_seen - std::min<std::uint64_t>(m_seen, m_marker.size() - 1));
     const std::string_view rest = text.substr(static_cast<std::size_t>(from - base));
-    m_found = memmem(rest.data(), rest.size(), m_marker.data(), m_marker.size()) != nullptr;
+    const void* hit = memmem(rest.data(), rest.size(), m_marker.data(), m_marker.size());
+    m_found = hit != nullptr;
+    if (m_found) {
+        m_markerat = from + static_cast<std::uint64_t>(static_cast<const char*>(hit) - rest.data());
+    }
 }
 
 } // namespace morvik::append

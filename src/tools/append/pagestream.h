@@ -106,6 +106,8 @@ public:
     // The last byte ('\0' for an empty page).
     char last() const { return m_last; }
     bool markerfound() const { return m_found; }
+    // Where the marker first occurs, when it was found.
+    std::uint64_t markerat() const { return m_markerat; }
 
 private:
     void takefresh(std::string_view fresh);
@@ -123,6 +125,7 @@ private:
     bool m_lf = false;
     char m_last = '\0';
     bool m_found = false;
+    std::uint64_t m_markerat = 0;
 };
 
 } // namespace morvik::append

@@ -204,6 +204,10 @@ TEST(Codec, StrictUtf8)
         {"truncated", "\xE4\xB8", false},
         {"gbk", "\xD6\xD0\xCE\xC4", false},
         {"f5", "\xF5\x80\x80\x80", false},
+        // Long ASCII runs are checked a word at a time: what follows them still counts.
+        {"gbk-after-markup", std::string(37, 'a') + "\xD6\xD0" + std::string(20, 'b'), false},
+        {"truncated-at-the-end", std::string(61, 'a') + "\xE4\xB8", false},
+        {"chinese-across-words", std::string(6, 'a') + "中文" + std::string(17, 'b') + "中", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(isutf8(c.bytes), c.valid) << c.name;

@@ -131,6 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "A{:$}中", "\xB0\x62\xB1\xD6\xD0\xA1\xD6\xD0@\r\n"},
         Insertion{"bom_before_gbk", "\xEF\xBB\xBF\xD5\xFD\xCE\xC4\r\n", "插入", "A{:$}正文",
                   "\xEF\xBB\xBF\xD5\xFD\xCE\xC4\xB2\xE5\xC8\xEB\r\n"},
+        Insertion{"bom_utf8_marker_first_found_late", "\xEF\xBB\xBF<p>中</p>\r\n</body>x</body>",
+                  "S", "F{:$}</body>", "\xEF\xBB\xBF<p>中</p>\r\nS</body>xS</body>"},
         Insertion{"only_a_bom_at_the_end", "\xEF\xBB\xBF", "c", "",
                   "\xEF\xBB\xBF"
                   "c\r\n"},
