@@ -624,8 +624,8 @@ public:
         : m_size(size), m_atend(atend), m_scanner(plan.pieces, locator.after, gbk, start, from)
     {
         if (!atend) {
-            // A byte before the search's start: a match there is decided knowing whether
-            // it begins at the LF of a CR LF pair.
+            // The search keeps the byte before where it stands (a line break of the marker
+            // never begins at the LF of a CR LF pair), so the window starts one sooner.
             m_window.emplace(fd, from > start ? from - 1 : start, size, chunk, path);
         }
     }
