@@ -215,6 +215,21 @@ TEST(Codec, StrictUtf8)
     }
 }
 
+// The first byte above 0x7f wherever it falls in or after a word of eight.
+TEST(Codec, AsciiEndFindsTheFirstOtherByte)
+{
+    const std::string ascii(40, 'a');
+    EXPECT_EQ(asciiend(""), 0u);
+    EXPECT_EQ(asciiend(ascii), 40u);
+    EXPECT_EQ(asciiend(ascii, 33), 40u);
+    for (const std::size_t at : {0, 7, 8, 15, 16, 39}) {
+        std::string bytes = ascii;
+        bytes[at] = '\xE4';
+        EXPECT_EQ(asciiend(bytes), at) << at;
+        EXPECT_EQ(asciiend(bytes, at + 1), 40u) << at;
+    }
+}
+
 TEST(Codec, DecodeAndEncodeByDetection)
 {
     Encoding found{};
