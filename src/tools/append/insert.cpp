@@ -415,6 +415,14 @@ std::optional<Plan> planinsertion(const PageSurvey& page, std::uint64_t textsize
     return Plan{std::move(block), {}};
 }
 
+// Where the search for the places starts: in UTF-8 text the marker's first occurrence,
+// when it is known, is its first place; GBK text is searched from its start, where the
+// walk of its character boundaries begins.
+std::uint64_t searchstart(std::optional<std::uint64_t> firsthit, bool gbk, std::uint64_t start)
+{
+    return firsthit && !gbk ? std::max(*firsthit, start) : start;
+}
+
 // The places of a planned block in a text held whole: its end, or those of the marker
 // from `from` on.
 std::vector<std::size_t> placesin(std::string_view text, const Plan& plan, bool atend,
@@ -599,12 +607,12 @@ std::optional<std::string> withinsertion(const std::string& bytes, const std::st
     if (!plan) {
         return std::nullopt;
     }
-    // In UTF-8 text the marker's first occurrence is its first place.
-    const auto first = hit && !gbk
-                           ? static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data())
-                           : start;
-    const std::vector<std::size_t> points =
-        placesin(body, *plan, atend, locator, gbk, std::max(first, start) - start);
+    const std::optional<std::uint64_t> firsthit =
+        hit ? std::optional(
+                  static_cast<std::uint64_t>(static_cast<const char*>(hit) - bytes.data()))
+            : std::nullopt;
+    const auto from = static_cast<std::size_t>(searchstart(firsthit, gbk, start) - start);
+    const std::vector<std::size_t> points = placesin(body, *plan, atend, locator, gbk, from);
     if (points.empty()) {
         return std::nullopt;
     }
@@ -731,10 +739,9 @@ void insertstreamed(const platform::RewriteFolder& folder, const std::string& na
         return;
     }
     const std::string block = gbk ? platform::togbk(plan->block) : plan->block;
-    // The survey found where the marker first occurs: in UTF-8 text that is the first
-    // place too, so the page is not searched again up to there.
-    const std::uint64_t from =
-        !gbk && page.markerfound() ? std::max<std::uint64_t>(start, page.markerat()) : start;
+    // The survey found where the marker first occurs: the page is not searched again up
+    // to there.
+    const std::uint64_t from = searchstart(page.markerat(), gbk, start);
     std::optional<StreamedPlaces> places;
     std::optional<std::uint64_t> first;
     const auto findfirst = [&] {

@@ -115,7 +115,7 @@ PageSurvey::PageSurvey(std::string marker) : m_marker(std::move(marker)) {}
 std::uint64_t PageSurvey::add(std::string_view text, std::uint64_t base, bool complete)
 {
     const std::uint64_t end = base + text.size();
-    if (!m_found && !m_marker.empty()) {
+    if (!m_markerat && !m_marker.empty()) {
         lookformarker(text, base);
     }
     if (end > m_seen) {
@@ -123,7 +123,7 @@ std::uint64_t PageSurvey::add(std::string_view text, std::uint64_t base, bool co
     }
     checkutf8(text, base, complete);
     std::uint64_t keep = end;
-    if (!m_found && !m_marker.empty()) {
+    if (!m_markerat && !m_marker.empty()) {
         // A marker may begin in the last bytes and end in the next stretch.
         keep -= std::min<std::uint64_t>(end, m_marker.size() - 1);
     }
@@ -172,8 +172,7 @@ void PageSurvey::lookformarker(std::string_view text, std::uint64_t base)
         std::max(base, m_seen - std::min<std::uint64_t>(m_seen, m_marker.size() - 1));
     const std::string_view rest = text.substr(static_cast<std::size_t>(from - base));
     const void* hit = memmem(rest.data(), rest.size(), m_marker.data(), m_marker.size());
-    m_found = hit != nullptr;
-    if (m_found) {
+    if (hit) {
         m_markerat = from + static_cast<std::uint64_t>(static_cast<const char*>(hit) - rest.data());
     }
 }

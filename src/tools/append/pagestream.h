@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -105,9 +106,9 @@ public:
     bool haslf() const { return m_lf; }
     // The last byte ('\0' for an empty page).
     char last() const { return m_last; }
-    bool markerfound() const { return m_found; }
+    bool markerfound() const { return m_markerat.has_value(); }
     // Where the marker first occurs, when it was found.
-    std::uint64_t markerat() const { return m_markerat; }
+    std::optional<std::uint64_t> markerat() const { return m_markerat; }
 
 private:
     void takefresh(std::string_view fresh);
@@ -124,8 +125,7 @@ private:
     bool m_cr = false;
     bool m_lf = false;
     char m_last = '\0';
-    bool m_found = false;
-    std::uint64_t m_markerat = 0;
+    std::optional<std::uint64_t> m_markerat;
 };
 
 } // namespace morvik::append
