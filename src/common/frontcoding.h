@@ -20,7 +20,7 @@ inline void putcount(std::string& out, std::size_t value)
     out += static_cast<char>(value);
 }
 
-inline std::size_t takecount(const std::string& in, std::size_t& offset)
+inline std::size_t takecount(std::string_view in, std::size_t& offset)
 {
     std::size_t value = 0;
     for (unsigned shift = 0;; shift += 7) {

@@ -2,6 +2,8 @@
 #include "common/sortednames.h"
 
 #include "common/frontcoding.h"
+#include "platform/fs/scratchfile.h"
+#include "platform/syserror.h"
 #include "platform/text/nameorder.h"
 
 #include <algorithm>
@@ -15,35 +17,81 @@ namespace
 // The names of a batch, end to end: small enough that sorting it takes little memory,
 // large enough that neighbours in a sorted batch share most of their bytes.
 constexpr std::size_t kBatchBytes = 64 * 1024;
+// The least the merge reads of a spilled run at a time.
+constexpr std::size_t kLeastRead = 2 * 1024;
+// The longest pair of counts in front of a name's rest.
+constexpr std::size_t kCountsBytes = 20;
 
-// Reads a run's names one after another.
+// Reads a run's names one after another, from memory or from the scratch file.
 class RunReader
 {
 public:
-    explicit RunReader(const std::string& run) : m_run(&run) { next(); }
+    explicit RunReader(std::string_view run) : m_bytes(run) { next(); }
+    RunReader(const platform::ScratchFile& scratch, std::uint64_t offset, std::uint64_t size,
+              std::size_t room)
+        : m_scratch(&scratch), m_fileat(offset), m_fileleft(size), m_buffer(room)
+    {
+        next();
+    }
+
     bool done() const { return m_done; }
     const std::string& name() const { return m_name; }
     void next()
     {
-        if (m_offset == m_run->size()) {
+        want(kCountsBytes);
+        if (m_at == m_bytes.size()) {
             m_done = true;
             return;
         }
-        const std::size_t shared = frontcoding::takecount(*m_run, m_offset);
-        const std::size_t rest = frontcoding::takecount(*m_run, m_offset);
+        const std::size_t shared = frontcoding::takecount(m_bytes, m_at);
+        const std::size_t rest = frontcoding::takecount(m_bytes, m_at);
+        want(rest);
         m_name.resize(shared);
-        m_name.append(*m_run, m_offset, rest);
-        m_offset += rest;
+        m_name.append(m_bytes.substr(m_at, rest));
+        m_at += rest;
     }
 
 private:
-    const std::string* m_run;
-    std::size_t m_offset = 0;
+    // Makes at least `count` bytes past m_at readable, or all that is left of the run.
+    void want(std::size_t count)
+    {
+        const std::size_t have = m_bytes.size() - m_at;
+        if (have >= count || m_fileleft == 0) {
+            return;
+        }
+        if (m_buffer.size() < count) {
+            m_buffer.resize(count);
+        }
+        std::copy(m_bytes.begin() + static_cast<std::ptrdiff_t>(m_at), m_bytes.end(),
+                  m_buffer.begin());
+        const std::size_t take =
+            static_cast<std::size_t>(std::min<std::uint64_t>(m_buffer.size() - have, m_fileleft));
+        m_scratch->read(m_buffer.data() + have, take, m_fileat);
+        m_fileat += take;
+        m_fileleft -= take;
+        m_bytes = std::string_view(m_buffer.data(), have + take);
+        m_at = 0;
+    }
+
+    std::string_view m_bytes; // the run's bytes at hand
+    std::size_t m_at = 0;     // the next name's place in m_bytes
+    const platform::ScratchFile* m_scratch = nullptr;
+    std::uint64_t m_fileat = 0;   // where the bytes after m_bytes are in the scratch file
+    std::uint64_t m_fileleft = 0; // how many of the run's bytes are still there
+    std::vector<char> m_buffer;
     std::string m_name;
     bool m_done = false;
 };
 
 } // namespace
+
+SortedNames::SortedNames(std::size_t heldbytes, std::size_t mergebytes)
+    : m_heldlimit(heldbytes), m_mergebytes(mergebytes)
+{
+}
+SortedNames::~SortedNames() = default;
+SortedNames::SortedNames(SortedNames&&) noexcept = default;
+SortedNames& SortedNames::operator=(SortedNames&&) noexcept = default;
 
 void SortedNames::add(std::string_view name)
 {
@@ -80,16 +128,48 @@ void SortedNames::sortbatch()
         before = name;
     }
     run.shrink_to_fit();
+    m_heldbytes += run.size();
     m_runs.push_back(std::move(run));
     m_batch.clear();
     m_ends.clear();
+    // Once runs go to the scratch file, every later one follows as soon as it is made.
+    if (!m_spillfailed && (m_scratch || m_heldbytes > m_heldlimit)) {
+        m_spillfailed = !spill();
+    }
+}
+
+bool SortedNames::spill()
+{
+    try {
+        if (!m_scratch) {
+            m_scratch = std::make_unique<platform::ScratchFile>();
+        }
+        while (!m_runs.empty()) {
+            const std::string& run = m_runs.back();
+            m_spilled.push_back({m_scratch->append(run), run.size()});
+            m_heldbytes -= run.size();
+            m_runs.pop_back();
+        }
+        return true;
+    } catch (const platform::SysError&) {
+        return false; // no room in the temporary folder: the rest stays in memory
+    }
 }
 
 void SortedNames::inorder(const std::function<void(std::string_view)>& each)
 {
     sortbatch();
     // A merge of the runs: a heap of their readers by the name each stands at, least on top.
-    std::vector<RunReader> readers(m_runs.begin(), m_runs.end());
+    std::vector<RunReader> readers;
+    readers.reserve(m_runs.size() + m_spilled.size());
+    for (const std::string& run : m_runs) {
+        readers.emplace_back(run);
+    }
+    const std::size_t room =
+        std::max(kLeastRead, m_mergebytes / std::max<std::size_t>(1, m_spilled.size()));
+    for (const SpilledRun& run : m_spilled) {
+        readers.emplace_back(*m_scratch, run.offset, run.size, room);
+    }
     const auto later = [&readers](std::size_t a, std::size_t b) {
         return readers[a].name() > readers[b].name();
     };

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/fs/scratchfile.h"
+
+#include "platform/fs/fileops.h"
+#include "platform/syserror.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace morvik::platform
+{
+
+namespace
+{
+
+std::string temporaryfolder()
+{
+    const char* folder = std::getenv("TMPDIR");
+    return folder != nullptr && folder[0] == '/' ? folder : "/tmp";
+}
+
+// An unnamed file in `folder`: O_TMPFILE where the file system has it; elsewhere a file
+// made under a unique name and unlinked at once.
+int opennameless(const std::string& folder)
+{
+    const int fd =
+        ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) {
+        return fd;
+    }
+    std::string name = folder + "/morvik-XXXXXX";
+    const int named = ::mkostemp(name.data(), O_CLOEXEC);
+    if (named >= 0) {
+        ::unlink(name.c_str());
+    }
+    return named;
+}
+
+} // namespace
+
+ScratchFile::ScratchFile() : m_folder(temporaryfolder()), m_fd(opennameless(m_folder))
+{
+    if (m_fd.get() < 0) {
+        throw SysError(m_folder, errno);
+    }
+}
+
+std::uint64_t ScratchFile::append(std::string_view bytes)
+{
+    const std::uint64_t start = m_size;
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::pwrite(m_fd.get(), bytes.data() + written, bytes.size() - written,
+                                   static_cast<off_t>(start + written));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw SysError(m_folder, errno);
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    m_size += bytes.size();
+    return start;
+}
+
+void ScratchFile::read(char* buffer, std::size_t size, std::uint64_t offset) const
+{
+    if (readat(m_fd.get(), buffer, size, offset, m_folder) != size) {
+        throw SysError(m_folder, EIO);
+    }
+}
+
+} // namespace morvik::platform
