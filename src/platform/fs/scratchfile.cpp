@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -68,8 +69,16 @@ std::uint64_t ScratchFile::append(std::string_view bytes)
 
 void ScratchFile::read(char* buffer, std::size_t size, std::uint64_t offset) const
 {
-    if (readat(m_fd.get(), buffer, size, offset, m_folder) != size) {
-        throw SysError(m_folder, EIO);
+    std::size_t got = 0;
+    int code = EIO; // a file shorter than what was written to it
+    try {
+        got = readat(m_fd.get(), buffer, size, offset, m_folder);
+    } catch (const SysError& e) {
+        code = e.code();
+    }
+    if (got != size) {
+        // The caller's message names its own file: this one says which file failed.
+        throw SysError(m_folder, "无法读回 " + m_folder + " 中的临时文件：" + std::strerror(code));
     }
 }
 

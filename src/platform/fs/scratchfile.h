@@ -23,7 +23,8 @@ public:
     // Writes `bytes` after what the file holds and returns where they start. When the
     // write fails (the disk is full), the file holds what it held. Throws SysError.
     std::uint64_t append(std::string_view bytes);
-    // Reads `size` bytes at `offset`, all of them written before. Throws SysError.
+    // Reads `size` bytes at `offset`, all of them written before. Throws SysError, whose
+    // reason names the temporary folder.
     void read(char* buffer, std::size_t size, std::uint64_t offset) const;
 
     // The temporary folder, for messages.
