@@ -50,21 +50,13 @@ ScratchFile::ScratchFile() : m_folder(temporaryfolder()), m_fd(opennameless(m_fo
 
 std::uint64_t ScratchFile::append(std::string_view bytes)
 {
-    const std::uint64_t start = m_size;
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::pwrite(m_fd.get(), bytes.data() + written, bytes.size() - written,
-                                   static_cast<off_t>(start + written));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw SysError(m_folder, errno);
-        }
-        written += static_cast<std::size_t>(n);
+    // Where the file ends now, past any part of an earlier append that failed.
+    const off_t start = ::lseek(m_fd.get(), 0, SEEK_END);
+    if (start < 0) {
+        throw SysError(m_folder, errno);
     }
-    m_size += bytes.size();
-    return start;
+    writeall(m_fd.get(), bytes, m_folder);
+    return static_cast<std::uint64_t>(start);
 }
 
 void ScratchFile::read(char* buffer, std::size_t size, std::uint64_t offset) const

@@ -20,20 +20,16 @@ public:
     // Throws SysError naming the temporary folder.
     ScratchFile();
 
-    // Writes `bytes` after what the file holds and returns where they start. When the
-    // write fails (the disk is full), the file holds what it held. Throws SysError.
+    // Writes `bytes` after what the file holds and returns where they start. Throws
+    // SysError (the disk full); what was appended before stays as it was.
     std::uint64_t append(std::string_view bytes);
     // Reads `size` bytes at `offset`, all of them written before. Throws SysError, whose
     // reason names the temporary folder.
     void read(char* buffer, std::size_t size, std::uint64_t offset) const;
 
-    // The temporary folder, for messages.
-    const std::string& folder() const { return m_folder; }
-
 private:
     std::string m_folder;
     Fd m_fd;
-    std::uint64_t m_size = 0;
 };
 
 } // namespace morvik::platform
