@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/findfiles.h"
 
+#include "common/spillfile.h"
 #include "platform/fs/fsobject.h"
 #include "platform/syserror.h"
 #include "platform/text/wildcard.h"
@@ -54,7 +55,8 @@ void MatchList::append(MatchList&& other)
     other.unreadable.clear();
 }
 
-std::vector<MatchSpan> spansof(const MatchList& matches, unsigned workers)
+SpanSource::SpanSource(const MatchList& matches, unsigned workers)
+    : m_folder(matches.folders.begin())
 {
     if (matches.size() > std::numeric_limits<std::uint32_t>::max()) {
         throw std::length_error("more matches than a run can count");
@@ -62,27 +64,34 @@ std::vector<MatchSpan> spansof(const MatchList& matches, unsigned workers)
     // About eight spans a worker over the whole run, and never more than 256 files in
     // one: small enough to even out, large enough that opening a folder again per span
     // costs nothing.
-    const std::size_t most =
-        std::clamp<std::size_t>(matches.size() / (8 * std::max(1u, workers)), 1, 256);
-    std::size_t count = 0;
+    m_most = std::clamp<std::size_t>(matches.size() / (8 * std::max(1u, workers)), 1, 256);
     for (const MatchedFolder& folder : matches.folders) {
-        count += std::max<std::size_t>(1, (folder.count + most - 1) / most);
+        m_count += std::max<std::size_t>(1, (folder.count + m_most - 1) / m_most);
     }
+}
+
+std::pair<MatchSpan, MatchedFolder> SpanSource::next()
+{
+    const MatchedFolder folder = *m_folder;
+    const MatchSpan span{m_folderindex, static_cast<std::uint32_t>(m_first + m_within),
+                         static_cast<std::uint32_t>(std::min(m_most, folder.count - m_within))};
+    m_within += m_most;
+    if (m_within >= folder.count) {
+        m_first += folder.count;
+        m_within = 0;
+        ++m_folder;
+        ++m_folderindex;
+    }
+    return {span, folder};
+}
+
+std::vector<MatchSpan> spansof(const MatchList& matches, unsigned workers)
+{
+    SpanSource source(matches, workers);
     std::vector<MatchSpan> spans;
-    spans.reserve(count);
-    std::size_t first = 0;
-    std::uint32_t folder = 0;
-    for (const MatchedFolder& record : matches.folders) {
-        const std::size_t end = first + record.count;
-        for (std::size_t k = first; k < end; k += most) {
-            spans.push_back({folder, static_cast<std::uint32_t>(k),
-                             static_cast<std::uint32_t>(std::min(most, end - k))});
-        }
-        if (first == end) {
-            spans.push_back({folder, static_cast<std::uint32_t>(first), 0});
-        }
-        first = end;
-        ++folder;
+    spans.reserve(source.size());
+    for (std::size_t i = 0; i < source.size(); ++i) {
+        spans.push_back(source.next().first);
     }
     return spans;
 }
@@ -134,7 +143,30 @@ struct Walk {
     std::vector<MatchList>& results;
     std::vector<UnreadableFolder> unreadable;
     bool identify = true; // the folder records carry the folders' identities
+    // Where the match lists put the chunks they fill, shared by the whole walk.
+    std::shared_ptr<SpillFile> spill;
 };
+
+// What a branch's lists may keep in memory once its walk has ended: more goes to the
+// spill file, so that a walk of many branches holds little more than the ones being
+// walked.
+constexpr std::size_t kRestBytes = 16 * 1024;
+
+void spillto(std::vector<MatchList>& results, const std::shared_ptr<SpillFile>& spill)
+{
+    for (MatchList& result : results) {
+        result.paths.spillto(spill);
+        result.folders.spillto(spill);
+    }
+}
+
+void spillrest(std::vector<MatchList>& results)
+{
+    for (MatchList& result : results) {
+        result.paths.spillrest(kRestBytes);
+        result.folders.spillrest(kRestBytes / sizeof(MatchedFolder));
+    }
+}
 
 // The folder's identity is taken before its first match is added, so a folder whose
 // identity cannot be had adds nothing.
@@ -227,9 +259,10 @@ struct Branch {
     platform::SubfolderItem item;
     int depth = 0;
 
-    Branch(const std::vector<Rule>& rules, bool identify)
-        : results(rules.size()), walk{rules, results, {}, identify}
+    Branch(const std::vector<Rule>& rules, bool identify, const std::shared_ptr<SpillFile>& spill)
+        : results(rules.size()), walk{rules, results, {}, identify, spill}
     {
+        spillto(results, spill);
     }
 };
 
@@ -263,7 +296,8 @@ void readbranch(Branch& branch, int top, const platform::FileId& topid, const st
         const auto held = std::make_shared<const platform::Fd>(std::move(own));
         for (const platform::SubfolderItem& sub : folder.subfolders) {
             if (walkedinto(sub)) {
-                auto next = std::make_unique<Branch>(branch.walk.rules, branch.walk.identify);
+                auto next = std::make_unique<Branch>(branch.walk.rules, branch.walk.identify,
+                                                     branch.walk.spill);
                 next->parent = held;
                 next->item = sub;
                 next->depth = nextdepth(branch.depth);
@@ -300,7 +334,7 @@ void walkshared(int topfd, const std::string& toppath, const platform::FileId& t
 {
     const unsigned processors = folderworkers(std::numeric_limits<std::size_t>::max(), false);
     const std::size_t enough = 8 * std::size_t{processors};
-    Branch root(state.rules, state.identify);
+    Branch root(state.rules, state.identify, state.spill);
     root.depth = depth;
     std::vector<Branch*> level{&root};
     while (!level.empty() && level.size() < enough) {
@@ -317,6 +351,7 @@ void walkshared(int topfd, const std::string& toppath, const platform::FileId& t
                  [&](std::size_t index, unsigned) {
                      Branch& branch = *level[index];
                      walksubfolder(branch.parent->get(), branch.item, branch.walk, branch.depth);
+                     spillrest(branch.results);
                  });
     // The paths and folder records are taken over as the branches hold them.
     gather(root, state.results, state.unreadable);
@@ -337,7 +372,8 @@ std::vector<MatchList> findfiles(const platform::TopFolder& top,
     if (listing.get() < 0) {
         throw platform::SysError(top.path(), errno);
     }
-    Walk state{{}, results, {}, identify};
+    Walk state{{}, results, {}, identify, std::make_shared<SpillFile>()};
+    spillto(results, state.spill);
     state.rules.reserve(patterns.size());
     for (const std::string& pattern : patterns) {
         state.rules.push_back({pattern, platform::haswildcard(pattern)});

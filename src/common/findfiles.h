@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace morvik
@@ -57,7 +58,28 @@ struct MatchSpan {
 };
 
 // The matches cut, folder by folder and in order, into spans small enough that
-// `workers` workers share even one large folder evenly.
+// `workers` workers share even one large folder evenly, given one after another with
+// their folder's record: a run that takes them as it goes holds none of them.
+class SpanSource
+{
+public:
+    // Throws std::length_error for a list of 2^32 matches or more.
+    SpanSource(const MatchList& matches, unsigned workers);
+    // How many spans there are in all.
+    std::size_t size() const { return m_count; }
+    // The next span, of which there must be one, and the record of its folder.
+    std::pair<MatchSpan, MatchedFolder> next();
+
+private:
+    std::size_t m_most = 1; // the most matches of a span
+    std::size_t m_count = 0;
+    FolderRecords::const_iterator m_folder;
+    std::uint32_t m_folderindex = 0;
+    std::size_t m_first = 0;  // the folder's first match
+    std::size_t m_within = 0; // how many of the folder's matches spans have taken
+};
+
+// All the spans of SpanSource at once.
 std::vector<MatchSpan> spansof(const MatchList& matches, unsigned workers);
 
 // Lists the files of a folder, and with descend of its subfolders down to depth

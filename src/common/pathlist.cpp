@@ -3,6 +3,7 @@
 
 #include "common/chunkholding.h"
 #include "common/frontcoding.h"
+#include "common/spillfile.h"
 
 #include <algorithm>
 #include <iterator>
@@ -39,7 +40,12 @@ const std::string& PathList::Reader::operator[](std::size_t index)
         m_offset = m_chunk->restarts[restart];
         from = m_chunk->first + restart * kRestartEvery;
     }
-    const std::string& bytes = m_chunk->bytes;
+    if (m_chunk->file && m_windowof != m_chunk) {
+        m_window.resize(m_chunk->size);
+        m_chunk->file->get(m_window.data(), m_chunk->size, m_chunk->at);
+        m_windowof = m_chunk;
+    }
+    const std::string& bytes = m_chunk->file ? m_window : m_chunk->bytes;
     for (std::size_t k = from; k <= index; ++k) {
         const std::size_t shared = takecount(bytes, m_offset);
         const std::size_t rest = takecount(bytes, m_offset);
@@ -68,8 +74,11 @@ std::string PathList::at(std::size_t index) const
 
 void PathList::addnext()
 {
-    if (m_chunks.empty() || (m_chunks.back().count % kRestartEvery == 0 &&
-                             m_chunks.back().bytes.size() > kMostChunkBytes)) {
+    const std::size_t most = m_spill ? m_chunkbytes : kMostChunkBytes;
+    if (!m_chunks.empty() && !m_chunks.back().file && m_chunks.back().bytes.size() > most) {
+        spilllast();
+    }
+    if (m_chunks.empty() || m_chunks.back().file || m_chunks.back().bytes.size() > most) {
         m_chunks.emplace_back().first = m_size;
     }
     Chunk& chunk = m_chunks.back();
@@ -129,6 +138,39 @@ void PathList::append(PathList&& other)
     m_characters += other.m_characters;
     m_last = std::move(other.m_last);
     other = PathList();
+}
+
+void PathList::spillto(std::shared_ptr<SpillFile> file, std::size_t chunkbytes)
+{
+    m_spill = std::move(file);
+    m_chunkbytes = chunkbytes;
+}
+
+void PathList::spillrest(std::size_t least)
+{
+    if (!m_chunks.empty() && !m_chunks.back().file && m_chunks.back().bytes.size() >= least) {
+        spilllast();
+    }
+}
+
+void PathList::spilllast()
+{
+    Chunk& chunk = m_chunks.back();
+    if (!m_spill || chunk.count == 0) {
+        return;
+    }
+    if (const auto at = m_spill->put(chunk.bytes)) {
+        chunk.file = m_spill;
+        chunk.at = *at;
+        chunk.size = chunk.bytes.size();
+        std::string().swap(chunk.bytes);
+    }
+}
+
+bool PathList::spilled() const
+{
+    return std::any_of(m_chunks.begin(), m_chunks.end(),
+                       [](const Chunk& chunk) { return chunk.file != nullptr; });
 }
 
 std::vector<std::string> PathList::strings() const

@@ -2,8 +2,7 @@
 #include "common/sortednames.h"
 
 #include "common/frontcoding.h"
-#include "platform/fs/scratchfile.h"
-#include "platform/syserror.h"
+#include "common/spillfile.h"
 #include "platform/text/nameorder.h"
 
 #include <algorithm>
@@ -27,9 +26,8 @@ class RunReader
 {
 public:
     explicit RunReader(std::string_view run) : m_bytes(run) { next(); }
-    RunReader(const platform::ScratchFile& scratch, std::uint64_t offset, std::uint64_t size,
-              std::size_t room)
-        : m_scratch(&scratch), m_fileat(offset), m_fileleft(size), m_buffer(room)
+    RunReader(const SpillFile& spill, std::uint64_t offset, std::uint64_t size, std::size_t room)
+        : m_spill(&spill), m_fileat(offset), m_fileleft(size), m_buffer(room)
     {
         next();
     }
@@ -66,7 +64,7 @@ private:
                   m_buffer.begin());
         const std::size_t take =
             static_cast<std::size_t>(std::min<std::uint64_t>(m_buffer.size() - have, m_fileleft));
-        m_scratch->read(m_buffer.data() + have, take, m_fileat);
+        m_spill->get(m_buffer.data() + have, take, m_fileat);
         m_fileat += take;
         m_fileleft -= take;
         m_bytes = std::string_view(m_buffer.data(), have + take);
@@ -75,7 +73,7 @@ private:
 
     std::string_view m_bytes; // the run's bytes at hand
     std::size_t m_at = 0;     // the next name's place in m_bytes
-    const platform::ScratchFile* m_scratch = nullptr;
+    const SpillFile* m_spill = nullptr;
     std::uint64_t m_fileat = 0;   // where the bytes after m_bytes are in the scratch file
     std::uint64_t m_fileleft = 0; // how many of the run's bytes are still there
     std::vector<char> m_buffer;
@@ -133,26 +131,25 @@ void SortedNames::sortbatch()
     m_batch.clear();
     m_ends.clear();
     // Once runs go to the scratch file, every later one follows as soon as it is made.
-    if (!m_spillfailed && (m_scratch || m_heldbytes > m_heldlimit)) {
-        m_spillfailed = !spill();
+    if (!m_spilled.empty() || m_heldbytes > m_heldlimit) {
+        spill();
     }
 }
 
-bool SortedNames::spill()
+void SortedNames::spill()
 {
-    try {
-        if (!m_scratch) {
-            m_scratch = std::make_unique<platform::ScratchFile>();
+    if (!m_spill) {
+        m_spill = std::make_unique<SpillFile>();
+    }
+    while (!m_runs.empty()) {
+        const std::string& run = m_runs.back();
+        const auto at = m_spill->put(run);
+        if (!at) {
+            return; // no room in the temporary folder: the rest stays in memory
         }
-        while (!m_runs.empty()) {
-            const std::string& run = m_runs.back();
-            m_spilled.push_back({m_scratch->append(run), run.size()});
-            m_heldbytes -= run.size();
-            m_runs.pop_back();
-        }
-        return true;
-    } catch (const platform::SysError&) {
-        return false; // no room in the temporary folder: the rest stays in memory
+        m_spilled.push_back({*at, run.size()});
+        m_heldbytes -= run.size();
+        m_runs.pop_back();
     }
 }
 
@@ -168,7 +165,7 @@ void SortedNames::inorder(const std::function<void(std::string_view)>& each)
     const std::size_t room =
         std::max(kLeastRead, m_mergebytes / std::max<std::size_t>(1, m_spilled.size()));
     for (const SpilledRun& run : m_spilled) {
-        readers.emplace_back(*m_scratch, run.offset, run.size, room);
+        readers.emplace_back(*m_spill, run.offset, run.size, room);
     }
     const auto later = [&readers](std::size_t a, std::size_t b) {
         return readers[a].name() > readers[b].name();

@@ -12,10 +12,7 @@
 namespace morvik
 {
 
-namespace platform
-{
-class ScratchFile;
-}
+class SpillFile;
 
 // The names of a large folder, given back in byte order, held in a fraction of the
 // memory of one string each: names come in batches of a few thousand, each batch is
@@ -54,8 +51,8 @@ private:
 
     // Sorts the batch being gathered into a run of its own.
     void sortbatch();
-    // Moves the runs held to the scratch file; false when they have to stay.
-    bool spill();
+    // Moves the runs held to the scratch file, or as many as it takes.
+    void spill();
 
     std::size_t m_heldlimit;
     std::size_t m_mergebytes;
@@ -63,9 +60,8 @@ private:
     std::vector<std::uint32_t> m_ends; // where each name of the batch ends in m_batch
     std::vector<std::string> m_runs;   // the sorted batches held, front-coded
     std::size_t m_heldbytes = 0;       // the bytes of m_runs
-    std::unique_ptr<platform::ScratchFile> m_scratch;
+    std::unique_ptr<SpillFile> m_spill;
     std::vector<SpilledRun> m_spilled;
-    bool m_spillfailed = false;
     std::size_t m_size = 0;
 };
 

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/findfiles.h"
+#include "common/spillfile.h"
 #include "platform/syserror.h"
 #include "support/temptree.h"
 #include "support/unprivileged.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <memory>
 #include <optional>
 #include <random>
 #include <sched.h>
@@ -290,7 +293,8 @@ TEST(MatchListText, CommaForms)
 }
 
 // Paths are kept as what they share with the path before them; every read must give back
-// exactly the path added, however the list was joined and in whatever order it is read.
+// exactly the path added, however the list was joined, in whatever order it is read, and
+// whether its chunks stayed in memory or went to a spill file (or could not).
 TEST(PathList, ReadsBackEveryPathInAnyOrder)
 {
     std::vector<std::string> added;
@@ -319,40 +323,98 @@ TEST(PathList, ReadsBackEveryPathInAnyOrder)
         }
         added.push_back(path);
     }
-    morvik::PathList list;
-    morvik::PathList part;
-    for (std::size_t i = 0; i < added.size(); ++i) {
-        if (i < 100) {
-            list.push_back(added[i]);
-        } else if (i < 211) {
-            // Lists of one path, taken over one after another.
-            morvik::PathList one;
-            const std::string_view whole = added[i];
-            const std::size_t slash = whole.rfind('/');
-            if (slash == std::string_view::npos) {
-                one.push_back(whole);
-            } else {
-                one.pushjoined(whole.substr(0, slash), whole.substr(slash + 1));
+    added.push_back("/after");
+    enum class Held { InMemory, Spilled, NoTemporaryFolder };
+    for (const Held held : {Held::InMemory, Held::Spilled, Held::NoTemporaryFolder}) {
+        SCOPED_TRACE(static_cast<int>(held));
+        const char* tmpdir = std::getenv("TMPDIR");
+        const std::string savedtmpdir = tmpdir != nullptr ? tmpdir : "";
+        if (held == Held::NoTemporaryFolder) {
+            setenv("TMPDIR", "/nonexistent-morvik", 1);
+        }
+        const auto spill = std::make_shared<morvik::SpillFile>();
+        const auto make = [&] {
+            morvik::PathList made;
+            if (held != Held::InMemory) {
+                made.spillto(spill, 300); // a chunk every few paths
             }
-            list.append(std::move(one));
+            return made;
+        };
+        morvik::PathList list = make();
+        morvik::PathList part = make();
+        for (std::size_t i = 0; i + 1 < added.size(); ++i) {
+            if (i < 100) {
+                list.push_back(added[i]);
+            } else if (i < 211) {
+                // Lists of one path, taken over one after another.
+                morvik::PathList one = make();
+                const std::string_view whole = added[i];
+                const std::size_t slash = whole.rfind('/');
+                if (slash == std::string_view::npos) {
+                    one.push_back(whole);
+                } else {
+                    one.pushjoined(whole.substr(0, slash), whole.substr(slash + 1));
+                }
+                one.spillrest(1);
+                list.append(std::move(one));
+            } else {
+                part.push_back(added[i]);
+            }
+        }
+        morvik::PathList copied;
+        copied.append(part);
+        list.append(std::move(part));
+        list.push_back("/after");
+        if (tmpdir != nullptr) {
+            setenv("TMPDIR", savedtmpdir.c_str(), 1);
         } else {
-            part.push_back(added[i]);
+            unsetenv("TMPDIR");
+        }
+
+        EXPECT_EQ(list.spilled(), held == Held::Spilled);
+        EXPECT_EQ(list.strings(), added);
+        EXPECT_EQ(copied.strings(), std::vector<std::string>(added.begin() + 211, added.end() - 1));
+        for (std::size_t i = added.size(); i-- > 0;) {
+            ASSERT_EQ(list[i], added[i]) << i;
+        }
+        morvik::PathList::Reader reader(list);
+        for (std::size_t i : {5u, 6u, 7u, 8u, 150u, 3u, 299u, 300u, 299u, 212u}) {
+            ASSERT_EQ(reader[i], added[i]) << i;
         }
     }
-    morvik::PathList copied;
-    copied.append(part);
-    list.append(std::move(part));
-    list.push_back("/after");
-    added.push_back("/after");
+}
 
-    EXPECT_EQ(list.strings(), added);
-    EXPECT_EQ(copied.strings(), std::vector<std::string>(added.begin() + 211, added.end() - 1));
-    for (std::size_t i = added.size(); i-- > 0;) {
-        ASSERT_EQ(list[i], added[i]) << i;
-    }
-    morvik::PathList::Reader reader(list);
-    for (std::size_t i : {5u, 6u, 7u, 8u, 150u, 3u, 299u, 300u, 299u, 212u}) {
-        ASSERT_EQ(reader[i], added[i]) << i;
+// The folder records of a walk read back alike from memory and from a spill file, one by
+// one and in order, joined as the walk's workers join them.
+TEST(FolderRecords, ReadBackFromMemoryAndFromTheSpillFile)
+{
+    for (const bool spilled : {false, true}) {
+        const auto spill = std::make_shared<morvik::SpillFile>();
+        morvik::FolderRecords records;
+        morvik::FolderRecords later;
+        std::vector<std::size_t> counts;
+        for (std::size_t i = 0; i < 100; ++i) {
+            morvik::FolderRecords& into = i < 55 ? records : later;
+            if (spilled && into.empty()) {
+                into.spillto(spill, 7);
+            }
+            into.push_back({{1, 1000 + i}, i % 3});
+            counts.push_back(i % 3);
+        }
+        later.spillrest(1);
+        records.append(std::move(later));
+        records.push_back({{2, 5}, 9});
+        counts.push_back(9);
+        EXPECT_EQ(spill->used(), spilled);
+        ASSERT_EQ(records.size(), counts.size());
+        std::size_t i = 0;
+        for (const morvik::MatchedFolder& record : records) {
+            EXPECT_EQ(record.count, counts[i]);
+            EXPECT_EQ(record.id.inode, i < 100 ? 1000 + i : 5);
+            EXPECT_EQ(records[i].id, record.id);
+            ++i;
+        }
+        EXPECT_EQ(i, counts.size());
     }
 }
 

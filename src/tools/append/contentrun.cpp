@@ -397,15 +397,17 @@ Outcome contentrun(const ContentSettings& settings, Ui& ui, Progress* progress)
     std::vector<FolderResult> results(spans.size());
     const unsigned workers = folderworkers(spans.size(), rehearsing);
     std::vector<std::optional<platform::FolderCursor>> cursors(workers);
+    // A reader a worker: paths read from the spill file are read back a chunk at a time.
+    std::vector<PathList::Reader> readers(workers, PathList::Reader(targets.paths));
     std::mutex writtenmutex;
     const auto insertfolder = [&](std::size_t index, unsigned worker) {
-        const MatchedFolder& span = targets.folders[spans[index].folder];
+        const MatchedFolder span = targets.folders[spans[index].folder];
         FolderResult& result = results[index];
         if (stopped() || locatorrejected) {
             return;
         }
         // The span's paths, read one after another.
-        PathList::Reader paths(targets.paths);
+        PathList::Reader& paths = readers[worker];
         const std::string relative = relativefolder(*top, paths[spans[index].first]);
         const std::string folderpath = top->display(relative);
         const std::size_t first = spans[index].first;

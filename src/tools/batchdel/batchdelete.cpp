@@ -22,6 +22,7 @@
 #include "tools/batchdel/report.h"
 
 #include <cstdint>
+#include <deque>
 #include <fcntl.h>
 #include <iterator>
 #include <memory>
@@ -36,7 +37,6 @@ namespace morvik::batchdel
 namespace
 {
 
-// What happened in one folder of a deletion.
 // What happened in one span of a deletion. Most spans have nothing to tell but their
 // count, so the rest is made only when needed: a run over a million folders holds one of
 // these for each.
@@ -46,8 +46,11 @@ struct FolderDeletion {
         std::vector<std::string> stayed;       // files that could not be deleted, in order
         std::vector<std::string> untrashed;    // files the trash refused, with the reason
         std::vector<std::string> deletedplaces;
+        std::vector<std::string> wouldgo; // what a rehearsal found would go, in order
+        std::string folder;               // the folder's path, when it is unreadable
     };
     std::unique_ptr<Details> details;
+    std::uint32_t folder = 0;  // the index of the span's folder record
     std::uint32_t deleted = 0; // of a span's at most 256 files
     bool ended = false;
 
@@ -57,10 +60,6 @@ struct FolderDeletion {
             details = std::make_unique<Details>();
         }
         return *details;
-    }
-    const std::optional<std::string>* unreadable() const
-    {
-        return details && details->unreadable ? &details->unreadable : nullptr;
     }
 };
 
@@ -305,46 +304,53 @@ void BatchDelete::deletematches(const MatchList& matches)
         m_progress->addfound(matches.size());
     }
     // Folders, in spans, are shared out among workers (one for the trash, and for a
-    // rehearsal that must be asked from one thread); each keeps what happened in its
-    // span's slot, and the slots are taken in the walk's order, so the report, the
-    // failures and a rehearsal's notes read as one worker would write them.
+    // rehearsal that must be asked from one thread), which take them in the walk's order.
+    // What happened in a span is told once every span before it has been: the report,
+    // the failures and a rehearsal's notes read as one worker would write them, and the
+    // run holds only the spans under way and the ones waiting on them.
     const bool rehearsal = rehearsing();
     const bool onethread = m_trash || (rehearsal && !m_progress->rehearsalonworkers());
-    const std::vector<MatchSpan> spans = spansof(matches, folderworkers(matches.size(), onethread));
+    SpanSource spans(matches, folderworkers(matches.size(), onethread));
     const unsigned workers = folderworkers(spans.size(), onethread);
     std::vector<std::optional<platform::FolderCursor>> cursors(workers);
-    std::vector<FolderDeletion> results(spans.size());
-    // The folder of a span, below the top: where its first match is.
-    const auto relativeof = [&](std::size_t index) {
-        return relativefolder(*matches.top, matches.paths[spans[index].first]);
-    };
-    // What a rehearsal found would go, match by match.
-    std::vector<char> wouldgo(rehearsal ? matches.size() : 0);
-    // A rehearsal's notes go out as soon as every folder before theirs has ended.
-    std::mutex noting;
-    std::size_t nextnoted = 0;
-    const auto notefolders = [&]() {
-        const std::lock_guard lock(noting);
-        PathList::Reader paths(matches.paths);
-        for (; nextnoted < results.size() && results[nextnoted].ended; ++nextnoted) {
-            const MatchSpan& span = spans[nextnoted];
-            for (std::size_t k = span.first; k < span.first + span.count; ++k) {
-                if (wouldgo[k]) {
-                    m_progress->noterehearsed(paths[k]);
-                }
-            }
-        }
-    };
-    const auto deletefolder = [&](std::size_t index, unsigned worker) {
-        const MatchedFolder& span = matches.folders[spans[index].folder];
-        FolderDeletion& result = results[index];
-        // The span's paths, read one after another from its first.
-        PathList::Reader paths(matches.paths);
-        const std::string relative = relativefolder(*matches.top, paths[spans[index].first]);
-        const std::string folder = matches.top->display(relative);
-        if (stopped()) {
+    std::vector<PathList::Reader> readers(workers, PathList::Reader(matches.paths));
+    std::mutex order;                   // guards the spans waiting and all that is told
+    std::deque<FolderDeletion> waiting; // the spans from `told` on, in order, as they end
+    std::size_t told = 0;
+    // The unreadable folder told last: a folder cut into spans is named once.
+    std::optional<std::uint32_t> unreadablefolder;
+    const auto tell = [&](FolderDeletion& result, std::uint32_t folderindex) {
+        m_deleted += result.deleted;
+        if (!result.details) {
             return;
         }
+        FolderDeletion::Details& details = *result.details;
+        if (details.unreadable && unreadablefolder != folderindex) {
+            recordline(details.folder, *details.unreadable);
+            m_alldeleted = false;
+            unreadablefolder = folderindex;
+        }
+        for (const std::string& path : details.wouldgo) {
+            m_progress->noterehearsed(path);
+        }
+        for (const std::string& path : details.stayed) {
+            stays(path, kInUse);
+        }
+        std::move(details.untrashed.begin(), details.untrashed.end(),
+                  std::back_inserter(m_untrashed));
+        m_deletedsincewalk.insert(details.deletedplaces.begin(), details.deletedplaces.end());
+    };
+    const auto deletespan = [&](const MatchSpan& span, const MatchedFolder& record,
+                                unsigned worker) {
+        FolderDeletion result;
+        result.folder = span.folder;
+        if (stopped()) {
+            return result;
+        }
+        // The span's paths, read one after another from its first.
+        PathList::Reader& paths = readers[worker];
+        const std::string relative = relativefolder(*matches.top, paths[span.first]);
+        const std::string folder = matches.top->display(relative);
         // A rehearsal asks about each file by its path: its folder, just listed, is opened
         // only by a run that deletes.
         std::optional<platform::OpenFolder> open;
@@ -353,24 +359,27 @@ void BatchDelete::deletematches(const MatchList& matches)
                 cursors[worker].emplace(*matches.top);
             }
             try {
-                open.emplace(cursors[worker]->open(relative, span.id), folder, freed.get(),
+                open.emplace(cursors[worker]->open(relative, record.id), folder, freed.get(),
                              m_journal.get(), m_trash.get());
             } catch (const platform::SysError& e) {
                 result.more().unreadable = unreadabletext(e.reason());
+                result.more().folder = folder;
             }
         }
         if (m_progress) {
             m_progress->setfolder(folder);
         }
-        for (std::size_t k = spans[index].first; k < spans[index].first + spans[index].count; ++k) {
+        for (std::size_t k = span.first; k < span.first + span.count; ++k) {
             if (stopped()) {
-                return;
+                break;
             }
             const std::string& path = paths[k];
             bool ok = false;
             if (rehearsal) {
                 ok = m_progress->wouldsucceed(path);
-                wouldgo[k] = ok;
+                if (ok) {
+                    result.more().wouldgo.push_back(path);
+                }
             } else if (open) {
                 std::string why;
                 const std::string name(platform::leafname(path));
@@ -380,7 +389,7 @@ void BatchDelete::deletematches(const MatchList& matches)
                     result.more().untrashed.push_back(path + "：" + why);
                 }
                 if (ok && !m_presearched.empty()) {
-                    result.more().deletedplaces.push_back(platform::placekey(span.id, name));
+                    result.more().deletedplaces.push_back(platform::placekey(record.id, name));
                 }
             }
             if (m_progress) {
@@ -392,40 +401,30 @@ void BatchDelete::deletematches(const MatchList& matches)
                 result.more().stayed.push_back(path);
             }
         }
+        return result;
     };
-    runonworkers(0, results.size(), workers, [&](std::size_t index, unsigned worker) {
-        deletefolder(index, worker);
-        if (rehearsal) {
-            {
-                const std::lock_guard lock(noting);
-                results[index].ended = true;
-            }
-            notefolders();
+    std::mutex handout; // guards the spans given out
+    std::size_t given = 0;
+    runonworkers(0, spans.size(), workers, [&](std::size_t, unsigned worker) {
+        std::pair<MatchSpan, MatchedFolder> next;
+        std::size_t slot = 0;
+        {
+            const std::lock_guard lock(handout);
+            next = spans.next();
+            slot = given++;
+        }
+        FolderDeletion result = deletespan(next.first, next.second, worker);
+        result.ended = true;
+        const std::lock_guard lock(order);
+        if (waiting.size() <= slot - told) {
+            waiting.resize(slot - told + 1);
+        }
+        waiting[slot - told] = std::move(result);
+        for (; !waiting.empty() && waiting.front().ended; ++told) {
+            tell(waiting.front(), waiting.front().folder);
+            waiting.pop_front();
         }
     });
-    for (std::size_t i = 0; i < results.size(); ++i) {
-        FolderDeletion& result = results[i];
-        m_deleted += result.deleted;
-        if (!result.details) {
-            continue;
-        }
-        // A folder that could not be entered is named once, not once per span.
-        const auto* unreadable = result.unreadable();
-        const auto* before = i > 0 ? results[i - 1].unreadable() : nullptr;
-        const bool named = before && spans[i - 1].folder == spans[i].folder && unreadable &&
-                           **before == **unreadable;
-        if (unreadable && !named) {
-            recordline(matches.top->display(relativeof(i)), **unreadable);
-            m_alldeleted = false;
-        }
-        FolderDeletion::Details& details = *result.details;
-        for (const std::string& path : details.stayed) {
-            stays(path, kInUse);
-        }
-        std::move(details.untrashed.begin(), details.untrashed.end(),
-                  std::back_inserter(m_untrashed));
-        m_deletedsincewalk.insert(details.deletedplaces.begin(), details.deletedplaces.end());
-    }
 }
 
 // A file that could not be deleted: a failure, and with the report on a report line

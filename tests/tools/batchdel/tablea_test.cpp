@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -290,6 +291,39 @@ TEST_F(NameBox, ManyFoldersReportInTheWalksOrder)
     for (int i = 0; i < 30; ++i) {
         EXPECT_FALSE(has("d" + std::to_string(i) + "/a.bak"));
     }
+}
+
+// A walk whose matches do not stay in memory (names long and unlike each other, more
+// than a branch of the walk keeps): the same files go and the same report is written.
+TEST_F(NameBox, AWalkTooLargeToHoldDeletesAsASmallOne)
+{
+    std::set<std::string> locked;
+    for (int i = 0; i < 20; ++i) {
+        for (int j = 0; j < 120; ++j) {
+            const std::string name =
+                "d" + std::to_string(i) + "/" + std::to_string(j) + std::string(150, 'x') + ".bak";
+            if (j == 7 * (i % 5)) {
+                lockedfile(name);
+                locked.insert(web + "/" + name);
+            } else {
+                file(name);
+            }
+        }
+    }
+    const MatchList found = findfiles(web, "*.bak", true, 100);
+    ASSERT_TRUE(found.paths.spilled());
+    std::vector<std::string> expected;
+    for (const auto& path : found.paths) {
+        if (locked.contains(path)) {
+            expected.push_back(inuse(path));
+        }
+    }
+    in.name = "*.bak";
+    in.scan = true;
+    run();
+    EXPECT_EQ(outcome.done, 20u * 119u);
+    EXPECT_EQ(reported(), expected);
+    EXPECT_EQ(tree.listing("web/d3"), "21" + std::string(150, 'x') + ".bak");
 }
 
 TEST_F(NameBox, ScanReachesEveryLevelOnlyWhenSwitchedOn)
