@@ -37,9 +37,8 @@ namespace morvik::batchdel
 namespace
 {
 
-// What happened in one span of a deletion. Most spans have nothing to tell but their
-// count, so the rest is made only when needed: a run over a million folders holds one of
-// these for each.
+// What happened in one span of a deletion, kept until it is told. Most spans have nothing
+// to tell but their count, so the rest is made only when needed.
 struct FolderDeletion {
     struct Details {
         std::optional<std::string> unreadable; // why the folder could not be entered
@@ -319,16 +318,16 @@ void BatchDelete::deletematches(const MatchList& matches)
     std::size_t told = 0;
     // The unreadable folder told last: a folder cut into spans is named once.
     std::optional<std::uint32_t> unreadablefolder;
-    const auto tell = [&](FolderDeletion& result, std::uint32_t folderindex) {
+    const auto tell = [&](FolderDeletion& result) {
         m_deleted += result.deleted;
         if (!result.details) {
             return;
         }
         FolderDeletion::Details& details = *result.details;
-        if (details.unreadable && unreadablefolder != folderindex) {
+        if (details.unreadable && unreadablefolder != result.folder) {
             recordline(details.folder, *details.unreadable);
             m_alldeleted = false;
-            unreadablefolder = folderindex;
+            unreadablefolder = result.folder;
         }
         for (const std::string& path : details.wouldgo) {
             m_progress->noterehearsed(path);
@@ -421,7 +420,7 @@ void BatchDelete::deletematches(const MatchList& matches)
         }
         waiting[slot - told] = std::move(result);
         for (; !waiting.empty() && waiting.front().ended; ++told) {
-            tell(waiting.front(), waiting.front().folder);
+            tell(waiting.front());
             waiting.pop_front();
         }
     });
