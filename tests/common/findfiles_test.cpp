@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -16,6 +17,7 @@
 #include <random>
 #include <sched.h>
 #include <set>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -110,6 +112,32 @@ TEST(FindFiles, FolderWithoutMatchesStillDescends)
     t.createFile("sub/deep.htm");
     EXPECT_EQ(relative(findfiles(t.root(), "*.htm", true, 1), t), "/sub/deep.htm,");
     EXPECT_EQ(relative(findfiles(t.root(), "deep.htm", true, 100), t), "/sub/deep.htm,");
+}
+
+// A walk reads folders without making them look used: tools that clear out folders
+// unused for a while go by their access times.
+TEST(FindFiles, ReadingAFolderLeavesItsAccessTime)
+{
+    TempTree t;
+    t.createFile("sub/a.htm");
+    struct stat st {
+    };
+    ASSERT_EQ(::stat(t.path("sub").c_str(), &st), 0);
+    // Older than the folder's last change: a read would otherwise set it to now.
+    const struct timespec times[2] = {{st.st_mtim.tv_sec - 3600, 0}, {0, UTIME_OMIT}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, t.path("sub").c_str(), times, 0), 0);
+    EXPECT_EQ(findfiles(t.root(), "*.htm", true, 100).size(), 1u);
+    ASSERT_EQ(::stat(t.path("sub").c_str(), &st), 0);
+    EXPECT_EQ(st.st_atim.tv_sec, times[0].tv_sec);
+}
+
+// Only a folder's owner may read it so; other folders are read as ever.
+TEST(FindFiles, FoldersOfOtherOwnersAreReadAsWell)
+{
+    if (morvik::test::rerunasnobody()) {
+        return;
+    }
+    EXPECT_NE(findfiles("/", "passwd", true, 1).text().find("/etc/passwd,"), std::string::npos);
 }
 
 TEST(FindFiles, LinksToFoldersAreNotEntered)

@@ -4,6 +4,7 @@
 #include "platform/fs/fsobject.h"
 #include "platform/syserror.h"
 
+#include <atomic>
 #include <cerrno>
 #include <deque>
 #include <fcntl.h>
@@ -18,6 +19,24 @@ namespace
 
 // The longest chain of links one name may lead through, as the kernel allows.
 constexpr int kMaxLinks = 40;
+
+// Whether folders are still opened for reading without updating their access time.
+std::atomic<bool> g_noatime{true};
+
+// Opens a folder to read it. Reading it need not update its access time, which on a
+// journalling file system costs a transaction for every folder a walk reads; only the
+// folder's owner may ask that, so once refused it is no longer asked.
+int openforreading(int parent, const char* name, int flags)
+{
+    if (g_noatime.load(std::memory_order_relaxed)) {
+        const int fd = ::openat(parent, name, flags | O_NOATIME);
+        if (fd >= 0 || errno != EPERM) {
+            return fd;
+        }
+        g_noatime.store(false, std::memory_order_relaxed);
+    }
+    return ::openat(parent, name, flags);
+}
 
 std::vector<std::string> components(std::string_view path)
 {
@@ -102,7 +121,8 @@ Fd opensubfolder(int parent, const std::string& name, const FileId& expected,
                  const std::string& display, bool pathonly, FileId* seen)
 {
     const int flags = (pathonly ? O_PATH : O_RDONLY) | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-    Fd folder(::openat(parent, name.c_str(), flags));
+    Fd folder(pathonly ? ::openat(parent, name.c_str(), flags)
+                       : openforreading(parent, name.c_str(), flags));
     if (folder.get() < 0) {
         // The listing saw a folder: a link or a file standing there now was put there since.
         const int code = errno;
