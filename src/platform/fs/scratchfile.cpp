@@ -16,12 +16,6 @@ namespace morvik::platform
 namespace
 {
 
-std::string temporaryfolder()
-{
-    const char* folder = std::getenv("TMPDIR");
-    return folder != nullptr && folder[0] == '/' ? folder : "/tmp";
-}
-
 // An unnamed file in `folder`: O_TMPFILE where the file system has it; elsewhere a file
 // made under a unique name and unlinked at once.
 int opennameless(const std::string& folder)
@@ -41,10 +35,24 @@ int opennameless(const std::string& folder)
 
 } // namespace
 
-ScratchFile::ScratchFile() : m_folder(temporaryfolder()), m_fd(opennameless(m_folder))
+// $TMPDIR where it is set; else /var/tmp, which is on disk where /tmp may be memory, so
+// that what a run puts there leaves memory; else /tmp.
+ScratchFile::ScratchFile()
 {
+    const char* chosen = std::getenv("TMPDIR");
+    const bool given = chosen != nullptr && chosen[0] == '/';
+    int code = 0;
+    for (const char* folder : {given ? chosen : "/var/tmp", "/tmp"}) {
+        m_folder = folder;
+        const int fd = opennameless(m_folder);
+        code = errno;
+        m_fd.reset(fd);
+        if (fd >= 0 || given) {
+            break;
+        }
+    }
     if (m_fd.get() < 0) {
-        throw SysError(m_folder, errno);
+        throw SysError(m_folder, code);
     }
 }
 

@@ -12,7 +12,7 @@ namespace morvik::platform
 {
 
 // A file without a name for a run's own data that need not stay in memory, in the
-// temporary folder ($TMPDIR, else /tmp): it is gone when closed, or when the process
+// temporary folder ($TMPDIR, else /var/tmp, else /tmp): it is gone when closed, or when the process
 // ends however it ends.
 class ScratchFile
 {
