@@ -4,6 +4,7 @@
 #include "common/chunkholding.h"
 #include "common/spillfile.h"
 
+#include <algorithm>
 #include <string_view>
 #include <type_traits>
 #include <utility>
@@ -43,12 +44,13 @@ MatchedFolder FolderRecords::operator[](std::size_t index) const
 
 void FolderRecords::push_back(const MatchedFolder& record)
 {
-    if (!m_chunks.empty() && !m_chunks.back().file && m_spill &&
-        m_chunks.back().count >= m_chunkrecords) {
+    // A chunk in the spill file holds no records, and takes no more.
+    const bool full =
+        m_spill && !m_chunks.empty() && m_chunks.back().records.size() >= m_chunkrecords;
+    if (full) {
         spilllast();
     }
-    if (m_chunks.empty() || m_chunks.back().file ||
-        (m_spill && m_chunks.back().count >= m_chunkrecords)) {
+    if (m_chunks.empty() || full || m_chunks.back().file) {
         m_chunks.emplace_back().first = m_size;
     }
     Chunk& chunk = m_chunks.back();
@@ -79,7 +81,7 @@ void FolderRecords::spillto(std::shared_ptr<SpillFile> file, std::size_t chunkre
 
 void FolderRecords::spillrest(std::size_t least)
 {
-    if (!m_chunks.empty() && !m_chunks.back().file && m_chunks.back().count >= least) {
+    if (!m_chunks.empty() && m_chunks.back().records.size() >= std::max<std::size_t>(least, 1)) {
         spilllast();
     }
 }

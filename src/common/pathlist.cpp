@@ -74,11 +74,13 @@ std::string PathList::at(std::size_t index) const
 
 void PathList::addnext()
 {
-    const std::size_t most = m_spill ? m_chunkbytes : kMostChunkBytes;
-    if (!m_chunks.empty() && !m_chunks.back().file && m_chunks.back().bytes.size() > most) {
+    // A chunk in the spill file holds no bytes, and takes no more paths.
+    const bool full = !m_chunks.empty() &&
+                      m_chunks.back().bytes.size() > (m_spill ? m_chunkbytes : kMostChunkBytes);
+    if (full) {
         spilllast();
     }
-    if (m_chunks.empty() || m_chunks.back().file || m_chunks.back().bytes.size() > most) {
+    if (m_chunks.empty() || full || m_chunks.back().file) {
         m_chunks.emplace_back().first = m_size;
     }
     Chunk& chunk = m_chunks.back();
@@ -148,7 +150,7 @@ void PathList::spillto(std::shared_ptr<SpillFile> file, std::size_t chunkbytes)
 
 void PathList::spillrest(std::size_t least)
 {
-    if (!m_chunks.empty() && !m_chunks.back().file && m_chunks.back().bytes.size() >= least) {
+    if (!m_chunks.empty() && m_chunks.back().bytes.size() >= std::max<std::size_t>(least, 1)) {
         spilllast();
     }
 }
@@ -156,7 +158,7 @@ void PathList::spillrest(std::size_t least)
 void PathList::spilllast()
 {
     Chunk& chunk = m_chunks.back();
-    if (!m_spill || chunk.count == 0) {
+    if (!m_spill) {
         return;
     }
     if (const auto at = m_spill->put(chunk.bytes)) {
